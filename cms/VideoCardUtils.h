@@ -1,0 +1,13 @@
+// Writing a gamma ramp to a monitor's display adapter.
+#pragma once
+
+#include "cms/gamma_ramp.h"
+#include "platform/platform.h"
+
+#include <cstdint>
+
+// Writes the ramp (each value << 8) to the monitor's adapter. Returns 0 on success, the
+// result of the device-context lookup, or the last error of a refused write, which is
+// also reported. A refusal with last error 87 (the driver takes no ramps) or 0 counts
+// as success and is not reported.
+int32_t SetDevGammaTable(MonitorHandle monitor, const GammaRamp& ramp);

@@ -1,0 +1,229 @@
+// The operating-system calls Kestrava makes, behind one interface.
+//
+// Every operation here has the name, arguments, result and last-error behaviour of
+// the Windows call it stands for. The records mirror the Windows structures field for
+// field, so the Win32 implementation passes them straight through; the simulated
+// implementation used by the host tests keeps the same contract.
+//
+// This header is portable: it never includes <windows.h>.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+// A Windows BOOL: non-zero for true.
+using Bool32 = int32_t;
+
+// Opaque handles. Only the platform that handed one out knows what it stands for.
+struct OpaqueMonitor;
+struct OpaqueDc;
+struct OpaqueProfile;
+using MonitorHandle = OpaqueMonitor*;
+using DcHandle = OpaqueDc*;
+using ProfileHandle = OpaqueProfile*;
+
+struct Rect32 {
+    int32_t left;
+    int32_t top;
+    int32_t right;
+    int32_t bottom;
+};
+
+// MONITORINFOEXA: 72 bytes, cbSize must be set before the call.
+struct MonitorInfoEx {
+    uint32_t cbSize;
+    Rect32 rcMonitor;
+    Rect32 rcWork;
+    uint32_t dwFlags;
+    char szDevice[32];
+};
+
+// DISPLAY_DEVICEA: 424 bytes, cb must be set before the call.
+struct DisplayDevice {
+    uint32_t cb;
+    char DeviceName[32];
+    char DeviceString[128];
+    uint32_t StateFlags;
+    char DeviceID[128];
+    char DeviceKey[128];
+};
+
+constexpr uint32_t kDisplayDeviceAttached = 0x1;    // adapter: on the desktop; monitor: active
+constexpr uint32_t kDisplayDeviceMirroring = 0x8;   // mirroring driver
+
+// PROFILE: where a colour profile comes from.
+struct ProfileRecord {
+    uint32_t dwType;          // 1 = file name
+    const void* pProfileData;
+    uint32_t cbDataSize;
+};
+
+constexpr uint32_t kProfileFilename = 1;
+constexpr uint32_t kProfileRead = 1;           // desired access
+constexpr uint32_t kFileShareRead = 1;         // share mode
+constexpr uint32_t kOpenExisting = 3;          // creation mode
+
+// ENUMTYPEA / ENUMTYPEW. dwSize must be sizeof the record (96 bytes on x64, 88 on x86).
+template <class Char>
+struct EnumTypeT {
+    uint32_t dwSize;
+    uint32_t dwVersion;
+    uint32_t dwFields;
+    const Char* pDeviceName;
+    uint32_t dwMediaType;
+    uint32_t dwDitheringMode;
+    uint32_t dwResolution[2];
+    uint32_t dwCMMType;
+    uint32_t dwClass;
+    uint32_t dwDataColorSpace;
+    uint32_t dwConnectionSpace;
+    uint32_t dwSignature;
+    uint32_t dwPlatform;
+    uint32_t dwProfileFlags;
+    uint32_t dwManufacturer;
+    uint32_t dwModel;
+    uint32_t dwAttributes[2];
+    uint32_t dwRenderingIntent;
+    uint32_t dwCreator;
+    uint32_t dwDeviceClass;
+};
+using EnumTypeA = EnumTypeT<char>;
+using EnumTypeW = EnumTypeT<char16_t>;
+
+constexpr uint32_t kEnumTypeVersion = 0x300;
+constexpr uint32_t kEtDeviceName = 0x1;
+constexpr uint32_t kEtClass = 0x20;
+constexpr uint32_t kClassMonitor = 0x6D6E7472;   // 'mntr'
+
+// The hardware gamma ramp: 256 red, then 256 green, then 256 blue 16-bit values.
+struct HardwareRamp {
+    uint16_t red[256];
+    uint16_t green[256];
+    uint16_t blue[256];
+};
+
+// Last-error codes the program produces or tests for itself.
+constexpr uint32_t kErrorNotEnoughMemory = 8;
+constexpr uint32_t kErrorInvalidParameter = 87;
+constexpr uint32_t kErrorInsufficientBuffer = 122;
+constexpr uint32_t kErrorFilenameExcedRange = 206;
+
+constexpr uint32_t kCodePageThreadAcp = 3;   // CP_THREAD_ACP
+
+// FormatMessageA flags.
+constexpr uint32_t kFormatMessageAllocateBuffer = 0x100;
+constexpr uint32_t kFormatMessageIgnoreInserts = 0x200;
+constexpr uint32_t kFormatMessageFromSystem = 0x1000;
+constexpr uint32_t kLangUserDefault = 0x0400;
+
+using MonitorEnumProc = Bool32 (*)(MonitorHandle monitor, DcHandle dc, Rect32* rect, intptr_t data);
+using IcmEnumProcA = int32_t (*)(char* filename, intptr_t data);
+
+class Platform {
+public:
+    virtual ~Platform() = default;
+
+    // ---- Kernel ----
+
+    // GetLastError: the calling thread's last-error code.
+    virtual uint32_t GetLastError() = 0;
+    // SetLastError: sets it; the program clears it before a call whose failure it judges.
+    virtual void SetLastError(uint32_t code) = 0;
+
+    // malloc / calloc / free for platform buffers. A failed allocation returns null and
+    // leaves the last error as the allocator left it (the C runtime leaves it alone).
+    virtual void* Malloc(size_t size) = 0;
+    virtual void* Calloc(size_t count, size_t size) = 0;
+    virtual void Free(void* block) = 0;
+
+    // MultiByteToWideChar. In: code page, flags, source and its length in bytes (-1: up to
+    // and with its NUL), destination capacity in UTF-16 units (0: only measure).
+    // Returns the units written (or needed), 0 on failure with the last error set
+    // (122 when the destination is too small).
+    virtual int32_t MultiByteToWideChar(uint32_t codePage, uint32_t flags, const char* src,
+                                        int32_t srcLength, char16_t* dst, int32_t dstCapacity) = 0;
+    // WideCharToMultiByte: the reverse; defaultChar and usedDefault may be null.
+    virtual int32_t WideCharToMultiByte(uint32_t codePage, uint32_t flags, const char16_t* src,
+                                        int32_t srcLength, char* dst, int32_t dstCapacity,
+                                        const char* defaultChar, Bool32* usedDefault) = 0;
+    // IsDBCSLeadByteEx(CP_ACP, byte): whether the byte starts a two-byte character in
+    // the ANSI code page. Used by the multibyte-aware string functions.
+    virtual bool IsDBCSLeadByte(uint8_t byte) = 0;
+
+    // FormatMessageA with FORMAT_MESSAGE_ALLOCATE_BUFFER: on success stores a text
+    // allocated by the system in *allocated (release it with LocalFree) and returns its
+    // length in characters; returns 0 and leaves *allocated null when there is no text.
+    virtual uint32_t FormatMessageA(uint32_t flags, const void* source, uint32_t messageId,
+                                    uint32_t languageId, char** allocated, uint32_t minSize,
+                                    void* arguments) = 0;
+    // LocalFree: releases a block FormatMessageA allocated; returns null on success.
+    virtual void* LocalFree(void* block) = 0;
+
+    // The string-table entry id of the resource source (the program, or the resource
+    // library when one is in use), of any length, in the ANSI code page. Returns false,
+    // with out empty, when there is no such entry.
+    virtual bool LoadResourceString(uint32_t id, std::string& out) = 0;
+
+    // ---- Window manager ----
+
+    // EnumDisplayMonitors: calls proc once per monitor; returns non-zero on success.
+    virtual Bool32 EnumDisplayMonitors(DcHandle dc, const Rect32* clip, MonitorEnumProc proc,
+                                       intptr_t data) = 0;
+    // GetMonitorInfoA with an extended record (info->cbSize = 72 in, the rest out).
+    virtual Bool32 GetMonitorInfoA(MonitorHandle monitor, MonitorInfoEx* info) = 0;
+    // EnumDisplayDevicesA. In: device (null for adapters, else the adapter's DeviceName
+    // for its monitors), index, record with cb = 424, flags. Out: the record. Returns
+    // zero when there is no device at that index.
+    virtual Bool32 EnumDisplayDevicesA(const char* device, uint32_t devNum, DisplayDevice* record,
+                                       uint32_t flags) = 0;
+
+    // ---- GDI ----
+
+    // CreateDCA: a device context, or null with the last error set (or left alone).
+    virtual DcHandle CreateDCA(const char* driver, const char* device, const char* output,
+                               const void* initData) = 0;
+    virtual Bool32 DeleteDC(DcHandle dc) = 0;
+    // SetDeviceGammaRamp / GetDeviceGammaRamp: ramp points to a HardwareRamp.
+    virtual Bool32 SetDeviceGammaRamp(DcHandle dc, const HardwareRamp* ramp) = 0;
+    virtual Bool32 GetDeviceGammaRamp(DcHandle dc, HardwareRamp* ramp) = 0;
+    // GetICMProfileA. In/out: *size, the buffer's capacity in bytes, set to the size
+    // needed when it is too small. Out: the profile's full path.
+    virtual Bool32 GetICMProfileA(DcHandle dc, uint32_t* size, char* filename) = 0;
+    // EnumICMProfilesA: calls proc with each profile of the context; returns the last
+    // value proc returned, or -1 when there was none to enumerate.
+    virtual int32_t EnumICMProfilesA(DcHandle dc, IcmEnumProcA proc, intptr_t data) = 0;
+
+    // ---- Colour management (mscms) ----
+
+    // GetColorDirectoryA. In/out: *size, the buffer's capacity, set to the size needed.
+    virtual Bool32 GetColorDirectoryA(const char* machine, char* buffer, uint32_t* size) = 0;
+    // EnumColorProfilesA/W. In: criteria. In/out: *size, buffer capacity in bytes, set to
+    // the size needed. Out: *count, the number of matching profiles; the buffer gets
+    // their file names, each NUL-terminated, ended by an empty name. buffer may be null.
+    virtual Bool32 EnumColorProfilesA(const char* machine, EnumTypeA* criteria, uint8_t* buffer,
+                                      uint32_t* size, uint32_t* count) = 0;
+    virtual Bool32 EnumColorProfilesW(const char16_t* machine, EnumTypeW* criteria,
+                                      uint8_t* buffer, uint32_t* size, uint32_t* count) = 0;
+    virtual ProfileHandle OpenColorProfileA(const ProfileRecord* profile, uint32_t desiredAccess,
+                                            uint32_t shareMode, uint32_t creationMode) = 0;
+    // IsColorProfileTagPresent. Out: *present.
+    virtual Bool32 IsColorProfileTagPresent(ProfileHandle profile, uint32_t tag,
+                                            Bool32* present) = 0;
+    // GetColorProfileElement. In/out: *size, the buffer's capacity, set to the bytes
+    // copied or, with no buffer, to the tag's size (then the result is FALSE and the
+    // last error is not necessarily set). Out: *reference.
+    virtual Bool32 GetColorProfileElement(ProfileHandle profile, uint32_t tag, uint32_t offset,
+                                          uint32_t* size, void* buffer, Bool32* reference) = 0;
+    virtual Bool32 CloseColorProfile(ProfileHandle profile) = 0;
+    virtual Bool32 AssociateColorProfileWithDeviceA(const char* machine, const char* profile,
+                                                    const char* deviceName) = 0;
+    virtual Bool32 DisassociateColorProfileFromDeviceA(const char* machine, const char* profile,
+                                                       const char* deviceName) = 0;
+};
+
+// The platform every service uses. The program installs the Win32 one at start-up;
+// the host tests install a simulated one.
+Platform& Sys();
+// Installs a platform and returns the one it replaces (null at first).
+Platform* SetPlatform(Platform* platform);

@@ -1,0 +1,16 @@
+// String helpers for multibyte text in the ANSI code page. A byte that is a lead byte
+// of the code page starts a two-byte character, and the byte after it is never taken
+// as a character of its own: "\x81\x5c" in a double-byte code page is one character,
+// not a character followed by a backslash.
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+// The last occurrence of the single-byte character c in s, as _mbsrchr finds it, or
+// null. s may be null.
+const char* MbsRChr(const char* s, char c);
+
+// The longest prefix of text that is at most maxBytes long and does not end in the
+// middle of a two-byte character.
+std::string MbsTruncate(const std::string& text, size_t maxBytes);

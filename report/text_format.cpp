@@ -1,0 +1,54 @@
+#include "report/text_format.h"
+
+#include <cstring>
+
+namespace {
+
+bool IsFlag(char c) { return c == '-' || c == '+' || c == ' ' || c == '#' || c == '0'; }
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+}  // namespace
+
+bool FormatConversions(const char* format, std::string& conversions)
+{
+    conversions.clear();
+    if (!format)
+        return false;
+    for (const char* p = format; *p != '\0'; ++p) {
+        if (*p != '%')
+            continue;
+        ++p;
+        if (*p == '%')
+            continue;
+        while (IsFlag(*p))
+            ++p;
+        while (IsDigit(*p))
+            ++p;
+        if (*p == '$' || *p == '*')
+            return false;
+        if (*p == '.') {
+            ++p;
+            if (*p == '*')
+                return false;
+            while (IsDigit(*p))
+                ++p;
+        }
+        std::string length;
+        while (*p != '\0' && std::strchr("hlLqjzt", *p) != nullptr)
+            length += *p++;
+        if (*p == '\0' || *p == 'n' || std::strchr("diouxXcspeEfgGaA", *p) == nullptr)
+            return false;
+        char letter = *p == 'i' ? 'd' : *p;
+        if (!conversions.empty())
+            conversions += ' ';
+        conversions += length;
+        conversions += letter;
+    }
+    return true;
+}
+
+bool FormatMatches(const char* format, const char* conversions)
+{
+    std::string found;
+    return FormatConversions(format, found) && found == conversions;
+}

@@ -1,0 +1,226 @@
+// A simulated Windows for the host tests: a desktop of monitors, display adapters with
+// their monitor devices, a colour directory of real profile files on disk, a per-device
+// association store, a gamma ramp per adapter and a string table. Any call can be made
+// to fail with any last-error code, 0 included. It counts what it hands out, so a test
+// can check that every profile, device context, heap block and system text came back.
+#pragma once
+
+#include "platform/platform.h"
+
+#include <cstdint>
+#include <filesystem>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+// The calls that can be made to fail.
+enum class SimCall {
+    Malloc,
+    Calloc,
+    MultiByteToWideChar,
+    WideCharToMultiByte,
+    FormatMessageA,
+    EnumDisplayMonitors,
+    GetMonitorInfoA,
+    EnumDisplayDevicesA,
+    CreateDCA,
+    SetDeviceGammaRamp,
+    GetDeviceGammaRamp,
+    GetICMProfileA,
+    EnumICMProfilesA,
+    GetColorDirectoryA,
+    EnumColorProfilesA,
+    EnumColorProfilesW,
+    OpenColorProfileA,
+    IsColorProfileTagPresent,
+    GetColorProfileElement,
+    AssociateColorProfileWithDeviceA,
+    DisassociateColorProfileFromDeviceA,
+};
+
+struct SimDevice {
+    std::string name;      // DeviceName
+    std::string string;    // DeviceString
+    uint32_t flags = kDisplayDeviceAttached;
+    std::string id;        // DeviceID
+    std::string key;       // DeviceKey
+};
+
+struct SimAdapter {
+    SimDevice device;
+    std::vector<SimDevice> monitors;   // children, in enumeration order
+};
+
+struct SimMonitor {
+    Rect32 rect{};
+    Rect32 work{};
+    std::string adapterName;   // szDevice of its monitor information
+    bool primary = false;
+};
+
+class SimPlatform : public Platform {
+public:
+    // The colour directory is a fresh temporary folder, removed by the destructor.
+    // GetColorDirectoryA names it as kColorDirectory; paths under that name map to it.
+    SimPlatform();
+    ~SimPlatform() override;
+    SimPlatform(const SimPlatform&) = delete;
+    SimPlatform& operator=(const SimPlatform&) = delete;
+
+    static constexpr const char* kColorDirectory = "C:\\WINDOWS\\system32\\spool\\drivers\\color";
+
+    // ---- Building the simulated machine ----
+
+    // Adds a monitor and returns its handle.
+    MonitorHandle AddMonitor(const SimMonitor& monitor);
+    // Adds a top-level display adapter with its monitor devices.
+    void AddAdapter(const SimAdapter& adapter);
+    // Convenience: adapter "\\.\DISPLAYn" (attached) with one active monitor device
+    // "\\.\DISPLAYn\Monitor0", device ID "MONITOR\SIMn\{...}\0000" and device string
+    // "Simulated Monitor n", plus a monitor of 1920 x 1080 placed right of the last one.
+    MonitorHandle AddStandardMonitor();
+
+    // The real folder behind kColorDirectory.
+    const std::filesystem::path& ColorDirectory() const { return m_colorDir; }
+    // Copies a file into the colour directory, under its own name or the given one.
+    void InstallProfile(const std::filesystem::path& source, const std::string& name = {});
+    // Writes bytes as a file in the colour directory.
+    void WriteProfile(const std::string& name, const std::vector<uint8_t>& bytes);
+
+    // The association store: profile file names per device ID, current (default) first.
+    std::vector<std::string>& Associations(const std::string& deviceId) { return m_associations[deviceId]; }
+    // The profile GetICMProfileA names for a DC of this adapter (full path), if set.
+    void SetDcProfile(const std::string& adapterName, const std::string& fullPath);
+
+    // The string table LoadResourceString serves.
+    std::map<uint32_t, std::string>& Strings() { return m_strings; }
+    // System texts FormatMessageA serves, by code. 2, 5, 87 and 2011 are preset.
+    std::map<uint32_t, std::string>& SystemTexts() { return m_systemTexts; }
+    // Bytes that are lead bytes of the simulated ANSI code page (none by default).
+    std::set<uint8_t>& LeadBytes() { return m_leadBytes; }
+
+    // When set, SetDeviceGammaRamp refuses (FALSE, last error untouched) ramps that are
+    // not increasing or whose channels end below 0x4000, as a real display driver may.
+    void SetRefuseImplausibleRamps(bool refuse) { m_refuseImplausible = refuse; }
+
+    // ---- Failing calls ----
+
+    // The next `times` calls of `call` after `skip` successful ones fail: they set the
+    // last error to `lastError` (0 allowed) and return their failure value (FALSE, null,
+    // 0 or -1, as the real call does).
+    void Fail(SimCall call, uint32_t lastError, int times = 1, int skip = 0);
+    // Stops all pending failures.
+    void ClearFailures();
+
+    // ---- What happened ----
+
+    // Number of calls made of each kind (successful or not).
+    int CallCount(SimCall call) const;
+    // Arguments of the most recent calls, for the checks that need them.
+    ProfileRecord LastOpenRecord() const { return m_lastOpen; }
+    std::string LastOpenPath() const { return m_lastOpenPath; }
+    uint32_t LastOpenAccess() const { return m_lastOpenAccess; }
+    uint32_t LastOpenShare() const { return m_lastOpenShare; }
+    uint32_t LastOpenCreation() const { return m_lastOpenCreation; }
+    EnumTypeA LastEnumCriteriaA() const { return m_lastEnumA; }
+    std::string LastEnumDeviceA() const { return m_lastEnumDeviceA; }
+    EnumTypeW LastEnumCriteriaW() const { return m_lastEnumW; }
+    std::u16string LastEnumDeviceW() const { return m_lastEnumDeviceW; }
+
+    // The ramp of an adapter as last written (identity 0..0xFF00 at start), and how many
+    // times it was written successfully.
+    HardwareRamp Ramp(const std::string& adapterName) const;
+    int RampWrites() const { return m_rampWrites; }
+
+    // What is still held: open profiles, device contexts, heap blocks, system texts.
+    int OpenProfiles() const;
+    int OpenDcs() const;
+    int HeapBlocks() const;
+    int LocalBlocks() const;
+
+    // ---- Platform ----
+    uint32_t GetLastError() override;
+    void SetLastError(uint32_t code) override;
+    void* Malloc(size_t size) override;
+    void* Calloc(size_t count, size_t size) override;
+    void Free(void* block) override;
+    int32_t MultiByteToWideChar(uint32_t codePage, uint32_t flags, const char* src, int32_t srcLength,
+                                char16_t* dst, int32_t dstCapacity) override;
+    int32_t WideCharToMultiByte(uint32_t codePage, uint32_t flags, const char16_t* src, int32_t srcLength,
+                                char* dst, int32_t dstCapacity, const char* defaultChar,
+                                Bool32* usedDefault) override;
+    bool IsDBCSLeadByte(uint8_t byte) override;
+    uint32_t FormatMessageA(uint32_t flags, const void* source, uint32_t messageId, uint32_t languageId,
+                            char** allocated, uint32_t minSize, void* arguments) override;
+    void* LocalFree(void* block) override;
+    bool LoadResourceString(uint32_t id, std::string& out) override;
+    Bool32 EnumDisplayMonitors(DcHandle dc, const Rect32* clip, MonitorEnumProc proc, intptr_t data) override;
+    Bool32 GetMonitorInfoA(MonitorHandle monitor, MonitorInfoEx* info) override;
+    Bool32 EnumDisplayDevicesA(const char* device, uint32_t devNum, DisplayDevice* record,
+                               uint32_t flags) override;
+    DcHandle CreateDCA(const char* driver, const char* device, const char* output,
+                       const void* initData) override;
+    Bool32 DeleteDC(DcHandle dc) override;
+    Bool32 SetDeviceGammaRamp(DcHandle dc, const HardwareRamp* ramp) override;
+    Bool32 GetDeviceGammaRamp(DcHandle dc, HardwareRamp* ramp) override;
+    Bool32 GetICMProfileA(DcHandle dc, uint32_t* size, char* filename) override;
+    int32_t EnumICMProfilesA(DcHandle dc, IcmEnumProcA proc, intptr_t data) override;
+    Bool32 GetColorDirectoryA(const char* machine, char* buffer, uint32_t* size) override;
+    Bool32 EnumColorProfilesA(const char* machine, EnumTypeA* criteria, uint8_t* buffer, uint32_t* size,
+                              uint32_t* count) override;
+    Bool32 EnumColorProfilesW(const char16_t* machine, EnumTypeW* criteria, uint8_t* buffer,
+                              uint32_t* size, uint32_t* count) override;
+    ProfileHandle OpenColorProfileA(const ProfileRecord* profile, uint32_t desiredAccess, uint32_t shareMode,
+                                    uint32_t creationMode) override;
+    Bool32 IsColorProfileTagPresent(ProfileHandle profile, uint32_t tag, Bool32* present) override;
+    Bool32 GetColorProfileElement(ProfileHandle profile, uint32_t tag, uint32_t offset, uint32_t* size,
+                                  void* buffer, Bool32* reference) override;
+    Bool32 CloseColorProfile(ProfileHandle profile) override;
+    Bool32 AssociateColorProfileWithDeviceA(const char* machine, const char* profile,
+                                            const char* deviceName) override;
+    Bool32 DisassociateColorProfileFromDeviceA(const char* machine, const char* profile,
+                                               const char* deviceName) override;
+
+private:
+    // Implementation state is the implementer's; the members named by the accessors
+    // above are the minimum.
+    struct Impl;
+    Impl* m_impl = nullptr;
+
+    std::filesystem::path m_colorDir;
+    std::map<std::string, std::vector<std::string>> m_associations;
+    std::map<uint32_t, std::string> m_strings;
+    std::map<uint32_t, std::string> m_systemTexts;
+    std::set<uint8_t> m_leadBytes;
+    bool m_refuseImplausible = false;
+    ProfileRecord m_lastOpen{};
+    std::string m_lastOpenPath;
+    uint32_t m_lastOpenAccess = 0;
+    uint32_t m_lastOpenShare = 0;
+    uint32_t m_lastOpenCreation = 0;
+    EnumTypeA m_lastEnumA{};
+    std::string m_lastEnumDeviceA;
+    EnumTypeW m_lastEnumW{};
+    std::u16string m_lastEnumDeviceW;
+    int m_rampWrites = 0;
+};
+
+// Installs a SimPlatform for the lifetime of a test and checks, at its end, that
+// nothing was left open. Use as a fixture base or a member.
+class SimScope {
+public:
+    SimScope();
+    ~SimScope();
+    SimScope(const SimScope&) = delete;
+    SimScope& operator=(const SimScope&) = delete;
+    SimPlatform& sim() { return m_sim; }
+
+private:
+    SimPlatform m_sim;
+    Platform* m_previous;
+};
+
+// The STRINGTABLE entries of a resource script, with the escapes a resource compiler
+// applies ("" for ", \\ for \, \n, \t, \r, \" and octal/hex escapes).
+std::map<uint32_t, std::string> ReadRcStringTable(const std::filesystem::path& rcFile);

@@ -69,6 +69,8 @@ public:
     SimPlatform& operator=(const SimPlatform&) = delete;
 
     static constexpr const char* kColorDirectory = "C:\\WINDOWS\\system32\\spool\\drivers\\color";
+    // The file GetICMProfileA names, in kColorDirectory, when nothing is associated.
+    static constexpr const char* kDefaultProfile = "sRGB Color Space Profile.icm";
 
     // ---- Building the simulated machine ----
 

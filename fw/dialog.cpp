@@ -1,0 +1,151 @@
+#include "fw/dialog.h"
+
+#include <utility>
+
+namespace fw {
+
+namespace {
+
+HINSTANCE g_hResources = nullptr;
+HWND g_hMainWindow = nullptr;
+
+// The owner a dialog gets when none is named: the main window or, when that has a
+// pop-up open (another report, say), the pop-up last active, so a report opened from
+// inside a report stacks on top of it instead of beside it.
+HWND DefaultOwner()
+{
+    HWND main = g_hMainWindow;
+    if (!main || !::IsWindow(main))
+        return nullptr;
+    return ::GetLastActivePopup(main);
+}
+
+}  // namespace
+
+HINSTANCE ResourceModule() { return g_hResources ? g_hResources : ::GetModuleHandleA(nullptr); }
+
+void SetResourceModule(HINSTANCE module) { g_hResources = module; }
+
+HWND MainWindow() { return g_hMainWindow; }
+
+void SetMainWindow(HWND window) { g_hMainWindow = window; }
+
+HWND Window::Detach()
+{
+    HWND window = m_hWnd;
+    m_hWnd = nullptr;
+    return window;
+}
+
+Dialog::Dialog(UINT templateId) : m_nTemplate(templateId), m_hResources(ResourceModule()) {}
+
+Dialog::~Dialog()
+{
+    // A window that outlives its object must not reach it through a stale pointer.
+    if (m_hWnd && ::IsWindow(m_hWnd))
+        ::SetWindowLongPtrA(m_hWnd, DWLP_USER, 0);
+}
+
+INT_PTR Dialog::DoModal() { return DoModal(DefaultOwner()); }
+
+INT_PTR Dialog::DoModal(HWND owner)
+{
+    return ::DialogBoxParamA(m_hResources, MAKEINTRESOURCEA(m_nTemplate), owner, DialogProc,
+                             reinterpret_cast<LPARAM>(this));
+}
+
+INT_PTR CALLBACK Dialog::DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    Dialog* self = nullptr;
+    if (message == WM_INITDIALOG) {
+        self = reinterpret_cast<Dialog*>(lParam);
+        ::SetWindowLongPtrA(window, DWLP_USER, lParam);
+        self->m_hWnd = window;
+    } else {
+        self = reinterpret_cast<Dialog*>(::GetWindowLongPtrA(window, DWLP_USER));
+    }
+    // Messages that come before WM_INITDIALOG (WM_SETFONT) or after the unbinding get
+    // the dialog manager's defaults.
+    if (!self)
+        return FALSE;
+
+    INT_PTR result = self->HandleMessage(message, wParam, lParam);
+    if (message == WM_NCDESTROY) {
+        ::SetWindowLongPtrA(window, DWLP_USER, 0);
+        self->m_hWnd = nullptr;
+    }
+    return result;
+}
+
+INT_PTR Dialog::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_INITDIALOG:
+        return OnInitDialog();
+    case WM_COMMAND: {
+        UINT id = LOWORD(wParam);
+        UINT code = HIWORD(wParam);
+        if (OnCommand(id, code, reinterpret_cast<HWND>(lParam)))
+            return TRUE;
+        if (code == BN_CLICKED && id == IDOK) {
+            OnOK();
+            return TRUE;
+        }
+        if (code == BN_CLICKED && id == IDCANCEL) {
+            OnCancel();
+            return TRUE;
+        }
+        return FALSE;
+    }
+    default:
+        return FALSE;
+    }
+}
+
+BOOL Dialog::OnInitDialog()
+{
+    DoDataExchange(false);
+    return TRUE;
+}
+
+bool Dialog::OnCommand(UINT, UINT, HWND) { return false; }
+
+void Dialog::DoDataExchange(bool) {}
+
+void Dialog::OnOK()
+{
+    DoDataExchange(true);
+    EndDialog(IDOK);
+}
+
+void Dialog::OnCancel() { EndDialog(IDCANCEL); }
+
+void Dialog::EndDialog(INT_PTR result) { ::EndDialog(m_hWnd, result); }
+
+void Dialog::DDX_Text(bool save, int id, std::string& value, size_t maxLength)
+{
+    HWND control = ::GetDlgItem(m_hWnd, id);
+    if (!control)
+        return;
+    if (!save) {
+        ::SetWindowTextA(control, value.c_str());
+        // EM_LIMITTEXT means nothing to other controls, which leave it unanswered.
+        if (maxLength > 0)
+            ::SendMessageA(control, EM_LIMITTEXT, maxLength, 0);
+        return;
+    }
+    // The length may overstate a multibyte text; the copy says how much there was.
+    int length = ::GetWindowTextLengthA(control);
+    if (length <= 0) {
+        value.clear();
+        return;
+    }
+    std::string text(static_cast<size_t>(length) + 1, '\0');
+    int copied = ::GetWindowTextA(control, text.data(), length + 1);
+    text.resize(copied > 0 ? static_cast<size_t>(copied) : 0);
+    value = std::move(text);
+}
+
+void Dialog::DDX_Control(int id, Window& control) { control.Attach(::GetDlgItem(m_hWnd, id)); }
+
+}  // namespace fw

@@ -1,0 +1,88 @@
+// The small window layer: a borrowed window handle and a modal dialog with data
+// exchange. It knows nothing of the program that uses it.
+#pragma once
+
+#include <windows.h>
+
+#include <cstddef>
+#include <string>
+
+namespace fw {
+
+// The module dialog templates are loaded from: the program itself unless a resource
+// library has been set.
+HINSTANCE ResourceModule();
+void SetResourceModule(HINSTANCE module);
+
+// The application's main window, the default owner of modal dialogs. Null when there
+// is none; the window layer never destroys it.
+HWND MainWindow();
+void SetMainWindow(HWND window);
+
+// A window the object does not own: the dialog that created it destroys it.
+class Window {
+public:
+    Window() = default;
+    explicit Window(HWND window) : m_hWnd(window) {}
+
+    void Attach(HWND window) { m_hWnd = window; }
+    HWND Detach();
+    HWND Handle() const { return m_hWnd; }
+
+    BOOL ShowWindow(int command) { return ::ShowWindow(m_hWnd, command); }
+    bool IsVisible() const { return ::IsWindowVisible(m_hWnd) != FALSE; }
+
+protected:
+    HWND m_hWnd = nullptr;
+};
+
+// A modal dialog from a template. The object is bound to its window from WM_INITDIALOG
+// to WM_NCDESTROY; messages are forwarded to the virtual handlers below.
+class Dialog : public Window {
+public:
+    explicit Dialog(UINT templateId);
+    virtual ~Dialog();
+    Dialog(const Dialog&) = delete;
+    Dialog& operator=(const Dialog&) = delete;
+
+    // Runs the dialog and returns what EndDialog was given, or -1 when the window could
+    // not be created (for example, no such template). The owner is disabled meanwhile.
+    // Without an owner argument the owner is the main window's last active pop-up.
+    INT_PTR DoModal();
+    INT_PTR DoModal(HWND owner);
+
+protected:
+    // The whole message switch. An override handles its own messages and passes the
+    // rest here. Returns the dialog procedure's result.
+    virtual INT_PTR HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+
+    // Loads the controls from the members. Returns TRUE to let the dialog manager set
+    // the focus.
+    virtual BOOL OnInitDialog();
+    // WM_COMMAND. Returns true when handled; unhandled clicks on IDOK and IDCANCEL go to
+    // OnOK and OnCancel.
+    virtual bool OnCommand(UINT id, UINT code, HWND control);
+    // Moves data between members and controls: into the controls when save is false,
+    // back into the members when it is true.
+    virtual void DoDataExchange(bool save);
+    // Saves the controls into the members, then ends the dialog with IDOK.
+    virtual void OnOK();
+    virtual void OnCancel();
+
+    void EndDialog(INT_PTR result);
+
+    // Exchanges a control's text. On load the whole value is shown and, for an edit
+    // control, typing is limited to maxLength (0: no limit). On save the whole text is
+    // kept, however long: a text over the limit never keeps the dialog from closing.
+    void DDX_Text(bool save, int id, std::string& value, size_t maxLength = 0);
+    // Attaches control to the dialog item id.
+    void DDX_Control(int id, Window& control);
+
+private:
+    static INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+    UINT m_nTemplate;
+    HINSTANCE m_hResources;
+};
+
+}  // namespace fw

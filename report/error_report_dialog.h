@@ -1,0 +1,38 @@
+// The error-report window and the presenter that shows every report in it.
+#pragma once
+
+#include "fw/dialog.h"
+#include "report/report.h"
+
+#include <cstdint>
+#include <string>
+
+// One report: the message, the file-and-line text and the system's text for the code,
+// closed only by OK. The texts are set before DoModal and read back by OK.
+class ErrorReportDialog : public fw::Dialog {
+public:
+    explicit ErrorReportDialog(int32_t showHelp);
+    ~ErrorReportDialog() override;
+
+    std::string m_fileLineText;
+    std::string m_messageText;
+    std::string m_systemText;
+
+protected:
+    void DoDataExchange(bool save) override;
+    BOOL OnInitDialog() override;
+    bool OnCommand(UINT id, UINT code, HWND control) override;
+
+    // The Help command. Escape reaches it too, since the Help button carries the
+    // cancel id; the report stays open either way.
+    virtual void OnHelpButton();
+
+    fw::Window m_helpButton;
+    int32_t m_showHelp;
+};
+
+// Shows each report as a modal ErrorReportDialog owned by the main window.
+class Win32ReportPresenter : public ReportPresenter {
+public:
+    void Present(const ErrorReport& report) override;
+};

@@ -1,0 +1,318 @@
+#include "cms/CMSSupport.h"
+#include "cms/VideoCardUtils.h"
+#include "cms/gamma_ramp.h"
+#include "cms/monitor_strings.h"
+
+#include "host_test.h"
+#include "vcgt_table.h"
+
+#include <cstring>
+#include <regex>
+
+namespace {
+
+class CalibrationTest : public HostTest {
+protected:
+    CalibrationTest()
+    {
+        monitor = sim.AddStandardMonitor();
+        MonitorStrings names;
+        EXPECT_EQ(GetMonitorStrings(monitor, names, 1), 0);
+        adapter = names.adapterName;
+        deviceId = names.deviceId;
+    }
+
+    std::string Install(const std::string& name)
+    {
+        sim.InstallProfile(TestProfile(name));
+        return ColorPath(name);
+    }
+
+    // The profile's 'vcgt' tag as the hardware ramp it should become.
+    HardwareRamp ExpectedRamp(const std::string& path)
+    {
+        const ProfileRecord record{kProfileFilename, path.c_str(), static_cast<uint32_t>(path.size())};
+        ProfileOwner profile(sim.OpenColorProfileA(&record, kProfileRead, kFileShareRead, kOpenExisting));
+        std::vector<uint8_t> tag(kVcgtTableSize);
+        uint32_t size = kVcgtTableSize;
+        Bool32 reference = 0;
+        EXPECT_TRUE(sim.GetColorProfileElement(profile.Get(), kTagVcgt, 0, &size, tag.data(), &reference));
+        GammaRamp ramp{};
+        BuildGammaRamp(tag.data(), ramp);
+        HardwareRamp hardware{};
+        MakeHardwareRamp(ramp, hardware);
+        return hardware;
+    }
+
+    static bool SameRamp(const HardwareRamp& a, const HardwareRamp& b) { return std::memcmp(&a, &b, sizeof a) == 0; }
+
+    MonitorHandle monitor = nullptr;
+    std::string adapter;
+    std::string deviceId;
+    int32_t messageId = -1;
+};
+
+TEST_F(CalibrationTest, ValidTableBecomesDefaultAndIsDownloaded)
+{
+    const std::string path = Install("kv-mild.icm");
+    sim.Associations(deviceId) = {"other.icm"};
+
+    EXPECT_EQ(SetDefaultProfile(monitor, path.c_str(), 1, messageId), 0);
+    EXPECT_EQ(messageId, 0);
+    EXPECT_EQ(sim.Associations(deviceId), (std::vector<std::string>{"kv-mild.icm", "other.icm"}));
+    EXPECT_TRUE(SameRamp(sim.Ramp(adapter), ExpectedRamp(path)));
+    EXPECT_EQ(sim.RampWrites(), 1);
+    EXPECT_TRUE(reports.empty());
+}
+
+TEST_F(CalibrationTest, AssociatedProfileIsAssociatedAnew)
+{
+    const std::string path = Install("kv-valid.icm");
+    sim.Associations(deviceId) = {"other.icm", "kv-valid.icm"};
+    EXPECT_EQ(SetDefaultProfile(monitor, path.c_str(), 1, messageId), 0);
+    EXPECT_EQ(sim.Associations(deviceId), (std::vector<std::string>{"kv-valid.icm", "other.icm"}));
+}
+
+TEST_F(CalibrationTest, ProfileIsOpenedReadOnlyByA260ByteRecord)
+{
+    const std::string path = Install("kv-valid.icm");
+    EXPECT_EQ(LoadCalibration(monitor, path.c_str(), messageId), 0);
+    EXPECT_EQ(sim.LastOpenRecord().dwType, kProfileFilename);
+    EXPECT_EQ(sim.LastOpenRecord().cbDataSize, 260u);
+    EXPECT_EQ(sim.LastOpenPath(), path);
+    EXPECT_EQ(sim.LastOpenAccess(), kProfileRead);
+    EXPECT_EQ(sim.LastOpenShare(), kFileShareRead);
+    EXPECT_EQ(sim.LastOpenCreation(), kOpenExisting);
+}
+
+struct ProfileCase {
+    const char* file;
+    int32_t result;
+    int32_t messageId;
+};
+
+class ProfileContents : public CalibrationTest, public ::testing::WithParamInterface<ProfileCase> {};
+
+// Each generated profile goes through the whole selection: the association is made
+// whatever the table holds, and the ramp is written only for a table that passes.
+TEST_P(ProfileContents, GivesItsResultAndMessage)
+{
+    const ProfileCase& c = GetParam();
+    const std::string path = Install(c.file);
+    const HardwareRamp before = sim.Ramp(adapter);
+
+    EXPECT_EQ(SetDefaultProfile(monitor, path.c_str(), 1, messageId), c.result);
+    EXPECT_EQ(messageId, c.messageId);
+    EXPECT_EQ(sim.Associations(deviceId).front(), c.file);
+    EXPECT_TRUE(reports.empty());
+    if (c.result == 0) {
+        EXPECT_TRUE(SameRamp(sim.Ramp(adapter), ExpectedRamp(path)));
+    } else {
+        EXPECT_EQ(sim.RampWrites(), 0);
+        EXPECT_TRUE(SameRamp(sim.Ramp(adapter), before));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    GeneratedProfiles, ProfileContents,
+    ::testing::Values(ProfileCase{"kv-valid.icm", 0, 0}, ProfileCase{"kv-mild-notcpt.icm", 0, 0},
+                      ProfileCase{"kv-all255.icm", 0, 0}, ProfileCase{"kv-redblue0.icm", 0, 0},
+                      ProfileCase{"kv-green16384.icm", 0, 0}, ProfileCase{"kv-green16383.icm", -2, 215},
+                      ProfileCase{"kv-novcgt.icm", 1168, 210}, ProfileCase{"kv-bare.icm", 1168, 210},
+                      ProfileCase{"kv-16bit.icm", 24, 211}, ProfileCase{"kv-formula.icm", 24, 211},
+                      ProfileCase{"kv-badsig.icm", 24, 214}, ProfileCase{"kv-badtype.icm", 24, 214},
+                      ProfileCase{"kv-badchannels.icm", 24, 214}, ProfileCase{"kv-badentries.icm", 24, 214},
+                      ProfileCase{"kv-badsize.icm", 24, 214}),
+    [](const auto& param) {
+        std::string name = param.param.file;
+        name = name.substr(3, name.find('.') - 3);
+        name.erase(std::remove(name.begin(), name.end(), '-'), name.end());
+        return name;
+    });
+
+TEST_F(CalibrationTest, AllOnesBecomeFF00)
+{
+    const std::string path = Install("kv-all255.icm");
+    EXPECT_EQ(LoadCalibration(monitor, path.c_str(), messageId), 0);
+    const HardwareRamp ramp = sim.Ramp(adapter);
+    EXPECT_EQ(ramp.red[0], 0xFF00);
+    EXPECT_EQ(ramp.green[255], 0xFF00);
+    EXPECT_EQ(ramp.blue[17], 0xFF00);
+}
+
+TEST_F(CalibrationTest, DamagedFilesFailToOpen)
+{
+    for (const char* file : {"kv-empty.icm", "kv-truncated.icm", "kv-garbage.icm"}) {
+        SCOPED_TRACE(file);
+        const std::string path = Install(file);
+        EXPECT_NE(LoadCalibration(monitor, path.c_str(), messageId), 0);
+        EXPECT_EQ(messageId, 209);
+    }
+    EXPECT_EQ(LoadCalibration(monitor, ColorPath("missing.icm").c_str(), messageId), 2);
+    EXPECT_EQ(messageId, 209);
+    EXPECT_EQ(sim.RampWrites(), 0);
+}
+
+TEST_F(CalibrationTest, TagRunningPastTheFileEndIsNeverDownloaded)
+{
+    const std::string path = Install("kv-vcgt-past-end.icm");
+    EXPECT_NE(LoadCalibration(monitor, path.c_str(), messageId), 0);
+    EXPECT_NE(messageId, 0);
+    EXPECT_EQ(sim.RampWrites(), 0);
+}
+
+// A platform step that fails with a code ends the load with that code; one that fails
+// without a code counts as passed, and the load goes on to a later check.
+struct StepFailure {
+    const char* name;
+    SimCall call;
+    int skip;
+    uint32_t code;
+    int32_t result;
+    int32_t messageId;
+};
+
+class StepFailures : public CalibrationTest, public ::testing::WithParamInterface<StepFailure> {};
+
+TEST_P(StepFailures, EndTheLoadWithTheirCodeAndMessage)
+{
+    const StepFailure& f = GetParam();
+    const std::string path = Install("kv-valid.icm");
+    sim.Fail(f.call, f.code, 1, f.skip);
+    messageId = 12345;
+
+    EXPECT_EQ(LoadCalibration(monitor, path.c_str(), messageId), f.result);
+    EXPECT_EQ(messageId, f.messageId);
+    if (f.result != 0) {
+        EXPECT_EQ(sim.RampWrites(), 0);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Steps, StepFailures,
+    ::testing::Values(
+        StepFailure{"OpenWithCode", SimCall::OpenColorProfileA, 0, 5, 5, 209},
+        // Going on without a handle: the tag test is then refused.
+        StepFailure{"OpenWithoutCode", SimCall::OpenColorProfileA, 0, 0, 6, 210},
+        StepFailure{"TagTestWithCode", SimCall::IsColorProfileTagPresent, 0, 13, 13, 210},
+        StepFailure{"TagTestWithoutCode", SimCall::IsColorProfileTagPresent, 0, 0, 1168, 210},
+        StepFailure{"SizeQuery", SimCall::GetColorProfileElement, 0, 13, 24, 211},
+        StepFailure{"AllocationWithCode", SimCall::Calloc, 0, 14, 14, 212},
+        StepFailure{"AllocationWithoutCode", SimCall::Calloc, 0, 0, 8, 212},
+        StepFailure{"ReadWithCode", SimCall::GetColorProfileElement, 1, 30, 30, 213},
+        // The buffer stays zero-filled and its header is refused.
+        StepFailure{"ReadWithoutCode", SimCall::GetColorProfileElement, 1, 0, 24, 214},
+        StepFailure{"DcWithCode", SimCall::CreateDCA, 0, 8, 8, 216},
+        StepFailure{"RampRefusedWithCode", SimCall::SetDeviceGammaRamp, 0, 5, 5, 216},
+        StepFailure{"RampRefusedAsUnsupported", SimCall::SetDeviceGammaRamp, 0, 87, 0, 0},
+        StepFailure{"RampRefusedWithoutCode", SimCall::SetDeviceGammaRamp, 0, 0, 0, 0}),
+    [](const auto& param) { return std::string(param.param.name); });
+
+TEST_F(CalibrationTest, RefusedRampIsReportedOnceFromTheVideoCardModule)
+{
+    const std::string path = Install("kv-valid.icm");
+    sim.Fail(SimCall::SetDeviceGammaRamp, 5);
+    EXPECT_EQ(SetDefaultProfile(monitor, path.c_str(), 1, messageId), 5);
+    EXPECT_EQ(messageId, 216);
+    ASSERT_EQ(reports.size(), 1u);
+    EXPECT_EQ(reports[0].messageText, "SetDevGammaTable (SetDeviceGammaRamp)");
+    EXPECT_EQ(reports[0].fileLineText, "Error 5 (VideoCardUtils 46)");
+    EXPECT_EQ(reports[0].systemText, "Access is denied.\r\n");
+}
+
+TEST_F(CalibrationTest, RampRefusalWithoutCodeIsNotMistakenForAnEarlierCode)
+{
+    // A driver that refuses a ramp may leave the last error alone; a code left over
+    // from an earlier call must not be reported as the refusal's.
+    const std::string path = Install("kv-redblue0.icm");
+    sim.SetRefuseImplausibleRamps(true);
+    sim.SetLastError(122);
+    EXPECT_EQ(LoadCalibration(monitor, path.c_str(), messageId), 0);
+    EXPECT_TRUE(reports.empty());
+}
+
+TEST_F(CalibrationTest, UnknownMonitorIsReportedWithItsHandleAndNothingChanges)
+{
+    const std::string path = Install("kv-valid.icm");
+    auto* unknown = reinterpret_cast<MonitorHandle>(uintptr_t{0xABCDEF0012345678u});
+    messageId = 777;
+
+    const int32_t result = SetDefaultProfile(unknown, path.c_str(), 1, messageId);
+    EXPECT_NE(result, 0);
+    EXPECT_EQ(messageId, 777);
+    EXPECT_EQ(sim.CallCount(SimCall::AssociateColorProfileWithDeviceA), 0);
+    EXPECT_EQ(sim.CallCount(SimCall::DisassociateColorProfileFromDeviceA), 0);
+    ASSERT_EQ(reports.size(), 1u);
+    EXPECT_EQ(reports[0].messageText, "SetDefaultProfile.GetMonitorStrings failed [12345678]");
+    EXPECT_EQ(reports[0].fileLineText, "Error " + std::to_string(static_cast<int16_t>(result)) + " (CMSSupport 386)");
+}
+
+TEST_F(CalibrationTest, MonitorWithoutDeviceIsReportedWith1248)
+{
+    sim.AddAdapter(SimAdapter{SimDevice{"\\\\.\\EMPTY", "Sim Adapter", kDisplayDeviceAttached, "", ""}, {}});
+    SimMonitor bare;
+    bare.rect = {0, 0, 800, 600};
+    bare.adapterName = "\\\\.\\EMPTY";
+    MonitorHandle noDevice = sim.AddMonitor(bare);
+    const std::string path = Install("kv-valid.icm");
+
+    EXPECT_EQ(SetDefaultProfile(noDevice, path.c_str(), 1, messageId), kResultNoMatchingDevice);
+    ASSERT_EQ(reports.size(), 1u);
+    EXPECT_TRUE(std::regex_match(reports[0].messageText,
+                                 std::regex(R"(SetDefaultProfile\.GetMonitorStrings failed \[[0-9A-F]{8}\])")));
+    EXPECT_EQ(reports[0].fileLineText, "Error 1248 (CMSSupport 386)");
+}
+
+TEST_F(CalibrationTest, FailedAssociationIsReportedAs2015WhateverTheCode)
+{
+    const std::string path = Install("kv-valid.icm");
+    for (uint32_t code : {5u, 0u}) {
+        reports.clear();
+        messageId = 777;
+        sim.Fail(SimCall::AssociateColorProfileWithDeviceA, code);
+        EXPECT_EQ(SetDefaultProfile(monitor, path.c_str(), 1, messageId), 2015);
+        EXPECT_EQ(messageId, 777);
+        ASSERT_EQ(reports.size(), 1u);
+        EXPECT_EQ(reports[0].messageText,
+                  "SetDefaultProfile.AssociateColorProfileWithDevice failed [" + path + " | " + deviceId + "]");
+        EXPECT_EQ(reports[0].fileLineText, "Error 2015 (CMSSupport 393)");
+    }
+    EXPECT_EQ(sim.CallCount(SimCall::OpenColorProfileA), 0);
+}
+
+TEST_F(CalibrationTest, FailedDisassociationIsIgnored)
+{
+    const std::string path = Install("kv-valid.icm");
+    sim.Fail(SimCall::DisassociateColorProfileFromDeviceA, 5);
+    EXPECT_EQ(SetDefaultProfile(monitor, path.c_str(), 1, messageId), 0);
+    EXPECT_TRUE(reports.empty());
+}
+
+TEST_F(CalibrationTest, OverlongPathsAreRefusedBeforeOpening)
+{
+    const std::string longPath = ColorPath(std::string(1100, 'p') + ".icm");
+    EXPECT_EQ(LoadCalibration(monitor, longPath.c_str(), messageId), 206);
+    EXPECT_EQ(messageId, 209);
+    EXPECT_EQ(sim.CallCount(SimCall::OpenColorProfileA), 0);
+
+    // 259 bytes still fit the record with their NUL.
+    const std::string prefix = ColorPath("");
+    const std::string longest = prefix + std::string(259 - prefix.size() - 4, 'q') + ".icm";
+    ASSERT_EQ(longest.size(), 259u);
+    EXPECT_EQ(LoadCalibration(monitor, longest.c_str(), messageId), 2);
+    EXPECT_EQ(sim.CallCount(SimCall::OpenColorProfileA), 1);
+
+    // Through the whole selection: the association of a missing file fails and is
+    // reported with the full path.
+    EXPECT_EQ(SetDefaultProfile(monitor, longPath.c_str(), 1, messageId), 2015);
+    ASSERT_EQ(reports.size(), 1u);
+    EXPECT_NE(reports[0].messageText.find(longPath), std::string::npos);
+}
+
+TEST_F(CalibrationTest, NullPathIsAnEmptyPath)
+{
+    EXPECT_NE(LoadCalibration(monitor, nullptr, messageId), 0);
+    EXPECT_EQ(messageId, 209);
+}
+
+}  // namespace

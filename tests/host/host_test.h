@@ -1,0 +1,49 @@
+// Shared set-up for the host tests: a simulated platform with one standard monitor,
+// the program's own string table, and a recorder in place of the report window.
+#pragma once
+
+#include "report/report.h"
+#include "sim/sim_platform.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+class RecordingPresenter : public ReportPresenter {
+public:
+    RecordingPresenter() : m_previous(SetReportPresenter(this)) {}
+    ~RecordingPresenter() override { SetReportPresenter(m_previous); }
+    RecordingPresenter(const RecordingPresenter&) = delete;
+    RecordingPresenter& operator=(const RecordingPresenter&) = delete;
+
+    void Present(const ErrorReport& report) override { reports.push_back(report); }
+
+    std::vector<ErrorReport> reports;
+
+private:
+    ReportPresenter* m_previous;
+};
+
+// A generated test profile (see tools/make_profiles.py).
+inline std::filesystem::path TestProfile(const std::string& name)
+{
+    return std::filesystem::path(KESTRAVA_PROFILE_DIR) / name;
+}
+
+class HostTest : public ::testing::Test {
+protected:
+    HostTest() { sim.Strings() = ReadRcStringTable(KESTRAVA_RC_FILE); }
+
+    // The path the program would use for a profile in the colour directory.
+    static std::string ColorPath(const std::string& name)
+    {
+        return std::string(SimPlatform::kColorDirectory) + "\\" + name;
+    }
+
+    SimScope scope;
+    SimPlatform& sim = scope.sim();
+    RecordingPresenter presenter;
+    std::vector<ErrorReport>& reports = presenter.reports;
+};

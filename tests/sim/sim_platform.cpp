@@ -1,0 +1,1715 @@
+#include "sim/sim_platform.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <optional>
+#include <system_error>
+#include <utility>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Last-error codes the simulation produces beyond those platform.h names.
+constexpr uint32_t kErrorFileNotFound = 2;
+constexpr uint32_t kErrorInvalidHandle = 6;
+constexpr uint32_t kErrorNotSupported = 50;
+constexpr uint32_t kErrorMrMidNotFound = 317;
+constexpr uint32_t kErrorInvalidMonitorHandle = 1461;
+constexpr uint32_t kErrorInvalidProfile = 2011;
+constexpr uint32_t kErrorTagNotFound = 2012;
+constexpr uint32_t kErrorProfileNotAssociated = 2015;
+
+constexpr uint32_t kCodePageAcp = 0;
+constexpr uint32_t kMonitorInfoSize = 40;
+constexpr uint32_t kMonitorInfoExSize = sizeof(MonitorInfoEx);
+constexpr uint32_t kDisplayDeviceSize = sizeof(DisplayDevice);
+constexpr uint32_t kDisplayDevicePrimary = 0x4;
+constexpr uint32_t kDisplayDeviceMonitorAttached = 0x2;   // monitor: connected
+constexpr uint32_t kProfileReadWrite = 2;
+
+// Handles are plain numbers in distinct ranges, so that one kind passed as another is
+// caught, and never reused, so that a stale handle is caught too.
+constexpr uintptr_t kMonitorHandleBase = 0x10000000;
+constexpr uintptr_t kDcHandleBase = 0x20000000;
+constexpr uintptr_t kProfileHandleBase = 0x30000000;
+
+template <class Handle>
+Handle MakeHandle(uintptr_t value)
+{
+    return reinterpret_cast<Handle>(value);
+}
+
+uintptr_t HandleValue(const void* handle) { return reinterpret_cast<uintptr_t>(handle); }
+
+char AsciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool IsLead(const std::set<uint8_t>& leads, char c)
+{
+    return c != '\0' && leads.count(static_cast<uint8_t>(c)) != 0;
+}
+
+// Windows compares names without regard to case, but only single-byte characters
+// fold: the second byte of a double-byte character may look like an ASCII letter.
+bool EqualsNoCase(const std::string& a, const std::string& b, const std::set<uint8_t>& leads)
+{
+    if (a.size() != b.size())
+        return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+        if (IsLead(leads, a[i]) && i + 1 < a.size()) {
+            if (a[i] != b[i] || a[i + 1] != b[i + 1])
+                return false;
+            ++i;
+            continue;
+        }
+        if (AsciiLower(a[i]) != AsciiLower(b[i]))
+            return false;
+    }
+    return true;
+}
+
+bool StartsWithNoCase(const std::string& text, const std::string& prefix)
+{
+    if (text.size() < prefix.size())
+        return false;
+    for (size_t i = 0; i < prefix.size(); ++i)
+        if (AsciiLower(text[i]) != AsciiLower(prefix[i]))
+            return false;
+    return true;
+}
+
+// Splits a path at backslashes and slashes. In East Asian code pages the second byte
+// of a character can be 0x5C, so a byte that follows a lead byte never separates.
+std::vector<std::string> SplitPath(const std::string& path, const std::set<uint8_t>& leads)
+{
+    std::vector<std::string> parts(1);
+    for (size_t i = 0; i < path.size(); ++i) {
+        if (IsLead(leads, path[i]) && i + 1 < path.size()) {
+            parts.back() += path.substr(i, 2);
+            ++i;
+        } else if (path[i] == '\\' || path[i] == '/') {
+            parts.emplace_back();
+        } else {
+            parts.back() += path[i];
+        }
+    }
+    return parts;
+}
+
+std::string FileNamePart(const std::string& path, const std::set<uint8_t>& leads)
+{
+    return SplitPath(path, leads).back();
+}
+
+bool HasProfileExtension(const std::string& name)
+{
+    if (name.size() < 4)
+        return false;
+    std::string ext = name.substr(name.size() - 4);
+    for (char& c : ext)
+        c = AsciiLower(c);
+    return ext == ".icm" || ext == ".icc";
+}
+
+template <size_t N>
+void CopyField(char (&field)[N], const std::string& text)
+{
+    size_t length = std::min(text.size(), N - 1);
+    std::memcpy(field, text.data(), length);
+    field[length] = '\0';
+}
+
+std::optional<std::vector<uint8_t>> ReadWholeFile(const fs::path& path)
+{
+    std::error_code ec;
+    if (!fs::is_regular_file(path, ec))
+        return std::nullopt;
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        return std::nullopt;
+    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// ---- Code page ----
+
+// The simulated ANSI code page is Latin-1, plus double-byte characters when lead bytes
+// are configured: lead and trail map to the UTF-16 unit (lead << 8 | trail), which
+// cannot collide with a single byte and converts back losslessly. A lead byte with no
+// trail is not a character and becomes '?', as an unmappable one does.
+std::u16string Widen(const char* src, size_t length, const std::set<uint8_t>& leads)
+{
+    std::u16string out;
+    out.reserve(length);
+    for (size_t i = 0; i < length; ++i) {
+        auto byte = static_cast<uint8_t>(src[i]);
+        if (IsLead(leads, src[i])) {
+            if (i + 1 < length && src[i + 1] != '\0') {
+                out.push_back(static_cast<char16_t>(uint32_t(byte) << 8 | static_cast<uint8_t>(src[i + 1])));
+                ++i;
+            } else {
+                out.push_back(u'?');
+            }
+            continue;
+        }
+        out.push_back(static_cast<char16_t>(byte));
+    }
+    return out;
+}
+
+std::string Narrow(const char16_t* src, size_t length, const std::set<uint8_t>& leads, char fallback,
+                   bool& usedDefault)
+{
+    std::string out;
+    out.reserve(length);
+    for (size_t i = 0; i < length; ++i) {
+        uint32_t unit = src[i];
+        auto high = static_cast<char>(unit >> 8);
+        auto low = static_cast<char>(unit & 0xFF);
+        if (unit < 0x100 && !IsLead(leads, low)) {
+            out.push_back(low);
+        } else if (unit >= 0x100 && IsLead(leads, high) && low != '\0') {
+            out.push_back(high);
+            out.push_back(low);
+        } else {
+            out.push_back(fallback);
+            usedDefault = true;
+        }
+    }
+    return out;
+}
+
+std::string NarrowQuietly(const std::u16string& text, const std::set<uint8_t>& leads)
+{
+    bool unused = false;
+    return Narrow(text.data(), text.size(), leads, '?', unused);
+}
+
+// ---- ICC profiles ----
+
+constexpr size_t kIccHeaderSize = 128;
+constexpr size_t kTagTableStart = kIccHeaderSize + 4;
+constexpr size_t kTagEntrySize = 12;
+constexpr uint32_t kIccMagic = 0x61637370;   // 'acsp'
+constexpr size_t kIccMagicOffset = 36;
+constexpr size_t kIccClassOffset = 12;
+// Wine opens profiles through LittleCMS, which refuses more tags than this.
+constexpr uint32_t kMaxTags = 100;
+
+uint32_t ReadBe32(const uint8_t* p)
+{
+    return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | uint32_t(p[3]);
+}
+
+// What OpenColorProfile accepts under Wine (LittleCMS's header reader): a whole
+// header with the magic, a tag count within limits and a tag table inside the file.
+// Tag entries pointing outside the file do not stop the open; the lookup hides them.
+bool IsValidProfile(const std::vector<uint8_t>& data)
+{
+    if (data.size() < kTagTableStart)
+        return false;
+    if (ReadBe32(&data[kIccMagicOffset]) != kIccMagic)
+        return false;
+    uint32_t count = ReadBe32(&data[kIccHeaderSize]);
+    if (count > kMaxTags)
+        return false;
+    return (data.size() - kTagTableStart) / kTagEntrySize >= count;
+}
+
+struct TagEntry {
+    uint32_t sig;
+    uint32_t offset;
+    uint32_t size;
+};
+
+TagEntry TagAt(const std::vector<uint8_t>& data, uint32_t index)
+{
+    const uint8_t* p = &data[kTagTableStart + size_t(index) * kTagEntrySize];
+    return {ReadBe32(p), ReadBe32(p + 4), ReadBe32(p + 8)};
+}
+
+// As Wine's get_adjusted_tag: the first entry with the signature decides, and one
+// whose data lies outside the file counts as absent.
+bool FindTag(const std::vector<uint8_t>& data, uint32_t sig, TagEntry& tag)
+{
+    uint32_t count = ReadBe32(&data[kIccHeaderSize]);
+    for (uint32_t i = 0; i < count; ++i) {
+        TagEntry entry = TagAt(data, i);
+        if (entry.sig != sig)
+            continue;
+        if (entry.offset > data.size() || entry.size > data.size() - entry.offset)
+            return false;
+        tag = entry;
+        return true;
+    }
+    return false;
+}
+
+// Wine reports a tag as shared when another signature points at the same bytes.
+bool IsLinkedTag(const std::vector<uint8_t>& data, const TagEntry& tag)
+{
+    uint32_t count = ReadBe32(&data[kIccHeaderSize]);
+    for (uint32_t i = 0; i < count; ++i) {
+        TagEntry entry = TagAt(data, i);
+        if (entry.sig != tag.sig && entry.offset == tag.offset && entry.size == tag.size)
+            return true;
+    }
+    return false;
+}
+
+HardwareRamp IdentityRamp()
+{
+    HardwareRamp ramp{};
+    for (uint32_t i = 0; i < 256; ++i) {
+        auto value = static_cast<uint16_t>(i << 8);
+        ramp.red[i] = ramp.green[i] = ramp.blue[i] = value;
+    }
+    return ramp;
+}
+
+bool IsPlausibleChannel(const uint16_t (&channel)[256])
+{
+    for (size_t i = 1; i < 256; ++i)
+        if (channel[i] < channel[i - 1])
+            return false;
+    return channel[255] >= 0x4000;
+}
+
+bool IsEmpty(const Rect32& r) { return r.left >= r.right || r.top >= r.bottom; }
+
+Rect32 Intersect(const Rect32& a, const Rect32& b)
+{
+    return {std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right),
+            std::min(a.bottom, b.bottom)};
+}
+
+}  // namespace
+
+struct SimPlatform::Impl {
+    struct PendingFailure {
+        uint32_t lastError = 0;
+        int times = 0;
+        int skip = 0;
+    };
+
+    uint32_t lastError = 0;
+    std::map<SimCall, PendingFailure> failures;
+    std::map<SimCall, int> calls;
+
+    std::set<void*> heapBlocks;
+    std::set<void*> localBlocks;
+
+    std::vector<SimMonitor> monitors;
+    std::vector<SimAdapter> adapters;
+    std::map<uintptr_t, size_t> dcs;   // handle -> adapter index
+    uintptr_t nextDc = kDcHandleBase;
+    std::map<uintptr_t, std::vector<uint8_t>> profiles;
+    uintptr_t nextProfile = kProfileHandleBase;
+    std::map<std::string, HardwareRamp> ramps;        // by adapter name
+    std::map<std::string, std::string> dcProfiles;    // adapter name -> full path
+
+    // Counts the call and says whether an injected failure takes it; if so the last
+    // error is already set and the caller only returns its failure value.
+    bool Intercept(SimCall call)
+    {
+        ++calls[call];
+        auto it = failures.find(call);
+        if (it == failures.end())
+            return false;
+        PendingFailure& pending = it->second;
+        if (pending.skip > 0) {
+            --pending.skip;
+            return false;
+        }
+        lastError = pending.lastError;
+        if (--pending.times <= 0)
+            failures.erase(it);
+        return true;
+    }
+
+    bool Fails(uint32_t code)
+    {
+        lastError = code;
+        return false;
+    }
+
+    const size_t* AdapterOfDc(DcHandle dc) const
+    {
+        auto it = dcs.find(HandleValue(dc));
+        return it == dcs.end() ? nullptr : &it->second;
+    }
+
+    std::vector<uint8_t>* Profile(ProfileHandle profile)
+    {
+        auto it = profiles.find(HandleValue(profile));
+        return it == profiles.end() ? nullptr : &it->second;
+    }
+
+    // Delivers a converted text the way the conversion calls do: measure with no
+    // capacity, else all of it or nothing with ERROR_INSUFFICIENT_BUFFER.
+    template <class Char>
+    int32_t Deliver(const std::basic_string<Char>& text, Char* dst, int32_t capacity)
+    {
+        if (capacity == 0)
+            return static_cast<int32_t>(text.size());
+        if (text.size() > static_cast<size_t>(capacity)) {
+            lastError = kErrorInsufficientBuffer;
+            return 0;
+        }
+        std::copy(text.begin(), text.end(), dst);
+        return static_cast<int32_t>(text.size());
+    }
+};
+
+SimPlatform::SimPlatform() : m_impl(new Impl)
+{
+    std::string pattern = (fs::temp_directory_path() / "kestrava-sim-XXXXXX").string();
+    std::vector<char> buffer(pattern.begin(), pattern.end());
+    buffer.push_back('\0');
+    if (mkdtemp(buffer.data()))
+        m_colorDir = buffer.data();
+    else
+        ADD_FAILURE() << "cannot create the simulated colour directory under " << pattern;
+
+    m_systemTexts = {
+        {2, "The system cannot find the file specified.\r\n"},
+        {5, "Access is denied.\r\n"},
+        {87, "The parameter is incorrect.\r\n"},
+        {2011, "The specified color profile is invalid.\r\n"},
+    };
+}
+
+SimPlatform::~SimPlatform()
+{
+    // SimScope has reported anything still held; release it so the sanitizer's leak
+    // check stays about the product.
+    for (void* block : m_impl->heapBlocks)
+        std::free(block);
+    for (void* block : m_impl->localBlocks)
+        std::free(block);
+    delete m_impl;
+
+    if (!m_colorDir.empty()) {
+        std::error_code ec;
+        fs::remove_all(m_colorDir, ec);
+    }
+}
+
+// ---- Building the simulated machine ----
+
+MonitorHandle SimPlatform::AddMonitor(const SimMonitor& monitor)
+{
+    m_impl->monitors.push_back(monitor);
+    return MakeHandle<MonitorHandle>(kMonitorHandleBase + m_impl->monitors.size());
+}
+
+void SimPlatform::AddAdapter(const SimAdapter& adapter) { m_impl->adapters.push_back(adapter); }
+
+MonitorHandle SimPlatform::AddStandardMonitor()
+{
+    const std::string n = std::to_string(m_impl->adapters.size() + 1);
+    const bool first = m_impl->monitors.empty();
+
+    SimAdapter adapter;
+    adapter.device.name = "\\\\.\\DISPLAY" + n;
+    adapter.device.string = "Simulated Display Adapter";
+    adapter.device.flags = kDisplayDeviceAttached | (first ? kDisplayDevicePrimary : 0);
+    adapter.device.id = "PCI\\VEN_1AF4&DEV_1050&SUBSYS_00000000&REV_00";
+    adapter.device.key = "\\Registry\\Machine\\System\\CurrentControlSet\\Control\\Video\\"
+                         "{00000000-0000-0000-0000-000000000000}\\000" + n;
+
+    SimDevice monitorDevice;
+    monitorDevice.name = adapter.device.name + "\\Monitor0";
+    monitorDevice.string = "Simulated Monitor " + n;
+    monitorDevice.flags = kDisplayDeviceAttached | kDisplayDeviceMonitorAttached;
+    monitorDevice.id = "MONITOR\\SIM" + n + "\\{4D36E96E-E325-11CE-BFC1-08002BE10318}\\0000";
+    monitorDevice.key = "\\Registry\\Machine\\System\\CurrentControlSet\\Control\\Class\\"
+                        "{4d36e96e-e325-11ce-bfc1-08002be10318}\\000" + n;
+    adapter.monitors.push_back(monitorDevice);
+    AddAdapter(adapter);
+
+    SimMonitor monitor;
+    int32_t left = first ? 0 : m_impl->monitors.back().rect.right;
+    monitor.rect = {left, 0, left + 1920, 1080};
+    monitor.work = monitor.rect;
+    if (first)
+        monitor.work.bottom -= 40;   // the task bar, so that work area and monitor differ
+    monitor.adapterName = adapter.device.name;
+    monitor.primary = first;
+    return AddMonitor(monitor);
+}
+
+void SimPlatform::InstallProfile(const fs::path& source, const std::string& name)
+{
+    std::error_code ec;
+    fs::path target = m_colorDir / (name.empty() ? source.filename().string() : name);
+    fs::copy_file(source, target, fs::copy_options::overwrite_existing, ec);
+    if (ec)
+        ADD_FAILURE() << "cannot install " << source << " as " << target << ": " << ec.message();
+}
+
+void SimPlatform::WriteProfile(const std::string& name, const std::vector<uint8_t>& bytes)
+{
+    std::ofstream out(m_colorDir / name, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    if (!out)
+        ADD_FAILURE() << "cannot write " << (m_colorDir / name);
+}
+
+void SimPlatform::SetDcProfile(const std::string& adapterName, const std::string& fullPath)
+{
+    m_impl->dcProfiles[adapterName] = fullPath;
+}
+
+// ---- Failing calls and bookkeeping ----
+
+void SimPlatform::Fail(SimCall call, uint32_t lastError, int times, int skip)
+{
+    if (times <= 0) {
+        m_impl->failures.erase(call);
+        return;
+    }
+    m_impl->failures[call] = {lastError, times, std::max(skip, 0)};
+}
+
+void SimPlatform::ClearFailures() { m_impl->failures.clear(); }
+
+int SimPlatform::CallCount(SimCall call) const
+{
+    auto it = m_impl->calls.find(call);
+    return it == m_impl->calls.end() ? 0 : it->second;
+}
+
+HardwareRamp SimPlatform::Ramp(const std::string& adapterName) const
+{
+    auto it = m_impl->ramps.find(adapterName);
+    return it == m_impl->ramps.end() ? IdentityRamp() : it->second;
+}
+
+int SimPlatform::OpenProfiles() const { return static_cast<int>(m_impl->profiles.size()); }
+int SimPlatform::OpenDcs() const { return static_cast<int>(m_impl->dcs.size()); }
+int SimPlatform::HeapBlocks() const { return static_cast<int>(m_impl->heapBlocks.size()); }
+int SimPlatform::LocalBlocks() const { return static_cast<int>(m_impl->localBlocks.size()); }
+
+// ---- Kernel ----
+
+uint32_t SimPlatform::GetLastError() { return m_impl->lastError; }
+
+void SimPlatform::SetLastError(uint32_t code) { m_impl->lastError = code; }
+
+void* SimPlatform::Malloc(size_t size)
+{
+    if (m_impl->Intercept(SimCall::Malloc))
+        return nullptr;
+    // Never null for a zero size, so that every block is distinct and counted.
+    void* block = std::malloc(size ? size : 1);
+    if (block)
+        m_impl->heapBlocks.insert(block);
+    return block;
+}
+
+void* SimPlatform::Calloc(size_t count, size_t size)
+{
+    if (m_impl->Intercept(SimCall::Calloc))
+        return nullptr;
+    void* block = (count == 0 || size == 0) ? std::calloc(1, 1) : std::calloc(count, size);
+    if (block)
+        m_impl->heapBlocks.insert(block);
+    return block;
+}
+
+void SimPlatform::Free(void* block)
+{
+    if (!block)
+        return;
+    if (m_impl->heapBlocks.erase(block) == 0) {
+        // The real heap would corrupt itself here; keep running and say where.
+        ADD_FAILURE() << "Free of a block the platform did not allocate (or freed twice): " << block;
+        return;
+    }
+    std::free(block);
+}
+
+int32_t SimPlatform::MultiByteToWideChar(uint32_t codePage, uint32_t, const char* src, int32_t srcLength,
+                                         char16_t* dst, int32_t dstCapacity)
+{
+    if (m_impl->Intercept(SimCall::MultiByteToWideChar))
+        return 0;
+    if ((codePage != kCodePageAcp && codePage != kCodePageThreadAcp) || !src || srcLength == 0 ||
+        srcLength < -1 || dstCapacity < 0 || (!dst && dstCapacity > 0)) {
+        m_impl->lastError = kErrorInvalidParameter;
+        return 0;
+    }
+    size_t length = srcLength == -1 ? std::strlen(src) + 1 : static_cast<size_t>(srcLength);
+    return m_impl->Deliver(Widen(src, length, m_leadBytes), dst, dstCapacity);
+}
+
+int32_t SimPlatform::WideCharToMultiByte(uint32_t codePage, uint32_t, const char16_t* src, int32_t srcLength,
+                                         char* dst, int32_t dstCapacity, const char* defaultChar,
+                                         Bool32* usedDefault)
+{
+    if (m_impl->Intercept(SimCall::WideCharToMultiByte))
+        return 0;
+    if ((codePage != kCodePageAcp && codePage != kCodePageThreadAcp) || !src || srcLength == 0 ||
+        srcLength < -1 || dstCapacity < 0 || (!dst && dstCapacity > 0)) {
+        m_impl->lastError = kErrorInvalidParameter;
+        return 0;
+    }
+    size_t length = 0;
+    if (srcLength == -1) {
+        while (src[length] != u'\0')
+            ++length;
+        ++length;
+    } else {
+        length = static_cast<size_t>(srcLength);
+    }
+    bool used = false;
+    std::string text = Narrow(src, length, m_leadBytes, defaultChar ? defaultChar[0] : '?', used);
+    if (usedDefault)
+        *usedDefault = used ? 1 : 0;
+    return m_impl->Deliver(text, dst, dstCapacity);
+}
+
+bool SimPlatform::IsDBCSLeadByte(uint8_t byte) { return m_leadBytes.count(byte) != 0; }
+
+uint32_t SimPlatform::FormatMessageA(uint32_t flags, const void*, uint32_t messageId, uint32_t,
+                                     char** allocated, uint32_t minSize, void*)
+{
+    const bool allocate = (flags & kFormatMessageAllocateBuffer) != 0;
+    if (allocate && allocated)
+        *allocated = nullptr;
+    if (m_impl->Intercept(SimCall::FormatMessageA))
+        return 0;
+    // Only the form the program uses: a system text into a buffer the system allocates.
+    if (!allocate || !(flags & kFormatMessageFromSystem) || !allocated) {
+        m_impl->lastError = kErrorInvalidParameter;
+        return 0;
+    }
+    auto it = m_systemTexts.find(messageId);
+    if (it == m_systemTexts.end()) {
+        m_impl->lastError = kErrorMrMidNotFound;
+        return 0;
+    }
+    const std::string& text = it->second;
+    auto* block = static_cast<char*>(std::calloc(std::max<size_t>(text.size() + 1, minSize), 1));
+    if (!block) {
+        m_impl->lastError = kErrorNotEnoughMemory;
+        return 0;
+    }
+    std::memcpy(block, text.data(), text.size());
+    m_impl->localBlocks.insert(block);
+    *allocated = block;
+    return static_cast<uint32_t>(std::strlen(block));
+}
+
+void* SimPlatform::LocalFree(void* block)
+{
+    if (!block)
+        return nullptr;
+    if (m_impl->localBlocks.erase(block) == 0) {
+        ADD_FAILURE() << "LocalFree of a block FormatMessageA did not allocate (or freed twice): " << block;
+        m_impl->lastError = kErrorInvalidHandle;
+        return block;
+    }
+    std::free(block);
+    return nullptr;
+}
+
+// LoadString cannot tell an empty entry from a missing one (and the resource compiler
+// drops empty entries anyway), so both read as missing.
+bool SimPlatform::LoadResourceString(uint32_t id, std::string& out)
+{
+    out.clear();
+    auto it = m_strings.find(id);
+    if (it == m_strings.end() || it->second.empty())
+        return false;
+    out = it->second;
+    return true;
+}
+
+// ---- Window manager ----
+
+// The DC is not consulted: the program enumerates the whole desktop.
+Bool32 SimPlatform::EnumDisplayMonitors(DcHandle dc, const Rect32* clip, MonitorEnumProc proc, intptr_t data)
+{
+    if (m_impl->Intercept(SimCall::EnumDisplayMonitors))
+        return 0;
+    if (!proc)
+        return m_impl->Fails(kErrorInvalidParameter);
+    // Wine fails on a desktop without monitors, leaving the last error alone.
+    if (m_impl->monitors.empty())
+        return 0;
+
+    // A snapshot, as user32 takes one: the callback may call back into the platform.
+    std::vector<std::pair<MonitorHandle, Rect32>> visits;
+    for (size_t i = 0; i < m_impl->monitors.size(); ++i) {
+        Rect32 rect = m_impl->monitors[i].rect;
+        if (clip) {
+            rect = Intersect(rect, *clip);
+            if (IsEmpty(rect))
+                continue;
+        }
+        visits.emplace_back(MakeHandle<MonitorHandle>(kMonitorHandleBase + i + 1), rect);
+    }
+    for (auto& [handle, rect] : visits)
+        if (!proc(handle, dc, &rect, data))
+            return 0;
+    return 1;
+}
+
+Bool32 SimPlatform::GetMonitorInfoA(MonitorHandle monitor, MonitorInfoEx* info)
+{
+    if (m_impl->Intercept(SimCall::GetMonitorInfoA))
+        return 0;
+    // Wine checks the record size first and fails without a code.
+    if (!info || (info->cbSize != kMonitorInfoSize && info->cbSize != kMonitorInfoExSize))
+        return 0;
+    uintptr_t value = HandleValue(monitor);
+    if (value <= kMonitorHandleBase || value > kMonitorHandleBase + m_impl->monitors.size())
+        return m_impl->Fails(kErrorInvalidMonitorHandle);
+
+    const SimMonitor& m = m_impl->monitors[value - kMonitorHandleBase - 1];
+    info->rcMonitor = m.rect;
+    info->rcWork = m.work;
+    info->dwFlags = m.primary ? 1 : 0;
+    if (info->cbSize == kMonitorInfoExSize)
+        CopyField(info->szDevice, m.adapterName);
+    return 1;
+}
+
+// Names compare without regard to case, as win32u's find_adapter_device_by_name does.
+// A device that is not there fails with the last error untouched, as in Wine.
+Bool32 SimPlatform::EnumDisplayDevicesA(const char* device, uint32_t devNum, DisplayDevice* record, uint32_t)
+{
+    if (m_impl->Intercept(SimCall::EnumDisplayDevicesA))
+        return 0;
+    if (!record || record->cb < kDisplayDeviceSize)
+        return 0;
+
+    const SimDevice* found = nullptr;
+    if (!device || !*device) {
+        if (devNum < m_impl->adapters.size())
+            found = &m_impl->adapters[devNum].device;
+    } else {
+        for (const SimAdapter& adapter : m_impl->adapters) {
+            if (!EqualsNoCase(adapter.device.name, device, m_leadBytes))
+                continue;
+            if (devNum < adapter.monitors.size())
+                found = &adapter.monitors[devNum];
+            break;
+        }
+    }
+    if (!found)
+        return 0;
+
+    CopyField(record->DeviceName, found->name);
+    CopyField(record->DeviceString, found->string);
+    record->StateFlags = found->flags;
+    CopyField(record->DeviceID, found->id);
+    CopyField(record->DeviceKey, found->key);
+    return 1;
+}
+
+// ---- GDI ----
+
+// The device names an attached adapter (the driver does when no device is given;
+// "DISPLAY" alone means the primary one). For any other name the result is null with
+// ERROR_FILE_NOT_FOUND: Windows documents no code here, and Wine either fails without
+// one or hands out a DC for an adapter that does not exist.
+DcHandle SimPlatform::CreateDCA(const char* driver, const char* device, const char*, const void*)
+{
+    if (m_impl->Intercept(SimCall::CreateDCA))
+        return nullptr;
+    const char* name = device ? device : driver;
+    if (!name) {
+        m_impl->lastError = kErrorInvalidParameter;
+        return nullptr;
+    }
+    const bool wholeDesktop = !device && EqualsNoCase(name, "DISPLAY", m_leadBytes);
+    std::optional<size_t> found;
+    for (size_t i = 0; i < m_impl->adapters.size() && !found; ++i) {
+        const SimDevice& adapter = m_impl->adapters[i].device;
+        if (!(adapter.flags & kDisplayDeviceAttached))
+            continue;
+        if (wholeDesktop ? (adapter.flags & kDisplayDevicePrimary) != 0 : EqualsNoCase(adapter.name, name, m_leadBytes))
+            found = i;
+    }
+    for (size_t i = 0; wholeDesktop && !found && i < m_impl->adapters.size(); ++i)
+        if (m_impl->adapters[i].device.flags & kDisplayDeviceAttached)
+            found = i;
+    if (!found) {
+        m_impl->lastError = kErrorFileNotFound;
+        return nullptr;
+    }
+    uintptr_t handle = ++m_impl->nextDc;
+    m_impl->dcs[handle] = *found;
+    return MakeHandle<DcHandle>(handle);
+}
+
+Bool32 SimPlatform::DeleteDC(DcHandle dc)
+{
+    if (m_impl->dcs.erase(HandleValue(dc)) == 0)
+        return m_impl->Fails(kErrorInvalidHandle);
+    return 1;
+}
+
+Bool32 SimPlatform::SetDeviceGammaRamp(DcHandle dc, const HardwareRamp* ramp)
+{
+    if (m_impl->Intercept(SimCall::SetDeviceGammaRamp))
+        return 0;
+    const size_t* adapter = m_impl->AdapterOfDc(dc);
+    if (!adapter)
+        return m_impl->Fails(kErrorInvalidHandle);
+    if (!ramp)
+        return m_impl->Fails(kErrorInvalidParameter);
+    // A display driver refuses such ramps silently: FALSE, last error as it was.
+    if (m_refuseImplausible && (!IsPlausibleChannel(ramp->red) || !IsPlausibleChannel(ramp->green) ||
+                                !IsPlausibleChannel(ramp->blue)))
+        return 0;
+    m_impl->ramps[m_impl->adapters[*adapter].device.name] = *ramp;
+    ++m_rampWrites;
+    return 1;
+}
+
+Bool32 SimPlatform::GetDeviceGammaRamp(DcHandle dc, HardwareRamp* ramp)
+{
+    if (m_impl->Intercept(SimCall::GetDeviceGammaRamp))
+        return 0;
+    const size_t* adapter = m_impl->AdapterOfDc(dc);
+    if (!adapter)
+        return m_impl->Fails(kErrorInvalidHandle);
+    if (!ramp)
+        return m_impl->Fails(kErrorInvalidParameter);
+    *ramp = Ramp(m_impl->adapters[*adapter].device.name);
+    return 1;
+}
+
+// The profiles a DC of this adapter has, as full paths, the current one first: the one
+// SetDcProfile gave, else those associated with the adapter's first active monitor.
+static std::vector<std::string> ProfilesOfAdapter(const SimAdapter& adapter,
+                                                  const std::map<std::string, std::string>& dcProfiles,
+                                                  const std::map<std::string, std::vector<std::string>>& associations)
+{
+    auto set = dcProfiles.find(adapter.device.name);
+    if (set != dcProfiles.end())
+        return {set->second};
+    std::vector<std::string> paths;
+    for (const SimDevice& monitor : adapter.monitors) {
+        if (!(monitor.flags & kDisplayDeviceAttached))
+            continue;
+        auto it = associations.find(monitor.id);
+        if (it != associations.end())
+            for (const std::string& file : it->second)
+                paths.push_back(std::string(SimPlatform::kColorDirectory) + "\\" + file);
+        break;
+    }
+    return paths;
+}
+
+// With nothing associated, Windows and Wine both name the standard sRGB profile rather
+// than fail (Wine: dlls/gdi32/icm.c, GetICMProfileW). With no buffer the size is stored
+// and the call fails without a code, as there.
+Bool32 SimPlatform::GetICMProfileA(DcHandle dc, uint32_t* size, char* filename)
+{
+    if (m_impl->Intercept(SimCall::GetICMProfileA))
+        return 0;
+    if (!size)
+        return 0;
+    const size_t* adapter = m_impl->AdapterOfDc(dc);
+    if (!adapter)
+        return m_impl->Fails(kErrorInvalidHandle);
+
+    std::vector<std::string> paths = ProfilesOfAdapter(m_impl->adapters[*adapter], m_impl->dcProfiles, m_associations);
+    std::string path = paths.empty() ? std::string(kColorDirectory) + "\\" + kDefaultProfile : paths.front();
+    auto needed = static_cast<uint32_t>(path.size() + 1);
+    if (!filename) {
+        *size = needed;
+        return 0;
+    }
+    if (*size < needed) {
+        *size = needed;
+        return m_impl->Fails(kErrorInsufficientBuffer);
+    }
+    std::memcpy(filename, path.c_str(), needed);
+    *size = needed;
+    return 1;
+}
+
+// Enumerates only real associations, never the sRGB fallback GetICMProfileA names,
+// and stops when the callback returns 0 (Wine: EnumICMProfilesW).
+int32_t SimPlatform::EnumICMProfilesA(DcHandle dc, IcmEnumProcA proc, intptr_t data)
+{
+    if (m_impl->Intercept(SimCall::EnumICMProfilesA))
+        return -1;
+    if (!proc)
+        return -1;
+    const size_t* adapter = m_impl->AdapterOfDc(dc);
+    if (!adapter) {
+        m_impl->lastError = kErrorInvalidHandle;
+        return -1;
+    }
+    std::vector<std::string> paths = ProfilesOfAdapter(m_impl->adapters[*adapter], m_impl->dcProfiles, m_associations);
+    int32_t result = -1;
+    for (const std::string& path : paths) {
+        std::vector<char> writable(path.begin(), path.end());
+        writable.push_back('\0');
+        result = proc(writable.data(), data);
+        if (result == 0)
+            break;
+    }
+    return result;
+}
+
+// ---- Colour management ----
+
+Bool32 SimPlatform::GetColorDirectoryA(const char* machine, char* buffer, uint32_t* size)
+{
+    if (m_impl->Intercept(SimCall::GetColorDirectoryA))
+        return 0;
+    if (machine || !size)
+        return 0;
+    auto needed = static_cast<uint32_t>(std::strlen(kColorDirectory) + 1);
+    if (!buffer || *size < needed) {
+        *size = needed;
+        return m_impl->Fails(kErrorInsufficientBuffer);
+    }
+    std::memcpy(buffer, kColorDirectory, needed);
+    *size = needed;
+    return 1;
+}
+
+// The host file behind a path the program names: the colour directory's own name (or a
+// bare file name, which OpenColorProfile looks up there) maps into m_colorDir with
+// file names matched without regard to case; a host path is taken as it is.
+static std::optional<fs::path> HostPath(const std::string& path, const fs::path& colorDir,
+                                        const std::set<uint8_t>& leads)
+{
+    if (path.empty())
+        return std::nullopt;
+    if (path[0] == '/')
+        return fs::path(path);
+    const std::string prefix = std::string(SimPlatform::kColorDirectory) + "\\";
+    std::string rest;
+    if (StartsWithNoCase(path, prefix))
+        rest = path.substr(prefix.size());
+    else if (path[0] != '\\' && !(path.size() >= 2 && path[1] == ':'))
+        rest = path;
+    else
+        return std::nullopt;
+
+    fs::path host = colorDir;
+    for (const std::string& part : SplitPath(rest, leads)) {
+        fs::path next = host / part;
+        std::error_code ec;
+        if (!fs::exists(next, ec)) {
+            for (const fs::directory_entry& entry : fs::directory_iterator(host, ec)) {
+                if (EqualsNoCase(entry.path().filename().string(), part, leads)) {
+                    next = entry.path();
+                    break;
+                }
+            }
+        }
+        host = next;
+    }
+    return host;
+}
+
+// Files the colour directory offers as profiles, in byte order of their names.
+static std::vector<std::string> ProfileFiles(const fs::path& colorDir)
+{
+    std::vector<std::string> names;
+    std::error_code ec;
+    for (const fs::directory_entry& entry : fs::directory_iterator(colorDir, ec)) {
+        std::string name = entry.path().filename().string();
+        if (entry.is_regular_file(ec) && HasProfileExtension(name))
+            names.push_back(name);
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// The matching profile file names for EnumColorProfilesA/W, or nothing when the folder
+// holds no profile file at all.
+static std::optional<std::vector<std::string>> MatchProfiles(
+    const fs::path& colorDir, uint32_t fields, const std::string& device, uint32_t profileClass,
+    const std::map<std::string, std::vector<std::string>>& associations, const std::set<uint8_t>& leads)
+{
+    std::vector<std::string> files = ProfileFiles(colorDir);
+    if (files.empty())
+        return std::nullopt;
+
+    std::vector<std::string> names;
+    if (fields & kEtDeviceName) {
+        auto it = associations.find(device);
+        if (it != associations.end())
+            for (const std::string& associated : it->second)
+                for (const std::string& file : files)
+                    if (EqualsNoCase(file, associated, leads)) {
+                        names.push_back(file);
+                        break;
+                    }
+    } else {
+        names = files;
+    }
+
+    if (fields & kEtClass) {
+        std::vector<std::string> ofClass;
+        for (const std::string& name : names) {
+            std::optional<std::vector<uint8_t>> data = ReadWholeFile(colorDir / name);
+            if (data && IsValidProfile(*data) && ReadBe32(&(*data)[kIccClassOffset]) == profileClass)
+                ofClass.push_back(name);
+        }
+        names.swap(ofClass);
+    }
+    return names;
+}
+
+// Follows Wine's EnumColorProfilesA/W (dlls/mscms/profile.c): a bad record fails with
+// the last error untouched; a folder without profile files fails as FindFirstFile does,
+// with ERROR_FILE_NOT_FOUND and *size and *count untouched; when files exist but none
+// match, the list is empty: one terminator, TRUE when it fits, and *count = 0.
+Bool32 SimPlatform::EnumColorProfilesA(const char* machine, EnumTypeA* criteria, uint8_t* buffer,
+                                       uint32_t* size, uint32_t* count)
+{
+    if (criteria) {
+        m_lastEnumA = *criteria;
+        m_lastEnumDeviceA = criteria->pDeviceName ? criteria->pDeviceName : "";
+    }
+    if (m_impl->Intercept(SimCall::EnumColorProfilesA))
+        return 0;
+    if (machine || !criteria || !size || criteria->dwSize != sizeof(EnumTypeA) ||
+        criteria->dwVersion != kEnumTypeVersion)
+        return 0;
+
+    std::optional<std::vector<std::string>> names = MatchProfiles(
+        m_colorDir, criteria->dwFields, m_lastEnumDeviceA, criteria->dwClass, m_associations, m_leadBytes);
+    if (!names)
+        return m_impl->Fails(kErrorFileNotFound);
+
+    size_t needed = 1;
+    for (const std::string& name : *names)
+        needed += name.size() + 1;
+    if (count)
+        *count = static_cast<uint32_t>(names->size());
+    if (!buffer || *size < needed) {
+        *size = static_cast<uint32_t>(needed);
+        return m_impl->Fails(kErrorInsufficientBuffer);
+    }
+    uint8_t* p = buffer;
+    for (const std::string& name : *names) {
+        std::memcpy(p, name.c_str(), name.size() + 1);
+        p += name.size() + 1;
+    }
+    *p = 0;
+    *size = static_cast<uint32_t>(needed);
+    return 1;
+}
+
+// As the A form, with the names in UTF-16 and sizes in bytes. Wine adds a single byte
+// for the final terminator here; the full UTF-16 unit Windows needs is counted instead.
+Bool32 SimPlatform::EnumColorProfilesW(const char16_t* machine, EnumTypeW* criteria, uint8_t* buffer,
+                                       uint32_t* size, uint32_t* count)
+{
+    if (criteria) {
+        m_lastEnumW = *criteria;
+        m_lastEnumDeviceW.clear();
+        if (criteria->pDeviceName)
+            m_lastEnumDeviceW = criteria->pDeviceName;
+    }
+    if (m_impl->Intercept(SimCall::EnumColorProfilesW))
+        return 0;
+    if (machine || !criteria || !size || criteria->dwSize != sizeof(EnumTypeW) ||
+        criteria->dwVersion != kEnumTypeVersion)
+        return 0;
+
+    std::optional<std::vector<std::string>> names =
+        MatchProfiles(m_colorDir, criteria->dwFields, NarrowQuietly(m_lastEnumDeviceW, m_leadBytes),
+                      criteria->dwClass, m_associations, m_leadBytes);
+    if (!names)
+        return m_impl->Fails(kErrorFileNotFound);
+
+    std::u16string packed;
+    for (const std::string& name : *names) {
+        packed += Widen(name.data(), name.size(), m_leadBytes);
+        packed.push_back(u'\0');
+    }
+    packed.push_back(u'\0');
+    size_t needed = packed.size() * sizeof(char16_t);
+    if (count)
+        *count = static_cast<uint32_t>(names->size());
+    if (!buffer || *size < needed) {
+        *size = static_cast<uint32_t>(needed);
+        return m_impl->Fails(kErrorInsufficientBuffer);
+    }
+    std::memcpy(buffer, packed.data(), needed);
+    *size = static_cast<uint32_t>(needed);
+    return 1;
+}
+
+// Wine fails a bad record or access mode without a code; ERROR_INVALID_PARAMETER is
+// what Windows gives. A file that is not a profile fails with ERROR_INVALID_PROFILE.
+ProfileHandle SimPlatform::OpenColorProfileA(const ProfileRecord* profile, uint32_t desiredAccess,
+                                             uint32_t shareMode, uint32_t creationMode)
+{
+    m_lastOpen = profile ? *profile : ProfileRecord{};
+    m_lastOpenPath.clear();
+    m_lastOpenAccess = desiredAccess;
+    m_lastOpenShare = shareMode;
+    m_lastOpenCreation = creationMode;
+    if (profile && profile->dwType == kProfileFilename && profile->pProfileData) {
+        // The name ends at its NUL but never runs past the bytes the record declares.
+        const auto* text = static_cast<const char*>(profile->pProfileData);
+        size_t length = 0;
+        while (length < profile->cbDataSize && text[length] != '\0')
+            ++length;
+        m_lastOpenPath.assign(text, length);
+    }
+
+    if (m_impl->Intercept(SimCall::OpenColorProfileA))
+        return nullptr;
+    if (!profile || profile->dwType != kProfileFilename || !profile->pProfileData ||
+        !(desiredAccess & (kProfileRead | kProfileReadWrite))) {
+        m_impl->lastError = kErrorInvalidParameter;
+        return nullptr;
+    }
+    std::optional<fs::path> host = HostPath(m_lastOpenPath, m_colorDir, m_leadBytes);
+    std::optional<std::vector<uint8_t>> data = host ? ReadWholeFile(*host) : std::nullopt;
+    if (!data) {
+        m_impl->lastError = kErrorFileNotFound;
+        return nullptr;
+    }
+    if (!IsValidProfile(*data)) {
+        m_impl->lastError = kErrorInvalidProfile;
+        return nullptr;
+    }
+    uintptr_t handle = ++m_impl->nextProfile;
+    m_impl->profiles[handle] = std::move(*data);
+    return MakeHandle<ProfileHandle>(handle);
+}
+
+Bool32 SimPlatform::IsColorProfileTagPresent(ProfileHandle profile, uint32_t tag, Bool32* present)
+{
+    if (m_impl->Intercept(SimCall::IsColorProfileTagPresent))
+        return 0;
+    std::vector<uint8_t>* data = m_impl->Profile(profile);
+    if (!data)
+        return m_impl->Fails(kErrorInvalidHandle);
+    if (!present)
+        return m_impl->Fails(kErrorInvalidParameter);
+    TagEntry entry{};
+    *present = FindTag(*data, tag, entry) ? 1 : 0;
+    return 1;
+}
+
+// Wine's get_tag_data (dlls/mscms/icc.c) with the codes Windows sets where Wine sets
+// none: a missing tag gives ERROR_TAG_NOT_FOUND and a short buffer
+// ERROR_INSUFFICIENT_BUFFER. With no buffer the offset is ignored, the tag's size is
+// stored and the call fails with the last error untouched, as under Wine.
+Bool32 SimPlatform::GetColorProfileElement(ProfileHandle profile, uint32_t tag, uint32_t offset,
+                                           uint32_t* size, void* buffer, Bool32* reference)
+{
+    if (m_impl->Intercept(SimCall::GetColorProfileElement))
+        return 0;
+    std::vector<uint8_t>* data = m_impl->Profile(profile);
+    if (!data)
+        return m_impl->Fails(kErrorInvalidHandle);
+    if (!size || !reference)
+        return m_impl->Fails(kErrorInvalidParameter);
+    TagEntry entry{};
+    if (!FindTag(*data, tag, entry))
+        return m_impl->Fails(kErrorTagNotFound);
+    if (!buffer) {
+        *size = entry.size;
+        return 0;
+    }
+    if (offset > entry.size)
+        return m_impl->Fails(kErrorInvalidParameter);
+    uint32_t needed = entry.size - offset;
+    if (*size < needed) {
+        *size = needed;
+        return m_impl->Fails(kErrorInsufficientBuffer);
+    }
+    std::memcpy(buffer, data->data() + entry.offset + offset, needed);
+    *size = needed;
+    *reference = IsLinkedTag(*data, entry) ? 1 : 0;
+    return 1;
+}
+
+Bool32 SimPlatform::CloseColorProfile(ProfileHandle profile)
+{
+    if (m_impl->profiles.erase(HandleValue(profile)) == 0)
+        return m_impl->Fails(kErrorInvalidHandle);
+    return 1;
+}
+
+// Windows keeps one list per device, the default first. The profile must be installed:
+// a missing file fails with ERROR_FILE_NOT_FOUND, one that does not open as a profile
+// with ERROR_INVALID_PROFILE (as Wine's set_profile_device_key does); a remote machine
+// with ERROR_NOT_SUPPORTED, as in Wine.
+Bool32 SimPlatform::AssociateColorProfileWithDeviceA(const char* machine, const char* profile,
+                                                     const char* deviceName)
+{
+    if (m_impl->Intercept(SimCall::AssociateColorProfileWithDeviceA))
+        return 0;
+    if (!profile || !deviceName)
+        return m_impl->Fails(kErrorInvalidParameter);
+    if (machine)
+        return m_impl->Fails(kErrorNotSupported);
+
+    const std::string wanted = FileNamePart(profile, m_leadBytes);
+    std::optional<std::string> installed;
+    for (const std::string& file : ProfileFiles(m_colorDir))
+        if (EqualsNoCase(file, wanted, m_leadBytes))
+            installed = file;
+    if (!installed) {
+        std::error_code ec;
+        if (!wanted.empty() && fs::is_regular_file(m_colorDir / wanted, ec))
+            installed = wanted;   // installed under a name the enumeration does not list
+        else
+            return m_impl->Fails(kErrorFileNotFound);
+    }
+    std::optional<std::vector<uint8_t>> data = ReadWholeFile(m_colorDir / *installed);
+    if (!data || !IsValidProfile(*data))
+        return m_impl->Fails(kErrorInvalidProfile);
+
+    std::vector<std::string>& list = m_associations[deviceName];
+    list.erase(std::remove_if(list.begin(), list.end(),
+                              [&](const std::string& name) { return EqualsNoCase(name, *installed, m_leadBytes); }),
+               list.end());
+    list.insert(list.begin(), *installed);
+    return 1;
+}
+
+// Removing a profile that is not associated fails with
+// ERROR_PROFILE_NOT_ASSOCIATED_WITH_DEVICE. (Wine 8 returns TRUE here: it only deletes
+// a registry value and ignores whether there was one.)
+Bool32 SimPlatform::DisassociateColorProfileFromDeviceA(const char* machine, const char* profile,
+                                                        const char* deviceName)
+{
+    if (m_impl->Intercept(SimCall::DisassociateColorProfileFromDeviceA))
+        return 0;
+    if (!profile || !deviceName)
+        return m_impl->Fails(kErrorInvalidParameter);
+    if (machine)
+        return m_impl->Fails(kErrorNotSupported);
+
+    const std::string wanted = FileNamePart(profile, m_leadBytes);
+    auto it = m_associations.find(deviceName);
+    if (it == m_associations.end())
+        return m_impl->Fails(kErrorProfileNotAssociated);
+    std::vector<std::string>& list = it->second;
+    auto kept = std::remove_if(list.begin(), list.end(),
+                               [&](const std::string& name) { return EqualsNoCase(name, wanted, m_leadBytes); });
+    if (kept == list.end())
+        return m_impl->Fails(kErrorProfileNotAssociated);
+    list.erase(kept, list.end());
+    return 1;
+}
+
+// ---- SimScope ----
+
+SimScope::SimScope() : m_previous(SetPlatform(&m_sim)) {}
+
+SimScope::~SimScope()
+{
+    if (m_sim.OpenProfiles() != 0)
+        ADD_FAILURE() << "OpenProfiles: " << m_sim.OpenProfiles() << " colour profile(s) left open";
+    if (m_sim.OpenDcs() != 0)
+        ADD_FAILURE() << "OpenDcs: " << m_sim.OpenDcs() << " device context(s) left open";
+    if (m_sim.HeapBlocks() != 0)
+        ADD_FAILURE() << "HeapBlocks: " << m_sim.HeapBlocks() << " heap block(s) not freed";
+    if (m_sim.LocalBlocks() != 0)
+        ADD_FAILURE() << "LocalBlocks: " << m_sim.LocalBlocks() << " system text(s) not released";
+    SetPlatform(m_previous);
+}
+
+// ---- Resource scripts ----
+//
+// Mirrors what the resource compiler (windres, after the C preprocessor) makes of a
+// STRINGTABLE: object-like #defines from the script and the headers it includes with
+// quotes, ids as expressions, adjacent literals joined and windres's own escapes.
+
+namespace {
+
+struct RcToken {
+    enum Kind { Number, String, Name, Punct } kind;
+    std::string text;     // name, punctuation or decoded bytes
+    uint32_t value = 0;
+};
+
+class RcReader {
+public:
+    std::map<uint32_t, std::string> Read(const fs::path& rcFile)
+    {
+        m_rcFolder = rcFile.parent_path();
+        std::string body;
+        Load(rcFile, true, 0, body);
+        std::vector<RcToken> tokens;
+        std::set<std::string> expanding;
+        Tokenize(body, expanding, tokens);
+        return StringTables(tokens);
+    }
+
+private:
+    static constexpr int kMaxIncludeDepth = 16;
+
+    fs::path m_rcFolder;
+    std::map<std::string, std::string> m_defines;
+
+    // Joins continued lines, drops carriage returns (windres never sees them) and
+    // replaces comments by a space, leaving string literals alone.
+    static std::string StripComments(const std::string& raw)
+    {
+        std::string text;
+        for (size_t i = 0; i < raw.size(); ++i) {
+            if (raw[i] == '\r')
+                continue;
+            if (raw[i] == '\\' && i + 1 < raw.size() && (raw[i + 1] == '\n' || raw[i + 1] == '\r')) {
+                while (i + 1 < raw.size() && raw[i + 1] == '\r')
+                    ++i;
+                ++i;
+                continue;
+            }
+            text += raw[i];
+        }
+
+        std::string out;
+        size_t i = 0;
+        while (i < text.size()) {
+            char c = text[i];
+            if (c == '"') {
+                out += c;
+                ++i;
+                while (i < text.size() && text[i] != '\n') {
+                    char s = text[i];
+                    out += s;
+                    ++i;
+                    if (s == '\\' && i < text.size() && text[i] != '\n') {
+                        out += text[i];
+                        ++i;
+                    } else if (s == '"') {
+                        break;
+                    }
+                }
+            } else if (c == '/' && i + 1 < text.size() && text[i + 1] == '/') {
+                while (i < text.size() && text[i] != '\n')
+                    ++i;
+                out += ' ';
+            } else if (c == '/' && i + 1 < text.size() && text[i + 1] == '*') {
+                i += 2;
+                while (i < text.size() && !(text[i] == '*' && i + 1 < text.size() && text[i + 1] == '/')) {
+                    if (text[i] == '\n')
+                        out += '\n';
+                    ++i;
+                }
+                i = std::min(text.size(), i + 2);
+                out += ' ';
+            } else {
+                out += c;
+                ++i;
+            }
+        }
+        return out;
+    }
+
+    static std::string Trim(const std::string& s)
+    {
+        size_t begin = s.find_first_not_of(" \t");
+        if (begin == std::string::npos)
+            return {};
+        size_t end = s.find_last_not_of(" \t");
+        return s.substr(begin, end - begin + 1);
+    }
+
+    static bool IsNameStart(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_' || c == '$'; }
+    static bool IsNameChar(char c) { return IsNameStart(c) || (c >= '0' && c <= '9') || c == '.'; }
+
+    // The preprocessor looks for quoted includes beside the including file first; the
+    // build also passes the script's folder and the project root as include paths.
+    std::optional<fs::path> ResolveInclude(const fs::path& from, const std::string& name) const
+    {
+        for (const fs::path& folder : {from.parent_path(), m_rcFolder, m_rcFolder.parent_path()}) {
+            std::error_code ec;
+            fs::path candidate = folder / name;
+            if (fs::is_regular_file(candidate, ec))
+                return candidate;
+        }
+        return std::nullopt;
+    }
+
+    // Collects defines and, unless the file is a header (windres ignores anything but
+    // directives in included .h files), its text.
+    void Load(const fs::path& file, bool keepText, int depth, std::string& body)
+    {
+        if (depth > kMaxIncludeDepth)
+            return;
+        std::ifstream in(file, std::ios::binary);
+        if (!in)
+            return;
+        std::string text = StripComments(std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()));
+
+        size_t start = 0;
+        while (start <= text.size()) {
+            size_t end = text.find('\n', start);
+            if (end == std::string::npos)
+                end = text.size();
+            std::string line = text.substr(start, end - start);
+            std::string trimmed = Trim(line);
+            if (!trimmed.empty() && trimmed[0] == '#') {
+                Directive(file, Trim(trimmed.substr(1)), depth, body);
+                if (keepText)
+                    body += '\n';
+            } else if (keepText) {
+                body += line;
+                body += '\n';
+            }
+            start = end + 1;
+        }
+    }
+
+    void Directive(const fs::path& file, const std::string& directive, int depth, std::string& body)
+    {
+        size_t wordEnd = 0;
+        while (wordEnd < directive.size() && IsNameChar(directive[wordEnd]))
+            ++wordEnd;
+        const std::string word = directive.substr(0, wordEnd);
+        const std::string rest = Trim(directive.substr(wordEnd));
+
+        if (word == "define") {
+            size_t nameEnd = 0;
+            while (nameEnd < rest.size() && IsNameChar(rest[nameEnd]))
+                ++nameEnd;
+            if (nameEnd == 0 || (nameEnd < rest.size() && rest[nameEnd] == '('))
+                return;   // function-like macros never name string ids
+            m_defines[rest.substr(0, nameEnd)] = Trim(rest.substr(nameEnd));
+        } else if (word == "undef") {
+            m_defines.erase(rest);
+        } else if (word == "include" && rest.size() >= 2 && rest[0] == '"') {
+            size_t close = rest.find('"', 1);
+            if (close == std::string::npos)
+                return;
+            std::string name = rest.substr(1, close - 1);
+            std::optional<fs::path> path = ResolveInclude(file, name);
+            if (path) {
+                const std::string ext = path->extension().string();
+                Load(*path, ext != ".h" && ext != ".H", depth + 1, body);
+            }
+        }
+        // Conditionals and the rest are not evaluated: a script's string tables do not
+        // depend on them.
+    }
+
+    // windres's handle_quotes: its escapes (\a gives 0x08, like \b), octal up to three
+    // digits, hex up to two (four in wide strings), "" for a quote, and an unknown
+    // escape kept with its backslash. Bytes go to the table as they are; wide
+    // characters beyond one byte become '?'.
+    static std::string DecodeLiteral(const std::string& raw, bool wide)
+    {
+        std::string out;
+        size_t i = 0;
+        auto put = [&](uint32_t ch) {
+            out += wide && ch > 0xFF ? '?' : static_cast<char>(ch & 0xFF);
+        };
+        while (i < raw.size()) {
+            char c = raw[i];
+            if (c == '"') {
+                if (i + 1 < raw.size() && raw[i + 1] == '"') {
+                    out += '"';
+                    i += 2;
+                } else {
+                    ++i;
+                }
+                continue;
+            }
+            if (c != '\\') {
+                out += c;
+                ++i;
+                continue;
+            }
+            if (++i == raw.size())
+                break;   // a backslash at the end of the string is dropped
+            char e = raw[i++];
+            switch (e) {
+            case 'a':
+            case 'b': out += '\b'; break;
+            case 'f': out += '\f'; break;
+            case 'n': out += '\n'; break;
+            case 'r': out += '\r'; break;
+            case 't': out += '\t'; break;
+            case 'v': out += '\v'; break;
+            case '\\': out += '\\'; break;
+            case '"': out += '"'; break;
+            case 'x':
+            case 'X': {
+                uint32_t ch = 0;
+                for (int digits = wide ? 4 : 2; digits > 0 && i < raw.size(); --digits) {
+                    char h = raw[i];
+                    uint32_t v;
+                    if (h >= '0' && h <= '9')
+                        v = uint32_t(h - '0');
+                    else if (h >= 'a' && h <= 'f')
+                        v = uint32_t(h - 'a' + 10);
+                    else if (h >= 'A' && h <= 'F')
+                        v = uint32_t(h - 'A' + 10);
+                    else
+                        break;
+                    ch = ch << 4 | v;
+                    ++i;
+                }
+                put(ch);
+                break;
+            }
+            default:
+                if (e >= '0' && e <= '7') {
+                    uint32_t ch = uint32_t(e - '0');
+                    for (int digits = 2; digits > 0 && i < raw.size() && raw[i] >= '0' && raw[i] <= '7'; --digits)
+                        ch = ch << 3 | uint32_t(raw[i++] - '0');
+                    put(ch);
+                } else {
+                    out += '\\';
+                    out += e;
+                }
+            }
+        }
+        return out;
+    }
+
+    // windres's read_digit: a leading 0 means octal unless 0x (or 0o) follows, and an
+    // L suffix is allowed.
+    static uint32_t ReadNumber(const std::string& s, size_t& i)
+    {
+        uint32_t base = 10;
+        uint32_t value = 0;
+        if (s[i] == '0') {
+            base = 8;
+            ++i;
+            if (i < s.size() && (s[i] == 'x' || s[i] == 'X')) {
+                base = 16;
+                ++i;
+            } else if (i < s.size() && (s[i] == 'o' || s[i] == 'O')) {
+                ++i;
+            }
+        }
+        for (; i < s.size(); ++i) {
+            char c = s[i];
+            uint32_t v;
+            if (c >= '0' && c <= '9')
+                v = uint32_t(c - '0');
+            else if (c >= 'a' && c <= 'f')
+                v = uint32_t(c - 'a' + 10);
+            else if (c >= 'A' && c <= 'F')
+                v = uint32_t(c - 'A' + 10);
+            else
+                break;
+            value = value * base + v;
+        }
+        if (i < s.size() && (s[i] == 'L' || s[i] == 'l'))
+            ++i;
+        return value;
+    }
+
+    void Tokenize(const std::string& s, std::set<std::string>& expanding, std::vector<RcToken>& out) const
+    {
+        size_t i = 0;
+        while (i < s.size()) {
+            char c = s[i];
+            if (static_cast<unsigned char>(c) <= ' ') {
+                ++i;
+                continue;
+            }
+            bool wide = (c == 'L' || c == 'l') && i + 1 < s.size() && s[i + 1] == '"';
+            if (c == '"' || wide) {
+                i += wide ? 2 : 1;
+                std::string raw;
+                while (i < s.size() && s[i] != '\n') {
+                    char r = s[i++];
+                    if (r == '\\') {
+                        raw += r;
+                        if (i < s.size() && s[i] != '\n')
+                            raw += s[i++];
+                    } else if (r == '"') {
+                        if (i < s.size() && s[i] == '"') {
+                            raw += "\"\"";
+                            ++i;
+                        } else {
+                            break;
+                        }
+                    } else {
+                        raw += r;
+                    }
+                }
+                out.push_back({RcToken::String, DecodeLiteral(raw, wide)});
+            } else if (c >= '0' && c <= '9') {
+                RcToken token{RcToken::Number, {}};
+                token.value = ReadNumber(s, i);
+                out.push_back(token);
+            } else if (IsNameStart(c)) {
+                size_t start = i;
+                while (i < s.size() && IsNameChar(s[i]))
+                    ++i;
+                std::string name = s.substr(start, i - start);
+                auto define = m_defines.find(name);
+                if (define != m_defines.end() && !expanding.count(name)) {
+                    expanding.insert(name);
+                    Tokenize(define->second, expanding, out);
+                    expanding.erase(name);
+                } else {
+                    out.push_back({RcToken::Name, name});
+                }
+            } else {
+                out.push_back({RcToken::Punct, std::string(1, c)});
+                ++i;
+            }
+        }
+    }
+
+    static bool IsWord(const RcToken& t, const char* word)
+    {
+        if (t.kind != RcToken::Name || t.text.size() != std::strlen(word))
+            return false;
+        for (size_t i = 0; i < t.text.size(); ++i)
+            if (AsciiLower(t.text[i]) != AsciiLower(word[i]))
+                return false;
+        return true;
+    }
+    static bool IsPunct(const RcToken& t, char c) { return t.kind == RcToken::Punct && t.text[0] == c; }
+    static bool Opens(const RcToken& t) { return IsPunct(t, '{') || IsWord(t, "BEGIN"); }
+    static bool Closes(const RcToken& t) { return IsPunct(t, '}') || IsWord(t, "END"); }
+
+    // An id expression with windres's operators and precedence (| ^ & + - * / % and
+    // unary - ~). Fails on anything else, such as a name nobody defined.
+    class Expression {
+    public:
+        Expression(const std::vector<RcToken>& tokens, size_t begin, size_t end)
+            : m_tokens(tokens), m_pos(begin), m_end(end)
+        {
+        }
+
+        std::optional<uint32_t> Evaluate()
+        {
+            std::optional<uint32_t> value = Binary(0);
+            if (!value || m_pos != m_end)
+                return std::nullopt;
+            return value;
+        }
+
+    private:
+        const std::vector<RcToken>& m_tokens;
+        size_t m_pos;
+        size_t m_end;
+
+        static int Precedence(char op)
+        {
+            switch (op) {
+            case '|': return 1;
+            case '^': return 2;
+            case '&': return 3;
+            case '+':
+            case '-': return 4;
+            case '*':
+            case '/':
+            case '%': return 5;
+            default: return 0;
+            }
+        }
+
+        std::optional<uint32_t> Binary(int minPrecedence)
+        {
+            std::optional<uint32_t> left = Unary();
+            while (left && m_pos < m_end && m_tokens[m_pos].kind == RcToken::Punct) {
+                char op = m_tokens[m_pos].text[0];
+                int precedence = Precedence(op);
+                if (precedence == 0 || precedence <= minPrecedence)
+                    break;
+                ++m_pos;
+                std::optional<uint32_t> right = Binary(precedence);
+                if (!right)
+                    return std::nullopt;
+                switch (op) {
+                case '|': *left |= *right; break;
+                case '^': *left ^= *right; break;
+                case '&': *left &= *right; break;
+                case '+': *left += *right; break;
+                case '-': *left -= *right; break;
+                case '*': *left *= *right; break;
+                case '/':
+                case '%':
+                    if (*right == 0)
+                        return std::nullopt;
+                    *left = op == '/' ? *left / *right : *left % *right;
+                    break;
+                }
+            }
+            return left;
+        }
+
+        std::optional<uint32_t> Unary()
+        {
+            if (m_pos >= m_end)
+                return std::nullopt;
+            const RcToken& t = m_tokens[m_pos++];
+            if (t.kind == RcToken::Number)
+                return t.value;
+            if (IsPunct(t, '-') || IsPunct(t, '~')) {
+                std::optional<uint32_t> operand = Unary();
+                if (!operand)
+                    return std::nullopt;
+                return IsPunct(t, '-') ? 0u - *operand : ~*operand;
+            }
+            if (IsPunct(t, '(')) {
+                std::optional<uint32_t> inner = Binary(0);
+                if (!inner || m_pos >= m_end || !IsPunct(m_tokens[m_pos], ')'))
+                    return std::nullopt;
+                ++m_pos;
+                return inner;
+            }
+            return std::nullopt;
+        }
+    };
+
+    // Entries are `id, "text"` or `id "text"`; adjacent literals join. windres leaves
+    // empty strings out of the table.
+    static std::map<uint32_t, std::string> StringTables(const std::vector<RcToken>& tokens)
+    {
+        std::map<uint32_t, std::string> table;
+        size_t i = 0;
+        while (i < tokens.size()) {
+            if (!IsWord(tokens[i++], "STRINGTABLE"))
+                continue;
+            while (i < tokens.size() && !Opens(tokens[i]))
+                ++i;   // memory flags, LANGUAGE, CHARACTERISTICS, VERSION
+            ++i;
+            while (i < tokens.size() && !Closes(tokens[i])) {
+                size_t idBegin = i;
+                while (i < tokens.size() && tokens[i].kind != RcToken::String && !IsPunct(tokens[i], ',') &&
+                       !Closes(tokens[i]))
+                    ++i;
+                size_t idEnd = i;
+                if (i < tokens.size() && IsPunct(tokens[i], ','))
+                    ++i;
+                std::string text;
+                bool hasText = false;
+                while (i < tokens.size() && tokens[i].kind == RcToken::String) {
+                    text += tokens[i++].text;
+                    hasText = true;
+                }
+                std::optional<uint32_t> id = Expression(tokens, idBegin, idEnd).Evaluate();
+                if (hasText && id && !text.empty())
+                    table.emplace(*id, text);
+            }
+            ++i;
+        }
+        return table;
+    }
+};
+
+}  // namespace
+
+std::map<uint32_t, std::string> ReadRcStringTable(const fs::path& rcFile)
+{
+    return RcReader().Read(rcFile);
+}

@@ -1,0 +1,243 @@
+// The calibration download on the real platform: Wine's colour store and the X
+// server's gamma ramp.
+#include "cms/CMSSupport.h"
+#include "cms/monitor_strings.h"
+#include "report/report.h"
+#include "win_test_util.h"
+
+#include <gtest/gtest.h>
+
+#include <icm.h>
+
+#include <vector>
+
+namespace {
+
+class Recorder : public ReportPresenter {
+public:
+    Recorder() : m_previous(SetReportPresenter(this)) {}
+    ~Recorder() override { SetReportPresenter(m_previous); }
+    Recorder(const Recorder&) = delete;
+    Recorder& operator=(const Recorder&) = delete;
+    void Present(const ErrorReport& report) override { reports.push_back(report); }
+    std::vector<ErrorReport> reports;
+
+private:
+    ReportPresenter* m_previous;
+};
+
+class DcOwnerW {
+public:
+    explicit DcOwnerW(HDC dc) : m_hDC(dc) {}
+    ~DcOwnerW()
+    {
+        if (m_hDC)
+            DeleteDC(m_hDC);
+    }
+    DcOwnerW(const DcOwnerW&) = delete;
+    DcOwnerW& operator=(const DcOwnerW&) = delete;
+    HDC Get() const { return m_hDC; }
+
+private:
+    HDC m_hDC;
+};
+
+struct Ramp {
+    WORD values[3][256];
+};
+
+HMONITOR MonitorOfAdapter(const char* adapter)
+{
+    struct Search {
+        const char* adapter;
+        HMONITOR found;
+    } search{adapter, nullptr};
+    EnumDisplayMonitors(
+        nullptr, nullptr,
+        [](HMONITOR monitor, HDC, LPRECT, LPARAM param) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(param);
+            MONITORINFOEXA info{};
+            info.cbSize = sizeof info;
+            if (GetMonitorInfoA(monitor, &info) && lstrcmpA(info.szDevice, s->adapter) == 0) {
+                s->found = monitor;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+class WineCalibrationTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        monitor = MonitorOfAdapter("\\\\.\\DISPLAY1");
+        ASSERT_NE(monitor, nullptr) << "the test bed shows no \\\\.\\DISPLAY1";
+        ASSERT_EQ(GetMonitorStrings(reinterpret_cast<MonitorHandle>(monitor), nullptr, &deviceId, nullptr, nullptr, 1), 0);
+
+        char directory[MAX_PATH] = {};
+        DWORD size = sizeof directory;
+        ASSERT_TRUE(GetColorDirectoryA(nullptr, directory, &size));
+        colorDirectory = directory;
+        ForgetEarlierAssociations();
+        WriteIdentity();
+        ASSERT_TRUE(ReadRamp(original));
+    }
+
+    void TearDown() override { WriteIdentity(); }
+
+    // The store lives in the prefix and outlasts a run: start every test with no
+    // associations to this device, so the profile a test makes default is the only one.
+    void ForgetEarlierAssociations()
+    {
+        WIN32_FIND_DATAA found{};
+        HANDLE search = FindFirstFileA((colorDirectory + "\\*").c_str(), &found);
+        if (search == INVALID_HANDLE_VALUE)
+            return;
+        do {
+            std::string path = colorDirectory + "\\" + found.cFileName;
+            DisassociateColorProfileFromDeviceA(nullptr, path.c_str(), deviceId.c_str());
+        } while (FindNextFileA(search, &found));
+        FindClose(search);
+    }
+
+    // Installs a generated profile and makes sure it starts out unassociated.
+    std::string Install(const std::string& name)
+    {
+        std::string source = wintest::ProfileDir() + "\\" + name;
+        std::string target = colorDirectory + "\\" + name;
+        EXPECT_TRUE(CopyFileA(source.c_str(), target.c_str(), FALSE)) << source << " " << GetLastError();
+        DisassociateColorProfileFromDeviceA(nullptr, target.c_str(), deviceId.c_str());
+        return target;
+    }
+
+    static bool ReadRamp(Ramp& ramp)
+    {
+        DcOwnerW dc(CreateDCA("\\\\.\\DISPLAY1", "\\\\.\\DISPLAY1", nullptr, nullptr));
+        return dc.Get() && GetDeviceGammaRamp(dc.Get(), &ramp);
+    }
+
+    static void WriteIdentity()
+    {
+        Ramp identity{};
+        for (int c = 0; c < 3; ++c)
+            for (int i = 0; i < 256; ++i)
+                identity.values[c][i] = static_cast<WORD>(i << 8);
+        DcOwnerW dc(CreateDCA("\\\\.\\DISPLAY1", "\\\\.\\DISPLAY1", nullptr, nullptr));
+        SetDeviceGammaRamp(dc.Get(), &identity);
+    }
+
+    // The profile's 786-byte table, read with the real colour-management calls.
+    static std::vector<BYTE> VcgtTable(const std::string& path)
+    {
+        PROFILE record{PROFILE_FILENAME, const_cast<char*>(path.c_str()), static_cast<DWORD>(path.size() + 1)};
+        HPROFILE profile = OpenColorProfileA(&record, PROFILE_READ, FILE_SHARE_READ, OPEN_EXISTING);
+        std::vector<BYTE> tag(786);
+        DWORD size = static_cast<DWORD>(tag.size());
+        BOOL reference = FALSE;
+        EXPECT_TRUE(profile && GetColorProfileElement(profile, 0x76636774, 0, &size, tag.data(), &reference));
+        if (profile)
+            CloseColorProfile(profile);
+        return tag;
+    }
+
+    // The X server keeps 8 bits per channel: compare the high bytes only.
+    static void ExpectRampIsTable(const Ramp& ramp, const std::vector<BYTE>& tag)
+    {
+        int mismatches = 0;
+        for (int c = 0; c < 3; ++c)
+            for (int i = 0; i < 256; ++i)
+                mismatches += (ramp.values[c][i] >> 8) != tag[18 + 256 * c + i];
+        EXPECT_EQ(mismatches, 0);
+    }
+
+    static bool SameRamp(const Ramp& a, const Ramp& b) { return memcmp(&a, &b, sizeof a) == 0; }
+
+    MonitorHandle Monitor() const { return reinterpret_cast<MonitorHandle>(monitor); }
+
+    HMONITOR monitor = nullptr;
+    std::string deviceId;
+    std::string colorDirectory;
+    Ramp original{};
+    Recorder recorder;
+    int32_t messageId = -1;
+};
+
+TEST_F(WineCalibrationTest, ValidTableBecomesDefaultAndReachesTheXServer)
+{
+    const std::string path = Install("kv-mild.icm");
+    EXPECT_EQ(SetDefaultProfile(Monitor(), path.c_str(), 1, messageId), 0);
+    EXPECT_EQ(messageId, 0);
+    EXPECT_TRUE(recorder.reports.empty());
+
+    DcOwnerW dc(CreateDCA("\\\\.\\DISPLAY1", "\\\\.\\DISPLAY1", nullptr, nullptr));
+    char current[MAX_PATH] = {};
+    DWORD size = sizeof current;
+    ASSERT_TRUE(GetICMProfileA(dc.Get(), &size, current));
+    EXPECT_EQ(lstrcmpiA(current, path.c_str()), 0) << current;
+
+    Ramp ramp{};
+    ASSERT_TRUE(ReadRamp(ramp));
+    EXPECT_FALSE(SameRamp(ramp, original));
+    ExpectRampIsTable(ramp, VcgtTable(path));
+}
+
+TEST_F(WineCalibrationTest, ProfileWithoutCalibrationIsAssociatedButLeavesTheRamp)
+{
+    const std::string path = Install("kv-novcgt.icm");
+    EXPECT_EQ(SetDefaultProfile(Monitor(), path.c_str(), 1, messageId), 1168);
+    EXPECT_EQ(messageId, 210);
+    Ramp ramp{};
+    ASSERT_TRUE(ReadRamp(ramp));
+    EXPECT_TRUE(SameRamp(ramp, original));
+}
+
+TEST_F(WineCalibrationTest, SixteenBitTableHasTheWrongLength)
+{
+    const std::string path = Install("kv-16bit.icm");
+    EXPECT_EQ(SetDefaultProfile(Monitor(), path.c_str(), 1, messageId), 24);
+    EXPECT_EQ(messageId, 211);
+}
+
+TEST_F(WineCalibrationTest, GreenSumDecidesWhetherTheTableIsWritten)
+{
+    const std::string dark = Install("kv-green16383.icm");
+    EXPECT_EQ(SetDefaultProfile(Monitor(), dark.c_str(), 1, messageId), -2);
+    EXPECT_EQ(messageId, 215);
+    Ramp ramp{};
+    ASSERT_TRUE(ReadRamp(ramp));
+    EXPECT_TRUE(SameRamp(ramp, original));
+
+    const std::string enough = Install("kv-green16384.icm");
+    EXPECT_EQ(SetDefaultProfile(Monitor(), enough.c_str(), 1, messageId), 0);
+    EXPECT_EQ(messageId, 0);
+    ASSERT_TRUE(ReadRamp(ramp));
+    ExpectRampIsTable(ramp, VcgtTable(enough));
+}
+
+TEST_F(WineCalibrationTest, RampTheServerRefusesWithoutCodeIsNotReported)
+{
+    // Wine refuses a flat ramp and leaves the last error alone; that counts as done.
+    const std::string path = Install("kv-all255.icm");
+    SetLastError(ERROR_INSUFFICIENT_BUFFER);
+    EXPECT_EQ(SetDefaultProfile(Monitor(), path.c_str(), 1, messageId), 0);
+    EXPECT_TRUE(recorder.reports.empty());
+}
+
+TEST_F(WineCalibrationTest, DamagedFileIsNeverDownloaded)
+{
+    // Wine's store refuses to associate a file that is no profile; the load on its own
+    // gets no further than the open (which fails there without a code) and the tag test.
+    const std::string path = Install("kv-garbage.icm");
+    EXPECT_EQ(SetDefaultProfile(Monitor(), path.c_str(), 1, messageId), 2015);
+    ASSERT_EQ(recorder.reports.size(), 1u);
+    EXPECT_EQ(recorder.reports[0].fileLineText, "Error 2015 (CMSSupport 393)");
+    EXPECT_NE(LoadCalibration(Monitor(), path.c_str(), messageId), 0);
+    EXPECT_TRUE(messageId == 209 || messageId == 210) << messageId;
+    Ramp ramp{};
+    ASSERT_TRUE(ReadRamp(ramp));
+    EXPECT_TRUE(SameRamp(ramp, original));
+}
+
+}  // namespace

@@ -1,0 +1,328 @@
+// The error-report window as the user meets it: a worker thread finds the report,
+// reads it and presses its keys and buttons while the test waits inside the call.
+#include "fw/dialog.h"
+#include "report/error_report_dialog.h"
+#include "report/report.h"
+#include "win_test_util.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <functional>
+#include <string>
+#include <thread>
+
+namespace {
+
+constexpr const char* kCaption = "Kestrava";
+constexpr int kHelpButton = 2;
+constexpr const char* kReturnedMarker = "report returned";
+
+using namespace std::chrono_literals;
+
+// Runs watch on a worker thread with the report once it is on screen, then makes sure
+// the report is closed, so a failed check never leaves the test hanging in the call.
+class ReportWatcher {
+public:
+    explicit ReportWatcher(std::function<void(HWND)> watch, DWORD processId = GetCurrentProcessId())
+        : m_thread([this, watch = std::move(watch), processId] {
+              HWND dialog = wintest::WaitForDialog(kCaption, processId);
+              m_found = dialog != nullptr;
+              if (!dialog)
+                  return;
+              watch(dialog);
+              if (IsWindow(dialog)) {
+                  wintest::ClickButton(dialog, IDOK);
+                  if (!wintest::WaitUntilGone(dialog, 5s))
+                      PostMessageA(dialog, WM_COMMAND, IDOK, 0);
+              }
+          })
+    {
+    }
+    ~ReportWatcher() { Join(); }
+    ReportWatcher(const ReportWatcher&) = delete;
+    ReportWatcher& operator=(const ReportWatcher&) = delete;
+
+    // Waits for the worker; true when it found the report.
+    bool Join()
+    {
+        if (m_thread.joinable())
+            m_thread.join();
+        return m_found;
+    }
+
+private:
+    std::atomic<bool> m_found{false};
+    std::thread m_thread;
+};
+
+// Whether the window stays open and the call stays blocked for a while after a key.
+bool StaysOpen(HWND dialog, const std::atomic<bool>& returned)
+{
+    auto deadline = std::chrono::steady_clock::now() + 800ms;
+    while (std::chrono::steady_clock::now() < deadline) {
+        if (!IsWindow(dialog) || !IsWindowVisible(dialog) || returned)
+            return false;
+        std::this_thread::sleep_for(20ms);
+    }
+    return true;
+}
+
+// Waits until counter reaches at least value.
+bool WaitForCount(const std::atomic<int>& counter, int value)
+{
+    auto deadline = std::chrono::steady_clock::now() + 5s;
+    while (counter < value) {
+        if (std::chrono::steady_clock::now() >= deadline)
+            return false;
+        std::this_thread::sleep_for(10ms);
+    }
+    return true;
+}
+
+std::string SystemTextFor(DWORD code)
+{
+    char* text = nullptr;
+    DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS |
+                                      FORMAT_MESSAGE_ALLOCATE_BUFFER,
+                                  nullptr, code, LANG_USER_DEFAULT, reinterpret_cast<LPSTR>(&text), 0, nullptr);
+    std::string result = length && text ? std::string(text, length) : std::string();
+    if (text)
+        LocalFree(text);
+    return result;
+}
+
+struct SeenReport {
+    std::string message;
+    std::string fileLine;
+    std::string system;
+    bool helpVisible = false;
+    bool openAfterEscape = false;
+    bool returnedBeforeOk = false;
+    bool closedByOk = false;
+};
+
+// Shows a report through ReportError, reads it, presses Escape and then OK.
+SeenReport ShowAndReadReport(const char* message, int32_t code, const char* module, int32_t line,
+                             int32_t helpFlag)
+{
+    SeenReport seen;
+    std::atomic<bool> returned{false};
+    ReportWatcher watcher([&](HWND dialog) {
+        seen.message = wintest::ControlText(dialog, 1157);
+        seen.fileLine = wintest::ControlText(dialog, 1158);
+        seen.system = wintest::ControlText(dialog, 1159);
+        seen.helpVisible = IsWindowVisible(GetDlgItem(dialog, kHelpButton)) != FALSE;
+        wintest::PressEscape(dialog);
+        seen.openAfterEscape = StaysOpen(dialog, returned);
+        seen.returnedBeforeOk = returned;
+        wintest::ClickButton(dialog, IDOK);
+        seen.closedByOk = wintest::WaitUntilGone(dialog);
+    });
+    ReportError(message, code, module, line, 0, helpFlag);
+    returned = true;
+    EXPECT_TRUE(watcher.Join()) << "no report appeared";
+    return seen;
+}
+
+TEST(ErrorReport, ShowsTheCodeItsModuleAndTheSystemText)
+{
+    SeenReport seen = ShowAndReadReport("msg", 2015, "C:\\src\\cms\\CMSSupport", 393, 0);
+    EXPECT_EQ(seen.message, "msg");
+    EXPECT_EQ(seen.fileLine, "Error 2015 (CMSSupport 393)");
+    EXPECT_EQ(seen.system, SystemTextFor(2015));
+    EXPECT_FALSE(seen.helpVisible);
+    EXPECT_TRUE(seen.openAfterEscape) << "Escape must not close the report";
+    EXPECT_FALSE(seen.returnedBeforeOk);
+    EXPECT_TRUE(seen.closedByOk);
+}
+
+TEST(ErrorReport, ShowsTheSystemTextWithItsLineBreak)
+{
+    // A code every system has a text for, so the comparison is not between two empty texts.
+    std::string expected = SystemTextFor(ERROR_FILE_NOT_FOUND);
+    ASSERT_FALSE(expected.empty());
+    SeenReport seen = ShowAndReadReport("not found", ERROR_FILE_NOT_FOUND, "VideoCardUtils", 46, 0);
+    EXPECT_EQ(seen.fileLine, "Error 2 (VideoCardUtils 46)");
+    EXPECT_EQ(seen.system, expected);
+}
+
+TEST(ErrorReport, HelpFlagShowsTheHelpButton)
+{
+    SeenReport seen = ShowAndReadReport("with help", 2015, "CMSSupport", 393, 1);
+    EXPECT_TRUE(seen.helpVisible);
+    EXPECT_TRUE(seen.openAfterEscape);
+    EXPECT_TRUE(seen.closedByOk);
+}
+
+TEST(ErrorReport, CodeZeroShowsOnlyTheMessage)
+{
+    SeenReport seen = ShowAndReadReport("only the message", 0, nullptr, 0, 0);
+    EXPECT_EQ(seen.message, "only the message");
+    EXPECT_EQ(seen.fileLine, "");
+    EXPECT_EQ(seen.system, "");
+    EXPECT_TRUE(seen.closedByOk);
+}
+
+TEST(ErrorReport, IsOwnedByTheMainWindowAndDisablesIt)
+{
+    wintest::WindowOwner main(CreateWindowExA(0, "STATIC", "main", WS_POPUP | WS_VISIBLE, 0, 0, 200, 100,
+                                              nullptr, nullptr, nullptr, nullptr));
+    ASSERT_NE(main.Get(), nullptr);
+    struct MainWindowScope {
+        explicit MainWindowScope(HWND window) { fw::SetMainWindow(window); }
+        ~MainWindowScope() { fw::SetMainWindow(nullptr); }
+    } scope(main.Get());
+
+    HWND owner = nullptr;
+    bool ownerEnabled = true;
+    ReportWatcher watcher([&](HWND dialog) {
+        owner = GetWindow(dialog, GW_OWNER);
+        ownerEnabled = IsWindowEnabled(main.Get()) != FALSE;
+    });
+    ReportError("owned", 0, nullptr, 0, 0, 0);
+    ASSERT_TRUE(watcher.Join());
+    EXPECT_EQ(owner, main.Get());
+    EXPECT_FALSE(ownerEnabled) << "a modal report disables its owner";
+    EXPECT_TRUE(IsWindowEnabled(main.Get())) << "the owner is enabled again after the report";
+}
+
+// The report class itself, with the Help command counted.
+class CountingReportDialog : public ErrorReportDialog {
+public:
+    using ErrorReportDialog::ErrorReportDialog;
+    std::atomic<int> m_nHelpCommands{0};
+
+protected:
+    void OnHelpButton() override { ++m_nHelpCommands; }
+};
+
+TEST(ErrorReportDialog, EscapeRunsTheHelpCommandWithTheButtonHiddenOrShown)
+{
+    for (int32_t showHelp : {0, 1}) {
+        SCOPED_TRACE(showHelp);
+        CountingReportDialog report(showHelp);
+        report.m_messageText = "escape";
+        int afterEscape = -1;
+        int afterClick = -1;
+        bool openAfterEscape = false;
+        bool openAfterClick = false;
+        ReportWatcher watcher([&](HWND dialog) {
+            wintest::PressEscape(dialog);
+            WaitForCount(report.m_nHelpCommands, 1);
+            afterEscape = report.m_nHelpCommands;
+            openAfterEscape = IsWindowVisible(dialog) != FALSE;
+            if (showHelp) {
+                wintest::ClickButton(dialog, kHelpButton);
+                afterClick = report.m_nHelpCommands;
+                openAfterClick = IsWindowVisible(dialog) != FALSE;
+            }
+        });
+        EXPECT_EQ(report.DoModal(), IDOK);
+        ASSERT_TRUE(watcher.Join());
+        EXPECT_EQ(afterEscape, 1);
+        EXPECT_TRUE(openAfterEscape);
+        if (showHelp) {
+            EXPECT_EQ(afterClick, 2);
+            EXPECT_TRUE(openAfterClick);
+        }
+    }
+}
+
+TEST(ErrorReportDialog, TextsOverTheLimitAreShownWholeAndDoNotBlockOk)
+{
+    const std::string longMessage(600, 'm');
+    const std::string longLine = "Error 1 (" + std::string(300, 'x') + " 1)";
+    ErrorReportDialog report(0);
+    report.m_messageText = longMessage;
+    report.m_fileLineText = longLine;
+    std::string shownMessage;
+    std::string shownLine;
+    ReportWatcher watcher([&](HWND dialog) {
+        shownMessage = wintest::ControlText(dialog, 1157);
+        shownLine = wintest::ControlText(dialog, 1158);
+        // What OK reads back is what the controls hold then.
+        SetDlgItemTextA(dialog, 1159, "changed");
+    });
+    EXPECT_EQ(report.DoModal(), IDOK);
+    ASSERT_TRUE(watcher.Join());
+    EXPECT_EQ(shownMessage, longMessage);
+    EXPECT_EQ(shownLine, longLine);
+    EXPECT_EQ(report.m_messageText, longMessage);
+    EXPECT_EQ(report.m_fileLineText, longLine);
+    EXPECT_EQ(report.m_systemText, "changed");
+}
+
+TEST(Dialog, MissingTemplateFailsWithoutAWindow)
+{
+    fw::Dialog dialog(9999);
+    EXPECT_EQ(dialog.DoModal(nullptr), -1);
+    EXPECT_EQ(dialog.Handle(), nullptr);
+}
+
+TEST(ErrorReport, ExitFlagEndsTheProcessWithStatusZeroAfterOk)
+{
+    SECURITY_ATTRIBUTES inherit{sizeof(inherit), nullptr, TRUE};
+    wintest::HandleOwner readEnd;
+    wintest::HandleOwner writeEnd;
+    ASSERT_TRUE(CreatePipe(readEnd.Out(), writeEnd.Out(), &inherit, 0));
+    ASSERT_TRUE(SetHandleInformation(readEnd.Get(), HANDLE_FLAG_INHERIT, 0));
+
+    std::string exe = wintest::OwnExe();
+    ASSERT_FALSE(exe.empty());
+    std::string commandLine = "\"" + exe + "\" --report-exit-child";
+    STARTUPINFOA startup{};
+    startup.cb = sizeof(startup);
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    startup.hStdOutput = writeEnd.Get();
+    startup.hStdError = writeEnd.Get();
+    PROCESS_INFORMATION info{};
+    ASSERT_TRUE(CreateProcessA(exe.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
+                               &startup, &info));
+    wintest::HandleOwner process(info.hProcess);
+    wintest::HandleOwner thread(info.hThread);
+    writeEnd.Reset();
+
+    std::string message;
+    ReportWatcher watcher(
+        [&](HWND dialog) {
+            message = wintest::ControlText(dialog, 1157);
+            wintest::ClickButton(dialog, IDOK);
+        },
+        info.dwProcessId);
+    bool found = watcher.Join();
+    DWORD waited = WaitForSingleObject(process.Get(), 30000);
+    if (waited != WAIT_OBJECT_0)
+        TerminateProcess(process.Get(), 99);
+    ASSERT_TRUE(found) << "the child showed no report";
+    ASSERT_EQ(waited, WAIT_OBJECT_0) << "the child did not end after OK";
+
+    DWORD status = 1234;
+    ASSERT_TRUE(GetExitCodeProcess(process.Get(), &status));
+    EXPECT_EQ(status, 0u);
+    EXPECT_EQ(message, "The report ends this process.");
+
+    std::string output;
+    char chunk[512];
+    DWORD got = 0;
+    while (ReadFile(readEnd.Get(), chunk, static_cast<DWORD>(std::size(chunk)), &got, nullptr) && got > 0)
+        output.append(chunk, got);
+    EXPECT_NE(output.find("child: reporting"), std::string::npos) << output;
+    EXPECT_EQ(output.find(kReturnedMarker), std::string::npos) << "ReportError returned: " << output;
+}
+
+}  // namespace
+
+// The child side of ExitFlagEndsTheProcessWithStatusZeroAfterOk; main() runs it.
+int RunReportExitChild()
+{
+    std::printf("child: reporting\n");
+    std::fflush(stdout);
+    ReportError("The report ends this process.", 0, nullptr, 0, 1, 0);
+    std::printf("%s\n", kReturnedMarker);
+    std::fflush(stdout);
+    return 3;
+}

@@ -1,0 +1,26 @@
+// The Windows test program. It installs the real platform and the real error-report
+// window, as the program does, before any test runs.
+#include "platform/win32_platform.h"
+#include "report/error_report_dialog.h"
+#include "report/report.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+int RunReportExitChild();
+
+int main(int argc, char** argv)
+{
+    static Win32Platform platform;
+    static Win32ReportPresenter presenter;
+    SetPlatform(&platform);
+    SetReportPresenter(&presenter);
+
+    // The test program runs itself in this mode to watch a report end a process.
+    if (argc == 2 && std::strcmp(argv[1], "--report-exit-child") == 0)
+        return RunReportExitChild();
+
+    testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}

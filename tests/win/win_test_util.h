@@ -1,0 +1,198 @@
+// Helpers shared by the Windows tests, which run under Wine on a real X server.
+#pragma once
+
+#include <windows.h>
+
+#include <chrono>
+#include <iterator>
+#include <string>
+#include <thread>
+
+namespace wintest {
+
+// A Unix path of the build as Wine's Z: drive shows it.
+inline std::string WinePath(const std::string& unixPath)
+{
+    std::string path = "Z:" + unixPath;
+    for (char& c : path)
+        if (c == '/')
+            c = '\\';
+    return path;
+}
+
+inline std::string ProfileDir() { return WinePath(KESTRAVA_PROFILE_DIR); }
+inline std::string ProgramExe() { return WinePath(KESTRAVA_EXE); }
+
+// The full path of the running test program.
+inline std::string OwnExe()
+{
+    std::string path(MAX_PATH, '\0');
+    for (;;) {
+        DWORD length = GetModuleFileNameA(nullptr, path.data(), static_cast<DWORD>(path.size()));
+        if (length == 0)
+            return {};
+        if (length < path.size()) {
+            path.resize(length);
+            return path;
+        }
+        path.resize(path.size() * 2);
+    }
+}
+
+// A window's text, of any length; it may belong to another thread or process.
+inline std::string WindowText(HWND window)
+{
+    int length = GetWindowTextLengthA(window);
+    if (length <= 0)
+        return {};
+    std::string text(static_cast<size_t>(length) + 1, '\0');
+    int copied = GetWindowTextA(window, text.data(), length + 1);
+    text.resize(copied > 0 ? static_cast<size_t>(copied) : 0);
+    return text;
+}
+
+inline std::string ControlText(HWND dialog, int id) { return WindowText(GetDlgItem(dialog, id)); }
+
+inline std::string ClassName(HWND window)
+{
+    char name[256] = {};
+    int length = GetClassNameA(window, name, static_cast<int>(std::size(name)));
+    return std::string(name, length > 0 ? static_cast<size_t>(length) : 0);
+}
+
+// Finds a visible top-level dialog (class "#32770") of a process by its caption.
+// Visible means its WM_INITDIALOG has run, so its controls hold their texts.
+inline HWND FindDialog(const std::string& caption, DWORD processId)
+{
+    struct Search {
+        const std::string* caption;
+        DWORD processId;
+        HWND found;
+    } search{&caption, processId, nullptr};
+    EnumWindows(
+        [](HWND window, LPARAM param) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(param);
+            DWORD owner = 0;
+            GetWindowThreadProcessId(window, &owner);
+            if (owner != s->processId || !IsWindowVisible(window) || ClassName(window) != "#32770" ||
+                WindowText(window) != *s->caption)
+                return TRUE;
+            s->found = window;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+// Polls for the dialog; null when it did not show up in time.
+inline HWND WaitForDialog(const std::string& caption, DWORD processId = GetCurrentProcessId(),
+                          std::chrono::milliseconds timeout = std::chrono::seconds(20))
+{
+    auto deadline = std::chrono::steady_clock::now() + timeout;
+    for (;;) {
+        if (HWND dialog = FindDialog(caption, processId))
+            return dialog;
+        if (std::chrono::steady_clock::now() >= deadline)
+            return nullptr;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+}
+
+// The control with the keyboard focus in the thread that owns window, or null.
+inline HWND FocusedControl(HWND window)
+{
+    GUITHREADINFO info{};
+    info.cbSize = sizeof(info);
+    if (!GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info))
+        return nullptr;
+    return info.hwndFocus;
+}
+
+// Presses Escape where the user would: a key-down posted to the focused control, which
+// the dialog manager's IsDialogMessage turns into WM_COMMAND IDCANCEL.
+inline void PressEscape(HWND dialog)
+{
+    HWND target = FocusedControl(dialog);
+    if (!target)
+        target = dialog;
+    PostMessageA(target, WM_KEYDOWN, VK_ESCAPE, 1);
+    PostMessageA(target, WM_KEYUP, VK_ESCAPE, static_cast<LPARAM>(0xC0000001u));
+}
+
+// Clicks a dialog button and waits until the click has been handled.
+inline void ClickButton(HWND dialog, int id)
+{
+    DWORD_PTR ignored = 0;
+    SendMessageTimeoutA(GetDlgItem(dialog, id), BM_CLICK, 0, 0, SMTO_NORMAL, 10000, &ignored);
+}
+
+// Waits until window is gone; false when it is still there after the timeout.
+inline bool WaitUntilGone(HWND window, std::chrono::milliseconds timeout = std::chrono::seconds(10))
+{
+    auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (IsWindow(window)) {
+        if (std::chrono::steady_clock::now() >= deadline)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return true;
+}
+
+// Owners for the handles the tests take.
+class ModuleOwner {
+public:
+    explicit ModuleOwner(HMODULE module) : m_hModule(module) {}
+    ~ModuleOwner()
+    {
+        if (m_hModule)
+            FreeLibrary(m_hModule);
+    }
+    ModuleOwner(const ModuleOwner&) = delete;
+    ModuleOwner& operator=(const ModuleOwner&) = delete;
+    HMODULE Get() const { return m_hModule; }
+
+private:
+    HMODULE m_hModule;
+};
+
+class HandleOwner {
+public:
+    HandleOwner() = default;
+    explicit HandleOwner(HANDLE handle) : m_handle(handle) {}
+    ~HandleOwner() { Reset(); }
+    HandleOwner(const HandleOwner&) = delete;
+    HandleOwner& operator=(const HandleOwner&) = delete;
+    HANDLE Get() const { return m_handle; }
+    HANDLE* Out()
+    {
+        Reset();
+        return &m_handle;
+    }
+    void Reset()
+    {
+        if (m_handle)
+            CloseHandle(m_handle);
+        m_handle = nullptr;
+    }
+
+private:
+    HANDLE m_handle = nullptr;
+};
+
+class WindowOwner {
+public:
+    explicit WindowOwner(HWND window) : m_hWnd(window) {}
+    ~WindowOwner()
+    {
+        if (m_hWnd)
+            DestroyWindow(m_hWnd);
+    }
+    WindowOwner(const WindowOwner&) = delete;
+    WindowOwner& operator=(const WindowOwner&) = delete;
+    HWND Get() const { return m_hWnd; }
+
+private:
+    HWND m_hWnd;
+};
+
+}  // namespace wintest

@@ -2,7 +2,7 @@
 // the program's own string table, and a recorder in place of the report window.
 #pragma once
 
-#include "report/report.h"
+#include "recording_presenter.h"
 #include "sim/sim_platform.h"
 
 #include <gtest/gtest.h>
@@ -10,21 +10,6 @@
 #include <filesystem>
 #include <string>
 #include <vector>
-
-class RecordingPresenter : public ReportPresenter {
-public:
-    RecordingPresenter() : m_previous(SetReportPresenter(this)) {}
-    ~RecordingPresenter() override { SetReportPresenter(m_previous); }
-    RecordingPresenter(const RecordingPresenter&) = delete;
-    RecordingPresenter& operator=(const RecordingPresenter&) = delete;
-
-    void Present(const ErrorReport& report) override { reports.push_back(report); }
-
-    std::vector<ErrorReport> reports;
-
-private:
-    ReportPresenter* m_previous;
-};
 
 // A generated test profile (see tools/make_profiles.py).
 inline std::filesystem::path TestProfile(const std::string& name)

@@ -3,6 +3,7 @@
 #include "cms/CMSSupport.h"
 #include "cms/monitor_strings.h"
 #include "report/report.h"
+#include "recording_presenter.h"
 #include "win_test_util.h"
 
 #include <gtest/gtest.h>
@@ -12,35 +13,6 @@
 #include <vector>
 
 namespace {
-
-class Recorder : public ReportPresenter {
-public:
-    Recorder() : m_previous(SetReportPresenter(this)) {}
-    ~Recorder() override { SetReportPresenter(m_previous); }
-    Recorder(const Recorder&) = delete;
-    Recorder& operator=(const Recorder&) = delete;
-    void Present(const ErrorReport& report) override { reports.push_back(report); }
-    std::vector<ErrorReport> reports;
-
-private:
-    ReportPresenter* m_previous;
-};
-
-class DcOwnerW {
-public:
-    explicit DcOwnerW(HDC dc) : m_hDC(dc) {}
-    ~DcOwnerW()
-    {
-        if (m_hDC)
-            DeleteDC(m_hDC);
-    }
-    DcOwnerW(const DcOwnerW&) = delete;
-    DcOwnerW& operator=(const DcOwnerW&) = delete;
-    HDC Get() const { return m_hDC; }
-
-private:
-    HDC m_hDC;
-};
 
 struct Ramp {
     WORD values[3][256];
@@ -114,7 +86,7 @@ protected:
 
     static bool ReadRamp(Ramp& ramp)
     {
-        DcOwnerW dc(CreateDCA("\\\\.\\DISPLAY1", "\\\\.\\DISPLAY1", nullptr, nullptr));
+        wintest::DcOwner dc(CreateDCA("\\\\.\\DISPLAY1", "\\\\.\\DISPLAY1", nullptr, nullptr));
         return dc.Get() && GetDeviceGammaRamp(dc.Get(), &ramp);
     }
 
@@ -124,7 +96,7 @@ protected:
         for (int c = 0; c < 3; ++c)
             for (int i = 0; i < 256; ++i)
                 identity.values[c][i] = static_cast<WORD>(i << 8);
-        DcOwnerW dc(CreateDCA("\\\\.\\DISPLAY1", "\\\\.\\DISPLAY1", nullptr, nullptr));
+        wintest::DcOwner dc(CreateDCA("\\\\.\\DISPLAY1", "\\\\.\\DISPLAY1", nullptr, nullptr));
         SetDeviceGammaRamp(dc.Get(), &identity);
     }
 
@@ -160,7 +132,7 @@ protected:
     std::string deviceId;
     std::string colorDirectory;
     Ramp original{};
-    Recorder recorder;
+    RecordingPresenter recorder;
     int32_t messageId = -1;
 };
 
@@ -171,7 +143,7 @@ TEST_F(WineCalibrationTest, ValidTableBecomesDefaultAndReachesTheXServer)
     EXPECT_EQ(messageId, 0);
     EXPECT_TRUE(recorder.reports.empty());
 
-    DcOwnerW dc(CreateDCA("\\\\.\\DISPLAY1", "\\\\.\\DISPLAY1", nullptr, nullptr));
+    wintest::DcOwner dc(CreateDCA("\\\\.\\DISPLAY1", "\\\\.\\DISPLAY1", nullptr, nullptr));
     char current[MAX_PATH] = {};
     DWORD size = sizeof current;
     ASSERT_TRUE(GetICMProfileA(dc.Get(), &size, current));

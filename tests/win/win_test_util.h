@@ -1,6 +1,8 @@
 // Helpers shared by the Windows tests, which run under Wine on a real X server.
 #pragma once
 
+#include "platform/owner.h"
+
 #include <windows.h>
 
 #include <chrono>
@@ -139,60 +141,21 @@ inline bool WaitUntilGone(HWND window, std::chrono::milliseconds timeout = std::
 }
 
 // Owners for the handles the tests take.
-class ModuleOwner {
-public:
-    explicit ModuleOwner(HMODULE module) : m_hModule(module) {}
-    ~ModuleOwner()
-    {
-        if (m_hModule)
-            FreeLibrary(m_hModule);
-    }
-    ModuleOwner(const ModuleOwner&) = delete;
-    ModuleOwner& operator=(const ModuleOwner&) = delete;
-    HMODULE Get() const { return m_hModule; }
-
-private:
-    HMODULE m_hModule;
+struct ModuleTraits {
+    static void Close(HMODULE module) { FreeLibrary(module); }
 };
-
-class HandleOwner {
-public:
-    HandleOwner() = default;
-    explicit HandleOwner(HANDLE handle) : m_handle(handle) {}
-    ~HandleOwner() { Reset(); }
-    HandleOwner(const HandleOwner&) = delete;
-    HandleOwner& operator=(const HandleOwner&) = delete;
-    HANDLE Get() const { return m_handle; }
-    HANDLE* Out()
-    {
-        Reset();
-        return &m_handle;
-    }
-    void Reset()
-    {
-        if (m_handle)
-            CloseHandle(m_handle);
-        m_handle = nullptr;
-    }
-
-private:
-    HANDLE m_handle = nullptr;
+struct HandleTraits {
+    static void Close(HANDLE handle) { CloseHandle(handle); }
 };
-
-class WindowOwner {
-public:
-    explicit WindowOwner(HWND window) : m_hWnd(window) {}
-    ~WindowOwner()
-    {
-        if (m_hWnd)
-            DestroyWindow(m_hWnd);
-    }
-    WindowOwner(const WindowOwner&) = delete;
-    WindowOwner& operator=(const WindowOwner&) = delete;
-    HWND Get() const { return m_hWnd; }
-
-private:
-    HWND m_hWnd;
+struct WindowTraits {
+    static void Close(HWND window) { DestroyWindow(window); }
 };
+struct DcTraits {
+    static void Close(HDC dc) { DeleteDC(dc); }
+};
+using ModuleOwner = Owner<HMODULE, ModuleTraits>;
+using HandleOwner = Owner<HANDLE, HandleTraits>;
+using WindowOwner = Owner<HWND, WindowTraits>;
+using DcOwner = Owner<HDC, DcTraits>;
 
 }  // namespace wintest

@@ -5,12 +5,14 @@
 #include "cms/monitor_strings.h"
 #include "platform/guards.h"
 #include "platform/last_error.h"
+#include "report/mbstring.h"
 #include "report/report.h"
 #include "report/text_format.h"
 #include "res/resource.h"
 
 #include <cstring>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -119,4 +121,141 @@ int32_t LoadCalibration(MonitorHandle monitor, const char* path, int32_t& messag
     if (int32_t result = SetDevGammaTable(monitor, ramp))
         return Fail(messageId, IDS_DOWNLOAD_FAILED, result);
     return 0;
+}
+
+namespace {
+
+constexpr size_t kMaxMultiByteName = 1024;   // the converted profile name, with its NUL
+
+void FillNames(const std::string& path, const std::string& name, std::string* fullPath, std::string* fileName,
+               std::string* extension)
+{
+    if (fullPath)
+        *fullPath = path;
+    SplitPath(name.c_str(), fileName, extension);
+}
+
+// The device-ID route, walked for active monitor devices only or for any.
+int32_t LookUpByDeviceId(MonitorHandle monitor, std::string* fullPath, std::string* fileName,
+                         std::string* extension, int32_t attachedOnly)
+{
+    std::string deviceId;
+    if (int32_t result = GetMonitorStrings(monitor, nullptr, &deviceId, nullptr, nullptr, attachedOnly))
+        return result;
+    return GetProfileNameByDeviceID(deviceId, fullPath, fileName, extension);
+}
+
+}  // namespace
+
+int32_t GetProfileNameUsingDeviceID(MonitorHandle monitor, std::string* fullPath, std::string* fileName,
+                                    std::string* extension)
+{
+    if (fullPath)
+        fullPath->clear();
+    if (extension)
+        extension->clear();
+    if (fileName)
+        *fileName = kNoProfileName;
+
+    int32_t result = LookUpByDeviceId(monitor, fullPath, fileName, extension, 1);
+    if (result != 0)
+        result = LookUpByDeviceId(monitor, fullPath, fileName, extension, 0);
+    if (result != 0)
+        result = GetProfileNameByDC(monitor, fullPath, fileName, extension);
+    return result;
+}
+
+int32_t GetProfileNameByDeviceID(const std::string& deviceId, std::string* fullPath, std::string* fileName,
+                                 std::string* extension)
+{
+    // Every byte of the ANSI text gives at most one UTF-16 unit.
+    std::vector<char16_t> wideId(deviceId.size() + 1);
+    ClearLastError();
+    if (Sys().MultiByteToWideChar(kCodePageThreadAcp, 0, deviceId.c_str(), -1, wideId.data(),
+                                  static_cast<int32_t>(wideId.size())) == 0) {
+        // Without a code the buffer was never filled; nothing can be asked with it.
+        int32_t result = StepResult(false);
+        return result != 0 ? result : kResultNoTranslation;
+    }
+
+    EnumTypeW criteria{};
+    criteria.dwSize = sizeof criteria;
+    criteria.dwVersion = kEnumTypeVersion;
+    criteria.dwFields = kEtDeviceName | kEtClass;
+    criteria.pDeviceName = wideId.data();
+    criteria.dwClass = kClassMonitor;
+    criteria.dwDeviceClass = kClassMonitor;
+
+    uint32_t size = 0;
+    uint32_t count = 0;
+    ClearLastError();
+    int32_t result = StepResult(Sys().EnumColorProfilesW(nullptr, &criteria, nullptr, &size, &count));
+    if (result != 0 && result != static_cast<int32_t>(kErrorInsufficientBuffer))
+        return result;
+    if (count == 0 || size < sizeof(char16_t))
+        return kResultNoProfiles;
+
+    // Zero-filled, so an enumeration that fails without a code leaves an empty list.
+    ClearLastError();
+    HeapBlock buffer(Sys().Calloc(1, size));
+    if (!buffer) {
+        result = StepResult(false);
+        return result != 0 ? result : static_cast<int32_t>(kErrorNotEnoughMemory);
+    }
+    ClearLastError();
+    if ((result = StepResult(Sys().EnumColorProfilesW(nullptr, &criteria, static_cast<uint8_t*>(buffer.Get()),
+                                                      &size, &count))))
+        return result;
+
+    // The first name, never read past the buffer even when the list is not terminated.
+    const auto* names = static_cast<const char16_t*>(buffer.Get());
+    const size_t units = size / sizeof(char16_t);
+    size_t length = 0;
+    while (length < units && names[length] != u'\0')
+        ++length;
+    if (length == 0)
+        return kResultNoProfiles;
+    const std::u16string first(names, length);
+
+    char name[kMaxMultiByteName] = {};
+    ClearLastError();
+    if (Sys().WideCharToMultiByte(kCodePageThreadAcp, 0, first.c_str(), -1, name, static_cast<int32_t>(sizeof name),
+                                  nullptr, nullptr) == 0) {
+        result = StepResult(false);
+        return result != 0 ? result : kResultNoTranslation;
+    }
+
+    FillNames(MakeColorDirectoryPath(name), name, fullPath, fileName, extension);
+    return 0;
+}
+
+int32_t GetProfileNameByDC(MonitorHandle monitor, std::string* fullPath, std::string* fileName,
+                           std::string* extension)
+{
+    DcOwner dc;
+    if (int32_t result = CreateMonitorDC(monitor, dc))
+        return result;
+
+    char path[kMaxProfilePath] = {};
+    uint32_t size = sizeof path;
+    ClearLastError();
+    if (!Sys().GetICMProfileA(dc.Get(), &size, path)) {
+        // A refusal without a code leaves the buffer unfilled: no profile is known.
+        int32_t result = StepResult(false);
+        return result != 0 ? result : kResultNoProfiles;
+    }
+    path[sizeof path - 1] = '\0';
+    FillNames(path, path, fullPath, fileName, extension);
+    return 0;
+}
+
+std::string MakeColorDirectoryPath(const std::string& name)
+{
+    char directory[kMaxProfilePath] = {};
+    uint32_t size = sizeof directory;
+    ClearLastError();
+    if (!Sys().GetColorDirectoryA(nullptr, directory, &size))
+        return {};
+    directory[sizeof directory - 1] = '\0';
+    return std::string(directory) + "\\" + name;
 }

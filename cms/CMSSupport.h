@@ -4,12 +4,19 @@
 #include "platform/platform.h"
 
 #include <cstdint>
+#include <string>
 
 // Results produced by the program itself (other non-zero results are platform codes).
 constexpr int32_t kResultBadCalibration = 24;        // tag length or header not the table form
 constexpr int32_t kResultNoCalibration = 1168;       // no 'vcgt' tag
 constexpr int32_t kResultAssociationFailed = 2015;
 constexpr int32_t kResultImplausibleTable = -2;
+constexpr int32_t kResultNoProfiles = 4306;           // the store lists no profile
+// A conversion or query failed without saying why (ERROR_NO_UNICODE_TRANSLATION).
+constexpr int32_t kResultNoTranslation = 1113;
+
+// The file name a lookup leaves when it finds no current profile.
+constexpr const char* kNoProfileName = "-na-";
 
 // Profile paths fit the platform's 260-byte path buffer with their NUL.
 constexpr size_t kMaxProfilePath = 260;
@@ -25,3 +32,25 @@ int32_t SetDefaultProfile(MonitorHandle monitor, const char* path, int32_t attac
 // adapter. Returns 0 with messageId 0, or the failing step's result with the id of the
 // string-table entry that describes it (209 to 216). Reports nothing itself.
 int32_t LoadCalibration(MonitorHandle monitor, const char* path, int32_t& messageId);
+
+// The monitor's current default profile: the first profile the store lists for its
+// device ID (an active monitor device first, then any), or else the profile the
+// graphics system names for a device context on its adapter. Fills whichever outputs
+// are given: the full path, the file name without folder and extension, and the
+// extension with its dot. When every route fails the file name reads "-na-" and the
+// path and extension are empty. Returns the last route's result.
+int32_t GetProfileNameUsingDeviceID(MonitorHandle monitor, std::string* fullPath, std::string* fileName,
+                                    std::string* extension);
+
+// The first profile the store lists for a device ID. Returns 0, 4306 when it lists
+// none, or a platform code. The outputs are touched only on success.
+int32_t GetProfileNameByDeviceID(const std::string& deviceId, std::string* fullPath, std::string* fileName,
+                                 std::string* extension);
+
+// The profile the graphics system names for a device context on the monitor's
+// adapter. Returns 0 or a platform code; the outputs are touched only on success.
+int32_t GetProfileNameByDC(MonitorHandle monitor, std::string* fullPath, std::string* fileName,
+                           std::string* extension);
+
+// The colour directory, a backslash and name; empty when the directory is unknown.
+std::string MakeColorDirectoryPath(const std::string& name);

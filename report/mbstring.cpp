@@ -2,6 +2,8 @@
 
 #include "platform/platform.h"
 
+#include <string>
+
 namespace {
 
 // Length of the character starting at p: 2 for a lead byte followed by a trail byte.
@@ -36,4 +38,47 @@ std::string MbsTruncate(const std::string& text, size_t maxBytes)
         end = next;
     }
     return text.substr(0, end);
+}
+
+void SplitPath(const char* path, std::string* fileName, std::string* extension)
+{
+    if (!path)
+        path = "";
+    const char* nameStart = path;
+    const char* lastDot = nullptr;
+    for (const char* p = path; *p != '\0'; p += CharLength(p)) {
+        if (*p == '\\' || *p == '/' || (*p == ':' && p == path + 1)) {
+            nameStart = p + 1;
+            lastDot = nullptr;
+        } else if (*p == '.') {
+            lastDot = p;
+        }
+    }
+    const char* end = nameStart + std::char_traits<char>::length(nameStart);
+    const char* nameEnd = lastDot ? lastDot : end;
+    if (fileName)
+        fileName->assign(nameStart, nameEnd);
+    if (extension)
+        extension->assign(nameEnd, end);
+}
+
+bool MbsIEqual(const char* a, const char* b)
+{
+    auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+    if (!a || !b)
+        return a == b;
+    while (*a != '\0' && *b != '\0') {
+        const size_t length = CharLength(a);
+        if (length != CharLength(b))
+            return false;
+        if (length == 2) {
+            if (a[0] != b[0] || a[1] != b[1])
+                return false;
+        } else if (lower(*a) != lower(*b)) {
+            return false;
+        }
+        a += length;
+        b += length;
+    }
+    return *a == *b;
 }

@@ -14,3 +14,12 @@ const char* MbsRChr(const char* s, char c);
 // The longest prefix of text that is at most maxBytes long and does not end in the
 // middle of a two-byte character.
 std::string MbsTruncate(const std::string& text, size_t maxBytes);
+
+// The parts of a path as _splitpath gives them: the file name is what follows the last
+// '\' or '/' (and a drive's ':') up to the last '.', the extension is that '.' and the
+// rest. Either output may be null.
+void SplitPath(const char* path, std::string* fileName, std::string* extension);
+
+// Whether two texts are equal without regard to the case of their single-byte letters,
+// as _mbsicmp compares; the bytes of a two-byte character must match exactly.
+bool MbsIEqual(const char* a, const char* b);

@@ -3,6 +3,7 @@
 #   1. tools/setup.sh installs the packages (KESTRAVA_SKIP_SETUP=1 skips it);
 #   2. host: native Debug build and its unit tests;
 #   3. host-asan: the same with AddressSanitizer and UBSan;
+#   3b. fuzz: the libFuzzer target, built with clang and run for a bounded number of inputs;
 #   4. win: the mingw-w64 cross-build;
 #   5. win-tests: the Windows tests under Wine, in the test bed (tools/testbed.sh),
 #      which is stopped again on every way out of this script.
@@ -133,6 +134,12 @@ if configure_and_build host-asan build/host-asan -DCMAKE_BUILD_TYPE=Debug -DKEST
         UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 || true
 else
     skip asan-tests "the build failed"
+fi
+
+if configure_and_build fuzz build/fuzz -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_COMPILER=clang++ -DKESTRAVA_FUZZ=ON; then
+    run_ctest fuzz build/fuzz || true
+else
+    skip fuzz-tests "the build failed"
 fi
 
 if configure_and_build win build/win \

@@ -919,13 +919,13 @@ static std::optional<fs::path> HostPath(const std::string& path, const fs::path&
 }
 
 // Files the colour directory offers as profiles, in byte order of their names.
-static std::vector<std::string> ProfileFiles(const fs::path& colorDir)
+static std::vector<std::string> ProfileFiles(const fs::path& colorDir, bool everyFile = false)
 {
     std::vector<std::string> names;
     std::error_code ec;
     for (const fs::directory_entry& entry : fs::directory_iterator(colorDir, ec)) {
         std::string name = entry.path().filename().string();
-        if (entry.is_regular_file(ec) && HasProfileExtension(name))
+        if (entry.is_regular_file(ec) && (everyFile || HasProfileExtension(name)))
             names.push_back(name);
     }
     std::sort(names.begin(), names.end());
@@ -935,10 +935,10 @@ static std::vector<std::string> ProfileFiles(const fs::path& colorDir)
 // The matching profile file names for EnumColorProfilesA/W, or nothing when the folder
 // holds no profile file at all.
 static std::optional<std::vector<std::string>> MatchProfiles(
-    const fs::path& colorDir, uint32_t fields, const std::string& device, uint32_t profileClass,
+    const fs::path& colorDir, bool everyFile, uint32_t fields, const std::string& device, uint32_t profileClass,
     const std::map<std::string, std::vector<std::string>>& associations, const std::set<uint8_t>& leads)
 {
-    std::vector<std::string> files = ProfileFiles(colorDir);
+    std::vector<std::string> files = ProfileFiles(colorDir, everyFile);
     if (files.empty())
         return std::nullopt;
 
@@ -986,7 +986,7 @@ Bool32 SimPlatform::EnumColorProfilesA(const char* machine, EnumTypeA* criteria,
         return 0;
 
     std::optional<std::vector<std::string>> names = MatchProfiles(
-        m_colorDir, criteria->dwFields, m_lastEnumDeviceA, criteria->dwClass, m_associations, m_leadBytes);
+        m_colorDir, m_listEveryFile, criteria->dwFields, m_lastEnumDeviceA, criteria->dwClass, m_associations, m_leadBytes);
     if (!names)
         return m_impl->Fails(kErrorFileNotFound);
 
@@ -1027,7 +1027,7 @@ Bool32 SimPlatform::EnumColorProfilesW(const char16_t* machine, EnumTypeW* crite
         return 0;
 
     std::optional<std::vector<std::string>> names =
-        MatchProfiles(m_colorDir, criteria->dwFields, NarrowQuietly(m_lastEnumDeviceW, m_leadBytes),
+        MatchProfiles(m_colorDir, m_listEveryFile, criteria->dwFields, NarrowQuietly(m_lastEnumDeviceW, m_leadBytes),
                       criteria->dwClass, m_associations, m_leadBytes);
     if (!names)
         return m_impl->Fails(kErrorFileNotFound);

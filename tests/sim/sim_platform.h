@@ -106,6 +106,10 @@ public:
     // not increasing or whose channels end below 0x4000, as a real display driver may.
     void SetRefuseImplausibleRamps(bool refuse) { m_refuseImplausible = refuse; }
 
+    // The store lists only .icm and .icc files by default, as Wine's does; a Windows
+    // store lists every registered profile, whatever its extension.
+    void SetListEveryFile(bool every) { m_listEveryFile = every; }
+
     // ---- Failing calls ----
 
     // The next `times` calls of `call` after `skip` successful ones fail: they set the
@@ -196,6 +200,7 @@ private:
     std::map<uint32_t, std::string> m_systemTexts;
     std::set<uint8_t> m_leadBytes;
     bool m_refuseImplausible = false;
+    bool m_listEveryFile = false;
     ProfileRecord m_lastOpen{};
     std::string m_lastOpenPath;
     uint32_t m_lastOpenAccess = 0;

@@ -1,5 +1,7 @@
 #include "fw/dialog.h"
 
+#include "fw/list_box.h"
+
 #include <utility>
 
 namespace fw {
@@ -96,6 +98,21 @@ INT_PTR Dialog::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
             return TRUE;
         }
         return FALSE;
+    }
+    case WM_DRAWITEM:
+    case WM_MEASUREITEM:
+    case WM_COMPAREITEM:
+    case WM_DELETEITEM: {
+        // Owner-draw requests belong to the control's own object, when it has one.
+        LRESULT answer = 0;
+        if (!ListBox::ReflectOwnerDraw(m_hWnd, message, wParam, lParam, answer))
+            return FALSE;
+        // The dialog manager passes WM_COMPAREITEM's return value on as it is; for the
+        // others it passes on DWLP_MSGRESULT.
+        if (message == WM_COMPAREITEM)
+            return answer;
+        ::SetWindowLongPtrA(m_hWnd, DWLP_MSGRESULT, answer);
+        return TRUE;
     }
     default:
         return FALSE;

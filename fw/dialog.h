@@ -53,7 +53,8 @@ public:
 
 protected:
     // The whole message switch. An override handles its own messages and passes the
-    // rest here. Returns the dialog procedure's result.
+    // rest here. Returns the dialog procedure's result. Owner-draw requests about a
+    // control bound to a ListBox are answered by that object.
     virtual INT_PTR HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
 
     // Loads the controls from the members. Returns TRUE to let the dialog manager set

@@ -1,0 +1,94 @@
+// Guards for GDI objects and device-context state. Each one owns or restores exactly
+// one thing, on every path out of the scope that holds it, and none can be copied, so
+// nothing is released or restored twice.
+#pragma once
+
+#include <windows.h>
+
+#include <utility>
+
+namespace fw {
+
+// An owned GDI object (a font, a bitmap, a brush), deleted when the owner ends. GDI
+// refuses to delete an object that is selected into a device context, so declare the
+// owner before the SelectGuard that selects it: the guard then ends first.
+template <class Handle>
+class GdiObject {
+public:
+    GdiObject() = default;
+    explicit GdiObject(Handle object) : m_hObject(object) {}
+    ~GdiObject() { Reset(); }
+    GdiObject(const GdiObject&) = delete;
+    GdiObject& operator=(const GdiObject&) = delete;
+    GdiObject(GdiObject&& other) noexcept : m_hObject(std::exchange(other.m_hObject, nullptr)) {}
+    GdiObject& operator=(GdiObject&& other) noexcept
+    {
+        if (this != &other)
+            Reset(std::exchange(other.m_hObject, nullptr));
+        return *this;
+    }
+
+    Handle Get() const { return m_hObject; }
+    explicit operator bool() const { return m_hObject != nullptr; }
+    void Reset(Handle object = nullptr)
+    {
+        Handle old = std::exchange(m_hObject, object);
+        if (old)
+            ::DeleteObject(old);
+    }
+
+private:
+    Handle m_hObject = nullptr;
+};
+
+using Font = GdiObject<HFONT>;
+using Bitmap = GdiObject<HBITMAP>;
+using Brush = GdiObject<HBRUSH>;
+
+// Selects a font, bitmap, brush or pen into a device context and selects the previous
+// one back when the guard ends. A null object, or one the context refuses, selects
+// nothing and restores nothing. Not for regions, which SelectClipRgn handles.
+class SelectGuard {
+public:
+    SelectGuard(HDC dc, HGDIOBJ object)
+        : m_hDC(dc), m_hOldObject(dc && object ? ::SelectObject(dc, object) : nullptr)
+    {
+        if (m_hOldObject == HGDI_ERROR)
+            m_hOldObject = nullptr;
+    }
+    ~SelectGuard()
+    {
+        if (m_hOldObject)
+            ::SelectObject(m_hDC, m_hOldObject);
+    }
+    SelectGuard(const SelectGuard&) = delete;
+    SelectGuard& operator=(const SelectGuard&) = delete;
+
+private:
+    HDC m_hDC;
+    HGDIOBJ m_hOldObject;
+};
+
+// Keeps a device context's text and background colours and sets them back when the
+// guard ends, whatever was drawn in between.
+class ColorGuard {
+public:
+    explicit ColorGuard(HDC dc) : m_hDC(dc), m_crText(::GetTextColor(dc)), m_crBackground(::GetBkColor(dc)) {}
+    ~ColorGuard()
+    {
+        ::SetTextColor(m_hDC, m_crText);
+        ::SetBkColor(m_hDC, m_crBackground);
+    }
+    ColorGuard(const ColorGuard&) = delete;
+    ColorGuard& operator=(const ColorGuard&) = delete;
+
+    COLORREF Text() const { return m_crText; }
+    COLORREF Background() const { return m_crBackground; }
+
+private:
+    HDC m_hDC;
+    COLORREF m_crText;
+    COLORREF m_crBackground;
+};
+
+}  // namespace fw

@@ -1,0 +1,586 @@
+// The profile list box in a real list box: rows, paths and flags through the control,
+// and each row's drawing read back from the window and compared, pixel for pixel, with
+// the same text drawn independently in the style the row's flags call for.
+#include "fw/dialog.h"
+#include "fw/gdi.h"
+#include "fw/list_box.h"
+#include "res/resource.h"
+#include "ui/profile_list_box.h"
+#include "win_test_util.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <functional>
+#include <iterator>
+#include <optional>
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace {
+
+constexpr int kListId = 1000;
+// The monitor window's list: sorted, notifying, owner-drawn with a fixed row height,
+// keeping its strings, without integral height, with a border and a scroll bar.
+constexpr DWORD kListStyle = WS_CHILD | WS_VISIBLE | WS_BORDER | WS_VSCROLL | WS_GROUP | WS_TABSTOP |
+                             LBS_SORT | LBS_NOTIFY | LBS_OWNERDRAWFIXED | LBS_HASSTRINGS |
+                             LBS_NOINTEGRALHEIGHT;
+static_assert(kListStyle == 0x50A30153);
+
+// A list that shows how much its model holds.
+class ProbeListBox : public ProfileListBox {
+public:
+    size_t StoredEntries() const { return m_PathArray.size() + m_VcgtFlags.size() + m_CreatorFlags.size(); }
+};
+
+struct Image {
+    int width = 0;
+    int height = 0;
+    std::vector<uint32_t> pixels;  // 0xRRGGBB, row by row from the top
+};
+
+testing::AssertionResult SameImage(const Image& actual, const Image& expected)
+{
+    if (actual.width != expected.width || actual.height != expected.height || actual.pixels.empty())
+        return testing::AssertionFailure() << "drawn " << actual.width << "x" << actual.height
+                                           << ", expected " << expected.width << "x" << expected.height;
+    size_t differing = 0;
+    size_t first = 0;
+    for (size_t i = 0; i < actual.pixels.size(); ++i) {
+        if (actual.pixels[i] != expected.pixels[i] && differing++ == 0)
+            first = i;
+    }
+    if (differing == 0)
+        return testing::AssertionSuccess() << "the images are the same";
+    const auto width = static_cast<size_t>(actual.width);
+    return testing::AssertionFailure()
+           << differing << " pixels differ, the first at (" << first % width << ", " << first / width
+           << "): " << std::hex << actual.pixels[first] << " instead of " << expected.pixels[first];
+}
+
+// A 32-bit top-down bitmap selected into a memory device context.
+class Canvas {
+public:
+    Canvas(int width, int height) : m_nWidth(width), m_nHeight(height), m_dc(CreateCompatibleDC(nullptr))
+    {
+        BITMAPINFO info{};
+        info.bmiHeader.biSize = sizeof(info.bmiHeader);
+        info.bmiHeader.biWidth = width;
+        info.bmiHeader.biHeight = -height;
+        info.bmiHeader.biPlanes = 1;
+        info.bmiHeader.biBitCount = 32;
+        info.bmiHeader.biCompression = BI_RGB;
+        void* bits = nullptr;
+        m_bitmap.Reset(CreateDIBSection(m_dc.Get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+        m_pBits = static_cast<const uint32_t*>(bits);
+        m_select.emplace(m_dc.Get(), m_bitmap.Get());
+    }
+
+    HDC Dc() const { return m_dc.Get(); }
+
+    Image Read() const
+    {
+        GdiFlush();
+        Image image{m_nWidth, m_nHeight, {}};
+        if (m_pBits)
+            image.pixels.assign(m_pBits,
+                                m_pBits + static_cast<size_t>(m_nWidth) * static_cast<size_t>(m_nHeight));
+        for (uint32_t& pixel : image.pixels)
+            pixel &= 0xFFFFFF;
+        return image;
+    }
+
+private:
+    int m_nWidth;
+    int m_nHeight;
+    wintest::DcOwner m_dc;
+    fw::Bitmap m_bitmap;
+    std::optional<fw::SelectGuard> m_select;
+    const uint32_t* m_pBits = nullptr;
+};
+
+// How a row should look.
+struct Look {
+    std::string text;
+    bool bold = false;
+    bool italic = false;
+    bool selected = false;
+    bool focus = false;
+    UINT format = DT_SINGLELINE | DT_VCENTER | DT_LEFT;
+};
+
+// A row drawn without the list: the list's font with the look's weight and slant, the
+// colours the list's parent gives it or the highlight, the focus rectangle, the text.
+Image DrawRow(HFONT listFont, int width, int height, const Look& look)
+{
+    Canvas canvas(width, height);
+    HDC dc = canvas.Dc();
+    LOGFONTW style{};
+    GetObjectW(listFont, sizeof(style), &style);
+    if (look.bold)
+        style.lfWeight = FW_BOLD;
+    if (look.italic)
+        style.lfItalic = TRUE;
+    fw::Font font(CreateFontIndirectW(&style));
+    fw::SelectGuard keepFont(dc, font.Get());
+    const COLORREF background = GetSysColor(look.selected ? COLOR_HIGHLIGHT : COLOR_WINDOW);
+    SetBkColor(dc, background);
+    SetTextColor(dc, GetSysColor(look.selected ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT));
+    RECT rc{0, 0, width, height};
+    fw::Brush brush(CreateSolidBrush(background));
+    FillRect(dc, &rc, brush.Get());
+    if (look.focus)
+        DrawFocusRect(dc, &rc);
+    DrawTextA(dc, look.text.c_str(), static_cast<int>(look.text.size()), &rc, look.format);
+    return canvas.Read();
+}
+
+// Asks the list's parent to draw a row, as the control does.
+LRESULT SendDrawItem(HWND parent, HWND list, HDC dc, UINT itemId, UINT state, ULONG_PTR data, const RECT& rc)
+{
+    DRAWITEMSTRUCT item{};
+    item.CtlType = ODT_LISTBOX;
+    item.CtlID = kListId;
+    item.itemID = itemId;
+    item.itemAction = ODA_DRAWENTIRE;
+    item.itemState = state;
+    item.hwndItem = list;
+    item.hDC = dc;
+    item.rcItem = rc;
+    item.itemData = data;
+    return SendMessageA(parent, WM_DRAWITEM, kListId, reinterpret_cast<LPARAM>(&item));
+}
+
+void PumpMessages()
+{
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+}
+
+class ClientDc {
+public:
+    explicit ClientDc(HWND window) : m_hWnd(window), m_hDC(GetDC(window)) {}
+    ~ClientDc()
+    {
+        if (m_hDC)
+            ReleaseDC(m_hWnd, m_hDC);
+    }
+    ClientDc(const ClientDc&) = delete;
+    ClientDc& operator=(const ClientDc&) = delete;
+    HDC Get() const { return m_hDC; }
+
+private:
+    HWND m_hWnd;
+    HDC m_hDC;
+};
+
+LRESULT CALLBACK HostProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    LRESULT result = 0;
+    if (fw::ListBox::ReflectOwnerDraw(window, message, wParam, lParam, result))
+        return result;
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+// A pop-up window holding one list box like the monitor window's, in a TrueType font,
+// with a ProbeListBox bound to it. The window goes first, so every test also ends a
+// bound list by destroying its window.
+class ListHost {
+public:
+    ListHost()
+    {
+        static const ATOM hostClass = [] {
+            WNDCLASSA windowClass{};
+            windowClass.lpfnWndProc = HostProc;
+            windowClass.hInstance = GetModuleHandleA(nullptr);
+            windowClass.hbrBackground = GetSysColorBrush(COLOR_BTNFACE);
+            windowClass.lpszClassName = "KestravaListHost";
+            return RegisterClassA(&windowClass);
+        }();
+        m_font.Reset(CreateFontW(-13, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                                 OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH,
+                                 L"Tahoma"));
+        m_window.Reset(CreateWindowExA(0, MAKEINTATOM(hostClass), "Profiles",
+                                       WS_POPUP | WS_BORDER | WS_CLIPCHILDREN | WS_VISIBLE, 40, 40, 380, 340,
+                                       nullptr, nullptr, GetModuleHandleA(nullptr), nullptr));
+        m_hList = CreateWindowExA(0, "LISTBOX", "", kListStyle, 10, 10, 356, 316, m_window.Get(),
+                                  reinterpret_cast<HMENU>(static_cast<INT_PTR>(kListId)),
+                                  GetModuleHandleA(nullptr), nullptr);
+        SendMessageA(m_hList, WM_SETFONT, reinterpret_cast<WPARAM>(m_font.Get()), TRUE);
+        m_bBound = list.SubclassWindow(m_hList);
+        PumpMessages();
+    }
+
+    bool Ready() const { return m_font && m_window && m_hList && m_bBound; }
+    HWND Window() const { return m_window.Get(); }
+    HWND List() const { return m_hList; }
+    HFONT Font() const { return m_font.Get(); }
+
+    int Add(const std::string& path, uint16_t vcgt, uint16_t creator)
+    {
+        const int row = list.AddProfile(path);
+        list.SetVcgtFlag(row, vcgt);
+        list.SetCreatorFlag(row, creator);
+        return row;
+    }
+
+    int RowOf(const std::string& path) const
+    {
+        for (int row = 0; row < list.GetCount(); ++row) {
+            if (list.GetFullPath(row) == path)
+                return row;
+        }
+        return -1;
+    }
+
+    RECT RowRect(int row) const
+    {
+        RECT rc{};
+        SendMessageA(m_hList, LB_GETITEMRECT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&rc));
+        return rc;
+    }
+
+    // Repaints the whole list as the control does and reads the row off the window.
+    Image Capture(int row) const
+    {
+        PumpMessages();
+        RedrawWindow(m_hList, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+        const RECT rc = RowRect(row);
+        Canvas canvas(rc.right - rc.left, rc.bottom - rc.top);
+        ClientDc screen(m_hList);
+        BitBlt(canvas.Dc(), 0, 0, rc.right - rc.left, rc.bottom - rc.top, screen.Get(), rc.left, rc.top,
+               SRCCOPY);
+        return canvas.Read();
+    }
+
+    Image Expected(int row, const Look& look) const
+    {
+        const RECT rc = RowRect(row);
+        return DrawRow(m_font.Get(), rc.right - rc.left, rc.bottom - rc.top, look);
+    }
+
+    ProbeListBox list;
+
+private:
+    fw::Font m_font;
+    wintest::WindowOwner m_window;
+    HWND m_hList = nullptr;
+    bool m_bBound = false;
+};
+
+std::string BulkPath(int number)
+{
+    char path[32];
+    std::snprintf(path, std::size(path), "C:\\bulk\\p%05d.icm", number);
+    return path;
+}
+
+TEST(ProfileListBoxRows, SortedRowsKeepTheirOwnPathsAndFlags)
+{
+    ListHost host;
+    ASSERT_TRUE(host.Ready());
+    const std::string paths[] = {"C:\\p\\delta.icm",   "C:\\x\\same.icm", "C:\\p\\Alpha.icc",
+                                 "C:\\q\\charlie.icm", "C:\\x\\same.icc", "C:\\p\\Bravo.icm"};
+    for (const std::string& path : paths) {
+        const int row = host.list.AddProfile(path);
+        ASSERT_GE(row, 0) << path;
+        EXPECT_EQ(host.list.GetFullPath(row), path) << "the row AddProfile named";
+    }
+
+    ASSERT_EQ(host.list.GetCount(), 6);
+    const char* const sorted[] = {"Alpha", "Bravo", "charlie", "delta", "same", "same"};
+    for (int row = 0; row < 6; ++row) {
+        std::string text;
+        ASSERT_TRUE(host.list.GetText(row, text));
+        EXPECT_EQ(text, sorted[row]) << "row " << row;
+    }
+    EXPECT_EQ(host.list.GetFullPath(0), "C:\\p\\Alpha.icc");
+    EXPECT_EQ(host.list.GetFullPath(2), "C:\\q\\charlie.icm");
+    EXPECT_EQ(host.list.GetFullPath(3), "C:\\p\\delta.icm");
+    EXPECT_EQ((std::set<std::string>{host.list.GetFullPath(4), host.list.GetFullPath(5)}),
+              (std::set<std::string>{"C:\\x\\same.icm", "C:\\x\\same.icc"}));
+
+    // Two identical rows, each drawn by its own profile's flags.
+    const int icm = host.RowOf("C:\\x\\same.icm");
+    const int icc = host.RowOf("C:\\x\\same.icc");
+    host.list.SetVcgtFlag(icm, 1);
+    host.list.SetCreatorFlag(icm, 1);
+    host.list.SetVcgtFlag(icc, 0);
+    host.list.SetCreatorFlag(icc, 0);
+    EXPECT_TRUE(SameImage(host.Capture(icm), host.Expected(icm, {"same", true, false})));
+    EXPECT_TRUE(SameImage(host.Capture(icc), host.Expected(icc, {"same", false, true})));
+}
+
+TEST(ProfileListBoxRows, ResetEmptiesRowsAndArraysAndStartsAgainAtIndexZero)
+{
+    ListHost host;
+    ASSERT_TRUE(host.Ready());
+    host.Add("C:\\p\\old.icm", 1, 0);
+    host.Add("C:\\p\\older.icm", 1, 1);
+
+    host.list.ResetProfiles();
+    EXPECT_EQ(host.list.GetCount(), 0);
+    EXPECT_EQ(host.list.StoredEntries(), 0u);
+
+    ASSERT_EQ(host.list.AddProfile("C:\\p\\new.icm"), 0);
+    EXPECT_EQ(SendMessageA(host.List(), LB_GETITEMDATA, 0, 0), 0);
+    EXPECT_EQ(host.list.GetFullPath(0), "C:\\p\\new.icm");
+    // Stored index 0 had both flags before the reset; the new profile has none.
+    EXPECT_TRUE(SameImage(host.Capture(0), host.Expected(0, {"new"})));
+}
+
+TEST(ProfileListBoxRows, FillsFiveThousandRowsWithRedrawOff)
+{
+    ListHost host;
+    ASSERT_TRUE(host.Ready());
+    constexpr int kRows = 5000;
+    SendMessageA(host.List(), WM_SETREDRAW, FALSE, 0);
+    for (int i = 0; i < kRows; ++i) {
+        // 7919 is prime to 5000: every number once, out of order.
+        ASSERT_GE(host.list.AddProfile(BulkPath(i * 7919 % kRows)), 0);
+    }
+    SendMessageA(host.List(), WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(host.List(), nullptr, TRUE);
+    UpdateWindow(host.List());
+
+    ASSERT_EQ(host.list.GetCount(), kRows);
+    for (int row = 0; row < kRows; row += 499)
+        EXPECT_EQ(host.list.GetFullPath(row), BulkPath(row));
+    EXPECT_EQ(host.list.GetFullPath(kRows - 1), BulkPath(kRows - 1));
+
+    const int last = kRows - 1;
+    host.list.SetVcgtFlag(last, 1);
+    host.list.SetCreatorFlag(last, 1);
+    ASSERT_EQ(host.list.SetCurSel(last), last);
+    EXPECT_TRUE(SameImage(host.Capture(last), host.Expected(last, {"p04999", true, false, true})));
+}
+
+TEST(ProfileListBoxDraw, FlagCombinationsGiveFourStyles)
+{
+    ListHost host;
+    ASSERT_TRUE(host.Ready());
+    struct Case {
+        std::string path;
+        uint16_t vcgt;
+        uint16_t creator;
+        bool bold;
+        bool italic;
+    };
+    const Case cases[] = {
+        {"C:\\a\\Sample.icm", 1, 1, true, false},
+        {"C:\\b\\Sample.icm", 1, 0, true, true},
+        {"C:\\c\\Sample.icm", 0, 1, false, false},
+        {"C:\\d\\Sample.icm", 0, 0, false, true},
+    };
+    for (const Case& c : cases)
+        host.Add(c.path, c.vcgt, c.creator);
+
+    // The four rows read the same, in no promised order: each row's path tells its case.
+    std::vector<Image> drawn;
+    for (const Case& c : cases) {
+        const int row = host.RowOf(c.path);
+        ASSERT_GE(row, 0) << c.path;
+        drawn.push_back(host.Capture(row));
+        EXPECT_TRUE(SameImage(drawn.back(), host.Expected(row, {"Sample", c.bold, c.italic}))) << c.path;
+    }
+    for (size_t i = 0; i < drawn.size(); ++i) {
+        for (size_t j = i + 1; j < drawn.size(); ++j)
+            EXPECT_FALSE(SameImage(drawn[i], drawn[j])) << cases[i].path << " and " << cases[j].path;
+    }
+}
+
+TEST(ProfileListBoxDraw, NeverSetFlagsFollowTheArrayBounds)
+{
+    ListHost host;
+    ASSERT_TRUE(host.Ready());
+    host.list.AddProfile("C:\\p\\first.icm");  // stored index 0, no flags set
+    host.Add("C:\\p\\second.icm", 1, 1);       // index 1: both arrays grow over index 0
+    host.list.AddProfile("C:\\p\\third.icm");  // index 2, beyond both arrays
+
+    EXPECT_TRUE(SameImage(host.Capture(0), host.Expected(0, {"first", false, true})));
+    EXPECT_TRUE(SameImage(host.Capture(1), host.Expected(1, {"second", true, false})));
+    EXPECT_TRUE(SameImage(host.Capture(2), host.Expected(2, {"third", false, false})));
+}
+
+TEST(ProfileListBoxDraw, SelectedRowIsHighlightedAndFocusedRowFramed)
+{
+    ListHost host;
+    ASSERT_TRUE(host.Ready());
+    host.Add("C:\\p\\Apple.icm", 1, 1);
+    host.Add("C:\\p\\Berry.icm", 0, 1);
+    host.Add("C:\\p\\Cherry.icm", 0, 1);
+    ASSERT_EQ(host.list.SetCurSel(1), 1);
+
+    SetFocus(host.Window());
+    const Image selected = host.Capture(1);
+    EXPECT_TRUE(SameImage(selected, host.Expected(1, {"Berry", false, false, true, false})));
+    EXPECT_TRUE(SameImage(host.Capture(0), host.Expected(0, {"Apple", true, false})));
+
+    SetFocus(host.List());
+    ASSERT_EQ(GetFocus(), host.List());
+    const Image focused = host.Capture(1);
+    EXPECT_TRUE(SameImage(focused, host.Expected(1, {"Berry", false, false, true, true})));
+    EXPECT_FALSE(SameImage(focused, selected));
+
+    // Without a selection the focus stays on the row, framed but not highlighted.
+    host.list.SetCurSel(-1);
+    EXPECT_TRUE(SameImage(host.Capture(1), host.Expected(1, {"Berry", false, false, false, true})));
+}
+
+TEST(ProfileListBoxDraw, AmpersandMarksTheNextCharacter)
+{
+    ListHost host;
+    ASSERT_TRUE(host.Ready());
+    host.Add("C:\\p\\R&D Proof.icm", 0, 1);
+
+    const Image drawn = host.Capture(0);
+    Look literal{"R&D Proof"};
+    literal.format |= DT_NOPREFIX;
+    EXPECT_TRUE(SameImage(drawn, host.Expected(0, {"R&D Proof"})));
+    EXPECT_FALSE(SameImage(drawn, host.Expected(0, literal)));
+}
+
+// Requests sent by hand into a memory device context: row -1, which Wine's control
+// never asks for, and rows drawn into a context whose state can be read afterwards.
+TEST(ProfileListBoxDraw, EmptyListWithFocusAndTheDeviceContextAfterwards)
+{
+    ListHost host;
+    ASSERT_TRUE(host.Ready());
+    RECT client{};
+    GetClientRect(host.List(), &client);
+    const auto height = static_cast<int>(SendMessageA(host.List(), LB_GETITEMHEIGHT, 0, 0));
+    const RECT rc{0, 0, client.right, height};
+
+    {
+        // An empty list that has the focus asks for row -1: Wine's draws the focus
+        // rectangle itself without asking.
+        Canvas canvas(rc.right, rc.bottom);
+        fw::SelectGuard font(canvas.Dc(), host.Font());
+        SetTextColor(canvas.Dc(), GetSysColor(COLOR_WINDOWTEXT));
+        SetBkColor(canvas.Dc(), GetSysColor(COLOR_WINDOW));
+        EXPECT_EQ(
+            SendDrawItem(host.Window(), host.List(), canvas.Dc(), static_cast<UINT>(-1), ODS_FOCUS, 0, rc),
+            TRUE);
+        EXPECT_TRUE(SameImage(canvas.Read(),
+                              DrawRow(host.Font(), rc.right, rc.bottom, {"", false, false, false, true})));
+    }
+
+    host.Add("C:\\p\\Sample.icm", 1, 0);
+    Canvas canvas(rc.right, rc.bottom);
+    HDC dc = canvas.Dc();
+    fw::SelectGuard font(dc, host.Font());
+    const COLORREF text = RGB(1, 2, 3);
+    const COLORREF background = RGB(40, 50, 60);
+    SetTextColor(dc, text);
+    SetBkColor(dc, background);
+    const auto data = static_cast<ULONG_PTR>(SendMessageA(host.List(), LB_GETITEMDATA, 0, 0));
+    for (UINT state : {0u, static_cast<UINT>(ODS_SELECTED | ODS_FOCUS)}) {
+        SendDrawItem(host.Window(), host.List(), dc, 0, state, data, rc);
+        EXPECT_EQ(GetCurrentObject(dc, OBJ_FONT), host.Font()) << "state " << state;
+        EXPECT_EQ(GetTextColor(dc), text) << "state " << state;
+        EXPECT_EQ(GetBkColor(dc), background) << "state " << state;
+        if (state == 0) {
+            // An unselected row is filled with the colour the control set, not a
+            // system colour.
+            EXPECT_EQ(canvas.Read().pixels.back(), 0x28323Cu);
+        }
+    }
+}
+
+TEST(ProfileListBoxBinding, OneObjectPerWindowUntilEitherGoes)
+{
+    ListHost host;
+    ASSERT_TRUE(host.Ready());
+    EXPECT_EQ(fw::ListBox::FromHandle(host.List()), &host.list);
+    EXPECT_FALSE(host.list.SubclassWindow(host.Window())) << "bound already";
+
+    ProfileListBox other;
+    EXPECT_FALSE(other.SubclassWindow(host.List())) << "the window has its object";
+    EXPECT_FALSE(other.SubclassWindow(nullptr));
+    // Unbound, the model has no rows to give: a null window answers 0, which would
+    // read as row 0.
+    EXPECT_LT(other.AddProfile("C:\\p\\lost.icm"), 0);
+    EXPECT_EQ(other.GetCount(), 0);
+    EXPECT_EQ(other.GetFullPath(0), "");
+
+    // Unbound, the control stays a list box and its parent draws nothing.
+    host.Add("C:\\p\\kept.icm", 1, 1);
+    EXPECT_EQ(host.list.UnsubclassWindow(), host.List());
+    EXPECT_EQ(host.list.Handle(), nullptr);
+    EXPECT_EQ(fw::ListBox::FromHandle(host.List()), nullptr);
+    EXPECT_EQ(SendMessageA(host.List(), LB_GETCOUNT, 0, 0), 1);
+    Canvas canvas(8, 8);
+    EXPECT_EQ(SendDrawItem(host.Window(), host.List(), canvas.Dc(), 0, 0, 0, RECT{0, 0, 8, 8}), 0);
+    EXPECT_EQ(canvas.Read().pixels, std::vector<uint32_t>(64, 0));
+
+    // Another object may take it; the window's end lets go of it.
+    ASSERT_TRUE(other.SubclassWindow(host.List()));
+    EXPECT_EQ(other.GetCount(), 1);
+    DestroyWindow(host.List());
+    EXPECT_EQ(other.Handle(), nullptr);
+    EXPECT_LT(other.AddProfile("C:\\p\\late.icm"), 0);
+}
+
+// A modal dialog that runs a body in its WM_INITDIALOG and ends at once.
+class BodyDialog : public fw::Dialog {
+public:
+    explicit BodyDialog(std::function<void(HWND)> body)
+        : fw::Dialog(IDD_ERROR_REPORT), m_body(std::move(body))
+    {
+    }
+
+protected:
+    BOOL OnInitDialog() override
+    {
+        m_body(m_hWnd);
+        EndDialog(IDOK);
+        return TRUE;
+    }
+
+private:
+    std::function<void(HWND)> m_body;
+};
+
+TEST(ProfileListBoxBinding, DialogPassesDrawRequestsToTheBoundList)
+{
+    ProbeListBox list;
+    fw::Font listFont(CreateFontW(-13, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                                  OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH,
+                                  L"Tahoma"));
+    const RECT rc{0, 0, 160, 18};
+    LRESULT answered = FALSE;
+    LRESULT unanswered = TRUE;
+    Image drawn;
+    BodyDialog dialog([&](HWND window) {
+        HWND control = CreateWindowExA(0, "LISTBOX", "", kListStyle, 0, 0, 200, 100, window,
+                                       reinterpret_cast<HMENU>(static_cast<INT_PTR>(kListId)),
+                                       GetModuleHandleA(nullptr), nullptr);
+        ASSERT_TRUE(list.SubclassWindow(control));
+        ASSERT_EQ(list.AddProfile("C:\\p\\Bold.icm"), 0);
+        list.SetVcgtFlag(0, 1);
+        list.SetCreatorFlag(0, 1);
+
+        Canvas canvas(rc.right, rc.bottom);
+        fw::SelectGuard font(canvas.Dc(), listFont.Get());
+        SetTextColor(canvas.Dc(), GetSysColor(COLOR_WINDOWTEXT));
+        SetBkColor(canvas.Dc(), GetSysColor(COLOR_WINDOW));
+        answered = SendDrawItem(window, control, canvas.Dc(), 0, 0, 0, rc);
+        drawn = canvas.Read();
+        // A control without an object leaves the request to the dialog.
+        unanswered = SendDrawItem(window, GetDlgItem(window, IDOK), canvas.Dc(), 0, 0, 0, rc);
+    });
+    ASSERT_EQ(dialog.DoModal(nullptr), IDOK);
+
+    EXPECT_EQ(answered, TRUE);
+    EXPECT_EQ(unanswered, FALSE);
+    EXPECT_TRUE(SameImage(drawn, DrawRow(listFont.Get(), rc.right, rc.bottom, {"Bold", true, false})));
+    EXPECT_EQ(list.Handle(), nullptr) << "the dialog's end destroyed the list, which let go of it";
+}
+
+}  // namespace

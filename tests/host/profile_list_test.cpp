@@ -19,7 +19,7 @@ public:
     bool SetItemData(int32_t row, intptr_t data) override
     {
         if (row < 0) {
-            for (auto& r : rows)   // what a real list box does with row -1
+            for (auto& r : rows)   // would touch every row: it must never be asked
                 r.second = data;
             return true;
         }

@@ -10,6 +10,7 @@
 #include <windows.h>
 
 #include <string>
+#include <unordered_map>
 
 namespace fw {
 
@@ -77,8 +78,7 @@ protected:
     virtual void DeleteItem(const DELETEITEMSTRUCT& item);
 
 private:
-    static LRESULT CALLBACK SubclassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
-                                         DWORD_PTR refData);
+    static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     void Unbind();
     LRESULT Send(UINT message, WPARAM wParam, LPARAM lParam, LRESULT unbound = LB_ERR) const;
 };

@@ -15,7 +15,7 @@ packages=(
     # Wine, without recommends. Its X11 driver loads these X libraries at
     # run time (RandR for the monitors, XF86VidMode for the gamma ramp).
     wine64 libxrandr2 libxxf86vm1 libxinerama1 libxrender1 libxcursor1
-    libxi6 libxcomposite1 libxfixes3 fonts-dejavu-core
+    libxi6 libxcomposite1 libxfixes3 fonts-dejavu-core fonts-wine
     # A real X server with the dummy video driver, and tools to drive it.
     xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils xauth
     x11-utils xdotool imagemagick

@@ -1,0 +1,67 @@
+#!/usr/bin/env bash
+# Times how fast Kestrava fills and marks its profile list against the bare colour-system
+# calls it makes, in the same run, and prints the table (see
+# tests/bench/catalogue_bench.cpp). A benchmark, not a test: it fails only when the
+# build, the test bed or the run itself fails.
+#
+#   tools/bench.sh [--rounds R] [--breakdown] [N ...]    (default N: 100 1000 5000)
+#
+# Builds the Windows targets into build/win, starts a test bed of its own
+# (build/bench-testbed) with Xorg and wineserver pinned to CPU 0, runs the benchmark
+# pinned there too (two shared vCPUs make unpinned numbers jump five-fold), and stops
+# the test bed on every way out. The output is kept in build/logs/bench.log.
+# KESTRAVA_SKIP_SETUP=1 skips tools/setup.sh; KESTRAVA_JOBS (default 2) sets build
+# parallelism.
+set -euo pipefail
+
+cd "$(dirname "${BASH_SOURCE[0]}")/.."
+repo="$PWD"
+wine=/usr/lib/wine/wine64
+jobs="${KESTRAVA_JOBS:-2}"
+log="$repo/build/logs/bench.log"
+
+if [[ "${KESTRAVA_SKIP_SETUP:-0}" != 1 ]]; then
+    tools/setup.sh
+fi
+
+cmake -S . -B build/win -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build build/win -j "$jobs" --target kestrava_bench test_profiles
+exe="$repo/build/win/tests/kestrava_bench.exe"
+
+# A test bed of our own, so that a timing run never shares a server with someone
+# else's tests.
+export KESTRAVA_TESTBED_DIR="$repo/build/bench-testbed"
+export KESTRAVA_PIN=1
+child=""
+cleanup() {
+    # Stopping the test bed ends every Wine process of its prefix, the run included.
+    if [[ -n "$child" ]]; then kill -TERM "$child" 2>/dev/null || true; fi
+    tools/testbed.sh stop >/dev/null 2>&1 || true
+    if [[ -n "$child" ]]; then wait "$child" 2>/dev/null || true; fi
+    # A run that was cut short leaves its profiles behind; the next run would remove
+    # them too, but nobody else should list 5000 copies meanwhile.
+    rm -f "$KESTRAVA_TESTBED_DIR"/prefix/drive_c/windows/system32/spool/drivers/color/bench-*.icm
+}
+trap cleanup EXIT
+# The run is waited for in the background, so a signal is handled at once; the EXIT
+# trap then ends it and stops the test bed.
+trap 'echo "bench: interrupted" >&2; exit 130' INT
+trap 'echo "bench: terminated" >&2; exit 143' TERM
+
+tools/testbed.sh start
+env_lines="$(tools/testbed.sh env)"
+eval "$env_lines"
+
+mkdir -p "$(dirname "$log")"
+echo "bench: running $exe${*:+ $*} on CPU 0"
+rc=0
+taskset -c 0 "$wine" "$exe" "$@" > >(tee "$log") 2>&1 &
+child=$!
+wait "$child" || rc=$?
+child=""
+wait # for tee, so that the log is complete
+if ((rc != 0)); then
+    echo "bench: the benchmark exited with status $rc" >&2
+    exit "$rc"
+fi
+echo "bench: output kept in $log"

@@ -1,14 +1,21 @@
+// The program's entry: the real platform, the error-report window and the application.
+#include "app/chooser_app.h"
+#include "fw/app.h"
 #include "platform/win32_platform.h"
 #include "report/error_report_dialog.h"
 #include "report/report.h"
 
 #include <windows.h>
 
+namespace {
+Win32Platform g_platform;
+Win32ReportPresenter g_presenter;
+ChooserApp theApp(g_platform);
+}  // namespace
+
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
 {
-    static Win32Platform platform;
-    static Win32ReportPresenter presenter;
-    SetPlatform(&platform);
-    SetReportPresenter(&presenter);
-    return 0;
+    SetPlatform(&g_platform);
+    SetReportPresenter(&g_presenter);
+    return fw::AppMain();
 }

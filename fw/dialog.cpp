@@ -1,8 +1,11 @@
 #include "fw/dialog.h"
 
+#include "fw/app.h"
 #include "fw/list_box.h"
 
+#include <algorithm>
 #include <utility>
+#include <vector>
 
 namespace fw {
 
@@ -10,6 +13,8 @@ namespace {
 
 HINSTANCE g_hResources = nullptr;
 HWND g_hMainWindow = nullptr;
+// The modeless dialogs alive, for the message loop's keyboard navigation.
+std::vector<HWND> g_modeless;
 
 // The owner a dialog gets when none is named: the main window or, when that has a
 // pop-up open (another report, say), the pop-up last active, so a report opened from
@@ -56,6 +61,33 @@ INT_PTR Dialog::DoModal(HWND owner)
                              reinterpret_cast<LPARAM>(this));
 }
 
+bool Dialog::Create(HWND parent)
+{
+    HWND window = ::CreateDialogParamA(m_hResources, MAKEINTRESOURCEA(m_nTemplate), parent, DialogProc,
+                                       reinterpret_cast<LPARAM>(this));
+    if (!window)
+        return false;
+    if (::IsWindow(window))
+        g_modeless.push_back(window);
+    return true;
+}
+
+bool Dialog::IsModeless(HWND window)
+{
+    return window && std::find(g_modeless.begin(), g_modeless.end(), window) != g_modeless.end();
+}
+
+bool Dialog::PreTranslateModeless(MSG& msg)
+{
+    for (HWND dialog : g_modeless) {
+        if (msg.hwnd == dialog || ::IsChild(dialog, msg.hwnd))
+            return ::IsDialogMessageA(dialog, &msg) != FALSE;
+    }
+    return false;
+}
+
+void Dialog::PostNcDestroy() {}
+
 INT_PTR CALLBACK Dialog::DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     Dialog* self = nullptr;
@@ -75,6 +107,9 @@ INT_PTR CALLBACK Dialog::DialogProc(HWND window, UINT message, WPARAM wParam, LP
     if (message == WM_NCDESTROY) {
         ::SetWindowLongPtrA(window, DWLP_USER, 0);
         self->m_hWnd = nullptr;
+        g_modeless.erase(std::remove(g_modeless.begin(), g_modeless.end(), window), g_modeless.end());
+        // Last: a self-owning dialog is gone after this.
+        self->PostNcDestroy();
     }
     return result;
 }
@@ -97,8 +132,17 @@ INT_PTR Dialog::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
             OnCancel();
             return TRUE;
         }
+        // Menu commands no window handled belong to the application.
+        if (lParam == 0) {
+            if (App* app = App::Current())
+                return app->OnCommand(id) ? TRUE : FALSE;
+        }
         return FALSE;
     }
+    case WM_HELP:
+        if (App* app = App::Current())
+            app->OnCommand(kIdHelp);
+        return TRUE;
     case WM_DRAWITEM:
     case WM_MEASUREITEM:
     case WM_COMPAREITEM:
@@ -164,5 +208,25 @@ void Dialog::DDX_Text(bool save, int id, std::string& value, size_t maxLength)
 }
 
 void Dialog::DDX_Control(int id, Window& control) { control.Attach(::GetDlgItem(m_hWnd, id)); }
+
+void Dialog::DDX_Radio(bool save, int firstId, int& value)
+{
+    HWND button = ::GetDlgItem(m_hWnd, firstId);
+    if (!button)
+        return;
+    if (save)
+        value = -1;
+    int index = 0;
+    do {
+        if (save) {
+            if (::SendMessageA(button, BM_GETCHECK, 0, 0) == BST_CHECKED)
+                value = index;
+        } else {
+            ::SendMessageA(button, BM_SETCHECK, index == value ? BST_CHECKED : BST_UNCHECKED, 0);
+        }
+        ++index;
+        button = ::GetWindow(button, GW_HWNDNEXT);
+    } while (button && !(::GetWindowLongA(button, GWL_STYLE) & WS_GROUP));
+}
 
 }  // namespace fw

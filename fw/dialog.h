@@ -36,8 +36,13 @@ protected:
     HWND m_hWnd = nullptr;
 };
 
-// A modal dialog from a template. The object is bound to its window from WM_INITDIALOG
-// to WM_NCDESTROY; messages are forwarded to the virtual handlers below.
+// The framework's standard command ids.
+constexpr UINT kIdAppAbout = 0xE140;   // 57664
+constexpr UINT kIdAppExit = 0xE141;    // 57665
+constexpr UINT kIdHelp = 0xE146;       // 57670
+
+// A dialog from a template, modal or modeless. The object is bound to its window from
+// WM_INITDIALOG to WM_NCDESTROY; messages are forwarded to the virtual handlers below.
 class Dialog : public Window {
 public:
     explicit Dialog(UINT templateId);
@@ -50,6 +55,16 @@ public:
     // Without an owner argument the owner is the main window's last active pop-up.
     INT_PTR DoModal();
     INT_PTR DoModal(HWND owner);
+
+    // Creates the dialog as a modeless window; OnInitDialog runs inside. The
+    // application's message loop gives it keyboard navigation. Returns false when the
+    // window could not be created.
+    bool Create(HWND parent);
+
+    // Whether hWnd is a modeless dialog of this layer, alive.
+    static bool IsModeless(HWND window);
+    // Lets the modeless dialog that msg is meant for handle its navigation keys.
+    static bool PreTranslateModeless(MSG& msg);
 
 protected:
     // The whole message switch. An override handles its own messages and passes the
@@ -72,12 +87,23 @@ protected:
 
     void EndDialog(INT_PTR result);
 
+    // Called after the window's last message, with the object already unbound. A
+    // modeless dialog that owns itself deletes itself here.
+    virtual void PostNcDestroy();
+
+    // Runs the data exchange: from the members to the controls, or back when save.
+    void UpdateData(bool save) { DoDataExchange(save); }
+
     // Exchanges a control's text. On load the whole value is shown and, for an edit
     // control, typing is limited to maxLength (0: no limit). On save the whole text is
     // kept, however long: a text over the limit never keeps the dialog from closing.
     void DDX_Text(bool save, int id, std::string& value, size_t maxLength = 0);
     // Attaches control to the dialog item id.
     void DDX_Control(int id, Window& control);
+    // Exchanges the checked button of the radio group that starts at firstId (the
+    // button with WS_GROUP) as its index in the group, -1 for none. The group runs up
+    // to the next control with WS_GROUP.
+    void DDX_Radio(bool save, int firstId, int& value);
 
 private:
     static INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

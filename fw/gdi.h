@@ -91,4 +91,22 @@ private:
     COLORREF m_crBackground;
 };
 
+// A window's client-area device context (GetDC), released when the guard ends.
+class ClientDC {
+public:
+    explicit ClientDC(HWND window) : m_hWnd(window), m_hDC(::GetDC(window)) {}
+    ~ClientDC()
+    {
+        if (m_hDC)
+            ::ReleaseDC(m_hWnd, m_hDC);
+    }
+    ClientDC(const ClientDC&) = delete;
+    ClientDC& operator=(const ClientDC&) = delete;
+    HDC Get() const { return m_hDC; }
+
+private:
+    HWND m_hWnd;
+    HDC m_hDC;
+};
+
 }  // namespace fw

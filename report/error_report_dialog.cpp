@@ -1,6 +1,9 @@
 #include "report/error_report_dialog.h"
 
+#include "fw/gdi.h"
 #include "res/resource.h"
+
+#include <algorithm>
 
 #include <memory>
 #include <new>
@@ -32,7 +35,54 @@ BOOL ErrorReportDialog::OnInitDialog()
     fw::Dialog::OnInitDialog();
     if (m_showHelp != 0)
         m_helpButton.ShowWindow(SW_SHOW);
+    FitMessage();
     return TRUE;
+}
+
+void ErrorReportDialog::FitMessage()
+{
+    HWND message = ::GetDlgItem(m_hWnd, IDC_ERROR_MESSAGE);
+    if (!message)
+        return;
+    RECT box{};
+    ::GetClientRect(message, &box);
+    RECT needed = box;
+    {
+        fw::ClientDC dc(message);
+        fw::SelectGuard font(dc.Get(), reinterpret_cast<HGDIOBJ>(::SendMessageA(message, WM_GETFONT, 0, 0)));
+        ::DrawTextA(dc.Get(), m_messageText.c_str(), -1, &needed, DT_CALCRECT | DT_WORDBREAK | DT_EDITCONTROL);
+    }
+    // The sunken edge takes a little of the control's height.
+    int grow = (needed.bottom - needed.top) - (box.bottom - box.top) + 4;
+    if (grow <= 0)
+        return;
+
+    RECT window{};
+    ::GetWindowRect(m_hWnd, &window);
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof monitor;
+    ::GetMonitorInfoA(::MonitorFromWindow(m_hWnd, MONITOR_DEFAULTTONEAREST), &monitor);
+    const RECT& work = monitor.rcWork;
+    grow = std::min<int>(grow, static_cast<int>((work.bottom - work.top) - (window.bottom - window.top)));
+    if (grow <= 0)
+        return;
+
+    // Everything below the message moves down by what the message grows.
+    RECT rc{};
+    ::GetWindowRect(message, &rc);
+    ::MapWindowPoints(nullptr, m_hWnd, reinterpret_cast<POINT*>(&rc), 2);
+    const LONG messageBottom = rc.bottom;
+    ::SetWindowPos(message, nullptr, 0, 0, rc.right - rc.left, rc.bottom - rc.top + grow, SWP_NOMOVE | SWP_NOZORDER);
+    for (HWND child = ::GetWindow(m_hWnd, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT)) {
+        ::GetWindowRect(child, &rc);
+        ::MapWindowPoints(nullptr, m_hWnd, reinterpret_cast<POINT*>(&rc), 2);
+        if (rc.top >= messageBottom)
+            ::SetWindowPos(child, nullptr, rc.left, rc.top + grow, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    }
+    const int height = static_cast<int>(window.bottom - window.top) + grow;
+    const int top = std::max<int>(static_cast<int>(work.top), static_cast<int>(window.top) - grow / 2);
+    ::SetWindowPos(m_hWnd, nullptr, window.left, std::min<int>(top, static_cast<int>(work.bottom) - height),
+                   static_cast<int>(window.right - window.left), height, SWP_NOZORDER);
 }
 
 bool ErrorReportDialog::OnCommand(UINT id, UINT code, HWND control)

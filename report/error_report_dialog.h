@@ -27,6 +27,11 @@ protected:
     // cancel id; the report stays open either way.
     virtual void OnHelpButton();
 
+private:
+    // Makes the message control, and the window with it, tall enough for the whole
+    // message, as far as the monitor's work area allows.
+    void FitMessage();
+
     fw::Window m_helpButton;
     int32_t m_showHelp;
 };

@@ -1,6 +1,26 @@
 // Resource ids shared by the resource script and the code.
 #pragma once
 
+// The monitor window: template, menu, icon and controls.
+#define IDD_MONITOR_PROFILE 102
+#define IDI_MAIN 128
+#define IDR_MAINMENU 129
+#define IDC_PROFILE_LIST 1000
+#define IDC_VIEW_ALL 1001
+#define IDC_VIEW_ASSOCIATED 1002
+#define IDC_REFRESH 1003
+
+// Menu commands. The first three are the window layer's standard commands.
+#define ID_APP_ABOUT 57664
+#define ID_APP_EXIT 57665
+#define ID_HELP 57670
+#define ID_PREFERENCES 32774
+
+// The About box and its picture.
+#define IDD_ABOUT 130
+#define IDB_ABOUT 131
+
+// The error report.
 #define IDD_ERROR_REPORT 161
 #define IDC_ERROR_MESSAGE 1157
 #define IDC_ERROR_FILE_LINE 1158

@@ -2,6 +2,7 @@
 // table, the error-report template and the version.
 #include "expected_strings.h"
 #include "platform/win32_platform.h"
+#include "resource_reader.h"
 #include "win_test_util.h"
 
 #include <gtest/gtest.h>
@@ -15,15 +16,10 @@
 
 namespace {
 
-std::string Narrow(const wchar_t* text, int length)
-{
-    if (length <= 0)
-        return {};
-    int needed = WideCharToMultiByte(CP_UTF8, 0, text, length, nullptr, 0, nullptr, nullptr);
-    std::string out(static_cast<size_t>(needed > 0 ? needed : 0), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text, length, out.data(), needed, nullptr, nullptr);
-    return out;
-}
+using wintest::DialogItem;
+using wintest::DialogTemplate;
+using wintest::Narrow;
+using wintest::TemplateReader;
 
 class ProgramResources : public testing::Test {
 protected:
@@ -35,31 +31,7 @@ protected:
 
     HMODULE Module() const { return m_module.Get(); }
 
-    // Every non-empty entry of every string block, read in place.
-    std::map<uint32_t, std::string> StringTable() const
-    {
-        std::vector<uint32_t> blocks;
-        EnumResourceNamesA(
-            Module(), reinterpret_cast<LPCSTR>(RT_STRING),
-            [](HMODULE, LPCSTR, LPSTR name, LONG_PTR param) -> BOOL {
-                if (IS_INTRESOURCE(name))
-                    reinterpret_cast<std::vector<uint32_t>*>(param)->push_back(
-                        static_cast<uint32_t>(reinterpret_cast<ULONG_PTR>(name)));
-                return TRUE;
-            },
-            reinterpret_cast<LONG_PTR>(&blocks));
-        std::map<uint32_t, std::string> table;
-        for (uint32_t block : blocks) {
-            // Block n holds ids (n - 1) * 16 to (n - 1) * 16 + 15.
-            for (uint32_t id = (block - 1) * 16; id < block * 16; ++id) {
-                const wchar_t* text = nullptr;
-                int length = LoadStringW(Module(), id, reinterpret_cast<LPWSTR>(&text), 0);
-                if (length > 0)
-                    table[id] = Narrow(text, length);
-            }
-        }
-        return table;
-    }
+    std::map<uint32_t, std::string> StringTable() const { return wintest::ReadStringTable(Module()); }
 
     wintest::ModuleOwner m_module;
 };
@@ -109,151 +81,6 @@ TEST_F(ProgramResources, PlatformReadsStringsFromTheResourceModule)
 }
 
 // ---- Dialog templates ----
-
-struct DialogItem {
-    DWORD style = 0;
-    int x = 0, y = 0, cx = 0, cy = 0;
-    int id = 0;
-    std::string className;   // predefined classes by their names: "button", "static"
-    std::string text;        // an ordinal reads "#n"
-};
-
-struct DialogTemplate {
-    bool extended = false;
-    DWORD style = 0;
-    int x = 0, y = 0, cx = 0, cy = 0;
-    std::string menu;
-    std::string className;
-    std::string caption;
-    int pointSize = 0;
-    std::string font;
-    std::vector<DialogItem> items;
-};
-
-// Reads a DLGTEMPLATE or DLGTEMPLATEEX with its items; false on truncated data.
-class TemplateReader {
-public:
-    TemplateReader(const BYTE* data, size_t size) : m_pBase(data), m_pos(0), m_size(size) {}
-
-    bool Read(DialogTemplate& dialog)
-    {
-        dialog.extended = Peek(0) == 1 && Peek(2) == 0xFFFF;
-        if (dialog.extended) {
-            Skip(2 + 2 + 4);   // version, signature, help id
-            Dword();           // extended style
-            dialog.style = Dword();
-        } else {
-            dialog.style = Dword();
-            Dword();
-        }
-        const int count = Word();
-        dialog.x = Short();
-        dialog.y = Short();
-        dialog.cx = Short();
-        dialog.cy = Short();
-        dialog.menu = SzOrOrd();
-        dialog.className = SzOrOrd();
-        dialog.caption = Sz();
-        if (dialog.style & (DS_SETFONT | DS_SHELLFONT)) {
-            dialog.pointSize = Word();
-            if (dialog.extended)
-                Skip(2 + 1 + 1);   // weight, italic, charset
-            dialog.font = Sz();
-        }
-        for (int i = 0; i < count && m_ok; ++i) {
-            Align();
-            DialogItem item;
-            if (dialog.extended) {
-                Dword();   // help id
-                Dword();   // extended style
-                item.style = Dword();
-            } else {
-                item.style = Dword();
-                Dword();
-            }
-            item.x = Short();
-            item.y = Short();
-            item.cx = Short();
-            item.cy = Short();
-            item.id = dialog.extended ? static_cast<int>(static_cast<LONG>(Dword())) : Short();
-            item.className = ClassName();
-            item.text = SzOrOrd();
-            Skip(Word());   // creation data
-            dialog.items.push_back(item);
-        }
-        return m_ok;
-    }
-
-private:
-    WORD Peek(size_t offset) const
-    {
-        if (m_pos + offset + 2 > m_size)
-            return 0;
-        WORD value;
-        std::memcpy(&value, m_pBase + m_pos + offset, 2);
-        return value;
-    }
-    void Skip(size_t bytes)
-    {
-        if (m_pos + bytes > m_size) {
-            m_ok = false;
-            m_pos = m_size;
-            return;
-        }
-        m_pos += bytes;
-    }
-    WORD Word()
-    {
-        WORD value = Peek(0);
-        Skip(2);
-        return value;
-    }
-    int Short() { return static_cast<SHORT>(Word()); }
-    DWORD Dword()
-    {
-        DWORD low = Word();
-        DWORD high = Word();
-        return low | high << 16;
-    }
-    void Align() { Skip((4 - m_pos % 4) % 4); }
-    std::string Sz()
-    {
-        std::wstring text;
-        while (m_ok) {
-            WORD c = Word();
-            if (c == 0)
-                break;
-            text.push_back(static_cast<wchar_t>(c));
-        }
-        return Narrow(text.c_str(), static_cast<int>(text.size()));
-    }
-    std::string SzOrOrd()
-    {
-        if (Peek(0) == 0xFFFF) {
-            Skip(2);
-            return "#" + std::to_string(Word());
-        }
-        return Sz();
-    }
-    std::string ClassName()
-    {
-        std::string name = SzOrOrd();
-        static const std::map<std::string, std::string> predefined = {
-            {"#128", "button"}, {"#129", "edit"}, {"#130", "static"},
-            {"#131", "listbox"}, {"#132", "scrollbar"}, {"#133", "combobox"}};
-        auto known = predefined.find(name);
-        if (known != predefined.end())
-            return known->second;
-        for (char& c : name)
-            c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-        return name;
-    }
-
-    const BYTE* m_pBase;
-    size_t m_pos;
-    size_t m_size;
-    bool m_ok = true;
-};
 
 TEST_F(ProgramResources, ErrorReportTemplateIsAsDesigned)
 {

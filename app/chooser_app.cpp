@@ -1,0 +1,46 @@
+#include "app/chooser_app.h"
+
+#include "app/resource_library.h"
+#include "cms/monitor_strings.h"
+#include "fw/dialog.h"
+#include "platform/last_error.h"
+#include "platform/win32_platform.h"
+#include "ui/monitor_profile_dialog.h"
+
+#include <commctrl.h>
+
+BOOL ChooserApp::InitInstance()
+{
+    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES};
+    ::InitCommonControlsEx(&controls);
+
+    // Loaded as resources only: no code in a library of that name ever runs.
+    if (HMODULE resources = LoadResourceLibrary("Res.dll")) {
+        fw::SetResourceModule(resources);
+        m_platform.SetResourceModule(resources);
+    }
+
+    EnumerateMonitors();
+    return TRUE;
+}
+
+void ChooserApp::OnHelp() {}
+
+int ChooserApp::EnumerateMonitors()
+{
+    if (::EnumDisplayMonitors(nullptr, nullptr, MonitorEnumProc, 0))
+        return 0;
+    return static_cast<int>(::GetLastError());
+}
+
+BOOL CALLBACK ChooserApp::MonitorEnumProc(HMONITOR monitor, HDC, LPRECT, LPARAM)
+{
+    if (GetMonitorStrings(reinterpret_cast<MonitorHandle>(monitor), nullptr, nullptr, nullptr, nullptr, 1) != 0)
+        return TRUE;
+    auto* dialog = new MonitorProfileDialog(nullptr, monitor);
+    // A window that could not be created (a resource library without its template,
+    // say) is skipped; the object then still belongs to us.
+    if (!dialog->HasWindow())
+        delete dialog;
+    return TRUE;
+}

@@ -1,0 +1,295 @@
+#include "ui/monitor_profile_dialog.h"
+
+#include "cms/CMSSupport.h"
+#include "cms/CMSSupportEx.h"
+#include "cms/monitor_strings.h"
+#include "fw/gdi.h"
+#include "report/mbstring.h"
+#include "report/report.h"
+#include "report/resource_strings.h"
+#include "report/text_format.h"
+#include "res/resource.h"
+#include "ui/about_dialog.h"
+#include "ui/window_math.h"
+
+#include <string>
+
+namespace {
+
+// The formatted failure message lives in 1024 bytes.
+constexpr size_t kMessageSize = 1024;
+// What the messages call a monitor whose description cannot be found.
+constexpr const char* kUnknownMonitor = "*unknown*";
+
+MonitorHandle ToMonitorHandle(HMONITOR monitor) { return reinterpret_cast<MonitorHandle>(monitor); }
+
+Rect32 ToRect32(const RECT& r) { return Rect32{r.left, r.top, r.right, r.bottom}; }
+
+RECT ToRect(const Rect32& r) { return RECT{r.left, r.top, r.right, r.bottom}; }
+
+// A control's window rectangle in its dialog's client coordinates.
+RECT ClientRectOf(HWND dialog, HWND control)
+{
+    RECT rc{};
+    ::GetWindowRect(control, &rc);
+    ::MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&rc), 2);
+    return rc;
+}
+
+}  // namespace
+
+void CenterOnMonitor(HWND window, HMONITOR monitor, int mode)
+{
+    RECT windowRect{};
+    ::GetWindowRect(window, &windowRect);
+    // A failed read leaves the zeroed rectangle, and the window goes to (0, 0).
+    MONITORINFO info{};
+    info.cbSize = sizeof info;
+    ::GetMonitorInfoA(monitor, &info);
+    const Rect32 area = ToRect32(info.rcMonitor);
+
+    constexpr UINT kKeepOrder = SWP_NOZORDER | SWP_NOACTIVATE;
+    if (mode == 1) {
+        const Point32 origin = CenteredOrigin(ToRect32(windowRect), area);
+        ::SetWindowPos(window, nullptr, origin.x, origin.y, 0, 0, kKeepOrder | SWP_NOSIZE);
+    } else if (mode == 4) {
+        ::SetWindowPos(window, nullptr, area.left, area.top, Width(area), Height(area), kKeepOrder);
+    }
+}
+
+MonitorProfileDialog::MonitorProfileDialog(HWND /*parent*/, HMONITOR monitor)
+    : fw::Dialog(IDD_MONITOR_PROFILE), m_hMonitor(monitor)
+{
+    m_nView = 1;
+    m_hIcon = static_cast<HICON>(
+        ::LoadImageA(fw::ResourceModule(), MAKEINTRESOURCEA(IDI_MAIN), IMAGE_ICON, 0, 0, LR_DEFAULTSIZE | LR_SHARED));
+    if (Create(nullptr))
+        fw::SetMainWindow(m_hWnd);
+}
+
+MonitorProfileDialog::~MonitorProfileDialog() = default;
+
+void MonitorProfileDialog::DoDataExchange(bool save) { DDX_Radio(save, IDC_VIEW_ALL, m_nView); }
+
+void MonitorProfileDialog::PostNcDestroy()
+{
+    // The main window may be this one: no one may reach it after this.
+    if (fw::MainWindow() && !::IsWindow(fw::MainWindow()))
+        fw::SetMainWindow(nullptr);
+    delete this;
+    ::PostQuitMessage(0);
+}
+
+BOOL MonitorProfileDialog::OnInitDialog()
+{
+    fw::Dialog::OnInitDialog();
+    ::SendMessageA(m_hWnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
+    ::SendMessageA(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hIcon));
+    m_ProfileList.SubclassDlgItem(IDC_PROFILE_LIST, m_hWnd);
+
+    ::GetClientRect(m_hWnd, &m_rcClient);
+    GetSizeGripRect(m_rcGrip);
+
+    ::ShowWindow(m_hWnd, SW_SHOWNORMAL);
+    CenterOnMonitor(m_hWnd, m_hMonitor, 1);
+
+    std::string description;
+    GetMonitorStrings(ToMonitorHandle(m_hMonitor), nullptr, nullptr, &description, nullptr, 1);
+    // With nothing found the template's caption stays, rather than an empty title.
+    if (!description.empty())
+        ::SetWindowTextA(m_hWnd, description.c_str());
+
+    FillProfileList();
+    return TRUE;
+}
+
+INT_PTR MonitorProfileDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_PAINT:
+        OnPaint();
+        return TRUE;
+    case WM_QUERYDRAGICON:
+        return reinterpret_cast<INT_PTR>(OnQueryDragIcon());
+    case WM_CLOSE:
+        OnClose();
+        return TRUE;
+    case WM_SIZE:
+        OnSize(static_cast<UINT>(wParam), LOWORD(lParam), HIWORD(lParam));
+        return TRUE;
+    case WM_NCHITTEST: {
+        const POINT point{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
+        ::SetWindowLongPtrA(m_hWnd, DWLP_MSGRESULT, OnNcHitTest(point));
+        return TRUE;
+    }
+    default:
+        return fw::Dialog::HandleMessage(message, wParam, lParam);
+    }
+}
+
+bool MonitorProfileDialog::OnCommand(UINT id, UINT code, HWND)
+{
+    switch (id) {
+    case IDC_PROFILE_LIST:
+        if (code == LBN_SELCHANGE)
+            OnSelChangeProfile();
+        return true;
+    case IDC_VIEW_ALL:
+    case IDC_VIEW_ASSOCIATED:
+        if (code == BN_CLICKED)
+            OnViewChanged();
+        return true;
+    case IDC_REFRESH:
+        if (code == BN_CLICKED)
+            OnRefresh();
+        return true;
+    case fw::kIdAppAbout:
+        OnAppAbout();
+        return true;
+    default:
+        return false;
+    }
+}
+
+void MonitorProfileDialog::OnPaint()
+{
+    PAINTSTRUCT paint{};
+    HDC dc = ::BeginPaint(m_hWnd, &paint);
+    if (::IsIconic(m_hWnd)) {
+        ::SendMessageA(m_hWnd, WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
+        RECT client{};
+        ::GetClientRect(m_hWnd, &client);
+        const Point32 origin = IconOrigin(client.right - client.left, client.bottom - client.top,
+                                          ::GetSystemMetrics(SM_CXICON), ::GetSystemMetrics(SM_CYICON));
+        ::DrawIcon(dc, origin.x, origin.y, m_hIcon);
+    } else {
+        ::DrawFrameControl(dc, &m_rcGrip, DFC_SCROLL, DFCS_SCROLLSIZEGRIP);
+    }
+    ::EndPaint(m_hWnd, &paint);
+}
+
+HICON MonitorProfileDialog::OnQueryDragIcon() { return m_hIcon; }
+
+void MonitorProfileDialog::OnClose() { ::DestroyWindow(m_hWnd); }
+
+void MonitorProfileDialog::OnSize(UINT type, int cx, int cy)
+{
+    if (type == SIZE_MINIMIZED)
+        return;
+    const int dx = cx - (m_rcClient.right - m_rcClient.left);
+    const int dy = cy - (m_rcClient.bottom - m_rcClient.top);
+    ::GetClientRect(m_hWnd, &m_rcClient);
+
+    const RECT oldGrip = m_rcGrip;
+    GetSizeGripRect(m_rcGrip);
+    RECT grips{};
+    ::UnionRect(&grips, &oldGrip, &m_rcGrip);
+    ::InvalidateRect(m_hWnd, &grips, TRUE);
+
+    for (HWND child = ::GetWindow(m_hWnd, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT)) {
+        const Anchor anchor = AnchorOf(static_cast<int16_t>(::GetDlgCtrlID(child)));
+        if (anchor == Anchor::Stay)
+            continue;
+        if (anchor != Anchor::Stretch)
+            ::InvalidateRect(child, nullptr, TRUE);
+        const RECT moved = ToRect(FollowResize(ToRect32(ClientRectOf(m_hWnd, child)), anchor, dx, dy));
+        ::MoveWindow(child, moved.left, moved.top, moved.right - moved.left, moved.bottom - moved.top, TRUE);
+    }
+}
+
+std::string MonitorProfileDialog::MonitorDescription() const
+{
+    std::string description;
+    GetMonitorStrings(ToMonitorHandle(m_hMonitor), nullptr, nullptr, &description, nullptr, 1);
+    return description.empty() ? kUnknownMonitor : description;
+}
+
+void MonitorProfileDialog::OnSelChangeProfile()
+{
+    const int selection = m_ProfileList.GetCurSel();
+    if (selection == m_nLastSel)
+        return;
+    m_nLastSel = selection;
+
+    const std::string path = m_ProfileList.GetFullPath(selection);
+    int32_t messageId = 0;
+    const int32_t result = SetDefaultProfile(ToMonitorHandle(m_hMonitor), path.c_str(), 1, messageId);
+    // A failure before the calibration step has been reported where it happened and
+    // leaves no message id: one report is enough.
+    if (result == 0 || messageId == 0)
+        return;
+
+    // GetResourceString hands out one shared buffer: take the closing request first.
+    const std::string closing = GetResourceString(IDS_SELECT_ANOTHER);
+    std::string fileName;
+    SplitPath(path.c_str(), &fileName, nullptr);
+    fileName = MbsTruncate(fileName, 255);
+    const std::string monitor = MbsTruncate(MonitorDescription(), 255);
+
+    const char* format = GetResourceString(static_cast<uint32_t>(messageId));
+    std::string message;
+    if (FormatMatches(format, "s s s d"))
+        message = FormatBounded(kMessageSize, format, fileName.c_str(), monitor.c_str(), closing.c_str(),
+                                static_cast<int>(result));
+    else
+        message = std::string(format) + " (" + fileName + ", " + monitor + ", " + std::to_string(result) + ")";
+    ReportError(message.c_str(), 0, nullptr, 0, 0, 0);
+}
+
+void MonitorProfileDialog::OnRefresh()
+{
+    FillProfileList();
+    ::InvalidateRect(m_ProfileList.Handle(), nullptr, TRUE);
+}
+
+void MonitorProfileDialog::OnViewChanged()
+{
+    UpdateData(true);
+    FillProfileList();
+    ::InvalidateRect(m_ProfileList.Handle(), nullptr, TRUE);
+}
+
+LRESULT MonitorProfileDialog::OnNcHitTest(POINT screenPoint)
+{
+    POINT client = screenPoint;
+    ::ScreenToClient(m_hWnd, &client);
+    if (IsInGrip(ToRect32(m_rcGrip), Point32{client.x, client.y}))
+        return HTBOTTOMRIGHT;
+    return ::DefWindowProcA(m_hWnd, WM_NCHITTEST, 0, MAKELPARAM(screenPoint.x, screenPoint.y));
+}
+
+void MonitorProfileDialog::OnAppAbout()
+{
+    AboutDialog about;
+    about.DoModal();
+}
+
+int MonitorProfileDialog::FillProfileList()
+{
+    std::string current;
+    GetProfileNameUsingDeviceID(ToMonitorHandle(m_hMonitor), nullptr, &current, nullptr);
+
+    // A visible sorted list repaints on every insertion; fill it unseen and show it once.
+    HWND list = m_ProfileList.Handle();
+    ::SendMessageA(list, WM_SETREDRAW, FALSE, 0);
+    if (m_nView == 0)
+        AddAllProfilesToList(nullptr, m_ProfileList);
+    else
+        AddProfilesToList(ToMonitorHandle(m_hMonitor), m_ProfileList, kListByDeviceId);
+    ::SendMessageA(list, WM_SETREDRAW, TRUE, 0);
+    ::InvalidateRect(list, nullptr, TRUE);
+
+    // The whole name, not its first letters: "sRGB" must not select "sRGB-2" when the
+    // current profile itself is not listed.
+    const LRESULT row = ::SendMessageA(list, LB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                                       reinterpret_cast<LPARAM>(current.c_str()));
+    ::SendMessageA(list, LB_SETCURSEL, row == LB_ERR ? static_cast<WPARAM>(-1) : static_cast<WPARAM>(row), 0);
+    m_nLastSel = m_ProfileList.GetCurSel();
+    return m_nLastSel;
+}
+
+void MonitorProfileDialog::GetSizeGripRect(RECT& rc)
+{
+    ::GetClientRect(m_hWnd, &rc);
+    rc = ToRect(SizeGripRect(ToRect32(rc), ::GetSystemMetrics(SM_CXHSCROLL), ::GetSystemMetrics(SM_CYVSCROLL)));
+}

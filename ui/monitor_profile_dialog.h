@@ -1,0 +1,63 @@
+// The window of one monitor: its profiles in a list, the view to choose, and the
+// selection that makes a profile the monitor's default and downloads its calibration.
+#pragma once
+
+#include "fw/dialog.h"
+#include "ui/profile_list_box.h"
+
+#include <windows.h>
+
+#include <cstdint>
+
+class MonitorProfileDialog : public fw::Dialog {
+public:
+    // Creates the modeless window for the monitor and runs its whole initialisation:
+    // shown, centred on the monitor, captioned, filled. The object owns itself from
+    // then on and is deleted after its window is destroyed. parent is not used: the
+    // window is created without one.
+    MonitorProfileDialog(HWND parent, HMONITOR monitor);
+
+    // Whether the window was created. An object whose window could not be created
+    // must be deleted by its creator.
+    bool HasWindow() const { return m_hWnd != nullptr; }
+    ~MonitorProfileDialog() override;
+
+protected:
+    void DoDataExchange(bool save) override;
+    void PostNcDestroy() override;
+    BOOL OnInitDialog() override;
+    INT_PTR HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+    bool OnCommand(UINT id, UINT code, HWND control) override;
+    // Enter and Esc: the window has no OK or Cancel button; neither key should make a
+    // monitor's window vanish while the program keeps running.
+    void OnOK() override {}
+    void OnCancel() override {}
+
+    virtual void OnPaint();
+    virtual HICON OnQueryDragIcon();
+    virtual void OnClose();
+    virtual void OnSize(UINT type, int cx, int cy);
+    virtual void OnSelChangeProfile();
+    virtual void OnRefresh();
+    virtual void OnViewChanged();
+    virtual LRESULT OnNcHitTest(POINT screenPoint);
+    virtual void OnAppAbout();
+    virtual int FillProfileList();
+    virtual void GetSizeGripRect(RECT& rc);
+
+private:
+    // The description of the monitor, as the caption and the messages show it.
+    std::string MonitorDescription() const;
+
+    int m_nView = 1;   // 0: all monitor profiles; otherwise: those associated with the monitor
+    HICON m_hIcon = nullptr;
+    int m_nLastSel = -1;
+    HMONITOR m_hMonitor;
+    RECT m_rcClient{};
+    RECT m_rcGrip{};
+    ProfileListBox m_ProfileList;
+};
+
+// Places a top-level window on a monitor's full rectangle: mode 1 centres it, mode 4
+// makes it fill the monitor; other modes do nothing.
+void CenterOnMonitor(HWND window, HMONITOR monitor, int mode);

@@ -5,6 +5,8 @@
 #include "fw/dialog.h"
 #include "platform/last_error.h"
 #include "platform/win32_platform.h"
+#include "report/error_report_dialog.h"
+#include "ui/info_page_dialog.h"
 #include "ui/monitor_profile_dialog.h"
 
 #include <commctrl.h>
@@ -13,6 +15,7 @@ BOOL ChooserApp::InitInstance()
 {
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES};
     ::InitCommonControlsEx(&controls);
+    SetHelpCommand(ShowInfoPage);
 
     // Loaded as resources only: no code in a library of that name ever runs.
     if (HMODULE resources = LoadResourceLibrary("Res.dll")) {
@@ -24,7 +27,7 @@ BOOL ChooserApp::InitInstance()
     return TRUE;
 }
 
-void ChooserApp::OnHelp() {}
+void ChooserApp::OnHelp() { ShowInfoPage(); }
 
 int ChooserApp::EnumerateMonitors()
 {

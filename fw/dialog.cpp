@@ -57,6 +57,7 @@ INT_PTR Dialog::DoModal() { return DoModal(DefaultOwner()); }
 
 INT_PTR Dialog::DoModal(HWND owner)
 {
+    m_bModal = true;
     return ::DialogBoxParamA(m_hResources, MAKEINTRESOURCEA(m_nTemplate), owner, DialogProc,
                              reinterpret_cast<LPARAM>(this));
 }
@@ -88,6 +89,35 @@ bool Dialog::PreTranslateModeless(MSG& msg)
 
 void Dialog::PostNcDestroy() {}
 
+void Dialog::CenterOverOwner()
+{
+    HWND owner = ::GetWindow(m_hWnd, GW_OWNER);
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof monitor;
+    if (!::GetMonitorInfoA(::MonitorFromWindow(owner ? owner : m_hWnd, MONITOR_DEFAULTTONEAREST), &monitor))
+        return;
+    const RECT& work = monitor.rcWork;
+    RECT area = work;
+    if (owner && ::IsWindowVisible(owner) && !::IsIconic(owner))
+        ::GetWindowRect(owner, &area);
+    RECT window{};
+    ::GetWindowRect(m_hWnd, &window);
+    const LONG width = window.right - window.left;
+    const LONG height = window.bottom - window.top;
+    LONG x = area.left + ((area.right - area.left) - width) / 2;
+    LONG y = area.top + ((area.bottom - area.top) - height) / 2;
+    // Kept on the monitor's work area, its top-left corner first.
+    if (x + width > work.right)
+        x = work.right - width;
+    if (y + height > work.bottom)
+        y = work.bottom - height;
+    if (x < work.left)
+        x = work.left;
+    if (y < work.top)
+        y = work.top;
+    ::SetWindowPos(m_hWnd, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 INT_PTR CALLBACK Dialog::DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     Dialog* self = nullptr;
@@ -117,8 +147,14 @@ INT_PTR CALLBACK Dialog::DialogProc(HWND window, UINT message, WPARAM wParam, LP
 INT_PTR Dialog::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
-    case WM_INITDIALOG:
-        return OnInitDialog();
+    case WM_INITDIALOG: {
+        const BOOL result = OnInitDialog();
+        // A modal template placed at its origin without DS_CENTER would open in its
+        // owner's corner: centre it over the owner, inside the owner's monitor.
+        if (m_bModal && m_hWnd && !(::GetWindowLongA(m_hWnd, GWL_STYLE) & DS_CENTER))
+            CenterOverOwner();
+        return result;
+    }
     case WM_COMMAND: {
         UINT id = LOWORD(wParam);
         UINT code = HIWORD(wParam);

@@ -107,9 +107,11 @@ protected:
 
 private:
     static INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    void CenterOverOwner();
 
     UINT m_nTemplate;
     HINSTANCE m_hResources;
+    bool m_bModal = false;
 };
 
 }  // namespace fw

@@ -94,7 +94,18 @@ bool ErrorReportDialog::OnCommand(UINT id, UINT code, HWND control)
     return fw::Dialog::OnCommand(id, code, control);
 }
 
-void ErrorReportDialog::OnHelpButton() {}
+namespace {
+HelpCommand g_helpCommand = nullptr;
+}
+
+void SetHelpCommand(HelpCommand command) { g_helpCommand = command; }
+
+void ErrorReportDialog::OnHelpButton()
+{
+    // The page opens over this report, which stays open behind it.
+    if (g_helpCommand)
+        g_helpCommand();
+}
 
 void Win32ReportPresenter::Present(const ErrorReport& report)
 {

@@ -36,6 +36,11 @@ private:
     int32_t m_showHelp;
 };
 
+// What the reports' Help command shows: the program installs its info page here, so
+// that the report knows nothing of the windows above it. Nothing is shown until then.
+using HelpCommand = void (*)();
+void SetHelpCommand(HelpCommand command);
+
 // Shows each report as a modal ErrorReportDialog owned by the main window.
 class Win32ReportPresenter : public ReportPresenter {
 public:

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Times how fast Kestrava fills and marks its profile list against the bare colour-system
 # calls it makes, in the same run, and prints the table (see
-# tests/bench/catalogue_bench.cpp). A benchmark, not a test: it fails only when the
+# bench/catalogue_bench.cpp). A benchmark, not a test: it fails only when the
 # build, the test bed or the run itself fails.
 #
 #   tools/bench.sh [--rounds R] [--breakdown] [N ...]    (default N: 100 1000 5000)
@@ -26,7 +26,7 @@ fi
 
 cmake -S . -B build/win -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build build/win -j "$jobs" --target kestrava_bench test_profiles
-exe="$repo/build/win/tests/kestrava_bench.exe"
+exe="$repo/build/win/bench/kestrava_bench.exe"
 
 # A test bed of our own, so that a timing run never shares a server with someone
 # else's tests.

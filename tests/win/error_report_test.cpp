@@ -94,12 +94,45 @@ std::string SystemTextFor(DWORD code)
     return result;
 }
 
+// Escape opens the info page over the report: closes it, so that OK can close the
+// report. False when no page came.
+bool CloseInfoPage(HWND report)
+{
+    struct Search {
+        HWND report;
+        HWND found;
+    } search{report, nullptr};
+    auto deadline = std::chrono::steady_clock::now() + 10s;
+    while (!search.found && std::chrono::steady_clock::now() < deadline) {
+        EnumWindows(
+            [](HWND window, LPARAM param) -> BOOL {
+                auto* s = reinterpret_cast<Search*>(param);
+                DWORD process = 0;
+                GetWindowThreadProcessId(window, &process);
+                // The page is the dialog with the page's place, control 1377.
+                if (window == s->report || process != GetCurrentProcessId() || !IsWindowVisible(window) ||
+                    !GetDlgItem(window, 1377))
+                    return TRUE;
+                s->found = window;
+                return FALSE;
+            },
+            reinterpret_cast<LPARAM>(&search));
+        if (!search.found)
+            std::this_thread::sleep_for(20ms);
+    }
+    if (!search.found)
+        return false;
+    wintest::ClickButton(search.found, IDOK);
+    return wintest::WaitUntilGone(search.found);
+}
+
 struct SeenReport {
     std::string message;
     std::string fileLine;
     std::string system;
     bool helpVisible = false;
     bool openAfterEscape = false;
+    bool pageOpenedAndClosed = false;
     bool returnedBeforeOk = false;
     bool closedByOk = false;
 };
@@ -117,6 +150,7 @@ SeenReport ShowAndReadReport(const char* message, int32_t code, const char* modu
         seen.helpVisible = IsWindowVisible(GetDlgItem(dialog, kHelpButton)) != FALSE;
         wintest::PressEscape(dialog);
         seen.openAfterEscape = StaysOpen(dialog, returned);
+        seen.pageOpenedAndClosed = CloseInfoPage(dialog);
         seen.returnedBeforeOk = returned;
         wintest::ClickButton(dialog, IDOK);
         seen.closedByOk = wintest::WaitUntilGone(dialog);
@@ -135,6 +169,7 @@ TEST(ErrorReport, ShowsTheCodeItsModuleAndTheSystemText)
     EXPECT_EQ(seen.system, SystemTextFor(2015));
     EXPECT_FALSE(seen.helpVisible);
     EXPECT_TRUE(seen.openAfterEscape) << "Escape must not close the report";
+    EXPECT_TRUE(seen.pageOpenedAndClosed) << "Escape opened no info page";
     EXPECT_FALSE(seen.returnedBeforeOk);
     EXPECT_TRUE(seen.closedByOk);
 }
@@ -253,6 +288,47 @@ TEST(ErrorReportDialog, TextsOverTheLimitAreShownWholeAndDoNotBlockOk)
     EXPECT_EQ(report.m_messageText, longMessage);
     EXPECT_EQ(report.m_fileLineText, longLine);
     EXPECT_EQ(report.m_systemText, "changed");
+}
+
+TEST(ErrorReportDialog, LongMessageGrowsTheReportToShowItWhole)
+{
+    std::string message;
+    for (int i = 0; message.size() < 900; ++i)
+        message += "word" + std::to_string(i) + " ";
+    ErrorReportDialog report(1);
+    report.m_messageText = message;
+    int needed = 0;
+    int shown = 0;
+    bool okBelowMessage = false;
+    bool okInside = false;
+    ReportWatcher watcher([&](HWND dialog) {
+        HWND text = GetDlgItem(dialog, 1157);
+        RECT box{};
+        GetClientRect(text, &box);
+        shown = box.bottom - box.top;
+        HDC dc = GetDC(text);
+        HGDIOBJ old = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageA(text, WM_GETFONT, 0, 0)));
+        RECT calc = box;
+        DrawTextA(dc, message.c_str(), -1, &calc, DT_CALCRECT | DT_WORDBREAK);
+        SelectObject(dc, old);
+        ReleaseDC(text, dc);
+        needed = calc.bottom - calc.top;
+
+        RECT textRect{};
+        RECT okRect{};
+        RECT client{};
+        GetWindowRect(text, &textRect);
+        GetWindowRect(GetDlgItem(dialog, IDOK), &okRect);
+        GetClientRect(dialog, &client);
+        MapWindowPoints(dialog, nullptr, reinterpret_cast<POINT*>(&client), 2);
+        okBelowMessage = okRect.top >= textRect.bottom;
+        okInside = okRect.bottom <= client.bottom && okRect.right <= client.right;
+    });
+    EXPECT_EQ(report.DoModal(), IDOK);
+    ASSERT_TRUE(watcher.Join());
+    EXPECT_GE(shown, needed);
+    EXPECT_TRUE(okBelowMessage);
+    EXPECT_TRUE(okInside);
 }
 
 TEST(Dialog, MissingTemplateFailsWithoutAWindow)

@@ -3,6 +3,7 @@
 #include "platform/win32_platform.h"
 #include "report/error_report_dialog.h"
 #include "report/report.h"
+#include "ui/info_page_dialog.h"
 
 #include <gtest/gtest.h>
 
@@ -16,6 +17,7 @@ int main(int argc, char** argv)
     static Win32ReportPresenter presenter;
     SetPlatform(&platform);
     SetReportPresenter(&presenter);
+    SetHelpCommand(ShowInfoPage);
 
     // The test program runs itself in this mode to watch a report end a process.
     if (argc == 2 && std::strcmp(argv[1], "--report-exit-child") == 0)

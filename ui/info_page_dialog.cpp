@@ -1,0 +1,128 @@
+#include "ui/info_page_dialog.h"
+
+#include "report/resource_strings.h"
+
+#include <memory>
+#include <new>
+#include <string>
+
+namespace {
+
+// Shown in the page's place when the page cannot be rendered here. The address lets
+// the user open the file in any web browser. These are fixed English texts: the
+// window's template has no control to carry them, and the case is rare on Windows.
+constexpr const char kNoBrowserHint[] =
+    "This page cannot be shown here: no HTML engine is available. Open it in a web browser:";
+constexpr const char kNoAddressHint[] = "This page cannot be opened: its name is too long.";
+
+Rect32 ToRect32(const RECT& r)
+{
+    return Rect32{static_cast<int32_t>(r.left), static_cast<int32_t>(r.top), static_cast<int32_t>(r.right),
+                  static_cast<int32_t>(r.bottom)};
+}
+
+// A child's window rectangle in its parent's client coordinates.
+RECT ChildRect(HWND parent, HWND child)
+{
+    RECT rect{};
+    ::GetWindowRect(child, &rect);
+    ::MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&rect), 2);
+    return rect;
+}
+
+}  // namespace
+
+InfoPageDialog::InfoPageDialog(const char* pageId, HWND parent)
+    : fw::Dialog(kInfoPageTemplate), m_bPageIdFits(CopyPageId(m_pageId, pageId)), m_hParent(parent)
+{
+}
+
+InfoPageDialog::~InfoPageDialog() = default;
+
+INT_PTR InfoPageDialog::DoModal() { return m_hParent ? fw::Dialog::DoModal(m_hParent) : fw::Dialog::DoModal(); }
+
+void InfoPageDialog::DoDataExchange(bool) {}
+
+bool InfoPageDialog::CanShowHtml() { return fw::HtmlView::CanRenderHtml(); }
+
+BOOL InfoPageDialog::OnInitDialog()
+{
+    fw::Dialog::OnInitDialog();
+
+    char address[kPageAddressSize];
+    const bool haveAddress =
+        m_bPageIdFits && BuildPageAddress(address, GetResourceString(kInfoPageFolderString), m_pageId);
+    // A browser that could not render the page would show an empty window, so it is
+    // made only when the page can be shown in it.
+    const bool browser =
+        haveAddress && CanShowHtml() && m_htmlCtrl.CreateInPlaceOfStatic(kInfoPageFrame, m_hWnd) != FALSE;
+
+    RECT client{};
+    ::GetClientRect(m_hWnd, &client);
+    m_clientRect = ToRect32(client);
+    m_bClientRectStored = true;
+
+    // A missing page gets the browser's own error page; nothing is reported.
+    if (browser)
+        m_htmlCtrl.Navigate(address, 0, nullptr, nullptr, nullptr, 0);
+    else
+        ShowTextInPlaceOfPage(haveAddress ? address : nullptr);
+    return TRUE;
+}
+
+void InfoPageDialog::ShowTextInPlaceOfPage(const char* address)
+{
+    HWND frame = ::GetDlgItem(m_hWnd, kInfoPageFrame);
+    if (!frame)
+        return;
+    const std::string text = address ? std::string(kNoBrowserHint) + "\r\n\r\n" + address : kNoAddressHint;
+    const RECT rect = ChildRect(m_hWnd, frame);
+    // A child of the dialog, destroyed with it. It takes the frame's id, so the
+    // window's layout treats it as the page.
+    HWND label = ::CreateWindowExA(0, "STATIC", text.c_str(), WS_CHILD | WS_VISIBLE | SS_LEFT | SS_NOPREFIX | SS_SUNKEN,
+                                   rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top, m_hWnd,
+                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(kInfoPageFrame)),
+                                   reinterpret_cast<HINSTANCE>(::GetWindowLongPtrA(m_hWnd, GWLP_HINSTANCE)), nullptr);
+    // Without the text the empty frame stays: the window still opens and closes.
+    if (!label)
+        return;
+    ::SendMessageA(label, WM_SETFONT, static_cast<WPARAM>(::SendMessageA(m_hWnd, WM_GETFONT, 0, 0)), FALSE);
+    ::SetWindowPos(label, frame, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    ::DestroyWindow(frame);
+}
+
+INT_PTR InfoPageDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_SIZE:
+        // The dialog manager's own WM_SIZE handling moves nothing, so running it after
+        // ours (by answering FALSE) is the same as running it first.
+        OnSize(static_cast<UINT>(wParam), LOWORD(lParam), HIWORD(lParam));
+        return FALSE;
+    default:
+        return fw::Dialog::HandleMessage(message, wParam, lParam);
+    }
+}
+
+void InfoPageDialog::OnSize(UINT sizeType, int width, int height)
+{
+    Point32 delta{};
+    if (!MeasureResize(m_clientRect, m_bClientRectStored, sizeType, width, height, delta))
+        return;
+    for (HWND child = ::GetWindow(m_hWnd, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT)) {
+        const Anchor anchor = InfoPageAnchorOf(::GetDlgCtrlID(child));
+        if (anchor == Anchor::Stay)
+            continue;
+        const Rect32 moved = FollowResize(ToRect32(ChildRect(m_hWnd, child)), anchor, delta.x, delta.y);
+        ::MoveWindow(child, moved.left, moved.top, Width(moved), Height(moved), TRUE);
+    }
+}
+
+void ShowInfoPage()
+{
+    // No owner is named, so the window layer picks the main window's last active
+    // pop-up: a report stays open, disabled, behind the page.
+    std::unique_ptr<InfoPageDialog> page(new (std::nothrow) InfoPageDialog("infoID", nullptr));
+    if (page)
+        page->DoModal();
+}

@@ -6,6 +6,7 @@
 #include "platform/last_error.h"
 #include "platform/win32_platform.h"
 #include "report/error_report_dialog.h"
+#include "res/resource.h"
 #include "ui/info_page_dialog.h"
 #include "ui/monitor_profile_dialog.h"
 
@@ -17,10 +18,16 @@ BOOL ChooserApp::InitInstance()
     ::InitCommonControlsEx(&controls);
     SetHelpCommand(ShowInfoPage);
 
-    // Loaded as resources only: no code in a library of that name ever runs.
+    // Loaded as resources only: no code in a library of that name ever runs. One
+    // without the monitor window's template could give no window at all, so it is
+    // taken for what it is, not a resource library of ours, and left alone.
     if (HMODULE resources = LoadResourceLibrary("Res.dll")) {
-        fw::SetResourceModule(resources);
-        m_platform.SetResourceModule(resources);
+        if (::FindResourceA(resources, MAKEINTRESOURCEA(IDD_MONITOR_PROFILE), RT_DIALOG)) {
+            fw::SetResourceModule(resources);
+            m_platform.SetResourceModule(resources);
+        } else {
+            ::FreeLibrary(resources);
+        }
     }
 
     EnumerateMonitors();

@@ -89,6 +89,14 @@ BOOL MonitorProfileDialog::OnInitDialog()
 
     ::GetClientRect(m_hWnd, &m_rcClient);
     GetSizeGripRect(m_rcGrip);
+    {
+        RECT window{};
+        ::GetWindowRect(m_hWnd, &window);
+        const RECT list = ClientRectOf(m_hWnd, m_ProfileList.Handle());
+        const auto rowHeight = static_cast<int32_t>(::SendMessageA(m_ProfileList.Handle(), LB_GETITEMHEIGHT, 0, 0));
+        const Point32 minimum = MinimumWindowSize(ToRect32(window), ToRect32(list), rowHeight, 4);
+        m_ptMinTrack = POINT{minimum.x, minimum.y};
+    }
 
     ::ShowWindow(m_hWnd, SW_SHOWNORMAL);
     CenterOnMonitor(m_hWnd, m_hMonitor, 1);
@@ -116,6 +124,9 @@ INT_PTR MonitorProfileDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM 
         return TRUE;
     case WM_SIZE:
         OnSize(static_cast<UINT>(wParam), LOWORD(lParam), HIWORD(lParam));
+        return TRUE;
+    case WM_GETMINMAXINFO:
+        OnGetMinMaxInfo(*reinterpret_cast<MINMAXINFO*>(lParam));
         return TRUE;
     case WM_NCHITTEST: {
         const POINT point{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
@@ -195,6 +206,12 @@ void MonitorProfileDialog::OnSize(UINT type, int cx, int cy)
         const RECT moved = ToRect(FollowResize(ToRect32(ClientRectOf(m_hWnd, child)), anchor, dx, dy));
         ::MoveWindow(child, moved.left, moved.top, moved.right - moved.left, moved.bottom - moved.top, TRUE);
     }
+}
+
+void MonitorProfileDialog::OnGetMinMaxInfo(MINMAXINFO& info) const
+{
+    if (m_ptMinTrack.x > 0 && m_ptMinTrack.y > 0)
+        info.ptMinTrackSize = m_ptMinTrack;
 }
 
 std::string MonitorProfileDialog::MonitorDescription() const

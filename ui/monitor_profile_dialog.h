@@ -46,6 +46,8 @@ protected:
     virtual void GetSizeGripRect(RECT& rc);
 
 private:
+    // Below this size the controls would run into each other and the list vanish.
+    void OnGetMinMaxInfo(MINMAXINFO& info) const;
     // The description of the monitor, as the caption and the messages show it.
     std::string MonitorDescription() const;
 
@@ -56,6 +58,7 @@ private:
     RECT m_rcClient{};
     RECT m_rcGrip{};
     ProfileListBox m_ProfileList;
+    POINT m_ptMinTrack{};   // the smallest window size: none until the window is laid out
 };
 
 // Places a top-level window on a monitor's full rectangle: mode 1 centres it, mode 4

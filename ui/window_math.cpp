@@ -54,6 +54,14 @@ Rect32 FollowResize(const Rect32& control, Anchor anchor, int32_t dx, int32_t dy
     return control;
 }
 
+Point32 MinimumWindowSize(const Rect32& window, const Rect32& list, int32_t rowHeight, int32_t rows)
+{
+    // The list's frame takes a few pixels besides its rows.
+    constexpr int32_t kListFrame = 4;
+    const int32_t spare = Height(list) - (rows * rowHeight + kListFrame);
+    return Point32{Width(window), spare > 0 ? Height(window) - spare : Height(window)};
+}
+
 Point32 IconOrigin(int32_t clientWidth, int32_t clientHeight, int32_t iconWidth, int32_t iconHeight)
 {
     return Point32{(clientWidth - iconWidth + 1) / 2, (clientHeight - iconHeight + 1) / 2};

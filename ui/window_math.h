@@ -36,5 +36,10 @@ Anchor AnchorOf(int32_t controlId);
 // The control's new rectangle, in the dialog's client coordinates.
 Rect32 FollowResize(const Rect32& control, Anchor anchor, int32_t dx, int32_t dy);
 
+// The smallest size a monitor window may be given: as wide as it was made (the legends
+// fill its width) and tall enough for the list to keep `rows` rows of rowHeight.
+// window and list are the window's and the list's rectangles as made.
+Point32 MinimumWindowSize(const Rect32& window, const Rect32& list, int32_t rowHeight, int32_t rows);
+
 // Where the icon of a minimised window is drawn in its client area.
 Point32 IconOrigin(int32_t clientWidth, int32_t clientHeight, int32_t iconWidth, int32_t iconHeight);

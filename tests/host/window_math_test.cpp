@@ -71,6 +71,17 @@ TEST(WindowMathTest, ControlsFollowTheirCorner)
     EXPECT_LT(collapsed.right, collapsed.left);
 }
 
+TEST(WindowMathTest, MinimumSizeKeepsTheWidthAndAFewRowsOfTheList)
+{
+    const Rect32 window{100, 100, 611, 560};
+    const Rect32 list{15, 15, 489, 340};   // 325 high
+    const Point32 minimum = MinimumWindowSize(window, list, 16, 4);
+    EXPECT_EQ(minimum.x, 511);
+    EXPECT_EQ(minimum.y, 460 - (325 - 68));
+    // A list already at or under that height gives no room to shrink.
+    EXPECT_EQ(MinimumWindowSize(window, Rect32{0, 0, 10, 50}, 16, 4).y, 460);
+}
+
 TEST(WindowMathTest, MinimisedIconIsCentredRoundingUp)
 {
     const Point32 origin = IconOrigin(160, 31, 32, 32);

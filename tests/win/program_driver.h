@@ -511,16 +511,16 @@ public:
 
     // Starts the program, with a watch on the windows it creates set before its first
     // instruction runs. Fills error when it could not be started.
-    bool Start(std::string& error)
+    bool Start(std::string& error, const std::string& program = {})
     {
         // The creation events come through this thread's queue.
         MSG msg;
         PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE);
 
-        const std::string exe = wintest::ProgramExe();
+        const std::string exe = program.empty() ? wintest::ProgramExe() : program;
         std::string commandLine = "\"" + exe + "\"";
-        // Started in its own folder, where no resource library lies, whatever the test's
-        // working folder holds.
+        // Started in its own folder, so that the resource library it finds is the one
+        // beside it (none, for the build's own), whatever the test's working folder holds.
         const std::string folder = exe.substr(0, exe.find_last_of('\\'));
         STARTUPINFOA startup{};
         startup.cb = sizeof startup;

@@ -160,18 +160,18 @@ protected:
             ASSERT_TRUE(store.Associate(file, monitor.deviceId)) << file;
     }
 
-    // Starts the program without waiting for anything.
-    void Launch()
+    // Starts the program (the build's own, or a copy elsewhere) without waiting.
+    void Launch(const std::string& program = {})
     {
         app = std::make_unique<RunningProgram>();
         std::string error;
-        ASSERT_TRUE(app->Start(error)) << error;
+        ASSERT_TRUE(app->Start(error, program)) << error;
     }
 
     // Starts the program and waits until it has opened its windows, with no report.
-    void Start()
+    void Start(const std::string& program = {})
     {
-        ASSERT_NO_FATAL_FAILURE(Launch());
+        ASSERT_NO_FATAL_FAILURE(Launch(program));
         windows = app->WaitForMonitorWindows(monitors.size());
         ASSERT_EQ(app->FindReport(), nullptr) << app->OpenReports();
         ASSERT_TRUE(app->IsRunning()) << "the program ended while starting";
@@ -719,6 +719,62 @@ TEST_F(ProgramExit, ClosingAnyWindowEndsTheProgramWithZero)
             EXPECT_EQ(code, 0u);
         }
     }
+}
+
+// ---- The resource library ----------------------------------------------------------
+
+// A copy of the program in a folder of its own, with a chosen library named Res.dll
+// beside it; removed again at the end.
+class ProgramBesideLibrary : public ProgramTest {
+protected:
+    void TearDown() override
+    {
+        ProgramTest::TearDown();
+        for (const std::string& file : {m_folder + "\\kestrava.exe", m_folder + "\\Res.dll"})
+            DeleteFileA(file.c_str());
+        RemoveDirectoryA(m_folder.c_str());
+    }
+
+    // The copy of the program, with library (a Unix path) beside it as Res.dll.
+    std::string CopyWith(const char* library)
+    {
+        char temp[MAX_PATH] = {};
+        GetTempPathA(static_cast<DWORD>(std::size(temp)), temp);
+        m_folder = std::string(temp) + "kestrava-library-" + std::to_string(GetCurrentProcessId());
+        CreateDirectoryA(m_folder.c_str(), nullptr);
+        const std::string exe = m_folder + "\\kestrava.exe";
+        EXPECT_TRUE(CopyFileA(wintest::ProgramExe().c_str(), exe.c_str(), FALSE));
+        EXPECT_TRUE(CopyFileA(wintest::WinePath(library).c_str(), (m_folder + "\\Res.dll").c_str(), FALSE));
+        return exe;
+    }
+
+    std::string m_folder;
+};
+
+TEST_F(ProgramBesideLibrary, TranslatedLibraryGivesTheWindowsTheirTexts)
+{
+    Install({"kv-valid.icm"});
+    ASSERT_NO_FATAL_FAILURE(Start(CopyWith(KESTRAVA_RES_DLL)));
+    EXPECT_EQ(wintest::ControlText(windows[0], 1001), "alle Monitorprofile");
+    EXPECT_EQ(wintest::ControlText(windows[0], 1003), "Aktualisieren");
+}
+
+TEST_F(ProgramBesideLibrary, PlantedLibraryRunsNothingAndTheProgramKeepsItsOwnTexts)
+{
+    char temp[MAX_PATH] = {};
+    GetTempPathA(static_cast<DWORD>(std::size(temp)), temp);
+    const std::string marker = std::string(temp) + "kestrava-planted-" + std::to_string(GetCurrentProcessId());
+    DeleteFileA(marker.c_str());
+    SetEnvironmentVariableA("KESTRAVA_PLANTED_MARKER", marker.c_str());
+
+    Install({"kv-valid.icm"});
+    Start(CopyWith(KESTRAVA_PLANTED_DLL));
+    SetEnvironmentVariableA("KESTRAVA_PLANTED_MARKER", nullptr);
+    EXPECT_EQ(GetFileAttributesA(marker.c_str()), INVALID_FILE_ATTRIBUTES) << "the planted library's code ran";
+    // It carries none of the program's resources, so the program keeps its own.
+    ASSERT_FALSE(windows.empty());
+    EXPECT_EQ(wintest::ControlText(windows[0], 1001), "all monitor profiles");
+    DeleteFileA(marker.c_str());
 }
 
 }  // namespace

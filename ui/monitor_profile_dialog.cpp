@@ -227,6 +227,9 @@ void MonitorProfileDialog::OnSelChangeProfile()
     if (selection == m_nLastSel)
         return;
     m_nLastSel = selection;
+    // A list that lost its selection names no profile to apply.
+    if (selection < 0)
+        return;
 
     const std::string path = m_ProfileList.GetFullPath(selection);
     int32_t messageId = 0;

@@ -27,6 +27,7 @@
 #include "platform/owner.h"
 #include "platform/win32_platform.h"
 #include "recording_presenter.h"
+#include "win/list_host_window.h"
 #include "ui/profile_list_box.h"
 
 #include <windows.h>
@@ -50,22 +51,15 @@ constexpr double kRatioLimit = 1.2;
 constexpr double kLinearTolerance = 0.30;
 constexpr const char* kBenchPrefix = "bench-";
 
-struct WindowTraits {
-    static void Close(HWND window) { DestroyWindow(window); }
-};
-struct FileTraits {
-    static void Close(HANDLE file) { CloseHandle(file); }
-};
 struct FindTraits {
     static void Close(HANDLE find) { FindClose(find); }
 };
 struct ColorProfileTraits {
     static void Close(HPROFILE profile) { CloseColorProfile(profile); }
 };
-using WindowOwner = Owner<HWND, WindowTraits>;
 // CreateFileA and FindFirstFileA fail with INVALID_HANDLE_VALUE, not null: the callers
 // turn that into null before an owner takes the handle.
-using FileOwner = Owner<HANDLE, FileTraits>;
+using FileOwner = wintest::HandleOwner;
 using FindOwner = Owner<HANDLE, FindTraits>;
 using ColorProfileOwner = Owner<HPROFILE, ColorProfileTraits>;
 
@@ -111,15 +105,6 @@ double Median(std::vector<double> values)
     std::sort(values.begin(), values.end());
     const size_t mid = values.size() / 2;
     return values.size() % 2 ? values[mid] : (values[mid - 1] + values[mid]) / 2.0;
-}
-
-void PumpMessages()
-{
-    MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&msg);
-        DispatchMessageA(&msg);
-    }
 }
 
 std::string ColorDirectory()
@@ -309,14 +294,6 @@ public:
     }
 };
 
-LRESULT CALLBACK HostProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    LRESULT result = 0;
-    if (fw::ListBox::ReflectOwnerDraw(window, message, wParam, lParam, result))
-        return result;
-    return DefWindowProcA(window, message, wParam, lParam);
-}
-
 // The monitor window's list, in a visible pop-up: sorted, notifying, owner-drawn with
 // a fixed row height, keeping its strings, with a border and a scroll bar.
 constexpr DWORD kListStyle = WS_CHILD | WS_VISIBLE | WS_BORDER | WS_VSCROLL | LBS_SORT | LBS_NOTIFY |
@@ -327,51 +304,34 @@ class ListHost {
 public:
     // At left on the screen, so that the breakdown's lists never cover each other; bind
     // false leaves the control a plain list box.
-    explicit ListHost(int left = 40, bool bind = true)
+    explicit ListHost(int left = 40, bool bind = true) : m_host(kListStyle, kListId, left)
     {
-        static const ATOM hostClass = [] {
-            WNDCLASSA windowClass{};
-            windowClass.lpfnWndProc = HostProc;
-            windowClass.hInstance = GetModuleHandleA(nullptr);
-            windowClass.hbrBackground = GetSysColorBrush(COLOR_BTNFACE);
-            windowClass.lpszClassName = "KestravaBenchHost";
-            return RegisterClassA(&windowClass);
-        }();
-        m_font.Reset(CreateFontW(-13, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
-                                 CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH, L"Tahoma"));
-        m_window.Reset(CreateWindowExA(0, MAKEINTATOM(hostClass), "Profiles",
-                                       WS_POPUP | WS_BORDER | WS_CLIPCHILDREN | WS_VISIBLE, left, 40, 380, 340,
-                                       nullptr, nullptr, GetModuleHandleA(nullptr), nullptr));
-        if (!m_window)
+        if (!m_host.Window())
             Fail("cannot create the host window");
-        m_hList = CreateWindowExA(0, "LISTBOX", "", kListStyle, 10, 10, 356, 316, m_window.Get(),
-                                  reinterpret_cast<HMENU>(static_cast<INT_PTR>(kListId)), GetModuleHandleA(nullptr),
-                                  nullptr);
-        if (!m_hList)
+        if (!m_host.List())
             Fail("cannot create the list box");
-        SendMessageA(m_hList, WM_SETFONT, reinterpret_cast<WPARAM>(m_font.Get()), TRUE);
-        if (bind && !list.SubclassWindow(m_hList))
+        if (bind && !list.SubclassWindow(m_host.List()))
             Fail("cannot bind the list box");
         Settle();
     }
 
-    HWND List() const { return m_hList; }
+    HWND List() const { return m_host.List(); }
 
     // Paints whatever is pending, so that a timed run starts from a quiet window.
     void Settle() const
     {
-        PumpMessages();
-        UpdateWindow(m_window.Get());
-        PumpMessages();
+        wintest::PumpMessages();
+        UpdateWindow(m_host.Window());
+        wintest::PumpMessages();
     }
 
-    void RedrawOff() const { SendMessageA(m_hList, WM_SETREDRAW, FALSE, 0); }
+    void RedrawOff() const { SendMessageA(List(), WM_SETREDRAW, FALSE, 0); }
     void RedrawOn() const
     {
-        SendMessageA(m_hList, WM_SETREDRAW, TRUE, 0);
-        InvalidateRect(m_hList, nullptr, TRUE);
+        SendMessageA(List(), WM_SETREDRAW, TRUE, 0);
+        InvalidateRect(List(), nullptr, TRUE);
     }
-    void Paint() const { UpdateWindow(m_hList); }
+    void Paint() const { UpdateWindow(List()); }
     void RedrawOnAndPaint() const
     {
         RedrawOn();
@@ -381,9 +341,7 @@ public:
     BenchListBox list;
 
 private:
-    fw::Font m_font;
-    WindowOwner m_window;
-    HWND m_hList = nullptr;
+    wintest::ListHostWindow m_host;   // after the list, so destroyed before it
 };
 
 // One program run: an emptied list (outside the time, see Reset), then the fill and

@@ -11,17 +11,8 @@
 
 namespace {
 
-class CalibrationTest : public HostTest {
+class CalibrationTest : public StandardMonitorTest {
 protected:
-    CalibrationTest()
-    {
-        monitor = sim.AddStandardMonitor();
-        MonitorStrings names;
-        EXPECT_EQ(GetMonitorStrings(monitor, names, 1), 0);
-        adapter = names.adapterName;
-        deviceId = names.deviceId;
-    }
-
     std::string Install(const std::string& name)
     {
         sim.InstallProfile(TestProfile(name));
@@ -46,9 +37,6 @@ protected:
 
     static bool SameRamp(const HardwareRamp& a, const HardwareRamp& b) { return std::memcmp(&a, &b, sizeof a) == 0; }
 
-    MonitorHandle monitor = nullptr;
-    std::string adapter;
-    std::string deviceId;
     int32_t messageId = -1;
 };
 

@@ -30,17 +30,8 @@ private:
     ListControl& m_control;
 };
 
-class CatalogueTest : public HostTest {
+class CatalogueTest : public StandardMonitorTest {
 protected:
-    CatalogueTest()
-    {
-        monitor = sim.AddStandardMonitor();
-        MonitorStrings names;
-        EXPECT_EQ(GetMonitorStrings(monitor, names, 1), 0);
-        adapter = names.adapterName;
-        deviceId = names.deviceId;
-    }
-
     void Install(const std::string& name, const std::string& as = {})
     {
         sim.InstallProfile(TestProfile(name), as.empty() ? name : as);
@@ -62,9 +53,6 @@ protected:
         return -1;
     }
 
-    MonitorHandle monitor = nullptr;
-    std::string adapter;
-    std::string deviceId;
     SimListControl control;
     InspectableList list{control};
 };

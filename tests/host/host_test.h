@@ -2,6 +2,7 @@
 // the program's own string table, and a recorder in place of the report window.
 #pragma once
 
+#include "cms/monitor_strings.h"
 #include "recording_presenter.h"
 #include "sim/sim_platform.h"
 
@@ -31,4 +32,24 @@ protected:
     SimPlatform& sim = scope.sim();
     RecordingPresenter presenter;
     std::vector<ErrorReport>& reports = presenter.reports;
+};
+
+// HostTest with the standard monitor added and the names the program files things
+// under read as the program reads them: ramps by adapter, profiles by device ID. The
+// names are members of this layer, not of HostTest, so that tests without a monitor
+// stay free to name their own locals "monitor".
+class StandardMonitorTest : public HostTest {
+protected:
+    StandardMonitorTest()
+    {
+        monitor = sim.AddStandardMonitor();
+        MonitorStrings names;
+        EXPECT_EQ(GetMonitorStrings(monitor, names, 1), 0);
+        adapter = names.adapterName;
+        deviceId = names.deviceId;
+    }
+
+    MonitorHandle monitor = nullptr;
+    std::string adapter;
+    std::string deviceId;
 };

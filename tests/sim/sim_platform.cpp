@@ -337,10 +337,44 @@ struct SimPlatform::Impl {
         return false;
     }
 
+    // The refusals AssociateColorProfileWithDeviceA and DisassociateColorProfileFromDeviceA
+    // share: an injected failure, a missing name (ERROR_INVALID_PARAMETER) and a remote
+    // machine (ERROR_NOT_SUPPORTED). True when the call fails; the last error is set.
+    bool RefusesAssociationCall(SimCall call, const char* machine, const char* profile, const char* deviceName)
+    {
+        if (Intercept(call))
+            return true;
+        if (!profile || !deviceName)
+            return !Fails(kErrorInvalidParameter);
+        if (machine)
+            return !Fails(kErrorNotSupported);
+        return false;
+    }
+
     const size_t* AdapterOfDc(DcHandle dc) const
     {
         auto it = dcs.find(HandleValue(dc));
         return it == dcs.end() ? nullptr : &it->second;
+    }
+
+    // The refusals SetDeviceGammaRamp and GetDeviceGammaRamp share: an injected failure,
+    // a DC the simulation did not make (ERROR_INVALID_HANDLE) and no ramp
+    // (ERROR_INVALID_PARAMETER). The DC's adapter, or null when the call fails; the
+    // last error is set.
+    const size_t* RampAdapter(SimCall call, DcHandle dc, const HardwareRamp* ramp)
+    {
+        if (Intercept(call))
+            return nullptr;
+        const size_t* adapter = AdapterOfDc(dc);
+        if (!adapter) {
+            Fails(kErrorInvalidHandle);
+            return nullptr;
+        }
+        if (!ramp) {
+            Fails(kErrorInvalidParameter);
+            return nullptr;
+        }
+        return adapter;
     }
 
     std::vector<uint8_t>* Profile(ProfileHandle profile)
@@ -759,13 +793,9 @@ Bool32 SimPlatform::DeleteDC(DcHandle dc)
 
 Bool32 SimPlatform::SetDeviceGammaRamp(DcHandle dc, const HardwareRamp* ramp)
 {
-    if (m_impl->Intercept(SimCall::SetDeviceGammaRamp))
-        return 0;
-    const size_t* adapter = m_impl->AdapterOfDc(dc);
+    const size_t* adapter = m_impl->RampAdapter(SimCall::SetDeviceGammaRamp, dc, ramp);
     if (!adapter)
-        return m_impl->Fails(kErrorInvalidHandle);
-    if (!ramp)
-        return m_impl->Fails(kErrorInvalidParameter);
+        return 0;
     // A display driver refuses such ramps silently: FALSE, last error as it was.
     if (m_refuseImplausible && (!IsPlausibleChannel(ramp->red) || !IsPlausibleChannel(ramp->green) ||
                                 !IsPlausibleChannel(ramp->blue)))
@@ -777,13 +807,9 @@ Bool32 SimPlatform::SetDeviceGammaRamp(DcHandle dc, const HardwareRamp* ramp)
 
 Bool32 SimPlatform::GetDeviceGammaRamp(DcHandle dc, HardwareRamp* ramp)
 {
-    if (m_impl->Intercept(SimCall::GetDeviceGammaRamp))
-        return 0;
-    const size_t* adapter = m_impl->AdapterOfDc(dc);
+    const size_t* adapter = m_impl->RampAdapter(SimCall::GetDeviceGammaRamp, dc, ramp);
     if (!adapter)
-        return m_impl->Fails(kErrorInvalidHandle);
-    if (!ramp)
-        return m_impl->Fails(kErrorInvalidParameter);
+        return 0;
     *ramp = Ramp(m_impl->adapters[*adapter].device.name);
     return 1;
 }
@@ -968,6 +994,30 @@ static std::optional<std::vector<std::string>> MatchProfiles(
     return names;
 }
 
+// Whether an EnumColorProfilesA/W call is one to answer: local, with a record of its
+// own size and version, and somewhere to put the size.
+template <typename EnumType>
+static bool IsEnumRequest(const void* machine, const EnumType* criteria, const uint32_t* size)
+{
+    return !machine && criteria && size && criteria->dwSize == sizeof(EnumType) &&
+           criteria->dwVersion == kEnumTypeVersion;
+}
+
+// Hands out a packed name list (each name with its terminator, then one more) as
+// EnumColorProfilesA/W do: the count and the bytes needed always, the list only when
+// the buffer holds it. False when it does not.
+static bool HandOutProfileList(const void* packed, size_t bytes, size_t names, uint8_t* buffer, uint32_t* size,
+                               uint32_t* count)
+{
+    if (count)
+        *count = static_cast<uint32_t>(names);
+    const bool fits = buffer && *size >= bytes;
+    if (fits)
+        std::memcpy(buffer, packed, bytes);
+    *size = static_cast<uint32_t>(bytes);
+    return fits;
+}
+
 // Follows Wine's EnumColorProfilesA/W (dlls/mscms/profile.c): a bad record fails with
 // the last error untouched; a folder without profile files fails as FindFirstFile does,
 // with ERROR_FILE_NOT_FOUND and *size and *count untouched; when files exist but none
@@ -981,8 +1031,7 @@ Bool32 SimPlatform::EnumColorProfilesA(const char* machine, EnumTypeA* criteria,
     }
     if (m_impl->Intercept(SimCall::EnumColorProfilesA))
         return 0;
-    if (machine || !criteria || !size || criteria->dwSize != sizeof(EnumTypeA) ||
-        criteria->dwVersion != kEnumTypeVersion)
+    if (!IsEnumRequest(machine, criteria, size))
         return 0;
 
     std::optional<std::vector<std::string>> names = MatchProfiles(
@@ -990,22 +1039,14 @@ Bool32 SimPlatform::EnumColorProfilesA(const char* machine, EnumTypeA* criteria,
     if (!names)
         return m_impl->Fails(kErrorFileNotFound);
 
-    size_t needed = 1;
-    for (const std::string& name : *names)
-        needed += name.size() + 1;
-    if (count)
-        *count = static_cast<uint32_t>(names->size());
-    if (!buffer || *size < needed) {
-        *size = static_cast<uint32_t>(needed);
-        return m_impl->Fails(kErrorInsufficientBuffer);
-    }
-    uint8_t* p = buffer;
+    std::string packed;
     for (const std::string& name : *names) {
-        std::memcpy(p, name.c_str(), name.size() + 1);
-        p += name.size() + 1;
+        packed += name;
+        packed.push_back('\0');
     }
-    *p = 0;
-    *size = static_cast<uint32_t>(needed);
+    packed.push_back('\0');
+    if (!HandOutProfileList(packed.data(), packed.size(), names->size(), buffer, size, count))
+        return m_impl->Fails(kErrorInsufficientBuffer);
     return 1;
 }
 
@@ -1022,8 +1063,7 @@ Bool32 SimPlatform::EnumColorProfilesW(const char16_t* machine, EnumTypeW* crite
     }
     if (m_impl->Intercept(SimCall::EnumColorProfilesW))
         return 0;
-    if (machine || !criteria || !size || criteria->dwSize != sizeof(EnumTypeW) ||
-        criteria->dwVersion != kEnumTypeVersion)
+    if (!IsEnumRequest(machine, criteria, size))
         return 0;
 
     std::optional<std::vector<std::string>> names =
@@ -1038,15 +1078,8 @@ Bool32 SimPlatform::EnumColorProfilesW(const char16_t* machine, EnumTypeW* crite
         packed.push_back(u'\0');
     }
     packed.push_back(u'\0');
-    size_t needed = packed.size() * sizeof(char16_t);
-    if (count)
-        *count = static_cast<uint32_t>(names->size());
-    if (!buffer || *size < needed) {
-        *size = static_cast<uint32_t>(needed);
+    if (!HandOutProfileList(packed.data(), packed.size() * sizeof(char16_t), names->size(), buffer, size, count))
         return m_impl->Fails(kErrorInsufficientBuffer);
-    }
-    std::memcpy(buffer, packed.data(), needed);
-    *size = static_cast<uint32_t>(needed);
     return 1;
 }
 
@@ -1153,12 +1186,8 @@ Bool32 SimPlatform::CloseColorProfile(ProfileHandle profile)
 Bool32 SimPlatform::AssociateColorProfileWithDeviceA(const char* machine, const char* profile,
                                                      const char* deviceName)
 {
-    if (m_impl->Intercept(SimCall::AssociateColorProfileWithDeviceA))
+    if (m_impl->RefusesAssociationCall(SimCall::AssociateColorProfileWithDeviceA, machine, profile, deviceName))
         return 0;
-    if (!profile || !deviceName)
-        return m_impl->Fails(kErrorInvalidParameter);
-    if (machine)
-        return m_impl->Fails(kErrorNotSupported);
 
     const std::string wanted = FileNamePart(profile, m_leadBytes);
     std::optional<std::string> installed;
@@ -1190,12 +1219,8 @@ Bool32 SimPlatform::AssociateColorProfileWithDeviceA(const char* machine, const 
 Bool32 SimPlatform::DisassociateColorProfileFromDeviceA(const char* machine, const char* profile,
                                                         const char* deviceName)
 {
-    if (m_impl->Intercept(SimCall::DisassociateColorProfileFromDeviceA))
+    if (m_impl->RefusesAssociationCall(SimCall::DisassociateColorProfileFromDeviceA, machine, profile, deviceName))
         return 0;
-    if (!profile || !deviceName)
-        return m_impl->Fails(kErrorInvalidParameter);
-    if (machine)
-        return m_impl->Fails(kErrorNotSupported);
 
     const std::string wanted = FileNamePart(profile, m_leadBytes);
     auto it = m_associations.find(deviceName);
@@ -1447,15 +1472,8 @@ private:
             case 'X': {
                 uint32_t ch = 0;
                 for (int digits = wide ? 4 : 2; digits > 0 && i < raw.size(); --digits) {
-                    char h = raw[i];
                     uint32_t v;
-                    if (h >= '0' && h <= '9')
-                        v = uint32_t(h - '0');
-                    else if (h >= 'a' && h <= 'f')
-                        v = uint32_t(h - 'a' + 10);
-                    else if (h >= 'A' && h <= 'F')
-                        v = uint32_t(h - 'A' + 10);
-                    else
+                    if (!HexDigit(raw[i], v))
                         break;
                     ch = ch << 4 | v;
                     ++i;
@@ -1478,6 +1496,20 @@ private:
         return out;
     }
 
+    // A hexadecimal digit's value; false for any other character.
+    static bool HexDigit(char c, uint32_t& value)
+    {
+        if (c >= '0' && c <= '9')
+            value = uint32_t(c - '0');
+        else if (c >= 'a' && c <= 'f')
+            value = uint32_t(c - 'a' + 10);
+        else if (c >= 'A' && c <= 'F')
+            value = uint32_t(c - 'A' + 10);
+        else
+            return false;
+        return true;
+    }
+
     // windres's read_digit: a leading 0 means octal unless 0x (or 0o) follows, and an
     // L suffix is allowed.
     static uint32_t ReadNumber(const std::string& s, size_t& i)
@@ -1495,15 +1527,8 @@ private:
             }
         }
         for (; i < s.size(); ++i) {
-            char c = s[i];
             uint32_t v;
-            if (c >= '0' && c <= '9')
-                v = uint32_t(c - '0');
-            else if (c >= 'a' && c <= 'f')
-                v = uint32_t(c - 'a' + 10);
-            else if (c >= 'A' && c <= 'F')
-                v = uint32_t(c - 'A' + 10);
-            else
+            if (!HexDigit(s[i], v))
                 break;
             value = value * base + v;
         }

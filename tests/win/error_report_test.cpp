@@ -98,32 +98,12 @@ std::string SystemTextFor(DWORD code)
 // report. False when no page came.
 bool CloseInfoPage(HWND report)
 {
-    struct Search {
-        HWND report;
-        HWND found;
-    } search{report, nullptr};
-    auto deadline = std::chrono::steady_clock::now() + 10s;
-    while (!search.found && std::chrono::steady_clock::now() < deadline) {
-        EnumWindows(
-            [](HWND window, LPARAM param) -> BOOL {
-                auto* s = reinterpret_cast<Search*>(param);
-                DWORD process = 0;
-                GetWindowThreadProcessId(window, &process);
-                // The page is the dialog with the page's place, control 1377.
-                if (window == s->report || process != GetCurrentProcessId() || !IsWindowVisible(window) ||
-                    !GetDlgItem(window, 1377))
-                    return TRUE;
-                s->found = window;
-                return FALSE;
-            },
-            reinterpret_cast<LPARAM>(&search));
-        if (!search.found)
-            std::this_thread::sleep_for(20ms);
-    }
-    if (!search.found)
+    // The page is the dialog with the page's place, control 1377.
+    HWND page = wintest::WaitForWindowWithControl(1377, report, 10s);
+    if (!page)
         return false;
-    wintest::ClickButton(search.found, IDOK);
-    return wintest::WaitUntilGone(search.found);
+    wintest::ClickButton(page, IDOK);
+    return wintest::WaitUntilGone(page);
 }
 
 struct SeenReport {

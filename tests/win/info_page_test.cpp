@@ -199,27 +199,7 @@ TEST_F(HtmlHost, ViewDeletesItselfAfterItsLastMessageButNotWhenCreateFails)
 // A visible dialog of this process with the page's place in it, other than except.
 HWND WaitForInfoPage(HWND except = nullptr)
 {
-    struct Search {
-        HWND except;
-        HWND found;
-    } search{except, nullptr};
-    const auto deadline = std::chrono::steady_clock::now() + 20s;
-    while (!search.found && std::chrono::steady_clock::now() < deadline) {
-        EnumWindows(
-            [](HWND window, LPARAM param) -> BOOL {
-                auto* s = reinterpret_cast<Search*>(param);
-                DWORD process = 0;
-                GetWindowThreadProcessId(window, &process);
-                if (window == s->except || process != GetCurrentProcessId() || !IsWindowVisible(window) ||
-                    !GetDlgItem(window, kPage))
-                    return TRUE;
-                s->found = window;
-                return FALSE;
-            },
-            reinterpret_cast<LPARAM>(&search));
-        std::this_thread::sleep_for(20ms);
-    }
-    return search.found;
+    return wintest::WaitForWindowWithControl(kPage, except, 20s);
 }
 
 // Closes a window a failed check left open, so the test never hangs in a modal loop.
@@ -424,7 +404,7 @@ TEST(InfoPageResources, ProgramAndResourceLibraryCarryTemplate160AsTabled)
     auto box = [](const auto& item) { return std::vector<int>({item.x, item.y, item.cx, item.cy}); };
     for (const std::string& path : {wintest::ProgramExe(), wintest::WinePath(KESTRAVA_RES_DLL)}) {
         SCOPED_TRACE(path);
-        wintest::ModuleOwner module(LoadLibraryExA(path.c_str(), nullptr, LOAD_LIBRARY_AS_IMAGE_RESOURCE | LOAD_LIBRARY_AS_DATAFILE));
+        wintest::ModuleOwner module(wintest::LoadAsDataFile(path));
         ASSERT_TRUE(module);
         wintest::DialogTemplate dialog;
         ASSERT_TRUE(wintest::ReadDialogTemplate(module.Get(), 160, dialog)) << "no template 160";

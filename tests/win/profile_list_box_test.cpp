@@ -5,6 +5,7 @@
 #include "fw/gdi.h"
 #include "fw/list_box.h"
 #include "res/resource.h"
+#include "list_host_window.h"
 #include "ui/profile_list_box.h"
 #include "win_test_util.h"
 
@@ -154,15 +155,6 @@ LRESULT SendDrawItem(HWND parent, HWND list, HDC dc, UINT itemId, UINT state, UL
     return SendMessageA(parent, WM_DRAWITEM, kListId, reinterpret_cast<LPARAM>(&item));
 }
 
-void PumpMessages()
-{
-    MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&msg);
-        DispatchMessageA(&msg);
-    }
-}
-
 class ClientDc {
 public:
     explicit ClientDc(HWND window) : m_hWnd(window), m_hDC(GetDC(window)) {}
@@ -180,47 +172,21 @@ private:
     HDC m_hDC;
 };
 
-LRESULT CALLBACK HostProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    LRESULT result = 0;
-    if (fw::ListBox::ReflectOwnerDraw(window, message, wParam, lParam, result))
-        return result;
-    return DefWindowProcA(window, message, wParam, lParam);
-}
-
 // A pop-up window holding one list box like the monitor window's, in a TrueType font,
 // with a ProbeListBox bound to it. The window goes first, so every test also ends a
 // bound list by destroying its window.
 class ListHost {
 public:
-    ListHost()
+    ListHost() : m_host(kListStyle, kListId)
     {
-        static const ATOM hostClass = [] {
-            WNDCLASSA windowClass{};
-            windowClass.lpfnWndProc = HostProc;
-            windowClass.hInstance = GetModuleHandleA(nullptr);
-            windowClass.hbrBackground = GetSysColorBrush(COLOR_BTNFACE);
-            windowClass.lpszClassName = "KestravaListHost";
-            return RegisterClassA(&windowClass);
-        }();
-        m_font.Reset(CreateFontW(-13, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
-                                 OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH,
-                                 L"Tahoma"));
-        m_window.Reset(CreateWindowExA(0, MAKEINTATOM(hostClass), "Profiles",
-                                       WS_POPUP | WS_BORDER | WS_CLIPCHILDREN | WS_VISIBLE, 40, 40, 380, 340,
-                                       nullptr, nullptr, GetModuleHandleA(nullptr), nullptr));
-        m_hList = CreateWindowExA(0, "LISTBOX", "", kListStyle, 10, 10, 356, 316, m_window.Get(),
-                                  reinterpret_cast<HMENU>(static_cast<INT_PTR>(kListId)),
-                                  GetModuleHandleA(nullptr), nullptr);
-        SendMessageA(m_hList, WM_SETFONT, reinterpret_cast<WPARAM>(m_font.Get()), TRUE);
-        m_bBound = list.SubclassWindow(m_hList);
-        PumpMessages();
+        m_bBound = list.SubclassWindow(m_host.List());
+        wintest::PumpMessages();
     }
 
-    bool Ready() const { return m_font && m_window && m_hList && m_bBound; }
-    HWND Window() const { return m_window.Get(); }
-    HWND List() const { return m_hList; }
-    HFONT Font() const { return m_font.Get(); }
+    bool Ready() const { return m_host.Font() && m_host.Window() && m_host.List() && m_bBound; }
+    HWND Window() const { return m_host.Window(); }
+    HWND List() const { return m_host.List(); }
+    HFONT Font() const { return m_host.Font(); }
 
     int Add(const std::string& path, uint16_t vcgt, uint16_t creator)
     {
@@ -242,18 +208,18 @@ public:
     RECT RowRect(int row) const
     {
         RECT rc{};
-        SendMessageA(m_hList, LB_GETITEMRECT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&rc));
+        SendMessageA(List(), LB_GETITEMRECT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&rc));
         return rc;
     }
 
     // Repaints the whole list as the control does and reads the row off the window.
     Image Capture(int row) const
     {
-        PumpMessages();
-        RedrawWindow(m_hList, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+        wintest::PumpMessages();
+        RedrawWindow(List(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
         const RECT rc = RowRect(row);
         Canvas canvas(rc.right - rc.left, rc.bottom - rc.top);
-        ClientDc screen(m_hList);
+        ClientDc screen(List());
         BitBlt(canvas.Dc(), 0, 0, rc.right - rc.left, rc.bottom - rc.top, screen.Get(), rc.left, rc.top,
                SRCCOPY);
         return canvas.Read();
@@ -262,15 +228,13 @@ public:
     Image Expected(int row, const Look& look) const
     {
         const RECT rc = RowRect(row);
-        return DrawRow(m_font.Get(), rc.right - rc.left, rc.bottom - rc.top, look);
+        return DrawRow(Font(), rc.right - rc.left, rc.bottom - rc.top, look);
     }
 
     ProbeListBox list;
 
 private:
-    fw::Font m_font;
-    wintest::WindowOwner m_window;
-    HWND m_hList = nullptr;
+    wintest::ListHostWindow m_host;   // after the list, so destroyed before it
     bool m_bBound = false;
 };
 
@@ -550,9 +514,7 @@ private:
 TEST(ProfileListBoxBinding, DialogPassesDrawRequestsToTheBoundList)
 {
     ProbeListBox list;
-    fw::Font listFont(CreateFontW(-13, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
-                                  OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH,
-                                  L"Tahoma"));
+    fw::Font listFont(wintest::CreateListFont());
     const RECT rc{0, 0, 160, 18};
     LRESULT answered = FALSE;
     LRESULT unanswered = TRUE;

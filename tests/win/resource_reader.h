@@ -13,6 +13,12 @@
 
 namespace wintest {
 
+// Loads a module for its resources alone: mapped as an image, none of its code run.
+inline HMODULE LoadAsDataFile(const std::string& path)
+{
+    return LoadLibraryExA(path.c_str(), nullptr, LOAD_LIBRARY_AS_IMAGE_RESOURCE | LOAD_LIBRARY_AS_DATAFILE);
+}
+
 inline std::string Narrow(const wchar_t* text, int length)
 {
     if (length <= 0)

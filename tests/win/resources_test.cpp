@@ -4,8 +4,7 @@
 // which takes Res.dll for its resources without running any of its code.
 #include "app/resource_library.h"
 #include "expected_strings.h"
-#include "resource_reader.h"
-#include "win_test_util.h"
+#include "program_resources.h"
 
 #include <gtest/gtest.h>
 
@@ -13,7 +12,6 @@
 #include <cstdint>
 #include <cstring>
 #include <map>
-#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -22,10 +20,12 @@ namespace {
 
 using wintest::DialogItem;
 using wintest::DialogTemplate;
+using wintest::ExpectItemsEqual;
+using wintest::IdsOf;
+using wintest::LoadAsDataFile;
 using wintest::ModuleOwner;
 using wintest::ResourceData;
 
-constexpr DWORD kLoadAsData = LOAD_LIBRARY_AS_IMAGE_RESOURCE | LOAD_LIBRARY_AS_DATAFILE;
 const LPCSTR kIconGroup = reinterpret_cast<LPCSTR>(RT_GROUP_ICON);
 const LPCSTR kIcon = reinterpret_cast<LPCSTR>(RT_ICON);
 const LPCSTR kBitmap = reinterpret_cast<LPCSTR>(RT_BITMAP);
@@ -34,25 +34,6 @@ std::string ResourceLibraryPath() { return wintest::WinePath(KESTRAVA_RES_DLL); 
 std::string PlantedLibraryPath() { return wintest::WinePath(KESTRAVA_PLANTED_DLL); }
 
 std::string FolderOf(const std::string& path) { return path.substr(0, path.find_last_of('\\')); }
-
-void ExpectItemsEqual(const std::vector<DialogItem>& got, const std::vector<DialogItem>& want)
-{
-    ASSERT_EQ(got.size(), want.size());
-    for (size_t i = 0; i < want.size(); ++i) {
-        SCOPED_TRACE("item " + std::to_string(i));
-        EXPECT_EQ(got[i].id, want[i].id);
-        EXPECT_EQ(got[i].className, want[i].className);
-        EXPECT_EQ(got[i].style, want[i].style) << std::hex << got[i].style << " != " << want[i].style;
-        EXPECT_EQ(got[i].exStyle, 0u);
-        EXPECT_EQ(got[i].x, want[i].x);
-        EXPECT_EQ(got[i].y, want[i].y);
-        EXPECT_EQ(got[i].cx, want[i].cx);
-        EXPECT_EQ(got[i].cy, want[i].cy);
-        if (!want[i].text.empty()) {
-            EXPECT_EQ(got[i].text, want[i].text);
-        }
-    }
-}
 
 // A menu as the system reads it: one entry per item, submenus inline after their
 // popup, each as "text|id|flags" with flags P (popup), S (separator), G (greyed).
@@ -175,13 +156,7 @@ const IMAGE_NT_HEADERS64* NtHeaders(HMODULE module)
 
 // ---- The program's own resources ----
 
-class WindowResources : public testing::Test {
-protected:
-    WindowResources() : m_program(LoadLibraryExA(wintest::ProgramExe().c_str(), nullptr, kLoadAsData)) {}
-    HMODULE Program() const { return m_program.Get(); }
-
-    ModuleOwner m_program;
-};
+class WindowResources : public wintest::ProgramFileTest {};
 
 TEST_F(WindowResources, MonitorTemplateIsAsDesigned)
 {
@@ -198,11 +173,7 @@ TEST_F(WindowResources, MonitorTemplateIsAsDesigned)
     EXPECT_EQ(dialog.y, 0);
     EXPECT_EQ(dialog.cx, 336);
     EXPECT_EQ(dialog.cy, 286);
-    EXPECT_EQ(dialog.menu, "#129");
-    EXPECT_EQ(dialog.className, "");
-    EXPECT_EQ(dialog.caption, "Kestrava");
-    EXPECT_EQ(dialog.pointSize, 8);
-    EXPECT_EQ(dialog.font, "MS Sans Serif");
+    wintest::ExpectProgramWindowLook(dialog, "#129");
 
     // Template order is tab and stacking order.
     ExpectItemsEqual(dialog.items,
@@ -232,11 +203,7 @@ TEST_F(WindowResources, AboutTemplateIsAsDesigned)
     EXPECT_EQ(dialog.y, 0);
     EXPECT_EQ(dialog.cx, 353);
     EXPECT_EQ(dialog.cy, 146);
-    EXPECT_EQ(dialog.menu, "");
-    EXPECT_EQ(dialog.className, "");
-    EXPECT_EQ(dialog.caption, "Kestrava");
-    EXPECT_EQ(dialog.pointSize, 8);
-    EXPECT_EQ(dialog.font, "MS Sans Serif");
+    wintest::ExpectProgramWindowLook(dialog, "");
 
     const DWORD child = WS_CHILD | WS_VISIBLE;
     ExpectItemsEqual(dialog.items, {
@@ -353,7 +320,7 @@ TEST_F(WindowResources, ManifestAsksForCommonControls6)
 
 class ResourceLibrary : public WindowResources {
 protected:
-    ResourceLibrary() : m_library(LoadLibraryExA(ResourceLibraryPath().c_str(), nullptr, kLoadAsData)) {}
+    ResourceLibrary() : m_library(LoadAsDataFile(ResourceLibraryPath())) {}
     HMODULE Library() const { return m_library.Get(); }
 
     ModuleOwner m_library;
@@ -423,29 +390,15 @@ TEST_F(ResourceLibrary, CarriesTheMenuIconBitmapAndVersion)
     EXPECT_EQ(bitmap.biBitCount, 24);
     EXPECT_EQ(bitmap.biCompression, static_cast<DWORD>(BI_RGB));
 
-    // The fixed part follows the root's 6-byte header and its key L"VS_VERSION_INFO".
-    ResourceData version = wintest::FindResourceData(Library(), 1, reinterpret_cast<LPCSTR>(RT_VERSION));
-    VS_FIXEDFILEINFO fixed{};
-    ASSERT_TRUE(version);
-    ASSERT_GE(version.size, 40 + sizeof(fixed));
-    std::memcpy(&fixed, version.data + 40, sizeof(fixed));
-    EXPECT_EQ(fixed.dwSignature, 0xFEEF04BDu);
-    EXPECT_EQ(fixed.dwFileVersionMS, 0x00010000u);
-    EXPECT_EQ(fixed.dwFileVersionLS, 0x00080001u);
-    EXPECT_EQ(fixed.dwProductVersionMS, 0x00010000u);
-    EXPECT_EQ(fixed.dwProductVersionLS, 0x00080001u);
+    wintest::ExpectFixedVersion1081(
+        wintest::FindResourceData(Library(), 1, reinterpret_cast<LPCSTR>(RT_VERSION)));
 }
 
 TEST_F(ResourceLibrary, TranslatesEveryStringKeepingItsArguments)
 {
     ASSERT_NE(Library(), nullptr);
     std::map<uint32_t, std::string> table = wintest::ReadStringTable(Library());
-    std::set<uint32_t> ids, expectedIds;
-    for (const auto& entry : table)
-        ids.insert(entry.first);
-    for (const auto& [id, text] : ExpectedStringTable())
-        expectedIds.insert(id);
-    EXPECT_EQ(ids, expectedIds);
+    EXPECT_EQ(IdsOf(table), IdsOf(ExpectedStringTable()));
 
     for (const auto& [id, english] : ExpectedStringTable()) {
         SCOPED_TRACE(id);
@@ -682,7 +635,7 @@ void ExpectServesEveryResourceType(HMODULE module)
 
 TEST(LoadResourceLibrary, ProgramServesEveryResourceType)
 {
-    ModuleOwner program(LoadLibraryExA(wintest::ProgramExe().c_str(), nullptr, kLoadAsData));
+    ModuleOwner program(LoadAsDataFile(wintest::ProgramExe()));
     ASSERT_TRUE(program);
     ExpectServesEveryResourceType(program.Get());
 }

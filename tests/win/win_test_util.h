@@ -1,7 +1,7 @@
 // Helpers shared by the Windows tests, which run under Wine on a real X server.
 #pragma once
 
-#include "platform/owner.h"
+#include "win_handles.h"
 
 #include <windows.h>
 
@@ -100,6 +100,38 @@ inline HWND WaitForDialog(const std::string& caption, DWORD processId = GetCurre
     }
 }
 
+// Polls for a visible top-level window of this process that holds a control with the
+// given id, other than except (a window already open that holds one too); null when
+// none showed up in time. Finds dialogs by what they contain where their captions
+// are alike.
+inline HWND WaitForWindowWithControl(int controlId, HWND except = nullptr,
+                                     std::chrono::milliseconds timeout = std::chrono::seconds(20))
+{
+    struct Search {
+        int controlId;
+        HWND except;
+        HWND found;
+    } search{controlId, except, nullptr};
+    auto deadline = std::chrono::steady_clock::now() + timeout;
+    for (;;) {
+        EnumWindows(
+            [](HWND window, LPARAM param) -> BOOL {
+                auto* s = reinterpret_cast<Search*>(param);
+                DWORD process = 0;
+                GetWindowThreadProcessId(window, &process);
+                if (window == s->except || process != GetCurrentProcessId() || !IsWindowVisible(window) ||
+                    !GetDlgItem(window, s->controlId))
+                    return TRUE;
+                s->found = window;
+                return FALSE;
+            },
+            reinterpret_cast<LPARAM>(&search));
+        if (search.found || std::chrono::steady_clock::now() >= deadline)
+            return search.found;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+}
+
 // The control with the keyboard focus in the thread that owns window, or null.
 inline HWND FocusedControl(HWND window)
 {
@@ -139,23 +171,5 @@ inline bool WaitUntilGone(HWND window, std::chrono::milliseconds timeout = std::
     }
     return true;
 }
-
-// Owners for the handles the tests take.
-struct ModuleTraits {
-    static void Close(HMODULE module) { FreeLibrary(module); }
-};
-struct HandleTraits {
-    static void Close(HANDLE handle) { CloseHandle(handle); }
-};
-struct WindowTraits {
-    static void Close(HWND window) { DestroyWindow(window); }
-};
-struct DcTraits {
-    static void Close(HDC dc) { DeleteDC(dc); }
-};
-using ModuleOwner = Owner<HMODULE, ModuleTraits>;
-using HandleOwner = Owner<HANDLE, HandleTraits>;
-using WindowOwner = Owner<HWND, WindowTraits>;
-using DcOwner = Owner<HDC, DcTraits>;
 
 }  // namespace wintest

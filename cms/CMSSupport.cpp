@@ -99,8 +99,7 @@ int32_t LoadCalibration(MonitorHandle monitor, const char* path, int32_t& messag
     ClearLastError();
     HeapBlock buffer(Sys().Calloc(1, kVcgtTableSize));
     if (!buffer) {
-        int32_t result = StepResult(false);
-        return Fail(messageId, IDS_NO_MEMORY, result != 0 ? result : static_cast<int32_t>(kErrorNotEnoughMemory));
+        return Fail(messageId, IDS_NO_MEMORY, FailureCode(static_cast<int32_t>(kErrorNotEnoughMemory)));
     }
 
     size = kVcgtTableSize;
@@ -174,8 +173,7 @@ int32_t GetProfileNameByDeviceID(const std::string& deviceId, std::string* fullP
     if (Sys().MultiByteToWideChar(kCodePageThreadAcp, 0, deviceId.c_str(), -1, wideId.data(),
                                   static_cast<int32_t>(wideId.size())) == 0) {
         // Without a code the buffer was never filled; nothing can be asked with it.
-        int32_t result = StepResult(false);
-        return result != 0 ? result : kResultNoTranslation;
+        return FailureCode(kResultNoTranslation);
     }
 
     EnumTypeW criteria{};
@@ -199,8 +197,7 @@ int32_t GetProfileNameByDeviceID(const std::string& deviceId, std::string* fullP
     ClearLastError();
     HeapBlock buffer(Sys().Calloc(1, size));
     if (!buffer) {
-        result = StepResult(false);
-        return result != 0 ? result : static_cast<int32_t>(kErrorNotEnoughMemory);
+        return FailureCode(static_cast<int32_t>(kErrorNotEnoughMemory));
     }
     ClearLastError();
     if ((result = StepResult(Sys().EnumColorProfilesW(nullptr, &criteria, static_cast<uint8_t*>(buffer.Get()),
@@ -221,8 +218,7 @@ int32_t GetProfileNameByDeviceID(const std::string& deviceId, std::string* fullP
     ClearLastError();
     if (Sys().WideCharToMultiByte(kCodePageThreadAcp, 0, first.c_str(), -1, name, static_cast<int32_t>(sizeof name),
                                   nullptr, nullptr) == 0) {
-        result = StepResult(false);
-        return result != 0 ? result : kResultNoTranslation;
+        return FailureCode(kResultNoTranslation);
     }
 
     FillNames(MakeColorDirectoryPath(name), name, fullPath, fileName, extension);
@@ -241,8 +237,7 @@ int32_t GetProfileNameByDC(MonitorHandle monitor, std::string* fullPath, std::st
     ClearLastError();
     if (!Sys().GetICMProfileA(dc.Get(), &size, path)) {
         // A refusal without a code leaves the buffer unfilled: no profile is known.
-        int32_t result = StepResult(false);
-        return result != 0 ? result : kResultNoProfiles;
+        return FailureCode(kResultNoProfiles);
     }
     path[sizeof path - 1] = '\0';
     FillNames(path, path, fullPath, fileName, extension);

@@ -110,8 +110,7 @@ int32_t AddAllProfilesToList(const std::string* deviceId, ProfileList& list)
     ClearLastError();
     if (!Sys().GetColorDirectoryA(nullptr, directory, &directorySize)) {
         // Without a code the buffer was never filled, and no path can be built from it.
-        int32_t code = StepResult(false);
-        code = code != 0 ? code : kResultNoColorDirectory;
+        const int32_t code = FailureCode(kResultNoColorDirectory);
         Report("AddAllProfilesToList.GetColorDirectory failed", code, kLineColorDirectory);
         return code;
     }
@@ -134,8 +133,7 @@ int32_t AddAllProfilesToList(const std::string* deviceId, ProfileList& list)
     ClearLastError();
     HeapBlock buffer(Sys().Calloc(1, size != 0 ? size : 1));
     if (!buffer) {
-        code = StepResult(false);
-        code = code != 0 ? code : static_cast<int32_t>(kErrorNotEnoughMemory);
+        code = FailureCode(static_cast<int32_t>(kErrorNotEnoughMemory));
         Report("AddAllProfilesToList.malloc failed", code, kLineMalloc);
         return code;
     }

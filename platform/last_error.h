@@ -17,3 +17,12 @@ inline int32_t StepResult(bool succeeded)
 {
     return succeeded ? 0 : static_cast<int32_t>(Sys().GetLastError());
 }
+
+// The code of a call that failed where going on is impossible (its output was never
+// filled, or there is no memory): the last error, or fallback when it reads 0.
+inline int32_t FailureCode(int32_t fallback)
+{
+    const int32_t code = StepResult(false);
+    return code != 0 ? code : fallback;
+}
+

@@ -3,6 +3,7 @@
 #include "cms/CMSSupport.h"
 #include "cms/monitor_strings.h"
 #include "report/report.h"
+#include "program_driver.h"
 #include "recording_presenter.h"
 #include "win_test_util.h"
 
@@ -14,9 +15,8 @@
 
 namespace {
 
-struct Ramp {
-    WORD values[3][256];
-};
+using program::ReadRamp;
+using program::Ramp;
 
 HMONITOR MonitorOfAdapter(const char* adapter)
 {
@@ -84,44 +84,13 @@ protected:
         return target;
     }
 
-    static bool ReadRamp(Ramp& ramp)
-    {
-        wintest::DcOwner dc(CreateDCA("\\\\.\\DISPLAY1", "\\\\.\\DISPLAY1", nullptr, nullptr));
-        return dc.Get() && GetDeviceGammaRamp(dc.Get(), &ramp);
-    }
-
-    static void WriteIdentity()
-    {
-        Ramp identity{};
-        for (int c = 0; c < 3; ++c)
-            for (int i = 0; i < 256; ++i)
-                identity.values[c][i] = static_cast<WORD>(i << 8);
-        wintest::DcOwner dc(CreateDCA("\\\\.\\DISPLAY1", "\\\\.\\DISPLAY1", nullptr, nullptr));
-        SetDeviceGammaRamp(dc.Get(), &identity);
-    }
-
-    // The profile's 786-byte table, read with the real colour-management calls.
-    static std::vector<BYTE> VcgtTable(const std::string& path)
-    {
-        PROFILE record{PROFILE_FILENAME, const_cast<char*>(path.c_str()), static_cast<DWORD>(path.size() + 1)};
-        HPROFILE profile = OpenColorProfileA(&record, PROFILE_READ, FILE_SHARE_READ, OPEN_EXISTING);
-        std::vector<BYTE> tag(786);
-        DWORD size = static_cast<DWORD>(tag.size());
-        BOOL reference = FALSE;
-        EXPECT_TRUE(profile && GetColorProfileElement(profile, 0x76636774, 0, &size, tag.data(), &reference));
-        if (profile)
-            CloseColorProfile(profile);
-        return tag;
-    }
+    static void WriteIdentity() { program::WriteIdentityRamp(); }
 
     // The X server keeps 8 bits per channel: compare the high bytes only.
-    static void ExpectRampIsTable(const Ramp& ramp, const std::vector<BYTE>& tag)
+    static void ExpectRampIsTable(const Ramp& ramp, const std::vector<BYTE>& table)
     {
-        int mismatches = 0;
-        for (int c = 0; c < 3; ++c)
-            for (int i = 0; i < 256; ++i)
-                mismatches += (ramp.values[c][i] >> 8) != tag[18 + 256 * c + i];
-        EXPECT_EQ(mismatches, 0);
+        ASSERT_EQ(table.size(), 768u) << "the profile has no readable table";
+        EXPECT_EQ(program::HighBytes(ramp), table);
     }
 
     static bool SameRamp(const Ramp& a, const Ramp& b) { return memcmp(&a, &b, sizeof a) == 0; }
@@ -152,7 +121,7 @@ TEST_F(WineCalibrationTest, ValidTableBecomesDefaultAndReachesTheXServer)
     Ramp ramp{};
     ASSERT_TRUE(ReadRamp(ramp));
     EXPECT_FALSE(SameRamp(ramp, original));
-    ExpectRampIsTable(ramp, VcgtTable(path));
+    ExpectRampIsTable(ramp, program::CalibrationTable(path));
 }
 
 TEST_F(WineCalibrationTest, ProfileWithoutCalibrationIsAssociatedButLeavesTheRamp)
@@ -185,7 +154,7 @@ TEST_F(WineCalibrationTest, GreenSumDecidesWhetherTheTableIsWritten)
     EXPECT_EQ(SetDefaultProfile(Monitor(), enough.c_str(), 1, messageId), 0);
     EXPECT_EQ(messageId, 0);
     ASSERT_TRUE(ReadRamp(ramp));
-    ExpectRampIsTable(ramp, VcgtTable(enough));
+    ExpectRampIsTable(ramp, program::CalibrationTable(enough));
 }
 
 TEST_F(WineCalibrationTest, RampTheServerRefusesWithoutCodeIsNotReported)

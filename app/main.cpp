@@ -1,7 +1,7 @@
 // The program's entry: the real platform, the error-report window and the application.
 #include "app/chooser_app.h"
 #include "fw/app.h"
-#include "platform/win32_platform.h"
+#include "platform/win32/win32_platform.h"
 #include "report/error_report_dialog.h"
 #include "report/report.h"
 

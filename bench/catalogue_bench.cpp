@@ -25,7 +25,7 @@
 #include "cms/gamma_ramp.h"
 #include "fw/gdi.h"
 #include "platform/owner.h"
-#include "platform/win32_platform.h"
+#include "platform/win32/win32_platform.h"
 #include "recording_presenter.h"
 #include "win/list_host_window.h"
 #include "ui/profile_list_box.h"

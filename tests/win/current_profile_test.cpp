@@ -2,7 +2,7 @@
 // adapter's device context.
 #include "cms/CMSSupport.h"
 #include "cms/monitor_strings.h"
-#include "platform/win32_platform.h"
+#include "platform/win32/win32_platform.h"
 #include "program_driver.h"
 #include "win_test_util.h"
 

@@ -1,6 +1,6 @@
 // The Windows test program. It installs the real platform and the real error-report
 // window, as the program does, before any test runs.
-#include "platform/win32_platform.h"
+#include "platform/win32/win32_platform.h"
 #include "report/error_report_dialog.h"
 #include "report/report.h"
 #include "ui/info_page_dialog.h"

@@ -1,7 +1,7 @@
 // The Win32 platform against the system itself: records, callbacks and in/out counts
 // must arrive as Windows hands them out.
 #include "platform/guards.h"
-#include "platform/win32_platform.h"
+#include "platform/win32/win32_platform.h"
 
 #include <gtest/gtest.h>
 

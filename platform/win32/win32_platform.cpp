@@ -1,4 +1,4 @@
-#include "platform/win32_platform.h"
+#include "platform/win32/win32_platform.h"
 
 #include <icm.h>
 

@@ -23,8 +23,7 @@ BOOL ChooserApp::InitInstance()
     // taken for what it is, not a resource library of ours, and left alone.
     if (HMODULE resources = LoadResourceLibrary("Res.dll")) {
         if (::FindResourceA(resources, MAKEINTRESOURCEA(IDD_MONITOR_PROFILE), RT_DIALOG)) {
-            fw::SetResourceModule(resources);
-            m_platform.SetResourceModule(resources);
+            SetResourceModule(resources);
         } else {
             ::FreeLibrary(resources);
         }
@@ -36,21 +35,26 @@ BOOL ChooserApp::InitInstance()
 
 void ChooserApp::OnHelp() { ShowInfoPage(); }
 
-int ChooserApp::EnumerateMonitors()
+void ChooserApp::SetResourceModule(HINSTANCE module)
 {
-    if (::EnumDisplayMonitors(nullptr, nullptr, MonitorEnumProc, 0))
-        return 0;
-    return static_cast<int>(::GetLastError());
+    fw::App::SetResourceModule(module);
+    m_platform.SetResourceModule(module);
 }
 
-BOOL CALLBACK ChooserApp::MonitorEnumProc(HMONITOR monitor, HDC, LPRECT, LPARAM)
+int ChooserApp::EnumerateMonitors()
 {
-    if (GetMonitorStrings(reinterpret_cast<MonitorHandle>(monitor), nullptr, nullptr, nullptr, nullptr, 1) != 0)
+    if (Sys().EnumDisplayMonitors(nullptr, nullptr, MonitorEnumProc, 0))
+        return 0;
+    return static_cast<int>(Sys().GetLastError());
+}
+
+Bool32 ChooserApp::MonitorEnumProc(MonitorHandle monitor, DcHandle, Rect32*, intptr_t)
+{
+    if (GetMonitorStrings(monitor, nullptr, nullptr, nullptr, nullptr, 1) != 0)
         return TRUE;
+    // A window that could not be made (a resource library without its template, say)
+    // is skipped. One the user closed while it was being built, a report of its own
+    // open, has ended the program: no more windows are opened then.
     auto* dialog = new MonitorProfileDialog(nullptr, monitor);
-    // A window that could not be created (a resource library without its template,
-    // say) is skipped; the object then still belongs to us.
-    if (!dialog->HasWindow())
-        delete dialog;
-    return TRUE;
+    return dialog->OwnSelf() ? TRUE : FALSE;
 }

@@ -1,7 +1,8 @@
-// The application: one window per monitor of the desktop.
+// Win32 only. The application: one window per monitor of the desktop.
 #pragma once
 
 #include "fw/app.h"
+#include "platform/platform.h"
 
 #include <windows.h>
 
@@ -22,8 +23,11 @@ public:
     // 0 when the enumeration succeeded, otherwise its last error.
     virtual int EnumerateMonitors();
 
+    // The resource library serves the windows and the strings alike.
+    void SetResourceModule(HINSTANCE module) override;
+
 private:
-    static BOOL CALLBACK MonitorEnumProc(HMONITOR monitor, HDC dc, LPRECT rect, LPARAM data);
+    static Bool32 MonitorEnumProc(MonitorHandle monitor, DcHandle dc, Rect32* rect, intptr_t data);
 
     Win32Platform& m_platform;
 };

@@ -2,6 +2,8 @@
 
 #include "fw/dialog.h"
 
+#include <algorithm>
+
 namespace fw {
 
 namespace {
@@ -22,7 +24,7 @@ BOOL App::InitInstance() { return TRUE; }
 
 int App::Run()
 {
-    if (!MainWindow() || !::IsWindow(MainWindow()))
+    if (!MainWindow())
         return 0;
     MSG msg{};
     for (;;) {
@@ -45,7 +47,7 @@ bool App::OnCommand(UINT id)
     switch (id) {
     case kIdAppExit:
         // Closing the main window ends the program the way its close box does.
-        if (HWND main = MainWindow(); main && ::IsWindow(main))
+        if (HWND main = MainWindow())
             ::SendMessageA(main, WM_CLOSE, 0, 0);
         return true;
     case kIdHelp:
@@ -58,7 +60,49 @@ bool App::OnCommand(UINT id)
 
 void App::OnHelp() {}
 
-bool App::PreTranslateMessage(MSG& msg) { return Dialog::PreTranslateModeless(msg); }
+HINSTANCE App::ResourceModule() const { return m_hResources ? m_hResources : ::GetModuleHandleA(nullptr); }
+
+void App::SetResourceModule(HINSTANCE module) { m_hResources = module; }
+
+HWND App::MainWindow() const { return m_hMainWindow && ::IsWindow(m_hMainWindow) ? m_hMainWindow : nullptr; }
+
+void App::AddModeless(HWND dialog)
+{
+    if (dialog && !IsModeless(dialog))
+        m_modeless.push_back(dialog);
+}
+
+void App::RemoveModeless(HWND dialog)
+{
+    m_modeless.erase(std::remove(m_modeless.begin(), m_modeless.end(), dialog), m_modeless.end());
+}
+
+bool App::IsModeless(HWND window) const
+{
+    return window && std::find(m_modeless.begin(), m_modeless.end(), window) != m_modeless.end();
+}
+
+HWND App::DefaultOwner() const
+{
+    HWND base = m_hHandlingWindow && ::IsWindow(m_hHandlingWindow) ? m_hHandlingWindow : MainWindow();
+    return base ? ::GetLastActivePopup(base) : nullptr;
+}
+
+HWND App::SetHandlingWindow(HWND window)
+{
+    HWND previous = m_hHandlingWindow;
+    m_hHandlingWindow = window;
+    return previous;
+}
+
+bool App::PreTranslateMessage(MSG& msg)
+{
+    for (HWND dialog : m_modeless) {
+        if (msg.hwnd == dialog || ::IsChild(dialog, msg.hwnd))
+            return ::IsDialogMessageA(dialog, &msg) != FALSE;
+    }
+    return false;
+}
 
 int AppMain()
 {

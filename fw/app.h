@@ -1,8 +1,11 @@
-// The application object: start-up, the message loop and the commands that belong to
-// the application rather than to one window.
+// Win32 only. The application object: start-up, the message loop and what the window
+// layer keeps for the whole program (the resource module, the main window, the
+// modeless dialogs the loop gives keyboard navigation to).
 #pragma once
 
 #include <windows.h>
+
+#include <vector>
 
 namespace fw {
 
@@ -30,9 +33,39 @@ public:
     // The Help command (F1). Does nothing unless overridden.
     virtual void OnHelp();
 
+    // The module dialog templates, menus, icons and bitmaps are loaded from: the
+    // program itself unless a resource library has been set.
+    HINSTANCE ResourceModule() const;
+    virtual void SetResourceModule(HINSTANCE module);
+
+    // The main window, the default owner of modal dialogs; null when there is none or
+    // it has been destroyed. The window layer never destroys it.
+    HWND MainWindow() const;
+    void SetMainWindow(HWND window) { m_hMainWindow = window; }
+
+    // The modeless dialogs alive, each given its keyboard navigation by the loop.
+    void AddModeless(HWND dialog);
+    void RemoveModeless(HWND dialog);
+    bool IsModeless(HWND window) const;
+
+    // The owner a modal dialog gets when none is named: the pop-up last active over the
+    // window whose handler is running (a modeless dialog's), else over the main window.
+    // So a report raised by a window opens over that window, and one opened from
+    // inside a report stacks on top of it.
+    HWND DefaultOwner() const;
+    // While a modeless dialog handles a message it is the window dialogs belong to.
+    // Returns the one it replaces, for the caller to put back.
+    HWND SetHandlingWindow(HWND window);
+
 protected:
     // Gives a message to the modeless dialogs' keyboard navigation before dispatch.
     virtual bool PreTranslateMessage(MSG& msg);
+
+private:
+    HINSTANCE m_hResources = nullptr;
+    HWND m_hMainWindow = nullptr;
+    HWND m_hHandlingWindow = nullptr;
+    std::vector<HWND> m_modeless;
 };
 
 // The program's entry: InitInstance, Run, ExitInstance. Returns the exit code.

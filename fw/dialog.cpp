@@ -11,37 +11,33 @@ namespace fw {
 
 namespace {
 
-HINSTANCE g_hResources = nullptr;
-HWND g_hMainWindow = nullptr;
-// The modeless dialogs alive, for the message loop's keyboard navigation.
-std::vector<HWND> g_modeless;
+HINSTANCE ResourceModule()
+{
+    App* app = App::Current();
+    return app ? app->ResourceModule() : ::GetModuleHandleA(nullptr);
+}
 
-// The owner a dialog gets when none is named: the main window or, when that has a
-// pop-up open (another report, say), the pop-up last active, so a report opened from
-// inside a report stacks on top of it instead of beside it.
 HWND DefaultOwner()
 {
-    HWND main = g_hMainWindow;
-    if (!main || !::IsWindow(main))
-        return nullptr;
-    return ::GetLastActivePopup(main);
+    App* app = App::Current();
+    return app ? app->DefaultOwner() : nullptr;
 }
 
 }  // namespace
-
-HINSTANCE ResourceModule() { return g_hResources ? g_hResources : ::GetModuleHandleA(nullptr); }
-
-void SetResourceModule(HINSTANCE module) { g_hResources = module; }
-
-HWND MainWindow() { return g_hMainWindow; }
-
-void SetMainWindow(HWND window) { g_hMainWindow = window; }
 
 HWND Window::Detach()
 {
     HWND window = m_hWnd;
     m_hWnd = nullptr;
     return window;
+}
+
+RECT ChildRect(HWND parent, HWND child)
+{
+    RECT rect{};
+    ::GetWindowRect(child, &rect);
+    ::MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&rect), 2);
+    return rect;
 }
 
 Dialog::Dialog(UINT templateId) : m_nTemplate(templateId), m_hResources(ResourceModule()) {}
@@ -66,28 +62,19 @@ bool Dialog::Create(HWND parent)
 {
     HWND window = ::CreateDialogParamA(m_hResources, MAKEINTRESOURCEA(m_nTemplate), parent, DialogProc,
                                        reinterpret_cast<LPARAM>(this));
-    if (!window)
-        return false;
-    if (::IsWindow(window))
-        g_modeless.push_back(window);
-    return true;
-}
-
-bool Dialog::IsModeless(HWND window)
-{
-    return window && std::find(g_modeless.begin(), g_modeless.end(), window) != g_modeless.end();
-}
-
-bool Dialog::PreTranslateModeless(MSG& msg)
-{
-    for (HWND dialog : g_modeless) {
-        if (msg.hwnd == dialog || ::IsChild(dialog, msg.hwnd))
-            return ::IsDialogMessageA(dialog, &msg) != FALSE;
-    }
-    return false;
+    return window != nullptr;
 }
 
 void Dialog::PostNcDestroy() {}
+
+void Dialog::LeaveHandler()
+{
+    if (--m_nHandlers == 0 && m_bFinalPending) {
+        m_bFinalPending = false;
+        // Last: a self-owning dialog is gone after this.
+        PostNcDestroy();
+    }
+}
 
 void Dialog::CenterOverOwner()
 {
@@ -125,6 +112,9 @@ INT_PTR CALLBACK Dialog::DialogProc(HWND window, UINT message, WPARAM wParam, LP
         self = reinterpret_cast<Dialog*>(lParam);
         ::SetWindowLongPtrA(window, DWLP_USER, lParam);
         self->m_hWnd = window;
+        // Known as modeless from its first handler on, which may already open a report.
+        if (App* app = App::Current(); app && !self->m_bModal)
+            app->AddModeless(window);
     } else {
         self = reinterpret_cast<Dialog*>(::GetWindowLongPtrA(window, DWLP_USER));
     }
@@ -133,14 +123,24 @@ INT_PTR CALLBACK Dialog::DialogProc(HWND window, UINT message, WPARAM wParam, LP
     if (!self)
         return FALSE;
 
+    // A modeless dialog's handlers open their modal windows over it.
+    App* app = App::Current();
+    const bool modeless = app && app->IsModeless(window);
+    HWND previousHandling = modeless ? app->SetHandlingWindow(window) : nullptr;
+
+    self->EnterHandler();
     INT_PTR result = self->HandleMessage(message, wParam, lParam);
+    if (modeless)
+        app->SetHandlingWindow(previousHandling);
     if (message == WM_NCDESTROY) {
         ::SetWindowLongPtrA(window, DWLP_USER, 0);
         self->m_hWnd = nullptr;
-        g_modeless.erase(std::remove(g_modeless.begin(), g_modeless.end(), window), g_modeless.end());
-        // Last: a self-owning dialog is gone after this.
-        self->PostNcDestroy();
+        self->m_bDestroyed = true;
+        self->m_bFinalPending = true;
+        if (app)
+            app->RemoveModeless(window);
     }
+    self->LeaveHandler();
     return result;
 }
 
@@ -176,8 +176,8 @@ INT_PTR Dialog::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
         return FALSE;
     }
     case WM_HELP:
-        if (App* app = App::Current())
-            app->OnCommand(kIdHelp);
+        // F1 means something only where a dialog says what; it is not passed on, so
+        // that a modal window cannot open help on top of help.
         return TRUE;
     case WM_DRAWITEM:
     case WM_MEASUREITEM:

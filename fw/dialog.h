@@ -1,6 +1,8 @@
-// The small window layer: a borrowed window handle and a modal dialog with data
-// exchange. It knows nothing of the program that uses it.
+// Win32 only. The small window layer's dialog: modal or modeless, with data exchange.
+// It knows nothing of the program that uses it.
 #pragma once
+
+#include "fw/window.h"
 
 #include <windows.h>
 
@@ -8,33 +10,6 @@
 #include <string>
 
 namespace fw {
-
-// The module dialog templates are loaded from: the program itself unless a resource
-// library has been set.
-HINSTANCE ResourceModule();
-void SetResourceModule(HINSTANCE module);
-
-// The application's main window, the default owner of modal dialogs. Null when there
-// is none; the window layer never destroys it.
-HWND MainWindow();
-void SetMainWindow(HWND window);
-
-// A window the object does not own: the dialog that created it destroys it.
-class Window {
-public:
-    Window() = default;
-    explicit Window(HWND window) : m_hWnd(window) {}
-
-    void Attach(HWND window) { m_hWnd = window; }
-    HWND Detach();
-    HWND Handle() const { return m_hWnd; }
-
-    BOOL ShowWindow(int command) { return ::ShowWindow(m_hWnd, command); }
-    bool IsVisible() const { return ::IsWindowVisible(m_hWnd) != FALSE; }
-
-protected:
-    HWND m_hWnd = nullptr;
-};
 
 // The framework's standard command ids.
 constexpr UINT kIdAppAbout = 0xE140;   // 57664
@@ -61,11 +36,6 @@ public:
     // window could not be created.
     bool Create(HWND parent);
 
-    // Whether hWnd is a modeless dialog of this layer, alive.
-    static bool IsModeless(HWND window);
-    // Lets the modeless dialog that msg is meant for handle its navigation keys.
-    static bool PreTranslateModeless(MSG& msg);
-
 protected:
     // The whole message switch. An override handles its own messages and passes the
     // rest here. Returns the dialog procedure's result. Owner-draw requests about a
@@ -87,9 +57,19 @@ protected:
 
     void EndDialog(INT_PTR result);
 
-    // Called after the window's last message, with the object already unbound. A
-    // modeless dialog that owns itself deletes itself here.
+    // Called after the window's last message, with the object already unbound, once no
+    // handler of the object is on the stack any more: a window may be destroyed under
+    // its own handler (closed while a report it raised is open), and the handler goes
+    // on with the object intact. A modeless dialog that owns itself deletes itself here.
     virtual void PostNcDestroy();
+
+    // Counts a stretch of work on the object that is not a message (its construction,
+    // say) as a handler on the stack: PostNcDestroy waits for the matching LeaveHandler,
+    // which may therefore delete the object.
+    void EnterHandler() { ++m_nHandlers; }
+    void LeaveHandler();
+    // Whether the window existed and has been destroyed.
+    bool IsDestroyed() const { return m_bDestroyed; }
 
     // Runs the data exchange: from the members to the controls, or back when save.
     void UpdateData(bool save) { DoDataExchange(save); }
@@ -112,6 +92,9 @@ private:
     UINT m_nTemplate;
     HINSTANCE m_hResources;
     bool m_bModal = false;
+    int m_nHandlers = 0;          // handlers of this object on the stack
+    bool m_bDestroyed = false;    // the window has had its last message
+    bool m_bFinalPending = false; // PostNcDestroy waits for the outermost handler
 };
 
 }  // namespace fw

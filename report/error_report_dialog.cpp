@@ -68,14 +68,11 @@ void ErrorReportDialog::FitMessage()
         return;
 
     // Everything below the message moves down by what the message grows.
-    RECT rc{};
-    ::GetWindowRect(message, &rc);
-    ::MapWindowPoints(nullptr, m_hWnd, reinterpret_cast<POINT*>(&rc), 2);
+    RECT rc = fw::ChildRect(m_hWnd, message);
     const LONG messageBottom = rc.bottom;
     ::SetWindowPos(message, nullptr, 0, 0, rc.right - rc.left, rc.bottom - rc.top + grow, SWP_NOMOVE | SWP_NOZORDER);
     for (HWND child = ::GetWindow(m_hWnd, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT)) {
-        ::GetWindowRect(child, &rc);
-        ::MapWindowPoints(nullptr, m_hWnd, reinterpret_cast<POINT*>(&rc), 2);
+        rc = fw::ChildRect(m_hWnd, child);
         if (rc.top >= messageBottom)
             ::SetWindowPos(child, nullptr, rc.left, rc.top + grow, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
     }

@@ -1,5 +1,6 @@
 #include "ui/html_ctrl.h"
 
+#include "fw/window.h"
 #include "ui/info_page.h"
 
 CHtmlCtrl::CHtmlCtrl() = default;
@@ -11,9 +12,7 @@ BOOL CHtmlCtrl::CreateInPlaceOfStatic(int id, HWND parent)
     HWND placeholder = ::GetDlgItem(parent, id);
     if (!placeholder)
         return FALSE;
-    RECT rect{};
-    ::GetWindowRect(placeholder, &rect);
-    ::MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&rect), 2);
+    const RECT rect = fw::ChildRect(parent, placeholder);
     // The view is made before the placeholder goes, so that a failure leaves the
     // dialog as it was and the caller can still use the place.
     if (!Create(nullptr, nullptr, WS_CHILD | WS_VISIBLE, rect, parent, static_cast<UINT>(id)))

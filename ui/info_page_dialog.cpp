@@ -21,15 +21,6 @@ Rect32 ToRect32(const RECT& r)
                   static_cast<int32_t>(r.bottom)};
 }
 
-// A child's window rectangle in its parent's client coordinates.
-RECT ChildRect(HWND parent, HWND child)
-{
-    RECT rect{};
-    ::GetWindowRect(child, &rect);
-    ::MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&rect), 2);
-    return rect;
-}
-
 }  // namespace
 
 InfoPageDialog::InfoPageDialog(const char* pageId, HWND parent)
@@ -45,8 +36,11 @@ void InfoPageDialog::DoDataExchange(bool) {}
 
 bool InfoPageDialog::CanShowHtml() { return fw::HtmlView::CanRenderHtml(); }
 
+HWND InfoPageDialog::s_hOpenPage = nullptr;
+
 BOOL InfoPageDialog::OnInitDialog()
 {
+    s_hOpenPage = m_hWnd;
     fw::Dialog::OnInitDialog();
 
     char address[kPageAddressSize];
@@ -76,7 +70,7 @@ void InfoPageDialog::ShowTextInPlaceOfPage(const char* address)
     if (!frame)
         return;
     const std::string text = address ? std::string(kNoBrowserHint) + "\r\n\r\n" + address : kNoAddressHint;
-    const RECT rect = ChildRect(m_hWnd, frame);
+    const RECT rect = fw::ChildRect(m_hWnd, frame);
     // A child of the dialog, destroyed with it. It takes the frame's id, so the
     // window's layout treats it as the page.
     HWND label = ::CreateWindowExA(0, "STATIC", text.c_str(), WS_CHILD | WS_VISIBLE | SS_LEFT | SS_NOPREFIX | SS_SUNKEN,
@@ -99,6 +93,10 @@ INT_PTR InfoPageDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam
         // ours (by answering FALSE) is the same as running it first.
         OnSize(static_cast<UINT>(wParam), LOWORD(lParam), HIWORD(lParam));
         return FALSE;
+    case WM_DESTROY:
+        if (s_hOpenPage == m_hWnd)
+            s_hOpenPage = nullptr;
+        return fw::Dialog::HandleMessage(message, wParam, lParam);
     default:
         return fw::Dialog::HandleMessage(message, wParam, lParam);
     }
@@ -113,15 +111,20 @@ void InfoPageDialog::OnSize(UINT sizeType, int width, int height)
         const Anchor anchor = InfoPageAnchorOf(::GetDlgCtrlID(child));
         if (anchor == Anchor::Stay)
             continue;
-        const Rect32 moved = FollowResize(ToRect32(ChildRect(m_hWnd, child)), anchor, delta.x, delta.y);
+        const Rect32 moved = FollowResize(ToRect32(fw::ChildRect(m_hWnd, child)), anchor, delta.x, delta.y);
         ::MoveWindow(child, moved.left, moved.top, Width(moved), Height(moved), TRUE);
     }
 }
 
 void ShowInfoPage()
 {
-    // No owner is named, so the window layer picks the main window's last active
-    // pop-up: a report stays open, disabled, behind the page.
+    if (HWND open = InfoPageDialog::s_hOpenPage; open && ::IsWindow(open)) {
+        ::SetForegroundWindow(open);
+        ::BringWindowToTop(open);
+        return;
+    }
+    // No owner is named, so the window layer picks the last active pop-up of the
+    // window asking: a report stays open, disabled, behind the page.
     std::unique_ptr<InfoPageDialog> page(new (std::nothrow) InfoPageDialog("infoID", nullptr));
     if (page)
         page->DoModal();

@@ -1,4 +1,4 @@
-// The info page: a resizable modal window that shows one local HTML page, chosen by
+// Win32 only. The info page: a resizable modal window that shows one local HTML page, chosen by
 // its page id, in a CHtmlCtrl. OK or the close box closes it.
 #pragma once
 
@@ -45,11 +45,17 @@ private:
     // address, that the page cannot be opened.
     void ShowTextInPlaceOfPage(const char* address);
 
+    // The page open now, if any: asked for again, it comes to the front instead of
+    // opening another on top of it (ShowInfoPage).
+    static HWND s_hOpenPage;
+    friend void ShowInfoPage();
+
     bool m_bPageIdFits;
     bool m_bClientRectStored = false;
     HWND m_hParent;
 };
 
-// The reports' Help command and the F1 key: the info page "infoID", modal, owned by the
-// main window's last active pop-up (the report, when one is open).
+// The reports' Help command and the F1 key of a monitor window: the info page "infoID",
+// modal, owned by the last active pop-up of the window asking (the report, when one is
+// open). When a page is open already, that one comes to the front instead.
 void ShowInfoPage();

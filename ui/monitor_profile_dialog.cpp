@@ -3,6 +3,7 @@
 #include "cms/CMSSupport.h"
 #include "cms/CMSSupportEx.h"
 #include "cms/monitor_strings.h"
+#include "fw/app.h"
 #include "fw/gdi.h"
 #include "report/mbstring.h"
 #include "report/report.h"
@@ -21,32 +22,21 @@ constexpr size_t kMessageSize = 1024;
 // What the messages call a monitor whose description cannot be found.
 constexpr const char* kUnknownMonitor = "*unknown*";
 
-MonitorHandle ToMonitorHandle(HMONITOR monitor) { return reinterpret_cast<MonitorHandle>(monitor); }
-
 Rect32 ToRect32(const RECT& r) { return Rect32{r.left, r.top, r.right, r.bottom}; }
 
 RECT ToRect(const Rect32& r) { return RECT{r.left, r.top, r.right, r.bottom}; }
 
-// A control's window rectangle in its dialog's client coordinates.
-RECT ClientRectOf(HWND dialog, HWND control)
-{
-    RECT rc{};
-    ::GetWindowRect(control, &rc);
-    ::MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&rc), 2);
-    return rc;
-}
-
 }  // namespace
 
-void CenterOnMonitor(HWND window, HMONITOR monitor, int mode)
+void CenterOnMonitor(HWND window, MonitorHandle monitor, int mode)
 {
     RECT windowRect{};
     ::GetWindowRect(window, &windowRect);
     // A failed read leaves the zeroed rectangle, and the window goes to (0, 0).
-    MONITORINFO info{};
+    MonitorInfoEx info{};
     info.cbSize = sizeof info;
-    ::GetMonitorInfoA(monitor, &info);
-    const Rect32 area = ToRect32(info.rcMonitor);
+    Sys().GetMonitorInfoA(monitor, &info);
+    const Rect32 area = info.rcMonitor;
 
     constexpr UINT kKeepOrder = SWP_NOZORDER | SWP_NOACTIVATE;
     if (mode == 1) {
@@ -57,25 +47,37 @@ void CenterOnMonitor(HWND window, HMONITOR monitor, int mode)
     }
 }
 
-MonitorProfileDialog::MonitorProfileDialog(HWND /*parent*/, HMONITOR monitor)
+MonitorProfileDialog::MonitorProfileDialog(HWND /*parent*/, MonitorHandle monitor)
     : fw::Dialog(IDD_MONITOR_PROFILE), m_hMonitor(monitor)
 {
     m_nView = 1;
-    m_hIcon = static_cast<HICON>(
-        ::LoadImageA(fw::ResourceModule(), MAKEINTRESOURCEA(IDI_MAIN), IMAGE_ICON, 0, 0, LR_DEFAULTSIZE | LR_SHARED));
-    if (Create(nullptr))
-        fw::SetMainWindow(m_hWnd);
+    fw::App* app = fw::App::Current();
+    m_hIcon = static_cast<HICON>(::LoadImageA(app ? app->ResourceModule() : nullptr, MAKEINTRESOURCEA(IDI_MAIN),
+                                              IMAGE_ICON, 0, 0, LR_DEFAULTSIZE | LR_SHARED));
+    // The building counts as a handler: a report raised while the list is filled lets
+    // the user close the window, and the object must outlive this constructor.
+    EnterHandler();
+    if (Create(nullptr) && app && !IsDestroyed())
+        app->SetMainWindow(m_hWnd);
 }
 
 MonitorProfileDialog::~MonitorProfileDialog() = default;
+
+bool MonitorProfileDialog::OwnSelf()
+{
+    if (!m_hWnd && !IsDestroyed()) {
+        delete this;
+        return true;
+    }
+    const bool closed = IsDestroyed();
+    LeaveHandler();
+    return !closed;
+}
 
 void MonitorProfileDialog::DoDataExchange(bool save) { DDX_Radio(save, IDC_VIEW_ALL, m_nView); }
 
 void MonitorProfileDialog::PostNcDestroy()
 {
-    // The main window may be this one: no one may reach it after this.
-    if (fw::MainWindow() && !::IsWindow(fw::MainWindow()))
-        fw::SetMainWindow(nullptr);
     delete this;
     ::PostQuitMessage(0);
 }
@@ -92,7 +94,7 @@ BOOL MonitorProfileDialog::OnInitDialog()
     {
         RECT window{};
         ::GetWindowRect(m_hWnd, &window);
-        const RECT list = ClientRectOf(m_hWnd, m_ProfileList.Handle());
+        const RECT list = fw::ChildRect(m_hWnd, m_ProfileList.Handle());
         const auto rowHeight = static_cast<int32_t>(::SendMessageA(m_ProfileList.Handle(), LB_GETITEMHEIGHT, 0, 0));
         const Point32 minimum = MinimumWindowSize(ToRect32(window), ToRect32(list), rowHeight, 4);
         m_ptMinTrack = POINT{minimum.x, minimum.y};
@@ -102,7 +104,7 @@ BOOL MonitorProfileDialog::OnInitDialog()
     CenterOnMonitor(m_hWnd, m_hMonitor, 1);
 
     std::string description;
-    GetMonitorStrings(ToMonitorHandle(m_hMonitor), nullptr, nullptr, &description, nullptr, 1);
+    GetMonitorStrings(m_hMonitor, nullptr, nullptr, &description, nullptr, 1);
     // With nothing found the template's caption stays, rather than an empty title.
     if (!description.empty())
         ::SetWindowTextA(m_hWnd, description.c_str());
@@ -127,6 +129,9 @@ INT_PTR MonitorProfileDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM 
         return TRUE;
     case WM_GETMINMAXINFO:
         OnGetMinMaxInfo(*reinterpret_cast<MINMAXINFO*>(lParam));
+        return TRUE;
+    case WM_HELP:
+        OnHelp();
         return TRUE;
     case WM_NCHITTEST: {
         const POINT point{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
@@ -203,7 +208,7 @@ void MonitorProfileDialog::OnSize(UINT type, int cx, int cy)
             continue;
         if (anchor != Anchor::Stretch)
             ::InvalidateRect(child, nullptr, TRUE);
-        const RECT moved = ToRect(FollowResize(ToRect32(ClientRectOf(m_hWnd, child)), anchor, dx, dy));
+        const RECT moved = ToRect(FollowResize(ToRect32(fw::ChildRect(m_hWnd, child)), anchor, dx, dy));
         ::MoveWindow(child, moved.left, moved.top, moved.right - moved.left, moved.bottom - moved.top, TRUE);
     }
 }
@@ -217,7 +222,7 @@ void MonitorProfileDialog::OnGetMinMaxInfo(MINMAXINFO& info) const
 std::string MonitorProfileDialog::MonitorDescription() const
 {
     std::string description;
-    GetMonitorStrings(ToMonitorHandle(m_hMonitor), nullptr, nullptr, &description, nullptr, 1);
+    GetMonitorStrings(m_hMonitor, nullptr, nullptr, &description, nullptr, 1);
     return description.empty() ? kUnknownMonitor : description;
 }
 
@@ -233,7 +238,7 @@ void MonitorProfileDialog::OnSelChangeProfile()
 
     const std::string path = m_ProfileList.GetFullPath(selection);
     int32_t messageId = 0;
-    const int32_t result = SetDefaultProfile(ToMonitorHandle(m_hMonitor), path.c_str(), 1, messageId);
+    const int32_t result = SetDefaultProfile(m_hMonitor, path.c_str(), 1, messageId);
     // A failure before the calibration step has been reported where it happened and
     // leaves no message id: one report is enough.
     if (result == 0 || messageId == 0)
@@ -281,21 +286,29 @@ LRESULT MonitorProfileDialog::OnNcHitTest(POINT screenPoint)
 void MonitorProfileDialog::OnAppAbout()
 {
     AboutDialog about;
-    about.DoModal();
+    about.DoModal(m_hWnd);
+}
+
+void MonitorProfileDialog::OnHelp()
+{
+    if (fw::App* app = fw::App::Current())
+        app->OnCommand(fw::kIdHelp);
 }
 
 int MonitorProfileDialog::FillProfileList()
 {
     std::string current;
-    GetProfileNameUsingDeviceID(ToMonitorHandle(m_hMonitor), nullptr, &current, nullptr);
+    GetProfileNameUsingDeviceID(m_hMonitor, nullptr, &current, nullptr);
 
+    // Thousands of profiles take seconds to open and mark.
+    fw::WaitCursor wait;
     // A visible sorted list repaints on every insertion; fill it unseen and show it once.
     HWND list = m_ProfileList.Handle();
     ::SendMessageA(list, WM_SETREDRAW, FALSE, 0);
     if (m_nView == 0)
         AddAllProfilesToList(nullptr, m_ProfileList);
     else
-        AddProfilesToList(ToMonitorHandle(m_hMonitor), m_ProfileList, kListByDeviceId);
+        AddProfilesToList(m_hMonitor, m_ProfileList, kListByDeviceId);
     ::SendMessageA(list, WM_SETREDRAW, TRUE, 0);
     ::InvalidateRect(list, nullptr, TRUE);
 

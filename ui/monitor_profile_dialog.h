@@ -1,8 +1,10 @@
-// The window of one monitor: its profiles in a list, the view to choose, and the
-// selection that makes a profile the monitor's default and downloads its calibration.
+// Win32 only. The window of one monitor: its profiles in a list, the view to choose,
+// and the selection that makes a profile the monitor's default and downloads its
+// calibration.
 #pragma once
 
 #include "fw/dialog.h"
+#include "platform/platform.h"
 #include "ui/profile_list_box.h"
 
 #include <windows.h>
@@ -12,15 +14,17 @@
 class MonitorProfileDialog : public fw::Dialog {
 public:
     // Creates the modeless window for the monitor and runs its whole initialisation:
-    // shown, centred on the monitor, captioned, filled. The object owns itself from
-    // then on and is deleted after its window is destroyed. parent is not used: the
-    // window is created without one.
-    MonitorProfileDialog(HWND parent, HMONITOR monitor);
-
-    // Whether the window was created. An object whose window could not be created
-    // must be deleted by its creator.
-    bool HasWindow() const { return m_hWnd != nullptr; }
+    // shown, centred on the monitor, captioned, filled. parent is not used: the window
+    // is created without one. The creator hands the object over with OwnSelf.
+    MonitorProfileDialog(HWND parent, MonitorHandle monitor);
     ~MonitorProfileDialog() override;
+
+    // Hands the object over to itself: from now on it is deleted after its window is
+    // destroyed. When the window could not be made, the object is deleted at once and
+    // nothing else happens. When it was closed while it was being built (a report of
+    // its own open), the object is deleted and the program ends as when any window
+    // closes; then, and only then, the result is false.
+    bool OwnSelf();
 
 protected:
     void DoDataExchange(bool save) override;
@@ -42,6 +46,8 @@ protected:
     virtual void OnViewChanged();
     virtual LRESULT OnNcHitTest(POINT screenPoint);
     virtual void OnAppAbout();
+    // F1: the info page, over this window.
+    virtual void OnHelp();
     virtual int FillProfileList();
     virtual void GetSizeGripRect(RECT& rc);
 
@@ -54,7 +60,7 @@ private:
     int m_nView = 1;   // 0: all monitor profiles; otherwise: those associated with the monitor
     HICON m_hIcon = nullptr;
     int m_nLastSel = -1;
-    HMONITOR m_hMonitor;
+    MonitorHandle m_hMonitor;
     RECT m_rcClient{};
     RECT m_rcGrip{};
     ProfileListBox m_ProfileList;
@@ -63,4 +69,4 @@ private:
 
 // Places a top-level window on a monitor's full rectangle: mode 1 centres it, mode 4
 // makes it fill the monitor; other modes do nothing.
-void CenterOnMonitor(HWND window, HMONITOR monitor, int mode);
+void CenterOnMonitor(HWND window, MonitorHandle monitor, int mode);

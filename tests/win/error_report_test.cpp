@@ -186,10 +186,7 @@ TEST(ErrorReport, IsOwnedByTheMainWindowAndDisablesIt)
     wintest::WindowOwner main(CreateWindowExA(0, "STATIC", "main", WS_POPUP | WS_VISIBLE, 0, 0, 200, 100,
                                               nullptr, nullptr, nullptr, nullptr));
     ASSERT_NE(main.Get(), nullptr);
-    struct MainWindowScope {
-        explicit MainWindowScope(HWND window) { fw::SetMainWindow(window); }
-        ~MainWindowScope() { fw::SetMainWindow(nullptr); }
-    } scope(main.Get());
+    wintest::MainWindowScope scope(main.Get());
 
     HWND owner = nullptr;
     bool ownerEnabled = true;

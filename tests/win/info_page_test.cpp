@@ -342,10 +342,7 @@ TEST(InfoPageFromReport, EscapeOpensThePageOverTheReportWhichStaysOpenBehindIt)
     wintest::WindowOwner main(CreateWindowExA(0, "STATIC", "main", WS_POPUP | WS_VISIBLE, 0, 0, 200, 100, nullptr,
                                               nullptr, nullptr, nullptr));
     ASSERT_TRUE(main);
-    struct MainWindowScope {
-        explicit MainWindowScope(HWND window) { fw::SetMainWindow(window); }
-        ~MainWindowScope() { fw::SetMainWindow(nullptr); }
-    } scope(main.Get());
+    wintest::MainWindowScope scope(main.Get());
 
     HWND report = nullptr, page = nullptr, pageOwner = nullptr;
     std::string caption, pageText;

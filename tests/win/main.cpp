@@ -1,5 +1,6 @@
 // The Windows test program. It installs the real platform and the real error-report
 // window, as the program does, before any test runs.
+#include "fw/app.h"
 #include "platform/win32/win32_platform.h"
 #include "report/error_report_dialog.h"
 #include "report/report.h"
@@ -13,6 +14,8 @@ int RunReportExitChild();
 
 int main(int argc, char** argv)
 {
+    // The window layer's state lives in the application object, as in the program.
+    static fw::App app;
     static Win32Platform platform;
     static Win32ReportPresenter presenter;
     SetPlatform(&platform);

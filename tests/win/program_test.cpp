@@ -611,15 +611,14 @@ TEST_F(ProgramLayout, MinimisingAndRestoringMovesNothing)
 
 class ProgramMenu : public ProgramTest {};
 
-TEST_F(ProgramMenu, AboutOpensOverTheMainWindowAndClosesWithOkOrEscape)
+TEST_F(ProgramMenu, AboutOpensOverTheWindowWhoseMenuWasUsedAndClosesWithOkOrEscape)
 {
     ASSERT_NO_FATAL_FAILURE(Install({kMild}));
     ASSERT_NO_FATAL_FAILURE(Start());
-    // The main window is the one created last, whichever window's menu is used.
-    const HWND main = windows.back();
 
     for (size_t i = 0; i < windows.size(); ++i) {
         SCOPED_TRACE("from window " + std::to_string(i));
+        const HWND main = windows[i];
         ASSERT_TRUE(PostMessageW(windows[i], WM_COMMAND, program::kAboutCommand, 0));
         const HWND about = app->WaitForAboutBox();
         ASSERT_NE(about, nullptr) << "no About box";

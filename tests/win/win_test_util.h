@@ -1,6 +1,7 @@
 // Helpers shared by the Windows tests, which run under Wine on a real X server.
 #pragma once
 
+#include "fw/app.h"
 #include "win_handles.h"
 
 #include <windows.h>
@@ -171,5 +172,13 @@ inline bool WaitUntilGone(HWND window, std::chrono::milliseconds timeout = std::
     }
     return true;
 }
+
+// Makes a window the application's main window for the length of a test.
+struct MainWindowScope {
+    explicit MainWindowScope(HWND window) { fw::App::Current()->SetMainWindow(window); }
+    ~MainWindowScope() { fw::App::Current()->SetMainWindow(nullptr); }
+    MainWindowScope(const MainWindowScope&) = delete;
+    MainWindowScope& operator=(const MainWindowScope&) = delete;
+};
 
 }  // namespace wintest

@@ -720,6 +720,150 @@ TEST_F(ProgramExit, ClosingAnyWindowEndsTheProgramWithZero)
     }
 }
 
+// ---- Windows closed under their own reports --------------------------------------
+
+// The centre of a window lies on the monitor.
+bool CentredOn(HWND window, const RECT& monitor)
+{
+    const RECT rect = program::WindowRect(window);
+    const POINT centre{(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
+    return PtInRect(&monitor, centre) != FALSE;
+}
+
+class ProgramClosedUnderReport : public ProgramTest {};
+
+TEST_F(ProgramClosedUnderReport, ClosingAWindowWhileItIsBuiltAndReportingEndsWithZero)
+{
+    // With no profile at all each window reports while it is being built; the report
+    // belongs to that window, which stays enabled enough to be closed from outside.
+    for (size_t target = 0; target < monitors.size(); ++target) {
+        SCOPED_TRACE("closing the window of " + monitors[target].adapter);
+        ASSERT_TRUE(store.ParkEverything());
+        ASSERT_NO_FATAL_FAILURE(Launch());
+        HWND report = nullptr;
+        for (size_t i = 0; i <= target; ++i) {
+            report = app->WaitForReport();
+            ASSERT_NE(report, nullptr) << "no report while building window " << i;
+            const std::vector<HWND> built = app->MonitorWindows();
+            ASSERT_EQ(built.size(), i + 1);
+            EXPECT_EQ(GetWindow(report, GW_OWNER), built[i]) << "the report is not its window's";
+            EXPECT_TRUE(CentredOn(report, monitors[i].rect)) << program::Describe(program::WindowRect(report));
+            if (i < target) {
+                wintest::ClickButton(report, IDOK);
+                ASSERT_TRUE(wintest::WaitUntilGone(report));
+            }
+        }
+        ASSERT_TRUE(PostMessageW(app->MonitorWindows()[target], WM_CLOSE, 0, 0));
+        DWORD code = 1234;
+        ASSERT_TRUE(app->WaitForExit(code)) << "still running: " << app->OpenReports();
+        EXPECT_EQ(code, 0u) << "a crash, or a quit with another code";
+        store.RestoreParked();
+    }
+}
+
+TEST_F(ProgramClosedUnderReport, ClosingAWindowUnderTheReportOfAFailedSelectionEndsWithZero)
+{
+    ASSERT_NO_FATAL_FAILURE(Install({kMild, kNoCalibration}));
+    for (size_t target = 0; target < monitors.size(); ++target) {
+        SCOPED_TRACE("in the window of " + monitors[target].adapter);
+        ASSERT_NO_FATAL_FAILURE(Start());
+        const HWND list = List(target);
+        ASSERT_TRUE(program::ClickRow(list, program::RowOf(list, "kv-novcgt")));
+        const HWND report = app->WaitForReport();
+        ASSERT_NE(report, nullptr) << "no report";
+        // Opened over the window it speaks of, on that window's monitor.
+        EXPECT_EQ(GetWindow(report, GW_OWNER), windows[target]);
+        EXPECT_TRUE(CentredOn(report, monitors[target].rect)) << program::Describe(program::WindowRect(report));
+
+        ASSERT_TRUE(PostMessageW(windows[target], WM_CLOSE, 0, 0));
+        DWORD code = 1234;
+        ASSERT_TRUE(app->WaitForExit(code)) << "still running: " << app->OpenReports();
+        EXPECT_EQ(code, 0u) << "a crash, or a quit with another code";
+    }
+}
+
+TEST_F(ProgramClosedUnderReport, QuitFromAnotherWindowWhileTheMainWindowHasItsAboutBoxOpen)
+{
+    if (monitors.size() < 2)
+        GTEST_SKIP() << "needs two monitors";
+    ASSERT_NO_FATAL_FAILURE(Install({kMild}));
+    ASSERT_NO_FATAL_FAILURE(Start());
+    ASSERT_TRUE(PostMessageW(windows.back(), WM_COMMAND, program::kAboutCommand, 0));
+    const HWND about = app->WaitForAboutBox();
+    ASSERT_NE(about, nullptr);
+    EXPECT_EQ(GetWindow(about, GW_OWNER), windows.back());
+    // The first window is not the About box's owner: its menu still works.
+    ASSERT_TRUE(PostMessageW(windows.front(), WM_COMMAND, program::kQuitCommand, 0));
+    DWORD code = 1234;
+    ASSERT_TRUE(app->WaitForExit(code)) << "still running";
+    EXPECT_EQ(code, 0u);
+}
+
+// ---- Help ----------------------------------------------------------------------------
+
+constexpr int kInfoPagePlace = 1377;
+
+class ProgramHelp : public ProgramTest {
+protected:
+    // F1 as the keyboard gives it, to the window made the foreground one: only real
+    // input makes the system turn the key into a help request.
+    static bool PressF1(HWND window)
+    {
+        SetForegroundWindow(window);
+        if (!program::WaitFor([&] { return GetForegroundWindow() == window; }, std::chrono::seconds(5)))
+            return false;
+        INPUT keys[2]{};
+        keys[0].type = keys[1].type = INPUT_KEYBOARD;
+        keys[0].ki.wVk = keys[1].ki.wVk = VK_F1;
+        keys[1].ki.dwFlags = KEYEVENTF_KEYUP;
+        return SendInput(2, keys, sizeof(INPUT)) == 2;
+    }
+
+    std::vector<HWND> InfoPages() const
+    {
+        std::vector<HWND> pages;
+        for (HWND window : program::VisibleDialogsOf(app->Id()))
+            if (GetDlgItem(window, kInfoPagePlace))
+                pages.push_back(window);
+        return pages;
+    }
+};
+
+TEST_F(ProgramHelp, F1OpensOneInfoPageOverAMonitorWindowAndNeverNestsIt)
+{
+    ASSERT_NO_FATAL_FAILURE(Install({kMild}));
+    ASSERT_NO_FATAL_FAILURE(Start());
+
+    // F1 in a modal window of the program opens nothing.
+    ASSERT_TRUE(PostMessageW(windows[0], WM_COMMAND, program::kAboutCommand, 0));
+    const HWND about = app->WaitForAboutBox();
+    ASSERT_NE(about, nullptr);
+    // Messages of one thread are handled in the order posted: the list's marker comes
+    // after the key.
+    ASSERT_TRUE(PressF1(about));
+    ASSERT_TRUE(program::Flush(List(0)));
+    EXPECT_TRUE(InfoPages().empty()) << "F1 in the About box opened the info page";
+    wintest::ClickButton(about, IDOK);
+    ASSERT_TRUE(wintest::WaitUntilGone(about));
+
+    // From a monitor window: one page, over that window.
+    ASSERT_TRUE(PressF1(windows[0]));
+    ASSERT_TRUE(program::WaitFor([&] { return !InfoPages().empty(); })) << "F1 opened no info page";
+    const HWND page = InfoPages().front();
+    EXPECT_EQ(GetWindow(page, GW_OWNER), windows[0]);
+
+    // Asked again, from the page itself or from another window: still that one page.
+    ASSERT_TRUE(PressF1(page));
+    ASSERT_TRUE(program::Flush(List(0)));
+    ASSERT_TRUE(PressF1(windows.back()));
+    ASSERT_TRUE(program::Flush(List(0)));
+    EXPECT_EQ(InfoPages().size(), 1u);
+
+    wintest::ClickButton(page, IDOK);
+    ASSERT_TRUE(wintest::WaitUntilGone(page));
+    EXPECT_TRUE(app->IsRunning());
+}
+
 // ---- The resource library ----------------------------------------------------------
 
 // A copy of the program in a folder of its own, with a chosen library named Res.dll

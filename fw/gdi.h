@@ -1,7 +1,9 @@
-// Guards for GDI objects and device-context state. Each one owns or restores exactly
+// Win32 only. Guards for GDI objects and device-context state. Each one owns or restores exactly
 // one thing, on every path out of the scope that holds it, and none can be copied, so
 // nothing is released or restored twice.
 #pragma once
+
+#include "platform/owner.h"
 
 #include <windows.h>
 
@@ -12,34 +14,11 @@ namespace fw {
 // An owned GDI object (a font, a bitmap, a brush), deleted when the owner ends. GDI
 // refuses to delete an object that is selected into a device context, so declare the
 // owner before the SelectGuard that selects it: the guard then ends first.
-template <class Handle>
-class GdiObject {
-public:
-    GdiObject() = default;
-    explicit GdiObject(Handle object) : m_hObject(object) {}
-    ~GdiObject() { Reset(); }
-    GdiObject(const GdiObject&) = delete;
-    GdiObject& operator=(const GdiObject&) = delete;
-    GdiObject(GdiObject&& other) noexcept : m_hObject(std::exchange(other.m_hObject, nullptr)) {}
-    GdiObject& operator=(GdiObject&& other) noexcept
-    {
-        if (this != &other)
-            Reset(std::exchange(other.m_hObject, nullptr));
-        return *this;
-    }
-
-    Handle Get() const { return m_hObject; }
-    explicit operator bool() const { return m_hObject != nullptr; }
-    void Reset(Handle object = nullptr)
-    {
-        Handle old = std::exchange(m_hObject, object);
-        if (old)
-            ::DeleteObject(old);
-    }
-
-private:
-    Handle m_hObject = nullptr;
+struct GdiObjectTraits {
+    static void Close(HGDIOBJ object) { ::DeleteObject(object); }
 };
+template <class Handle>
+using GdiObject = Owner<Handle, GdiObjectTraits>;
 
 using Font = GdiObject<HFONT>;
 using Bitmap = GdiObject<HBITMAP>;

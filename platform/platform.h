@@ -131,9 +131,8 @@ public:
     // SetLastError: sets it; the program clears it before a call whose failure it judges.
     virtual void SetLastError(uint32_t code) = 0;
 
-    // malloc / calloc / free for platform buffers. A failed allocation returns null and
-    // leaves the last error as the allocator left it (the C runtime leaves it alone).
-    virtual void* Malloc(size_t size) = 0;
+    // calloc / free for platform buffers. A failed allocation returns null and leaves
+    // the last error as the allocator left it (the C runtime leaves it alone).
     virtual void* Calloc(size_t count, size_t size) = 0;
     virtual void Free(void* block) = 0;
 

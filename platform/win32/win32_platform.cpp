@@ -141,7 +141,6 @@ uint32_t Win32Platform::GetLastError() { return ::GetLastError(); }
 
 void Win32Platform::SetLastError(uint32_t code) { ::SetLastError(code); }
 
-void* Win32Platform::Malloc(size_t size) { return std::malloc(size); }
 
 void* Win32Platform::Calloc(size_t count, size_t size) { return std::calloc(count, size); }
 

@@ -14,7 +14,6 @@ public:
 
     uint32_t GetLastError() override;
     void SetLastError(uint32_t code) override;
-    void* Malloc(size_t size) override;
     void* Calloc(size_t count, size_t size) override;
     void Free(void* block) override;
     int32_t MultiByteToWideChar(uint32_t codePage, uint32_t flags, const char* src, int32_t srcLength,

@@ -535,21 +535,11 @@ uint32_t SimPlatform::GetLastError() { return m_impl->lastError; }
 
 void SimPlatform::SetLastError(uint32_t code) { m_impl->lastError = code; }
 
-void* SimPlatform::Malloc(size_t size)
-{
-    if (m_impl->Intercept(SimCall::Malloc))
-        return nullptr;
-    // Never null for a zero size, so that every block is distinct and counted.
-    void* block = std::malloc(size ? size : 1);
-    if (block)
-        m_impl->heapBlocks.insert(block);
-    return block;
-}
-
 void* SimPlatform::Calloc(size_t count, size_t size)
 {
     if (m_impl->Intercept(SimCall::Calloc))
         return nullptr;
+    // Never null for a zero size, so that every block is distinct and counted.
     void* block = (count == 0 || size == 0) ? std::calloc(1, 1) : std::calloc(count, size);
     if (block)
         m_impl->heapBlocks.insert(block);

@@ -16,7 +16,6 @@
 
 // The calls that can be made to fail.
 enum class SimCall {
-    Malloc,
     Calloc,
     MultiByteToWideChar,
     WideCharToMultiByte,
@@ -148,7 +147,6 @@ public:
     // ---- Platform ----
     uint32_t GetLastError() override;
     void SetLastError(uint32_t code) override;
-    void* Malloc(size_t size) override;
     void* Calloc(size_t count, size_t size) override;
     void Free(void* block) override;
     int32_t MultiByteToWideChar(uint32_t codePage, uint32_t flags, const char* src, int32_t srcLength,

@@ -320,11 +320,11 @@ TEST(SimFailures, EachCallReturnsItsOwnFailureValue)
     EXPECT_EQ(1, sim.EnumICMProfilesA(dc, proc, 0));
 
     sim.Fail(SimCall::EnumICMProfilesA, 5);
-    sim.Fail(SimCall::Malloc, kErrorNotEnoughMemory);
+    sim.Fail(SimCall::Calloc, kErrorNotEnoughMemory);
     sim.Fail(SimCall::FormatMessageA, 0);
     EXPECT_EQ(-1, sim.EnumICMProfilesA(dc, proc, 0));
     EXPECT_EQ(5u, sim.GetLastError());
-    EXPECT_EQ(nullptr, sim.Malloc(16));
+    EXPECT_EQ(nullptr, sim.Calloc(1, 16));
     EXPECT_EQ(kErrorNotEnoughMemory, sim.GetLastError());
     char* text = reinterpret_cast<char*>(&sim);
     EXPECT_EQ(0u, sim.FormatMessageA(kFormatMessageAllocateBuffer | kFormatMessageFromSystem, nullptr, 2,
@@ -372,7 +372,7 @@ TEST(SimCounters, ScopeReportsWhatIsStillHeld)
                                           kFormatMessageIgnoreInserts,
                                       nullptr, 87, kLangUserDefault, &text, 0, nullptr));
     EXPECT_STREQ("The parameter is incorrect.\r\n", text);
-    void* block = sim.Malloc(0);
+    void* block = sim.Calloc(0, 1);
     EXPECT_EQ(1, sim.LocalBlocks());
     EXPECT_EQ(1, sim.HeapBlocks());
     EXPECT_EQ(nullptr, sim.LocalFree(text));

@@ -293,9 +293,9 @@ int MonitorProfileDialog::FillProfileList()
     HWND list = m_ProfileList.Handle();
     ::SendMessageA(list, WM_SETREDRAW, FALSE, 0);
     if (m_nView == 0)
-        AddAllProfilesToList(nullptr, m_ProfileList);
+        AddAllProfilesToList(nullptr, m_ProfileList.Profiles());
     else
-        AddProfilesToList(ToMonitorHandle(m_hMonitor), m_ProfileList, kListByDeviceId);
+        AddProfilesToList(ToMonitorHandle(m_hMonitor), m_ProfileList.Profiles(), kListByDeviceId);
     ::SendMessageA(list, WM_SETREDRAW, TRUE, 0);
     ::InvalidateRect(list, nullptr, TRUE);
 

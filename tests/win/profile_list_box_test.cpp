@@ -34,7 +34,11 @@ static_assert(kListStyle == 0x50A30153);
 // A list that shows how much its model holds.
 class ProbeListBox : public ProfileListBox {
 public:
-    size_t StoredEntries() const { return m_PathArray.size() + m_VcgtFlags.size() + m_CreatorFlags.size(); }
+    size_t StoredEntries() const
+    {
+        const ProfileList::Stored stored = Profiles().Contents();
+        return stored.paths.size() + stored.vcgtFlags.size() + stored.creatorFlags.size();
+    }
 };
 
 struct Image {

@@ -10,8 +10,9 @@ namespace {
 constexpr size_t kMaxRowText = 255;
 
 // One line, centred in the row's height, from the row's left edge with no margin,
-// clipped to the row, with "&" marking the next character.
-constexpr UINT kRowTextFormat = DT_SINGLELINE | DT_VCENTER | DT_LEFT;
+// clipped to the row. A row shows a file name, not a label: without DT_NOPREFIX,
+// DrawText would hide the "&" of "R&D lab" and underline the "D" after it.
+constexpr UINT kRowTextFormat = DT_SINGLELINE | DT_VCENTER | DT_LEFT | DT_NOPREFIX;
 
 // The font currently selected in dc, which the control selected there (its own), with
 // the row's style applied. Null when that font cannot be read or the copy cannot be

@@ -30,8 +30,9 @@ public:
 
 protected:
     // Draws the whole row whatever the request's action: the fill, the focus rectangle,
-    // then the file name in the control's font, made bold or italic by the row's flags.
-    // Leaves the device context's font and colours as they were.
+    // then the file name as it is (an ampersand stays an ampersand) in the control's
+    // font, made bold or italic by the row's flags. Leaves the device context's font
+    // and colours as they were.
     void DrawItem(const DRAWITEMSTRUCT& item) override;
 
 private:

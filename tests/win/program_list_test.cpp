@@ -1,0 +1,133 @@
+// The monitor window's list as a user meets it: the built kestrava.exe runs on a colour
+// directory the test fills, its rows are read through window messages and their pixels
+// off the screen, and compared with the same text drawn here.
+#include "program_driver.h"
+#include "row_image.h"
+#include "win_test_util.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace {
+
+using program::Ask;
+using wintest::Image;
+using wintest::Look;
+using wintest::SameImage;
+
+// A file name with an ampersand, a copy of a generated profile that has a calibration
+// table and the maker's tag: its row is bold and upright.
+const char* const kAmpersandFile = "R&D lab.icm";
+const char* const kAmpersandRow = "R&D lab";
+const char* const kAmpersandSource = "kv-valid.icm";
+
+// The list's font: template 102's 8-point MS Sans Serif, as the dialog manager makes it
+// for the screen's resolution. The program's own font handle means nothing in this
+// process, so the same font is made again.
+HFONT CreateDialogFont()
+{
+    wintest::ClientDc screen(nullptr);
+    const int pixels = MulDiv(8, GetDeviceCaps(screen.Get(), LOGPIXELSY), 72);
+    return CreateFontW(-pixels, 0, 0, 0, FW_DONTCARE, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                       CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, FF_DONTCARE, L"MS Sans Serif");
+}
+
+// A row's rectangle on the screen.
+RECT RowOnScreen(HWND list, int row)
+{
+    RECT rc{};
+    program::Send(list, LB_GETITEMRECT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&rc));
+    MapWindowPoints(list, nullptr, reinterpret_cast<POINT*>(&rc), 2);
+    return rc;
+}
+
+// What the screen shows in a rectangle: the windows of every process, as drawn.
+Image Screen(const RECT& rc)
+{
+    wintest::Canvas canvas(rc.right - rc.left, rc.bottom - rc.top);
+    wintest::ClientDc screen(nullptr);
+    BitBlt(canvas.Dc(), 0, 0, rc.right - rc.left, rc.bottom - rc.top, screen.Get(), rc.left, rc.top, SRCCOPY);
+    return canvas.Read();
+}
+
+// How a row of a profile with both tags is drawn in the state the list shows it in:
+// highlighted when selected, framed when the list has the focus on it.
+Look BoldUprightRow(HWND list, int row, const std::string& text, UINT extraFormat)
+{
+    Look look{text, true, false};
+    look.selected = Ask(list, LB_GETSEL, static_cast<WPARAM>(row)) > 0;
+    look.focus = wintest::FocusedControl(list) == list && Ask(list, LB_GETCARETINDEX) == row;
+    look.format |= extraFormat;
+    return look;
+}
+
+class ProgramList : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(store.Valid()) << "no colour directory";
+        monitors = program::Monitors();
+        ASSERT_FALSE(monitors.empty()) << "the test bed shows no monitor";
+        store.Remove(kAmpersandFile);   // left by an interrupted run
+    }
+
+    // On every way out of a test: the program ends before its file goes.
+    void TearDown() override
+    {
+        app.reset();
+        store.Remove(kAmpersandFile);
+    }
+
+    // Starts the program and waits until it has opened its windows, with no report.
+    void Start()
+    {
+        app = std::make_unique<program::RunningProgram>();
+        std::string error;
+        ASSERT_TRUE(app->Start(error)) << error;
+        windows = app->WaitForMonitorWindows(monitors.size());
+        ASSERT_EQ(app->FindReport(), nullptr) << app->OpenReports();
+        ASSERT_EQ(windows.size(), monitors.size()) << "one window per monitor";
+    }
+
+    program::ColourStore store;
+    std::vector<program::Monitor> monitors;
+    std::unique_ptr<program::RunningProgram> app;
+    std::vector<HWND> windows;
+};
+
+TEST_F(ProgramList, AmpersandInAFileNameIsShownAsItIs)
+{
+    ASSERT_TRUE(store.Install(kAmpersandSource, kAmpersandFile)) << "error " << GetLastError();
+    ASSERT_NO_FATAL_FAILURE(Start());
+    const HWND window = windows[0];
+    const HWND list = GetDlgItem(window, program::kListId);
+    wintest::ClickButton(window, program::kViewAllId);
+    ASSERT_EQ(Ask(GetDlgItem(window, program::kViewAllId), BM_GETCHECK), BST_CHECKED);
+
+    const int row = program::RowOf(list, kAmpersandRow);
+    ASSERT_GE(row, 0) << "no row reads \"" << kAmpersandRow << "\"";
+    EXPECT_EQ(program::RowText(list, row), kAmpersandRow);
+
+    // The row as drawn with the "&" kept, and as a label would show it: "RD lab" with
+    // the D underlined. The two must differ, or the check below would prove nothing.
+    const RECT rc = RowOnScreen(list, row);
+    const int width = rc.right - rc.left;
+    const int height = rc.bottom - rc.top;
+    fw::Font font(CreateDialogFont());
+    const Image literal =
+        wintest::DrawRow(font.Get(), width, height, BoldUprightRow(list, row, kAmpersandRow, DT_NOPREFIX));
+    const Image label = wintest::DrawRow(font.Get(), width, height, BoldUprightRow(list, row, kAmpersandRow, 0));
+    ASSERT_FALSE(SameImage(literal, label));
+
+    // The program paints in its own time: wait for the row to settle on the literal text.
+    RedrawWindow(list, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+    Image shown;
+    program::WaitFor([&] { return SameImage(shown = Screen(rc), literal); }, std::chrono::seconds(5));
+    EXPECT_TRUE(SameImage(shown, literal)) << "the row on the screen, against the name drawn as it is";
+    EXPECT_FALSE(SameImage(shown, label));
+}
+
+}  // namespace

@@ -1,12 +1,14 @@
-// The monitor window's list as a user meets it: the built kestrava.exe runs on a colour
-// directory the test fills, its rows are read through window messages and their pixels
-// off the screen, and compared with the same text drawn here.
+// The monitor window's list and size as a user meets them: the built kestrava.exe runs
+// on a colour directory the test fills, its rows are read through window messages and
+// their pixels off the screen, and compared with the same text drawn here; its windows
+// are shrunk from outside and their controls' places read back.
 #include "program_driver.h"
 #include "row_image.h"
 #include "win_test_util.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
@@ -128,6 +130,74 @@ TEST_F(ProgramList, AmpersandInAFileNameIsShownAsItIs)
     program::WaitFor([&] { return SameImage(shown = Screen(rc), literal); }, std::chrono::seconds(5));
     EXPECT_TRUE(SameImage(shown, literal)) << "the row on the screen, against the name drawn as it is";
     EXPECT_FALSE(SameImage(shown, label));
+}
+
+// The controls that keep their x when the window is resized, and Refresh, which follows
+// its right edge.
+struct BottomControls {
+    std::vector<program::Control> kept;   // the group box and the two legends
+    program::Control refresh{};
+};
+
+BottomControls BottomControlsOf(HWND window)
+{
+    BottomControls found;
+    for (const program::Control& control : program::Controls(window)) {
+        if (control.id == -1)
+            found.kept.push_back(control);
+        else if (control.id == program::kRefreshId)
+            found.refresh = control;
+    }
+    return found;
+}
+
+TEST_F(ProgramList, WindowShrinksUntilTheControlsWouldMeetAndKeepsFourRows)
+{
+    ASSERT_NO_FATAL_FAILURE(Start());
+    for (size_t i = 0; i < windows.size(); ++i) {
+        SCOPED_TRACE("window " + std::to_string(i));
+        const HWND window = windows[i];
+        const RECT made = program::WindowRect(window);
+
+        // Asked for a tiny size, the window keeps the smallest it allows.
+        SetWindowPos(window, nullptr, 0, 0, 40, 40, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+        ASSERT_TRUE(program::WaitFor([&] { return !program::SameRect(program::WindowRect(window), made); }))
+            << "the window kept its size";
+        ASSERT_TRUE(program::Send(window, WM_NULL, 0, 0));
+        const RECT kept = program::WindowRect(window);
+        EXPECT_LT(kept.right - kept.left, made.right - made.left) << "no narrower than made";
+        EXPECT_LT(kept.bottom - kept.top, made.bottom - made.top);
+
+        RECT client{};
+        GetClientRect(window, &client);
+        const BottomControls bottom = BottomControlsOf(window);
+        ASSERT_EQ(bottom.kept.size(), 3u) << "the group box and the two legends";
+        ASSERT_NE(bottom.refresh.window, nullptr);
+        LONG slack = bottom.refresh.rect.left;   // how far the width could still go down
+        for (const program::Control& control : bottom.kept) {
+            const std::string name = wintest::WindowText(control.window);
+            RECT overlap{};
+            EXPECT_FALSE(IntersectRect(&overlap, &control.rect, &bottom.refresh.rect))
+                << "Refresh " << program::Describe(bottom.refresh.rect) << " runs over \"" << name << "\" "
+                << program::Describe(control.rect);
+            EXPECT_LE(control.rect.right, client.right) << "\"" << name << "\" is cut off";
+            EXPECT_GE(control.rect.left, 0) << name;
+            slack = std::min(slack, client.right - control.rect.right);
+            if (control.rect.top < bottom.refresh.rect.bottom && bottom.refresh.rect.top < control.rect.bottom &&
+                control.rect.left < bottom.refresh.rect.left)
+                slack = std::min(slack, bottom.refresh.rect.left - control.rect.right);
+        }
+        EXPECT_EQ(slack, 0) << "one pixel narrower would still have fitted";
+
+        // Four rows and the rest of a fifth at most: shrunk as far as the list allows.
+        const HWND list = GetDlgItem(window, program::kListId);
+        RECT rows{};
+        GetClientRect(list, &rows);
+        const LRESULT rowHeight = Ask(list, LB_GETITEMHEIGHT);
+        ASSERT_GT(rowHeight, 0);
+        EXPECT_GE(rows.bottom, 4 * rowHeight);
+        EXPECT_LT(rows.bottom, 5 * rowHeight);
+    }
 }
 
 }  // namespace

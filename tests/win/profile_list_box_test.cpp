@@ -24,7 +24,6 @@
 namespace {
 
 using wintest::Canvas;
-using wintest::ClientDc;
 using wintest::DrawRow;
 using wintest::Image;
 using wintest::Look;
@@ -112,7 +111,7 @@ public:
         RedrawWindow(List(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
         const RECT rc = RowRect(row);
         Canvas canvas(rc.right - rc.left, rc.bottom - rc.top);
-        ClientDc screen(List());
+        fw::ClientDC screen(List());
         BitBlt(canvas.Dc(), 0, 0, rc.right - rc.left, rc.bottom - rc.top, screen.Get(), rc.left, rc.top,
                SRCCOPY);
         return canvas.Read();

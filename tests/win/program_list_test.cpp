@@ -3,13 +3,13 @@
 // their pixels off the screen, and compared with the same text drawn here; its windows
 // are shrunk from outside and their controls' places read back.
 #include "program_driver.h"
+#include "program_fixture.h"
 #include "row_image.h"
 #include "win_test_util.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -31,7 +31,7 @@ const char* const kAmpersandSource = "kv-valid.icm";
 // process, so the same font is made again.
 HFONT CreateDialogFont()
 {
-    wintest::ClientDc screen(nullptr);
+    fw::ClientDC screen(nullptr);
     const int pixels = MulDiv(8, GetDeviceCaps(screen.Get(), LOGPIXELSY), 72);
     return CreateFontW(-pixels, 0, 0, 0, FW_DONTCARE, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
                        CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, FF_DONTCARE, L"MS Sans Serif");
@@ -50,7 +50,7 @@ RECT RowOnScreen(HWND list, int row)
 Image Screen(const RECT& rc)
 {
     wintest::Canvas canvas(rc.right - rc.left, rc.bottom - rc.top);
-    wintest::ClientDc screen(nullptr);
+    fw::ClientDC screen(nullptr);
     BitBlt(canvas.Dc(), 0, 0, rc.right - rc.left, rc.bottom - rc.top, screen.Get(), rc.left, rc.top, SRCCOPY);
     return canvas.Read();
 }
@@ -66,38 +66,22 @@ Look BoldUprightRow(HWND list, int row, const std::string& text, UINT extraForma
     return look;
 }
 
-class ProgramList : public ::testing::Test {
+// The program on the prefix's own profiles and, for a test that installs it, the file
+// with the ampersand, which goes again on every way out of the test.
+class ProgramList : public program::ProgramFixture {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(store.Valid()) << "no colour directory";
-        monitors = program::Monitors();
-        ASSERT_FALSE(monitors.empty()) << "the test bed shows no monitor";
+        ASSERT_NO_FATAL_FAILURE(ProgramFixture::SetUp());
         store.Remove(kAmpersandFile);   // left by an interrupted run
     }
 
-    // On every way out of a test: the program ends before its file goes.
+    // The program ends before its file goes.
     void TearDown() override
     {
         app.reset();
         store.Remove(kAmpersandFile);
     }
-
-    // Starts the program and waits until it has opened its windows, with no report.
-    void Start()
-    {
-        app = std::make_unique<program::RunningProgram>();
-        std::string error;
-        ASSERT_TRUE(app->Start(error)) << error;
-        windows = app->WaitForMonitorWindows(monitors.size());
-        ASSERT_EQ(app->FindReport(), nullptr) << app->OpenReports();
-        ASSERT_EQ(windows.size(), monitors.size()) << "one window per monitor";
-    }
-
-    program::ColourStore store;
-    std::vector<program::Monitor> monitors;
-    std::unique_ptr<program::RunningProgram> app;
-    std::vector<HWND> windows;
 };
 
 TEST_F(ProgramList, AmpersandInAFileNameIsShownAsItIs)
@@ -105,7 +89,7 @@ TEST_F(ProgramList, AmpersandInAFileNameIsShownAsItIs)
     ASSERT_TRUE(store.Install(kAmpersandSource, kAmpersandFile)) << "error " << GetLastError();
     ASSERT_NO_FATAL_FAILURE(Start());
     const HWND window = windows[0];
-    const HWND list = GetDlgItem(window, program::kListId);
+    const HWND list = List(0);
     wintest::ClickButton(window, program::kViewAllId);
     ASSERT_EQ(Ask(GetDlgItem(window, program::kViewAllId), BM_GETCHECK), BST_CHECKED);
 
@@ -190,7 +174,7 @@ TEST_F(ProgramList, WindowShrinksUntilTheControlsWouldMeetAndKeepsFourRows)
         EXPECT_EQ(slack, 0) << "one pixel narrower would still have fitted";
 
         // Four rows and the rest of a fifth at most: shrunk as far as the list allows.
-        const HWND list = GetDlgItem(window, program::kListId);
+        const HWND list = List(i);
         RECT rows{};
         GetClientRect(list, &rows);
         const LRESULT rowHeight = Ask(list, LB_GETITEMHEIGHT);

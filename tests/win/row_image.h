@@ -119,21 +119,4 @@ inline Image DrawRow(HFONT listFont, int width, int height, const Look& look)
     return canvas.Read();
 }
 
-class ClientDc {
-public:
-    explicit ClientDc(HWND window) : m_hWnd(window), m_hDC(GetDC(window)) {}
-    ~ClientDc()
-    {
-        if (m_hDC)
-            ReleaseDC(m_hWnd, m_hDC);
-    }
-    ClientDc(const ClientDc&) = delete;
-    ClientDc& operator=(const ClientDc&) = delete;
-    HDC Get() const { return m_hDC; }
-
-private:
-    HWND m_hWnd;
-    HDC m_hDC;
-};
-
 }  // namespace wintest

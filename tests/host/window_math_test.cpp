@@ -153,8 +153,6 @@ TEST(WindowMathTest, MinimumNeverExceedsTheSizeAsMade)
     EXPECT_EQ(MinimumWindowSize(kWindow, kClient, Template(pastTheEdge), kRowHeight, 4).x, 600);
     const Rect32 overTheGroupBox{340, 364, 571, 387};
     EXPECT_EQ(MinimumWindowSize(kWindow, kClient, Template(kItalicLegend, overTheGroupBox), kRowHeight, 4).x, 600);
-    // Nothing that keeps its x: the width is free down to the frame.
-    EXPECT_EQ(MinimumWindowSize(kWindow, kClient, {{kList, Anchor::Stretch}}, kRowHeight, 4).x, 600 - 588);
 }
 
 TEST(WindowMathTest, MinimumHeightLeavesTheListAFewRows)

@@ -286,9 +286,9 @@ public:
     {
         Found found;
         found.rows = GetCount();
-        for (uint16_t flag : m_VcgtFlags)
+        for (uint16_t flag : Profiles().Contents().vcgtFlags)
             found.vcgt += flag ? 1 : 0;
-        for (uint16_t flag : m_CreatorFlags)
+        for (uint16_t flag : Profiles().Contents().creatorFlags)
             found.creator += flag ? 1 : 0;
         return found;
     }
@@ -354,7 +354,7 @@ double TimeProgram(ListHost& host, RecordingPresenter& reports, Found& found, do
     host.Settle();
     host.RedrawOff();
     Stopwatch watch;
-    const int32_t result = AddAllProfilesToList(nullptr, host.list);
+    const int32_t result = AddAllProfilesToList(nullptr, host.list.Profiles());
     const double ms = watch.Ms();
     Stopwatch paint;
     host.RedrawOnAndPaint();
@@ -426,7 +426,7 @@ void Breakdown(int rounds, int expectedRows)
         }
         {
             Stopwatch watch;
-            MarkProfileAttributes(host.list);
+            MarkProfileAttributes(host.list.Profiles());
             mark.push_back(watch.Ms());
         }
         {

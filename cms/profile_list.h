@@ -61,11 +61,18 @@ public:
     // flag leaves the row upright, a zero one makes it italic.
     RowStyle StyleOf(intptr_t itemData) const;
 
-protected:
+    // What the list keeps behind its rows, indexed by item data, for those who count
+    // or inspect it; valid while the list lives and changed by its next call.
+    struct Stored {
+        const std::vector<std::string>& paths;
+        const std::vector<uint16_t>& vcgtFlags;
+        const std::vector<uint16_t>& creatorFlags;
+    };
+    Stored Contents() const { return Stored{m_PathArray, m_VcgtFlags, m_CreatorFlags}; }
+
+private:
     std::vector<std::string> m_PathArray;
     std::vector<uint16_t> m_VcgtFlags;
     std::vector<uint16_t> m_CreatorFlags;
-
-private:
     ListControl& m_control;
 };

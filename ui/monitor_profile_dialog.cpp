@@ -92,11 +92,15 @@ BOOL MonitorProfileDialog::OnInitDialog()
     ::GetClientRect(m_hWnd, &m_rcClient);
     GetSizeGripRect(m_rcGrip);
     {
+        // The controls as made, each with the way OnSize moves it.
         RECT window{};
         ::GetWindowRect(m_hWnd, &window);
-        const RECT list = fw::ChildRect(m_hWnd, m_ProfileList.Handle());
+        std::vector<PlacedControl> controls;
+        for (HWND child = ::GetWindow(m_hWnd, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT))
+            controls.push_back(PlacedControl{ToRect32(fw::ChildRect(m_hWnd, child)),
+                                             AnchorOf(static_cast<int16_t>(::GetDlgCtrlID(child)))});
         const auto rowHeight = static_cast<int32_t>(::SendMessageA(m_ProfileList.Handle(), LB_GETITEMHEIGHT, 0, 0));
-        const Point32 minimum = MinimumWindowSize(ToRect32(window), ToRect32(list), rowHeight, 4);
+        const Point32 minimum = MinimumWindowSize(ToRect32(window), ToRect32(m_rcClient), controls, rowHeight, 4);
         m_ptMinTrack = POINT{minimum.x, minimum.y};
     }
 
@@ -306,9 +310,9 @@ int MonitorProfileDialog::FillProfileList()
     HWND list = m_ProfileList.Handle();
     ::SendMessageA(list, WM_SETREDRAW, FALSE, 0);
     if (m_nView == 0)
-        AddAllProfilesToList(nullptr, m_ProfileList);
+        AddAllProfilesToList(nullptr, m_ProfileList.Profiles());
     else
-        AddProfilesToList(m_hMonitor, m_ProfileList, kListByDeviceId);
+        AddProfilesToList(m_hMonitor, m_ProfileList.Profiles(), kListByDeviceId);
     ::SendMessageA(list, WM_SETREDRAW, TRUE, 0);
     ::InvalidateRect(list, nullptr, TRUE);
 

@@ -10,8 +10,9 @@ namespace {
 constexpr size_t kMaxRowText = 255;
 
 // One line, centred in the row's height, from the row's left edge with no margin,
-// clipped to the row, with "&" marking the next character.
-constexpr UINT kRowTextFormat = DT_SINGLELINE | DT_VCENTER | DT_LEFT;
+// clipped to the row. A row shows a file name, not a label: without DT_NOPREFIX,
+// DrawText would hide the "&" of "R&D lab" and underline the "D" after it.
+constexpr UINT kRowTextFormat = DT_SINGLELINE | DT_VCENTER | DT_LEFT | DT_NOPREFIX;
 
 // The font currently selected in dc, which the control selected there (its own), with
 // the row's style applied. Null when that font cannot be read or the copy cannot be
@@ -31,20 +32,17 @@ fw::Font CreateRowFont(HDC dc, RowStyle style)
 
 }  // namespace
 
-ProfileListBox::ProfileListBox() : ProfileList(static_cast<ListControl&>(*this)) {}
+ProfileListBox::ProfileListBox() : m_rows(*this), m_profiles(m_rows) {}
 
-int32_t ProfileListBox::AddString(const std::string& text) { return fw::ListBox::AddString(text.c_str()); }
+int32_t ProfileListBox::Rows::AddString(const std::string& text) { return m_box.AddString(text.c_str()); }
 
-bool ProfileListBox::SetItemData(int32_t row, intptr_t data)
-{
-    return fw::ListBox::SetItemData(row, data) != LB_ERR;
-}
+bool ProfileListBox::Rows::SetItemData(int32_t row, intptr_t data) { return m_box.SetItemData(row, data) != LB_ERR; }
 
-intptr_t ProfileListBox::GetItemData(int32_t row) const { return fw::ListBox::GetItemData(row); }
+intptr_t ProfileListBox::Rows::GetItemData(int32_t row) const { return m_box.GetItemData(row); }
 
-int32_t ProfileListBox::GetCount() const { return fw::ListBox::GetCount(); }
+int32_t ProfileListBox::Rows::GetCount() const { return m_box.GetCount(); }
 
-void ProfileListBox::ResetContent() { fw::ListBox::ResetContent(); }
+void ProfileListBox::Rows::ResetContent() { m_box.ResetContent(); }
 
 void ProfileListBox::DrawItem(const DRAWITEMSTRUCT& item)
 {
@@ -72,7 +70,7 @@ void ProfileListBox::DrawItem(const DRAWITEMSTRUCT& item)
 
     // The font ends after the guard that selected it, so it is deleted only once it
     // is out of the device context.
-    fw::Font rowFont = CreateRowFont(dc, StyleOf(static_cast<intptr_t>(item.itemData)));
+    fw::Font rowFont = CreateRowFont(dc, m_profiles.StyleOf(static_cast<intptr_t>(item.itemData)));
     fw::SelectGuard keepFont(dc, rowFont.Get());
     // Text last, so it stays readable over the focus rectangle.
     ::DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &rc, kRowTextFormat);

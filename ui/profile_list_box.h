@@ -1,6 +1,7 @@
 // The profile list of a monitor window: the rows live in a sorted, owner-drawn list box,
-// and the paths and flags behind them in the ProfileList model. Each row is drawn bold
-// when its profile carries a calibration table and italic when it lacks the maker's tag.
+// and the paths and flags behind them in the ProfileList model the box holds. Each row
+// is drawn bold when its profile carries a calibration table and italic when it lacks
+// the maker's tag.
 #pragma once
 
 #include "cms/profile_list.h"
@@ -11,21 +12,44 @@
 #include <cstdint>
 #include <string>
 
-class ProfileListBox : public fw::ListBox, public ListControl, public ProfileList {
+class ProfileListBox : public fw::ListBox {
 public:
     ProfileListBox();
 
-    // The model's rows, kept by the bound control. Until the object is bound, the list
-    // refuses every row and has none.
-    int32_t AddString(const std::string& text) override;
-    bool SetItemData(int32_t row, intptr_t data) override;
-    intptr_t GetItemData(int32_t row) const override;
-    int32_t GetCount() const override;
-    void ResetContent() override;
+    // The model, for the catalogue functions that fill and mark it.
+    ProfileList& Profiles() { return m_profiles; }
+    const ProfileList& Profiles() const { return m_profiles; }
+
+    // The model's operations, for those who hold the list box. Until the object is
+    // bound, the list refuses every row and has none.
+    int32_t AddProfile(const std::string& fullPath) { return m_profiles.AddProfile(fullPath); }
+    void ResetProfiles() { m_profiles.ResetProfiles(); }
+    void SetVcgtFlag(int32_t row, uint16_t flag) { m_profiles.SetVcgtFlag(row, flag); }
+    void SetCreatorFlag(int32_t row, uint16_t flag) { m_profiles.SetCreatorFlag(row, flag); }
+    std::string GetFullPath(int32_t row) const { return m_profiles.GetFullPath(row); }
 
 protected:
     // Draws the whole row whatever the request's action: the fill, the focus rectangle,
-    // then the file name in the control's font, made bold or italic by the row's flags.
-    // Leaves the device context's font and colours as they were.
+    // then the file name as it is (an ampersand stays an ampersand) in the control's
+    // font, made bold or italic by the row's flags. Leaves the device context's font
+    // and colours as they were.
     void DrawItem(const DRAWITEMSTRUCT& item) override;
+
+private:
+    // The model's view of the rows: this list box's own.
+    class Rows : public ListControl {
+    public:
+        explicit Rows(fw::ListBox& box) : m_box(box) {}
+        int32_t AddString(const std::string& text) override;
+        bool SetItemData(int32_t row, intptr_t data) override;
+        intptr_t GetItemData(int32_t row) const override;
+        int32_t GetCount() const override;
+        void ResetContent() override;
+
+    private:
+        fw::ListBox& m_box;
+    };
+
+    Rows m_rows;
+    ProfileList m_profiles;   // after the rows it keeps its data for
 };

@@ -1,5 +1,7 @@
 #include "ui/window_math.h"
 
+#include <algorithm>
+
 Point32 CenteredOrigin(const Rect32& window, const Rect32& monitor)
 {
     // Integer division truncates toward zero, for windows wider than the monitor too.
@@ -54,12 +56,54 @@ Rect32 FollowResize(const Rect32& control, Anchor anchor, int32_t dx, int32_t dy
     return control;
 }
 
-Point32 MinimumWindowSize(const Rect32& window, const Rect32& list, int32_t rowHeight, int32_t rows)
+namespace {
+
+bool ShareHeight(const Rect32& a, const Rect32& b) { return a.top < b.bottom && b.top < a.bottom; }
+
+// The narrowest client area: every kept control shown whole, and no control that
+// follows the right edge run over a kept one on its left. Both kinds move by the same
+// dy, so whether two of them share height never changes with the size.
+int32_t MinimumClientWidth(const Rect32& client, const std::vector<PlacedControl>& controls)
+{
+    int32_t width = 0;
+    for (const PlacedControl& kept : controls) {
+        if (kept.anchor != Anchor::Bottom)
+            continue;
+        width = std::max(width, kept.rect.right - client.left);
+        for (const PlacedControl& moving : controls) {
+            if (moving.anchor == Anchor::BottomRight && kept.rect.left < moving.rect.left &&
+                ShareHeight(kept.rect, moving.rect))
+                width = std::max(width, Width(client) - (moving.rect.left - kept.rect.right));
+        }
+    }
+    return width;
+}
+
+// The height the client area can lose before a stretching control is down to `rows`
+// rows; 0 when one is there already.
+int32_t SpareHeight(const std::vector<PlacedControl>& controls, int32_t rowHeight, int32_t rows)
 {
     // The list's frame takes a few pixels besides its rows.
     constexpr int32_t kListFrame = 4;
-    const int32_t spare = Height(list) - (rows * rowHeight + kListFrame);
-    return Point32{Width(window), spare > 0 ? Height(window) - spare : Height(window)};
+    bool found = false;
+    int32_t spare = 0;
+    for (const PlacedControl& control : controls) {
+        if (control.anchor != Anchor::Stretch)
+            continue;
+        const int32_t own = std::max(0, Height(control.rect) - (rows * rowHeight + kListFrame));
+        spare = found ? std::min(spare, own) : own;
+        found = true;
+    }
+    return spare;
+}
+
+}  // namespace
+
+Point32 MinimumWindowSize(const Rect32& window, const Rect32& client, const std::vector<PlacedControl>& controls,
+                          int32_t rowHeight, int32_t rows)
+{
+    const int32_t spareWidth = std::max(0, Width(client) - MinimumClientWidth(client, controls));
+    return Point32{Width(window) - spareWidth, Height(window) - SpareHeight(controls, rowHeight, rows)};
 }
 
 Point32 IconOrigin(int32_t clientWidth, int32_t clientHeight, int32_t iconWidth, int32_t iconHeight)

@@ -5,6 +5,7 @@
 #include "platform/platform.h"
 
 #include <cstdint>
+#include <vector>
 
 struct Point32 {
     int32_t x;
@@ -36,10 +37,23 @@ Anchor AnchorOf(int32_t controlId);
 // The control's new rectangle, in the dialog's client coordinates.
 Rect32 FollowResize(const Rect32& control, Anchor anchor, int32_t dx, int32_t dy);
 
-// The smallest size a monitor window may be given: as wide as it was made (the legends
-// fill its width) and tall enough for the list to keep `rows` rows of rowHeight.
-// window and list are the window's and the list's rectangles as made.
-Point32 MinimumWindowSize(const Rect32& window, const Rect32& list, int32_t rowHeight, int32_t rows);
+// A control of a monitor window as made: its rectangle in the dialog's client
+// coordinates and how it follows the window's size.
+struct PlacedControl {
+    Rect32 rect;
+    Anchor anchor;
+};
+
+// The smallest size a monitor window may be given, from its controls as made:
+//  - the controls that keep their x (Anchor::Bottom: the group box, its radio buttons
+//    and the legends) stay whole inside the client area;
+//  - one that follows the right edge (Anchor::BottomRight: Refresh) stops at the right
+//    edge of each kept control that starts left of it and shares some of its height;
+//  - one that stretches (the list) keeps `rows` rows of rowHeight.
+// Never larger than the window as made. window is the window's outer rectangle and
+// client its client rectangle, both as made.
+Point32 MinimumWindowSize(const Rect32& window, const Rect32& client, const std::vector<PlacedControl>& controls,
+                          int32_t rowHeight, int32_t rows);
 
 // Where the icon of a minimised window is drawn in its client area.
 Point32 IconOrigin(int32_t clientWidth, int32_t clientHeight, int32_t iconWidth, int32_t iconHeight);

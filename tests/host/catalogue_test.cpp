@@ -16,8 +16,8 @@ class InspectableList : public ProfileList {
 public:
     explicit InspectableList(ListControl& control) : ProfileList(control), m_control(control) {}
 
-    std::optional<uint16_t> VcgtFlag(int32_t row) const { return FlagAt(m_VcgtFlags, row); }
-    std::optional<uint16_t> CreatorFlag(int32_t row) const { return FlagAt(m_CreatorFlags, row); }
+    std::optional<uint16_t> VcgtFlag(int32_t row) const { return FlagAt(Contents().vcgtFlags, row); }
+    std::optional<uint16_t> CreatorFlag(int32_t row) const { return FlagAt(Contents().creatorFlags, row); }
 
 private:
     std::optional<uint16_t> FlagAt(const std::vector<uint16_t>& flags, int32_t row) const

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 namespace {
 
 const Rect32 kFirst{0, 0, 1920, 1080};
@@ -71,15 +74,95 @@ TEST(WindowMathTest, ControlsFollowTheirCorner)
     EXPECT_LT(collapsed.right, collapsed.left);
 }
 
-TEST(WindowMathTest, MinimumSizeKeepsTheWidthAndAFewRowsOfTheList)
+// Template 102 as Wine lays it out at 96 dpi: client rectangles of the controls, in
+// template order.
+const Rect32 kWindow{660, 282, 1260, 797};   // 600 x 515 outside
+const Rect32 kClient{0, 0, 588, 465};
+const Rect32 kList{18, 15, 571, 340};
+const Rect32 kRadioAll{32, 375, 344, 391};
+const Rect32 kRadioAssociated{32, 397, 344, 413};
+const Rect32 kGroupBox{18, 356, 358, 423};
+const Rect32 kBoldLegend{18, 436, 284, 449};
+const Rect32 kItalicLegend{305, 436, 571, 449};
+const Rect32 kRefresh{483, 364, 571, 387};
+constexpr int32_t kRowHeight = 16;
+
+std::vector<PlacedControl> Template(const Rect32& italicLegend = kItalicLegend, const Rect32& refresh = kRefresh)
 {
-    const Rect32 window{100, 100, 611, 560};
-    const Rect32 list{15, 15, 489, 340};   // 325 high
-    const Point32 minimum = MinimumWindowSize(window, list, 16, 4);
-    EXPECT_EQ(minimum.x, 511);
-    EXPECT_EQ(minimum.y, 460 - (325 - 68));
-    // A list already at or under that height gives no room to shrink.
-    EXPECT_EQ(MinimumWindowSize(window, Rect32{0, 0, 10, 50}, 16, 4).y, 460);
+    return {{kList, Anchor::Stretch},          {kRadioAll, Anchor::Bottom},
+            {kRadioAssociated, Anchor::Bottom}, {kGroupBox, Anchor::Bottom},
+            {kBoldLegend, Anchor::Bottom},      {italicLegend, Anchor::Bottom},
+            {refresh, Anchor::BottomRight}};
+}
+
+bool Overlap(const Rect32& a, const Rect32& b)
+{
+    return a.left < b.right && b.left < a.right && a.top < b.bottom && b.top < a.bottom;
+}
+
+// Lays the controls out for a client area dx wider than made, as OnSize does, and
+// says what went wrong there: a kept control cut off or run over by one that moved.
+std::string ProblemAt(const std::vector<PlacedControl>& controls, int32_t dx)
+{
+    const int32_t width = Width(kClient) + dx;
+    for (const PlacedControl& kept : controls) {
+        if (kept.anchor != Anchor::Bottom)
+            continue;
+        if (FollowResize(kept.rect, kept.anchor, dx, 0).right > width)
+            return "a kept control is cut off at width " + std::to_string(width);
+        for (const PlacedControl& moving : controls) {
+            if (moving.anchor == Anchor::BottomRight &&
+                Overlap(FollowResize(moving.rect, moving.anchor, dx, 0), kept.rect))
+                return "a moving control runs over a kept one at width " + std::to_string(width);
+        }
+    }
+    return {};
+}
+
+TEST(WindowMathTest, MinimumWidthKeepsTheLegendsWholeAndRefreshOffTheGroupBox)
+{
+    // The italic legend reaches furthest right: the window narrows until it touches the
+    // edge, 17 pixels less than made, and Refresh is still clear of the group box.
+    const Point32 minimum = MinimumWindowSize(kWindow, kClient, Template(), kRowHeight, 4);
+    EXPECT_EQ(minimum.x, 600 - 17);
+    EXPECT_EQ(ProblemAt(Template(), -17), "");
+    EXPECT_NE(ProblemAt(Template(), -18), "");
+
+    // With a shorter legend the group box binds, and the legends, which share no
+    // height with Refresh, let it pass over their columns.
+    const Rect32 shortLegend{305, 436, 400, 449};
+    const int32_t toGroupBox = kRefresh.left - kGroupBox.right;   // 125
+    const Point32 narrower = MinimumWindowSize(kWindow, kClient, Template(shortLegend), kRowHeight, 4);
+    EXPECT_EQ(narrower.x, 600 - toGroupBox);
+    EXPECT_EQ(ProblemAt(Template(shortLegend), -toGroupBox), "");
+    EXPECT_EQ(ProblemAt(Template(shortLegend), -toGroupBox - 1),
+              "a moving control runs over a kept one at width 462");
+
+    // Refresh on the legends' line instead: the short legend beside it binds.
+    const Rect32 lowRefresh{483, 430, 571, 453};
+    const Point32 low = MinimumWindowSize(kWindow, kClient, Template(shortLegend, lowRefresh), kRowHeight, 4);
+    EXPECT_EQ(low.x, 600 - (lowRefresh.left - shortLegend.right));
+    EXPECT_EQ(ProblemAt(Template(shortLegend, lowRefresh), -(lowRefresh.left - shortLegend.right)), "");
+}
+
+TEST(WindowMathTest, MinimumNeverExceedsTheSizeAsMade)
+{
+    // A legend already past the edge, or Refresh already over the group box (a resource
+    // library's own layout), keeps the width as made rather than forcing it wider.
+    const Rect32 pastTheEdge{305, 436, 620, 449};
+    EXPECT_EQ(MinimumWindowSize(kWindow, kClient, Template(pastTheEdge), kRowHeight, 4).x, 600);
+    const Rect32 overTheGroupBox{340, 364, 571, 387};
+    EXPECT_EQ(MinimumWindowSize(kWindow, kClient, Template(kItalicLegend, overTheGroupBox), kRowHeight, 4).x, 600);
+}
+
+TEST(WindowMathTest, MinimumHeightLeavesTheListAFewRows)
+{
+    // 325 high; four rows of 16 and the frame take 68.
+    EXPECT_EQ(MinimumWindowSize(kWindow, kClient, Template(), kRowHeight, 4).y, 515 - (325 - 68));
+    // A list already at or under that height gives no room to shrink, nor does none.
+    const std::vector<PlacedControl> shortList{{Rect32{0, 0, 10, 50}, Anchor::Stretch}};
+    EXPECT_EQ(MinimumWindowSize(kWindow, kClient, shortList, kRowHeight, 4).y, 515);
+    EXPECT_EQ(MinimumWindowSize(kWindow, kClient, {}, kRowHeight, 4).y, 515);
 }
 
 TEST(WindowMathTest, MinimisedIconIsCentredRoundingUp)

@@ -4,6 +4,7 @@
 // server's gamma ramp. A screenshot of both windows is tools/run.sh's job; a Windows
 // test cannot take one of the X screen.
 #include "program_driver.h"
+#include "program_fixture.h"
 #include "win_test_util.h"
 
 #include <gtest/gtest.h>
@@ -18,7 +19,6 @@ namespace {
 using program::Ask;
 using program::Control;
 using program::Monitor;
-using program::RunningProgram;
 
 // Wine's store lists these, with its own sRGB profile, as installed monitor profiles.
 const char* const kMild = "kv-mild.icm";
@@ -93,17 +93,11 @@ RECT Offset(RECT rect, LONG dx, LONG dy)
     return rect;
 }
 
-class ProgramTest : public ::testing::Test {
+class ProgramTest : public program::ProgramFixture {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(store.Valid()) << "no colour directory";
-        monitors = program::Monitors();
-        ASSERT_FALSE(monitors.empty()) << "the test bed shows no monitor";
-        for (const Monitor& monitor : monitors) {
-            ASSERT_FALSE(monitor.deviceId.empty()) << monitor.adapter << " has no monitor device";
-            ASSERT_FALSE(monitor.deviceString.empty()) << monitor.adapter << " has no device string";
-        }
+        ASSERT_NO_FATAL_FAILURE(ProgramFixture::SetUp());
         // Each test starts from the prefix's own profiles, none of them associated, and
         // an identity ramp.
         store.RestoreParked();
@@ -160,26 +154,6 @@ protected:
             ASSERT_TRUE(store.Associate(file, monitor.deviceId)) << file;
     }
 
-    // Starts the program (the build's own, or a copy elsewhere) without waiting.
-    void Launch(const std::string& program = {})
-    {
-        app = std::make_unique<RunningProgram>();
-        std::string error;
-        ASSERT_TRUE(app->Start(error, program)) << error;
-    }
-
-    // Starts the program and waits until it has opened its windows, with no report.
-    void Start(const std::string& program = {})
-    {
-        ASSERT_NO_FATAL_FAILURE(Launch(program));
-        windows = app->WaitForMonitorWindows(monitors.size());
-        ASSERT_EQ(app->FindReport(), nullptr) << app->OpenReports();
-        ASSERT_TRUE(app->IsRunning()) << "the program ended while starting";
-        ASSERT_EQ(windows.size(), monitors.size()) << "one window per monitor";
-    }
-
-    HWND List(size_t window) const { return GetDlgItem(windows[window], program::kListId); }
-
     // The rows a list must show: every profile file of the colour directory, by file
     // name, in the list's collation (case-insensitive, in the user's locale).
     std::vector<std::string> ExpectedRows() const
@@ -201,11 +175,6 @@ protected:
         return program::WaitFor([&] { return program::CurrentTable() == table || app->FindReport(); }) &&
                program::CurrentTable() == table;
     }
-
-    program::ColourStore store;
-    std::vector<Monitor> monitors;
-    std::unique_ptr<RunningProgram> app;
-    std::vector<HWND> windows;
 };
 
 // ---- Start-up ----------------------------------------------------------------------

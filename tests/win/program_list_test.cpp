@@ -1,0 +1,171 @@
+// The monitor window's list and size as a user meets them: the built kestrava.exe runs
+// on a colour directory the test fills, its rows are read through window messages and
+// their pixels off the screen, and compared with the same text drawn here; its windows
+// are shrunk from outside and their controls' places read back.
+#include "program_driver.h"
+#include "program_fixture.h"
+#include "row_image.h"
+#include "win_test_util.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+namespace {
+
+using program::Ask;
+using wintest::Image;
+using wintest::Look;
+using wintest::SameImage;
+
+// A file name with an ampersand, a copy of a generated profile that has a calibration
+// table and the maker's tag: its row is bold and upright.
+const char* const kAmpersandFile = "R&D lab.icm";
+const char* const kAmpersandRow = "R&D lab";
+const char* const kAmpersandSource = "kv-valid.icm";
+
+// The list's font: template 102's 8-point MS Sans Serif, as the dialog manager makes it
+// for the screen's resolution. The program's own font handle means nothing in this
+// process, so the same font is made again.
+HFONT CreateDialogFont()
+{
+    fw::ClientDC screen(nullptr);
+    const int pixels = MulDiv(8, GetDeviceCaps(screen.Get(), LOGPIXELSY), 72);
+    return CreateFontW(-pixels, 0, 0, 0, FW_DONTCARE, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                       CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, FF_DONTCARE, L"MS Sans Serif");
+}
+
+// A row's rectangle on the screen.
+RECT RowOnScreen(HWND list, int row)
+{
+    RECT rc{};
+    program::Send(list, LB_GETITEMRECT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&rc));
+    MapWindowPoints(list, nullptr, reinterpret_cast<POINT*>(&rc), 2);
+    return rc;
+}
+
+// What the screen shows in a rectangle: the windows of every process, as drawn.
+Image Screen(const RECT& rc)
+{
+    wintest::Canvas canvas(rc.right - rc.left, rc.bottom - rc.top);
+    fw::ClientDC screen(nullptr);
+    BitBlt(canvas.Dc(), 0, 0, rc.right - rc.left, rc.bottom - rc.top, screen.Get(), rc.left, rc.top, SRCCOPY);
+    return canvas.Read();
+}
+
+// How a row of a profile with both tags is drawn in the state the list shows it in:
+// highlighted when selected, framed when the list has the focus on it.
+Look BoldUprightRow(HWND list, int row, const std::string& text, UINT extraFormat)
+{
+    Look look{text, true, false};
+    look.selected = Ask(list, LB_GETSEL, static_cast<WPARAM>(row)) > 0;
+    look.focus = wintest::FocusedControl(list) == list && Ask(list, LB_GETCARETINDEX) == row;
+    look.format |= extraFormat;
+    return look;
+}
+
+// The program on the prefix's own profiles and, for a test that installs it, the file
+// with the ampersand, which goes again on every way out of the test.
+class ProgramList : public program::ProgramFixture {
+protected:
+    void SetUp() override
+    {
+        ASSERT_NO_FATAL_FAILURE(ProgramFixture::SetUp());
+        store.Remove(kAmpersandFile);   // left by an interrupted run
+    }
+
+    // The program ends before its file goes.
+    void TearDown() override
+    {
+        app.reset();
+        store.Remove(kAmpersandFile);
+    }
+};
+
+TEST_F(ProgramList, AmpersandInAFileNameIsShownAsItIs)
+{
+    ASSERT_TRUE(store.Install(kAmpersandSource, kAmpersandFile)) << "error " << GetLastError();
+    ASSERT_NO_FATAL_FAILURE(Start());
+    const HWND window = windows[0];
+    const HWND list = List(0);
+    wintest::ClickButton(window, program::kViewAllId);
+    ASSERT_EQ(Ask(GetDlgItem(window, program::kViewAllId), BM_GETCHECK), BST_CHECKED);
+
+    const int row = program::RowOf(list, kAmpersandRow);
+    ASSERT_GE(row, 0) << "no row reads \"" << kAmpersandRow << "\"";
+    EXPECT_EQ(program::RowText(list, row), kAmpersandRow);
+
+    // The row as drawn with the "&" kept, and as a label would show it: "RD lab" with
+    // the D underlined. The two must differ, or the check below would prove nothing.
+    const RECT rc = RowOnScreen(list, row);
+    const int width = rc.right - rc.left;
+    const int height = rc.bottom - rc.top;
+    fw::Font font(CreateDialogFont());
+    const Image literal =
+        wintest::DrawRow(font.Get(), width, height, BoldUprightRow(list, row, kAmpersandRow, DT_NOPREFIX));
+    const Image label = wintest::DrawRow(font.Get(), width, height, BoldUprightRow(list, row, kAmpersandRow, 0));
+    ASSERT_FALSE(SameImage(literal, label));
+
+    // The program paints in its own time: wait for the row to settle on the literal text.
+    RedrawWindow(list, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+    Image shown;
+    program::WaitFor([&] { return SameImage(shown = Screen(rc), literal); }, std::chrono::seconds(5));
+    EXPECT_TRUE(SameImage(shown, literal)) << "the row on the screen, against the name drawn as it is";
+    EXPECT_FALSE(SameImage(shown, label));
+}
+
+TEST_F(ProgramList, WindowShrinksUntilTheControlsWouldMeetAndKeepsFourRows)
+{
+    ASSERT_NO_FATAL_FAILURE(Start());
+    for (size_t i = 0; i < windows.size(); ++i) {
+        SCOPED_TRACE("window " + std::to_string(i));
+        const HWND window = windows[i];
+        const RECT made = program::WindowRect(window);
+
+        // Asked for a tiny size, the window keeps the smallest it allows.
+        SetWindowPos(window, nullptr, 0, 0, 40, 40, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+        ASSERT_TRUE(program::WaitFor([&] { return !program::SameRect(program::WindowRect(window), made); }))
+            << "the window kept its size";
+        ASSERT_TRUE(program::Send(window, WM_NULL, 0, 0));
+        const RECT kept = program::WindowRect(window);
+        EXPECT_LT(kept.right - kept.left, made.right - made.left) << "no narrower than made";
+        EXPECT_LT(kept.bottom - kept.top, made.bottom - made.top);
+
+        // The group box and the legends keep their x and stay whole; Refresh, which
+        // follows the right edge, stays off them. The italic legend reaches furthest
+        // right, so the window narrows until it touches the edge.
+        RECT client{};
+        GetClientRect(window, &client);
+        const HWND refresh = GetDlgItem(window, program::kRefreshId);
+        const RECT refreshRect = program::RectIn(refresh, window);
+        LONG rightmost = 0;
+        int unnamed = 0;
+        for (const program::Control& control : program::Controls(window)) {
+            if (control.id != -1)
+                continue;
+            ++unnamed;
+            const std::string name = wintest::WindowText(control.window);
+            RECT overlap{};
+            EXPECT_FALSE(IntersectRect(&overlap, &control.rect, &refreshRect))
+                << "Refresh " << program::Describe(refreshRect) << " runs over \"" << name << "\" "
+                << program::Describe(control.rect);
+            EXPECT_GE(control.rect.left, 0) << name;
+            rightmost = std::max(rightmost, control.rect.right);
+        }
+        EXPECT_EQ(unnamed, 3) << "the group box and the two legends";
+        EXPECT_EQ(rightmost, client.right);
+
+        // Four rows and the rest of a fifth at most: shrunk as far as the list allows.
+        const HWND list = List(i);
+        RECT rows{};
+        GetClientRect(list, &rows);
+        const LRESULT rowHeight = Ask(list, LB_GETITEMHEIGHT);
+        ASSERT_GT(rowHeight, 0);
+        EXPECT_GE(rows.bottom, 4 * rowHeight);
+        EXPECT_LT(rows.bottom, 5 * rowHeight);
+    }
+}
+
+}  // namespace

@@ -125,4 +125,43 @@ TEST_F(ProgramRefusals, TableTheServerRefusesIsReportedWith87AndLeavesTheRamp)
     EXPECT_EQ(app->FindReport(), nullptr) << app->OpenReports();
 }
 
+TEST_F(ProgramRefusals, ProfileWithAnOddNameIsReportedOnceAndTheOthersListed)
+{
+    ASSERT_NO_FATAL_FAILURE(Install({kValid, kMild}));
+    const std::string source = wintest::ProfileDir() + "\\" + kValid;
+    ASSERT_TRUE(CopyFileW(std::wstring(source.begin(), source.end()).c_str(), OddPath().c_str(), FALSE))
+        << GetLastError();
+
+    const std::string oddReport = "AddAllProfilesToList (WideCharToMultiByte) [" + store.PathOf(kOddNameShown) + "]";
+    const std::string oddLine = "Error 1113 (CMSSupportEx 245)";
+
+    // Wine lists every profile for any device, so each window's own list at start-up
+    // meets the odd file too.
+    ASSERT_NO_FATAL_FAILURE(Launch());
+    for (size_t i = 0; i < monitors.size(); ++i) {
+        SCOPED_TRACE("while building the window of " + monitors[i].adapter);
+        ASSERT_NO_FATAL_FAILURE(ExpectReportAndClose(oddReport, oddLine));
+    }
+    windows = app->WaitForMonitorWindows(monitors.size());
+    ASSERT_EQ(windows.size(), monitors.size()) << app->OpenReports();
+
+    const HWND window = windows[0];
+    const HWND list = List(0);
+    const auto expectValidRows = [&] {
+        EXPECT_GE(program::RowOf(list, "kv-valid"), 0);
+        EXPECT_GE(program::RowOf(list, "kv-mild"), 0);
+        for (const std::string& row : program::Rows(list))
+            EXPECT_EQ(row.find('?'), std::string::npos) << row;
+    };
+    expectValidRows();
+
+    // The view of every monitor profile: its own fill, its own single report.
+    ASSERT_TRUE(PostMessageW(GetDlgItem(window, program::kViewAllId), BM_CLICK, 0, 0));
+    ASSERT_NO_FATAL_FAILURE(ExpectReportAndClose(oddReport, oddLine));
+    ASSERT_TRUE(program::Flush(list));
+    EXPECT_EQ(app->FindReport(), nullptr) << app->OpenReports();
+    EXPECT_EQ(program::Ask(GetDlgItem(window, program::kViewAllId), BM_GETCHECK), BST_CHECKED);
+    expectValidRows();
+}
+
 }  // namespace

@@ -1,54 +1,21 @@
 // The profile list sources on the real platform: Wine's colour store with a profile
 // whose name the ANSI code page (1252 in the test prefix) cannot hold.
 #include "cms/CMSSupportEx.h"
+#include "list_host_window.h"
 #include "program_driver.h"
 #include "recording_presenter.h"
+#include "ui/profile_list_box.h"
 #include "win_test_util.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
-#include <vector>
 
 namespace {
 
-// Rows in the order they were added; enough for a list that is only read back.
-class PlainListControl : public ListControl {
-public:
-    int32_t AddString(const std::string& text) override
-    {
-        m_rows.push_back({text, -1});
-        return static_cast<int32_t>(m_rows.size() - 1);
-    }
-    bool SetItemData(int32_t row, intptr_t data) override
-    {
-        if (row < 0 || static_cast<size_t>(row) >= m_rows.size())
-            return false;
-        m_rows[static_cast<size_t>(row)].data = data;
-        return true;
-    }
-    intptr_t GetItemData(int32_t row) const override
-    {
-        return row < 0 || static_cast<size_t>(row) >= m_rows.size() ? -1 : m_rows[static_cast<size_t>(row)].data;
-    }
-    int32_t GetCount() const override { return static_cast<int32_t>(m_rows.size()); }
-    void ResetContent() override { m_rows.clear(); }
-
-    int32_t RowOf(const std::string& text) const
-    {
-        for (size_t row = 0; row < m_rows.size(); ++row)
-            if (m_rows[row].text == text)
-                return static_cast<int32_t>(row);
-        return -1;
-    }
-
-private:
-    struct Row {
-        std::string text;
-        intptr_t data;
-    };
-    std::vector<Row> m_rows;
-};
+// The monitor window's list: sorted, owner-drawn, keeping its strings.
+constexpr DWORD kListStyle =
+    WS_CHILD | WS_VISIBLE | WS_VSCROLL | LBS_SORT | LBS_NOTIFY | LBS_OWNERDRAWFIXED | LBS_HASSTRINGS;
 
 // Katakana and a right-to-left override: neither is in code page 1252.
 const wchar_t* const kOddNames[] = {L"\u30D7\u30ED.icm", L"kv-\u202Eevil.icm"};
@@ -58,6 +25,7 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(store.Valid());
+        ASSERT_TRUE(list.SubclassWindow(host.List()));
         store.RestoreParked();
         RemoveOddProfiles();
         store.RemoveTestProfiles();
@@ -81,16 +49,24 @@ protected:
             DeleteFileW(WidePath(name).c_str());
     }
 
-    std::string Style(int32_t row) const
+    int32_t RowOf(const std::string& file) const
     {
-        const RowStyle style = list.StyleOf(control.GetItemData(row));
+        for (int32_t row = 0; row < list.GetCount(); ++row)
+            if (list.GetFullPath(row) == store.PathOf(file))
+                return row;
+        return -1;
+    }
+
+    std::string Style(const std::string& file) const
+    {
+        const RowStyle style = list.StyleOf(list.GetItemData(RowOf(file)));
         return std::string(style.bold ? "bold" : "regular") + (style.italic ? " italic" : "");
     }
 
     program::ColourStore store;
     RecordingPresenter recorder;
-    PlainListControl control;
-    ProfileList list{control};
+    ProfileListBox list;
+    wintest::ListHostWindow host{kListStyle, 1000};   // after the list, so destroyed before it
 };
 
 TEST_F(WineProfileSourcesTest, OddlyNamedProfilesAreNamedOnceAndTheOthersListed)
@@ -103,11 +79,10 @@ TEST_F(WineProfileSourcesTest, OddlyNamedProfilesAreNamedOnceAndTheOthersListed)
             << GetLastError();
 
     EXPECT_EQ(AddAllProfilesToList(nullptr, list), 0);
-    ASSERT_GE(control.RowOf("kv-valid"), 0);
-    ASSERT_GE(control.RowOf("kv-mild-notcpt"), 0);
-    EXPECT_EQ(Style(control.RowOf("kv-valid")), "bold");
-    EXPECT_EQ(Style(control.RowOf("kv-mild-notcpt")), "bold italic");
-    EXPECT_EQ(list.GetFullPath(control.RowOf("kv-valid")), store.PathOf("kv-valid.icm"));
+    ASSERT_GE(RowOf("kv-valid.icm"), 0);
+    ASSERT_GE(RowOf("kv-mild-notcpt.icm"), 0);
+    EXPECT_EQ(Style("kv-valid.icm"), "bold");
+    EXPECT_EQ(Style("kv-mild-notcpt.icm"), "bold italic");
 
     // Wine's own A enumeration passes over the override silently; the katakana name
     // makes it fail, and the W list the program falls back on has both.

@@ -7,9 +7,11 @@
 #include "platform/last_error.h"
 #include "report/mbstring.h"
 #include "report/report.h"
+#include "report/text_format.h"
 #include "res/resource.h"
 
-#include <cstring>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -23,6 +25,11 @@ constexpr int32_t kLineColorDirectory = 217;
 constexpr int32_t kLineNoProfiles = 226;
 constexpr int32_t kLineMalloc = 232;
 constexpr int32_t kLineEnumerate = 239;
+constexpr int32_t kLineUnlistedNames = 245;
+
+// The longest path the platform takes, in UTF-16 units; a name longer than that is no
+// file name of the store's.
+constexpr size_t kMaxWideName = 32767;
 
 // The colour directory could not be read and said nothing why (ERROR_PATH_NOT_FOUND).
 constexpr int32_t kResultNoColorDirectory = 3;
@@ -67,6 +74,184 @@ bool TestTag(ProfileHandle profile, uint32_t tag, const std::string& path, bool 
     return true;
 }
 
+// Appends the NUL-terminated strings packed in buffer, up to an empty one or the end.
+template <class Char>
+void SplitPacked(const Char* buffer, size_t length, std::vector<std::basic_string<Char>>& names)
+{
+    for (size_t at = 0; at < length && buffer[at] != Char{};) {
+        size_t size = 0;
+        while (at + size < length && buffer[at + size] != Char{})
+            ++size;
+        names.emplace_back(buffer + at, size);
+        at += size + 1;
+    }
+}
+
+// The store's criteria for monitor profiles: all of them, or those of one device.
+template <class Char>
+EnumTypeT<Char> MonitorCriteria(const Char* deviceName)
+{
+    EnumTypeT<Char> criteria{};
+    criteria.dwSize = sizeof criteria;
+    criteria.dwVersion = kEnumTypeVersion;
+    criteria.dwFields = kEtClass;
+    criteria.dwClass = kClassMonitor;
+    if (deviceName) {
+        criteria.dwFields |= kEtDeviceName;
+        criteria.pDeviceName = deviceName;
+        criteria.dwDeviceClass = kClassMonitor;
+    }
+    return criteria;
+}
+
+// How far one enumeration of the store got: its result, the line the fill has always
+// reported it under, and whether the store's own call failed with a code (rather than
+// finding nothing, or the allocation failing).
+struct Enumeration {
+    int32_t code = 0;
+    int32_t line = 0;
+    bool refused = false;
+};
+
+Bool32 EnumColorProfiles(EnumTypeA& criteria, uint8_t* buffer, uint32_t* size, uint32_t* count)
+{
+    return Sys().EnumColorProfilesA(nullptr, &criteria, buffer, size, count);
+}
+
+Bool32 EnumColorProfiles(EnumTypeW& criteria, uint8_t* buffer, uint32_t* size, uint32_t* count)
+{
+    return Sys().EnumColorProfilesW(nullptr, &criteria, buffer, size, count);
+}
+
+// Asks the store for the size, allocates and enumerates into buffer.
+template <class Char>
+Enumeration Enumerate(EnumTypeT<Char>& criteria, HeapBlock& buffer, uint32_t& size)
+{
+    uint32_t count = 0;
+    size = 0;
+    ClearLastError();
+    int32_t code = StepResult(EnumColorProfiles(criteria, nullptr, &size, &count));
+    if (code == static_cast<int32_t>(kErrorInsufficientBuffer))
+        code = 0;
+    const bool refused = code != 0;
+    if (count == 0)
+        code = kResultNoProfiles;
+    if (code != 0)
+        return {code, kLineNoProfiles, refused};
+
+    // Zero-filled, so an enumeration that fails without a code leaves an empty list.
+    ClearLastError();
+    buffer.Reset(Sys().Calloc(1, size != 0 ? size : 1));
+    if (!buffer)
+        return {FailureCode(static_cast<int32_t>(kErrorNotEnoughMemory)), kLineMalloc, false};
+    ClearLastError();
+    if ((code = StepResult(EnumColorProfiles(criteria, static_cast<uint8_t*>(buffer.Get()), &size, &count))))
+        return {code, kLineEnumerate, true};
+    return {};
+}
+
+void ReportEnumeration(const Enumeration& failure)
+{
+    if (failure.line == kLineNoProfiles)
+        ReportErrorById(IDS_NO_MONITOR_PROFILES, failure.code, kModule, kLineNoProfiles, 0, 0);
+    else if (failure.line == kLineMalloc)
+        Report("AddAllProfilesToList.malloc failed", failure.code, kLineMalloc);
+    else
+        Report("AddAllProfilesToList.EnumColorProfiles failed2", failure.code, kLineEnumerate);
+}
+
+// The text in the thread's ANSI code page, when it converts there and back unchanged:
+// no default character, and no best-fit look-alike either.
+bool NarrowExactly(const std::u16string& wide, std::string& ansi)
+{
+    if (wide.empty() || wide.size() > kMaxWideName)
+        return false;
+    const auto units = static_cast<int32_t>(wide.size());
+    // No code page takes more than four bytes for one UTF-16 unit.
+    std::string narrow(wide.size() * 4, '\0');
+    Bool32 usedDefault = 0;
+    ClearLastError();
+    const int32_t bytes = Sys().WideCharToMultiByte(kCodePageThreadAcp, 0, wide.data(), units, narrow.data(),
+                                                    static_cast<int32_t>(narrow.size()), nullptr, &usedDefault);
+    if (bytes <= 0 || usedDefault)
+        return false;
+    narrow.resize(static_cast<size_t>(bytes));
+
+    std::u16string back(narrow.size(), u'\0');
+    ClearLastError();
+    const int32_t backUnits =
+        Sys().MultiByteToWideChar(kCodePageThreadAcp, 0, narrow.data(), bytes, back.data(), bytes);
+    if (backUnits != units || back.compare(0, wide.size(), wide) != 0)
+        return false;
+    ansi = std::move(narrow);
+    return true;
+}
+
+// A name as a report can show it: every character the code page cannot hold written
+// as <U+XXXX>. No file name holds '<' or '>', so the form cannot be mistaken for part
+// of a name, and a right-to-left override shown as itself would turn the rest of the
+// report's line around.
+std::string ShowName(const std::u16string& wide)
+{
+    std::string shown;
+    for (size_t at = 0; at < wide.size();) {
+        const bool pair = wide[at] >= 0xD800 && wide[at] < 0xDC00 && at + 1 < wide.size() &&
+                          wide[at + 1] >= 0xDC00 && wide[at + 1] < 0xE000;
+        const size_t units = pair ? 2 : 1;
+        std::string character;
+        if (NarrowExactly(wide.substr(at, units), character)) {
+            shown += character;
+        } else {
+            const uint32_t code = pair ? 0x10000 + ((wide[at] - 0xD800u) << 10) + (wide[at + 1] - 0xDC00u)
+                                       : uint32_t{wide[at]};
+            shown += FormatBounded(16, "<U+%04X>", static_cast<unsigned>(code));
+        }
+        at += units;
+    }
+    return shown;
+}
+
+// The W enumeration the fill falls back on when the A one fails. Wine 8's store fails
+// the A size query with 87 for a single file whose name the ANSI code page cannot hold
+// (a Japanese name under code page 1252, say), though every other profile is fine.
+// Every name that converts exactly is added; the paths of the profiles that cannot be
+// listed are handed back, as a report shows them.
+Enumeration AddWideNames(const std::string* deviceId, const std::string& directory, ProfileList& list,
+                         std::vector<std::string>& unlisted)
+{
+    std::vector<char16_t> wideId;
+    if (deviceId) {
+        // Every byte of the ANSI text gives at most one UTF-16 unit.
+        wideId.resize(deviceId->size() + 1);
+        ClearLastError();
+        if (Sys().MultiByteToWideChar(kCodePageThreadAcp, 0, deviceId->c_str(), -1, wideId.data(),
+                                      static_cast<int32_t>(wideId.size())) == 0)
+            return {FailureCode(kResultNoTranslation), kLineNoProfiles, true};
+    }
+    EnumTypeW criteria = MonitorCriteria<char16_t>(deviceId ? wideId.data() : nullptr);
+
+    HeapBlock buffer;
+    uint32_t size = 0;
+    const Enumeration enumeration = Enumerate(criteria, buffer, size);
+    if (enumeration.code != 0)
+        return enumeration;
+
+    std::vector<std::u16string> names;
+    SplitPacked(static_cast<const char16_t*>(buffer.Get()), size / sizeof(char16_t), names);
+    for (const std::u16string& name : names) {
+        std::string ansi;
+        if (NarrowExactly(name, ansi)) {
+            AddIfProfile(list, directory + "\\" + ansi);
+            continue;
+        }
+        // Only a name that would have been listed is worth a word.
+        const std::string shown = directory + "\\" + ShowName(name);
+        if (IsProfileExtension(shown))
+            unlisted.push_back(shown);
+    }
+    return {};
+}
+
 }  // namespace
 
 bool IsProfileExtension(const std::string& path)
@@ -79,14 +264,8 @@ bool IsProfileExtension(const std::string& path)
 int32_t SplitMultiString(const char* buffer, size_t length, std::vector<std::string>& names)
 {
     names.clear();
-    if (!buffer)
-        return 0;
-    const char* end = buffer + length;
-    for (const char* p = buffer; p < end && *p != '\0';) {
-        const size_t size = strnlen(p, static_cast<size_t>(end - p));
-        names.emplace_back(p, size);
-        p += size + 1;
-    }
+    if (buffer)
+        SplitPacked(buffer, length, names);
     return 0;
 }
 
@@ -94,61 +273,42 @@ int32_t AddAllProfilesToList(const std::string* deviceId, ProfileList& list)
 {
     list.ResetProfiles();
 
-    EnumTypeA criteria{};
-    criteria.dwSize = sizeof criteria;
-    criteria.dwVersion = kEnumTypeVersion;
-    criteria.dwFields = kEtClass;
-    criteria.dwClass = kClassMonitor;
-    if (deviceId) {
-        criteria.dwFields |= kEtDeviceName;
-        criteria.pDeviceName = deviceId->c_str();
-        criteria.dwDeviceClass = kClassMonitor;
-    }
+    EnumTypeA criteria = MonitorCriteria<char>(deviceId ? deviceId->c_str() : nullptr);
 
-    char directory[kMaxProfilePath] = {};
-    uint32_t directorySize = sizeof directory;
+    char directoryBuffer[kMaxProfilePath] = {};
+    uint32_t directorySize = sizeof directoryBuffer;
     ClearLastError();
-    if (!Sys().GetColorDirectoryA(nullptr, directory, &directorySize)) {
+    if (!Sys().GetColorDirectoryA(nullptr, directoryBuffer, &directorySize)) {
         // Without a code the buffer was never filled, and no path can be built from it.
         const int32_t code = FailureCode(kResultNoColorDirectory);
         Report("AddAllProfilesToList.GetColorDirectory failed", code, kLineColorDirectory);
         return code;
     }
-    directory[sizeof directory - 1] = '\0';
+    directoryBuffer[sizeof directoryBuffer - 1] = '\0';
+    const std::string directory(directoryBuffer);
 
+    HeapBlock buffer;
     uint32_t size = 0;
-    uint32_t count = 0;
-    ClearLastError();
-    int32_t code = StepResult(Sys().EnumColorProfilesA(nullptr, &criteria, nullptr, &size, &count));
-    if (code == static_cast<int32_t>(kErrorInsufficientBuffer))
-        code = 0;
-    if (count == 0)
-        code = kResultNoProfiles;
-    if (code != 0) {
-        ReportErrorById(IDS_NO_MONITOR_PROFILES, code, kModule, kLineNoProfiles, 0, 0);
-        return code;
+    const Enumeration ansi = Enumerate(criteria, buffer, size);
+    std::vector<std::string> unlisted;
+    if (ansi.code == 0) {
+        std::vector<std::string> names;
+        SplitMultiString(static_cast<const char*>(buffer.Get()), size, names);
+        for (const std::string& name : names)
+            AddIfProfile(list, directory + "\\" + name);
+    } else if (!ansi.refused || AddWideNames(deviceId, directory, list, unlisted).code != 0) {
+        // The A call's failure is the one the user has always been shown.
+        ReportEnumeration(ansi);
+        return ansi.code;
     }
 
-    // Zero-filled, so an enumeration that fails without a code leaves an empty list.
-    ClearLastError();
-    HeapBlock buffer(Sys().Calloc(1, size != 0 ? size : 1));
-    if (!buffer) {
-        code = FailureCode(static_cast<int32_t>(kErrorNotEnoughMemory));
-        Report("AddAllProfilesToList.malloc failed", code, kLineMalloc);
-        return code;
+    if (!unlisted.empty()) {
+        std::string paths;
+        for (const std::string& path : unlisted)
+            paths += (paths.empty() ? "" : " | ") + path;
+        Report("AddAllProfilesToList (WideCharToMultiByte) [" + paths + "]", kResultNoTranslation,
+               kLineUnlistedNames);
     }
-    ClearLastError();
-    if ((code = StepResult(Sys().EnumColorProfilesA(nullptr, &criteria, static_cast<uint8_t*>(buffer.Get()),
-                                                    &size, &count)))) {
-        Report("AddAllProfilesToList.EnumColorProfiles failed2", code, kLineEnumerate);
-        return code;
-    }
-
-    std::vector<std::string> names;
-    SplitMultiString(static_cast<const char*>(buffer.Get()), size, names);
-    for (const std::string& name : names)
-        AddIfProfile(list, std::string(directory) + "\\" + name);
-
     MarkProfileAttributes(list);
     return 0;
 }

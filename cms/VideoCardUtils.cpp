@@ -5,9 +5,30 @@
 #include "platform/last_error.h"
 #include "report/report.h"
 
+#include <cstddef>
+
 namespace {
 constexpr const char* kModule = "VideoCardUtils";
 constexpr int32_t kLineSetDeviceGammaRamp = 46;
+
+// Whether the adapter's ramp holds what was written, read back through the same
+// context. Only the high bytes count: the X server keeps 8 bits per entry, so 0xFF00
+// reads back as 0xFFFF. A ramp that cannot be read back says nothing either way, and
+// then the refusal counts as it always did: as done.
+bool RampHolds(DcHandle dc, const HardwareRamp& written)
+{
+    HardwareRamp current{};
+    ClearLastError();
+    if (!Sys().GetDeviceGammaRamp(dc, &current))
+        return true;
+    for (size_t i = 0; i < kRampEntries; ++i) {
+        if (current.red[i] >> 8 != written.red[i] >> 8 || current.green[i] >> 8 != written.green[i] >> 8 ||
+            current.blue[i] >> 8 != written.blue[i] >> 8)
+            return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 int32_t SetDevGammaTable(MonitorHandle monitor, const GammaRamp& ramp)
@@ -22,10 +43,15 @@ int32_t SetDevGammaTable(MonitorHandle monitor, const GammaRamp& ramp)
     // Drivers refuse ramps they find implausible without always setting a code, so the
     // code is cleared first: a stale one must not be reported as this write's.
     ClearLastError();
-    int32_t result = StepResult(Sys().SetDeviceGammaRamp(dc.Get(), &hardware));
-    if (result == static_cast<int32_t>(kErrorInvalidParameter))
+    if (Sys().SetDeviceGammaRamp(dc.Get(), &hardware))
         return 0;
-    if (result != 0)
-        ReportError("SetDevGammaTable (SetDeviceGammaRamp)", result, kModule, kLineSetDeviceGammaRamp, 0, 0);
+    const int32_t result = StepResult(false);
+    if (result == 0 || result == static_cast<int32_t>(kErrorInvalidParameter)) {
+        // Such a refusal was once taken for a driver that keeps no ramp of its own, but
+        // Wine's X11 driver says the same when it turns a table down (a flat or inverted
+        // curve, say) and keeps the old ramp: only the ramp itself tells the two apart.
+        return RampHolds(dc.Get(), hardware) ? 0 : static_cast<int32_t>(kErrorInvalidParameter);
+    }
+    ReportError("SetDevGammaTable (SetDeviceGammaRamp)", result, kModule, kLineSetDeviceGammaRamp, 0, 0);
     return result;
 }

@@ -8,6 +8,7 @@
 
 // Writes the ramp (each value << 8) to the monitor's adapter. Returns 0 on success, the
 // result of the device-context lookup, or the last error of a refused write, which is
-// also reported. A refusal with last error 87 (the driver takes no ramps) or 0 counts
-// as success and is not reported.
+// also reported. A refusal with last error 87 or 0 is not reported: it counts as
+// success when the adapter's ramp, read back, holds the table anyway (or cannot be
+// read back), and gives 87 when the old ramp is still in place.
 int32_t SetDevGammaTable(MonitorHandle monitor, const GammaRamp& ramp);

@@ -192,6 +192,8 @@ INSTANTIATE_TEST_SUITE_P(
         StepFailure{"ReadWithoutCode", SimCall::GetColorProfileElement, 1, 0, 24, 214},
         StepFailure{"DcWithCode", SimCall::CreateDCA, 0, 8, 8, 216},
         StepFailure{"RampRefusedWithCode", SimCall::SetDeviceGammaRamp, 0, 5, 5, 216},
+        // kv-valid's table is the identity the adapter starts with: the refused write
+        // leaves the ramp holding it all the same.
         StepFailure{"RampRefusedAsUnsupported", SimCall::SetDeviceGammaRamp, 0, 87, 0, 0},
         StepFailure{"RampRefusedWithoutCode", SimCall::SetDeviceGammaRamp, 0, 0, 0, 0}),
     [](const auto& param) { return std::string(param.param.name); });
@@ -215,8 +217,86 @@ TEST_F(CalibrationTest, RampRefusalWithoutCodeIsNotMistakenForAnEarlierCode)
     const std::string path = Install("kv-redblue0.icm");
     sim.SetRefuseImplausibleRamps(true);
     sim.SetLastError(122);
-    EXPECT_EQ(LoadCalibration(monitor, path.c_str(), messageId), 0);
+    EXPECT_EQ(LoadCalibration(monitor, path.c_str(), messageId), 87);
+    EXPECT_EQ(messageId, 216);
     EXPECT_TRUE(reports.empty());
+}
+
+// A write refused with 0 or 87 is judged by the ramp read back through the same
+// context: still the old one means the table never arrived.
+class RefusedRamp : public CalibrationTest, public ::testing::WithParamInterface<uint32_t> {
+protected:
+    // Puts a ramp in the adapter the way a driver would, through a context of its own.
+    void PutRamp(const HardwareRamp& ramp)
+    {
+        DcOwner dc(sim.CreateDCA(adapter.c_str(), adapter.c_str(), nullptr, nullptr));
+        ASSERT_TRUE(sim.SetDeviceGammaRamp(dc.Get(), &ramp));
+    }
+};
+
+TEST_P(RefusedRamp, LeavingTheOldRampGives87AndMessage216WithoutReport)
+{
+    const std::string path = Install("kv-mild.icm");
+    const HardwareRamp before = sim.Ramp(adapter);
+    sim.Fail(SimCall::SetDeviceGammaRamp, GetParam());
+
+    EXPECT_EQ(SetDefaultProfile(monitor, path.c_str(), 1, messageId), 87);
+    EXPECT_EQ(messageId, 216);
+    EXPECT_TRUE(reports.empty());
+    EXPECT_TRUE(SameRamp(sim.Ramp(adapter), before));
+    EXPECT_EQ(sim.CallCount(SimCall::GetDeviceGammaRamp), 1);
+}
+
+TEST_P(RefusedRamp, RampThatHoldsTheTableAlreadyIsSuccess)
+{
+    const std::string path = Install("kv-mild.icm");
+    // The high bytes are what the driver keeps; the low ones may read back as anything.
+    HardwareRamp held = ExpectedRamp(path);
+    for (size_t i = 0; i < kRampEntries; ++i) {
+        held.red[i] = static_cast<uint16_t>(held.red[i] | 0xFF);
+        held.blue[i] = static_cast<uint16_t>(held.blue[i] | 0x7F);
+    }
+    ASSERT_NO_FATAL_FAILURE(PutRamp(held));
+
+    sim.Fail(SimCall::SetDeviceGammaRamp, GetParam());
+    EXPECT_EQ(LoadCalibration(monitor, path.c_str(), messageId), 0);
+    EXPECT_EQ(messageId, 0);
+
+    // One entry of one channel off is another ramp.
+    held.blue[kRampEntries - 1] = static_cast<uint16_t>(held.blue[kRampEntries - 1] - 0x100);
+    ASSERT_NO_FATAL_FAILURE(PutRamp(held));
+    sim.Fail(SimCall::SetDeviceGammaRamp, GetParam());
+    EXPECT_EQ(LoadCalibration(monitor, path.c_str(), messageId), 87);
+    EXPECT_EQ(messageId, 216);
+    EXPECT_TRUE(reports.empty());
+}
+
+TEST_P(RefusedRamp, RampThatCannotBeReadBackCountsAsDone)
+{
+    const std::string path = Install("kv-mild.icm");
+    for (uint32_t readCode : {5u, 0u}) {
+        SCOPED_TRACE(readCode);
+        sim.Fail(SimCall::SetDeviceGammaRamp, GetParam());
+        sim.Fail(SimCall::GetDeviceGammaRamp, readCode);
+        EXPECT_EQ(LoadCalibration(monitor, path.c_str(), messageId), 0);
+        EXPECT_EQ(messageId, 0);
+    }
+    EXPECT_TRUE(reports.empty());
+    EXPECT_EQ(sim.RampWrites(), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Codes, RefusedRamp, ::testing::Values(0u, 87u),
+                         [](const auto& param) { return "Code" + std::to_string(param.param); });
+
+TEST_F(CalibrationTest, RampRefusedWithAnotherCodeIsNotReadBack)
+{
+    const std::string path = Install("kv-mild.icm");
+    sim.Fail(SimCall::SetDeviceGammaRamp, 5);
+    EXPECT_EQ(LoadCalibration(monitor, path.c_str(), messageId), 5);
+    EXPECT_EQ(messageId, 216);
+    EXPECT_EQ(sim.CallCount(SimCall::GetDeviceGammaRamp), 0);
+    ASSERT_EQ(reports.size(), 1u);
+    EXPECT_EQ(reports[0].fileLineText, "Error 5 (VideoCardUtils 46)");
 }
 
 TEST_F(CalibrationTest, UnknownMonitorIsReportedWithItsHandleAndNothingChanges)

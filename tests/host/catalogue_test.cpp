@@ -53,6 +53,16 @@ protected:
         return -1;
     }
 
+    // That there were count reports, each of them "no monitor profiles" with the code.
+    void ExpectNoProfileReports(size_t count, int32_t code) const
+    {
+        ASSERT_EQ(reports.size(), count);
+        for (const ErrorReport& report : reports) {
+            EXPECT_EQ(report.messageText, "There are no monitor profiles in the system.");
+            EXPECT_EQ(report.fileLineText, "Error " + std::to_string(code) + " (CMSSupportEx 226)");
+        }
+    }
+
     SimListControl control;
     InspectableList list{control};
 };
@@ -211,11 +221,7 @@ TEST_F(CatalogueTest, NoProfilesAtAllOrNoneAssociatedReport505)
     list.AddProfile("C:\\stale.icm");
     EXPECT_EQ(AddProfilesToList(monitor, list, kListByDeviceId), kResultNoProfiles);
     EXPECT_EQ(list.GetCount(), 0);
-    ASSERT_EQ(reports.size(), 2u);
-    for (const ErrorReport& report : reports) {
-        EXPECT_EQ(report.messageText, "There are no monitor profiles in the system.");
-        EXPECT_EQ(report.fileLineText, "Error 4306 (CMSSupportEx 226)");
-    }
+    ExpectNoProfileReports(2, 4306);
 }
 
 TEST_F(CatalogueTest, UnknownMonitorGivesAnEmptyAssociatedViewWithoutReport)
@@ -236,6 +242,7 @@ struct SourceFailure {
     int32_t result;
     const char* message;
     const char* fileLine;
+    bool wideFails = false;   // the W enumeration the fill falls back on fails too
 };
 
 class SourceFailures : public CatalogueTest, public ::testing::WithParamInterface<SourceFailure> {};
@@ -245,6 +252,8 @@ TEST_P(SourceFailures, AreReportedWithTheirLine)
     const SourceFailure& f = GetParam();
     Install("kv-valid.icm");
     sim.Fail(f.call, f.code, 1, f.skip);
+    if (f.wideFails)
+        sim.Fail(SimCall::EnumColorProfilesW, 5);
     EXPECT_EQ(AddAllProfilesToList(nullptr, list), f.result);
     EXPECT_EQ(list.GetCount(), 0);
     ASSERT_EQ(reports.size(), 1u);
@@ -259,16 +268,128 @@ INSTANTIATE_TEST_SUITE_P(
                       "AddAllProfilesToList.GetColorDirectory failed", "Error 5 (CMSSupportEx 217)"},
         SourceFailure{"DirectoryWithoutCode", SimCall::GetColorDirectoryA, 0, 0, 3,
                       "AddAllProfilesToList.GetColorDirectory failed", "Error 3 (CMSSupportEx 217)"},
-        // The failed query counted nothing, and a count of 0 means no profiles.
+        // The failed query counted nothing, and a count of 0 means no profiles. The A
+        // call's failure is the one shown when the W call fails as well.
         SourceFailure{"SizeQuery", SimCall::EnumColorProfilesA, 0, 6, 4306,
-                      "There are no monitor profiles in the system.", "Error 4306 (CMSSupportEx 226)"},
+                      "There are no monitor profiles in the system.", "Error 4306 (CMSSupportEx 226)", true},
         SourceFailure{"Allocation", SimCall::Calloc, 0, 14, 14, "AddAllProfilesToList.malloc failed",
                       "Error 14 (CMSSupportEx 232)"},
         SourceFailure{"AllocationWithoutCode", SimCall::Calloc, 0, 0, 8, "AddAllProfilesToList.malloc failed",
                       "Error 8 (CMSSupportEx 232)"},
         SourceFailure{"Enumeration", SimCall::EnumColorProfilesA, 1, 6, 6,
-                      "AddAllProfilesToList.EnumColorProfiles failed2", "Error 6 (CMSSupportEx 239)"}),
+                      "AddAllProfilesToList.EnumColorProfiles failed2", "Error 6 (CMSSupportEx 239)", true}),
     [](const auto& param) { return std::string(param.param.name); });
+
+// ---- Names the ANSI code page cannot hold ----
+
+class OddNames : public CatalogueTest {
+protected:
+    void InstallAs(const std::string& file, const std::u16string& name)
+    {
+        sim.InstallProfile(TestProfile(file), name);
+    }
+
+    void InstallValidAndOdd()
+    {
+        for (const char* file : {"kv-valid.icm", "kv-mild-notcpt.icm", "kv-bare.icm"})
+            Install(file);
+        InstallAs("kv-valid.icm", u"\u30D7\u30ED.icm");
+        InstallAs("kv-valid.icm", u"kv-\u202Eevil.icm");
+    }
+
+    std::string OddReport(std::initializer_list<const char*> shown) const
+    {
+        std::string paths;
+        for (const char* name : shown)
+            paths += (paths.empty() ? "" : " | ") + ColorPath(name);
+        return "AddAllProfilesToList (WideCharToMultiByte) [" + paths + "]";
+    }
+};
+
+TEST_F(OddNames, AreNamedInOneReportAndTheOthersListedAndMarked)
+{
+    InstallValidAndOdd();
+    EXPECT_EQ(AddAllProfilesToList(nullptr, list), 0);
+
+    EXPECT_EQ(Rows(), (std::vector<std::string>{"kv-bare", "kv-mild-notcpt", "kv-valid"}));
+    EXPECT_EQ(list.GetFullPath(RowOf("kv-valid")), ColorPath("kv-valid.icm"));
+    EXPECT_EQ(list.VcgtFlag(RowOf("kv-valid")), 1);
+    EXPECT_EQ(list.CreatorFlag(RowOf("kv-mild-notcpt")), 0);
+    EXPECT_EQ(list.VcgtFlag(RowOf("kv-bare")), 0);
+    ASSERT_EQ(reports.size(), 1u);
+    EXPECT_EQ(reports[0].messageText, OddReport({"kv-<U+202E>evil.icm", "<U+30D7><U+30ED>.icm"}));
+    EXPECT_EQ(reports[0].fileLineText, "Error 1113 (CMSSupportEx 245)");
+    EXPECT_EQ(sim.LastEnumCriteriaW().dwFields, 0x20u);
+    EXPECT_EQ(sim.LastEnumCriteriaW().dwClass, kClassMonitor);
+
+    // Each fill says it again, once.
+    EXPECT_EQ(AddAllProfilesToList(nullptr, list), 0);
+    EXPECT_EQ(list.GetCount(), 3);
+    EXPECT_EQ(reports.size(), 2u);
+}
+
+TEST_F(OddNames, AssociatedViewAsksTheStoreForTheDeviceInUtf16)
+{
+    InstallValidAndOdd();
+    sim.Associations(deviceId) = {"kv-valid.icm", "kv-bare.icm"};
+    EXPECT_EQ(AddProfilesToList(monitor, list, kListByDeviceId), 0);
+    EXPECT_EQ(Rows(), (std::vector<std::string>{"kv-bare", "kv-valid"}));
+    EXPECT_EQ(sim.LastEnumCriteriaW().dwFields, 0x21u);
+    EXPECT_EQ(sim.LastEnumCriteriaW().dwDeviceClass, kClassMonitor);
+    EXPECT_EQ(sim.LastEnumDeviceW(), std::u16string(deviceId.begin(), deviceId.end()));
+    EXPECT_TRUE(reports.empty()) << reports[0].messageText;
+}
+
+TEST_F(OddNames, LookAlikesAndDoubleByteNamesAreJudgedByTheRoundTrip)
+{
+    sim.LeadBytes() = {0x83};
+    Install("kv-valid.icm");
+    InstallAs("kv-valid.icm", u"\u0100venue.icm");                 // best fit: "Avenue"
+    InstallAs("kv-valid.icm", u"\u8340\u30D7.icm");                // one character held, one not
+    sim.InstallProfile(TestProfile("kv-mild.icm"), "\x83\x40\x83\x5C.icm");   // held whole
+    EXPECT_EQ(AddAllProfilesToList(nullptr, list), 0);
+    EXPECT_EQ(Rows(), (std::vector<std::string>{"\x83\x40\x83\x5C", "kv-valid"}));
+    EXPECT_EQ(list.VcgtFlag(RowOf("\x83\x40\x83\x5C")), 1);
+    ASSERT_EQ(reports.size(), 1u);
+    EXPECT_EQ(reports[0].messageText, OddReport({"<U+0100>venue.icm", "\x83\x40<U+30D7>.icm"}));
+}
+
+TEST_F(OddNames, EveryNameOddGivesAnEmptyListAndOneReport)
+{
+    InstallAs("kv-valid.icm", u"\u30D7.icm");
+    InstallAs("kv-valid.icm", u"\U0001F600.ICC");   // beyond the BMP: one character, two units
+    sim.SetListEveryFile(true);
+    InstallAs("kv-valid.icm", u"\u30D7.txt");   // never a profile, so never named
+    EXPECT_EQ(AddAllProfilesToList(nullptr, list), 0);
+    EXPECT_EQ(list.GetCount(), 0);
+    ASSERT_EQ(reports.size(), 1u);
+    EXPECT_EQ(reports[0].messageText, OddReport({"<U+30D7>.icm", "<U+1F600>.ICC"}));
+}
+
+TEST_F(OddNames, WhenTheWideCallFailsTooTheAnsiFailureIsReported)
+{
+    InstallValidAndOdd();
+    sim.Fail(SimCall::EnumColorProfilesW, 5);
+    EXPECT_EQ(AddAllProfilesToList(nullptr, list), 87);
+    // The device ID that cannot be put into UTF-16 fails the W route just the same.
+    sim.Associations(deviceId) = {"kv-valid.icm"};
+    sim.Fail(SimCall::MultiByteToWideChar, 0);
+    EXPECT_EQ(AddAllProfilesToList(&deviceId, list), 87);
+
+    EXPECT_EQ(list.GetCount(), 0);
+    ExpectNoProfileReports(2, 87);
+}
+
+TEST_F(OddNames, AnsiFailureOfAnyKindIsMetByTheWideList)
+{
+    Install("kv-valid.icm");
+    sim.Fail(SimCall::EnumColorProfilesA, 6, 1, 1);   // the fill, after a good size query
+    EXPECT_EQ(AddAllProfilesToList(nullptr, list), 0);
+    EXPECT_EQ(Rows(), (std::vector<std::string>{"kv-valid"}));
+    EXPECT_EQ(list.VcgtFlag(0), 1);
+    EXPECT_TRUE(reports.empty());
+    EXPECT_EQ(sim.HeapBlocks(), 0);
+}
 
 TEST_F(CatalogueTest, ContextRouteListsTheContextsProfiles)
 {

@@ -161,6 +161,21 @@ std::u16string Widen(const char* src, size_t length, const std::set<uint8_t>& le
     return out;
 }
 
+// Windows writes some characters it has no code for as a look-alike, without calling
+// that a default character (best fit): code page 1252 turns A with macron into a
+// plain A. Two such characters show the behaviour.
+char BestFit(uint32_t unit)
+{
+    switch (unit) {
+    case 0x0100:
+        return 'A';
+    case 0x0101:
+        return 'a';
+    default:
+        return '\0';
+    }
+}
+
 std::string Narrow(const char16_t* src, size_t length, const std::set<uint8_t>& leads, char fallback,
                    bool& usedDefault)
 {
@@ -175,6 +190,8 @@ std::string Narrow(const char16_t* src, size_t length, const std::set<uint8_t>& 
         } else if (unit >= 0x100 && IsLead(leads, high) && low != '\0') {
             out.push_back(high);
             out.push_back(low);
+        } else if (const char fit = BestFit(unit)) {
+            out.push_back(fit);
         } else {
             out.push_back(fallback);
             usedDefault = true;
@@ -187,6 +204,34 @@ std::string NarrowQuietly(const std::u16string& text, const std::set<uint8_t>& l
 {
     bool unused = false;
     return Narrow(text.data(), text.size(), leads, '?', unused);
+}
+
+// The host file name of a name the code page cannot hold: its UTF-8 form, which no
+// ANSI name of the simulation is read as.
+std::string Utf8(const std::u16string& text)
+{
+    std::string out;
+    for (size_t i = 0; i < text.size(); ++i) {
+        uint32_t c = text[i];
+        if (c >= 0xD800 && c < 0xDC00 && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] < 0xE000)
+            c = 0x10000 + ((c - 0xD800) << 10) + (text[++i] - 0xDC00u);
+        if (c < 0x80) {
+            out.push_back(static_cast<char>(c));
+        } else if (c < 0x800) {
+            out.push_back(static_cast<char>(0xC0 | c >> 6));
+            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+        } else if (c < 0x10000) {
+            out.push_back(static_cast<char>(0xE0 | c >> 12));
+            out.push_back(static_cast<char>(0x80 | (c >> 6 & 0x3F)));
+            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+        } else {
+            out.push_back(static_cast<char>(0xF0 | c >> 18));
+            out.push_back(static_cast<char>(0x80 | (c >> 12 & 0x3F)));
+            out.push_back(static_cast<char>(0x80 | (c >> 6 & 0x3F)));
+            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+        }
+    }
+    return out;
 }
 
 // ---- ICC profiles ----
@@ -310,6 +355,7 @@ struct SimPlatform::Impl {
     std::map<uintptr_t, std::vector<uint8_t>> profiles;
     uintptr_t nextProfile = kProfileHandleBase;
     std::map<std::string, HardwareRamp> ramps;        // by adapter name
+    std::map<std::string, std::u16string> wideNames; // host file name -> the name only W calls show
     std::map<std::string, std::string> dcProfiles;    // adapter name -> full path
 
     // Counts the call and says whether an injected failure takes it; if so the last
@@ -484,6 +530,18 @@ void SimPlatform::InstallProfile(const fs::path& source, const std::string& name
     fs::copy_file(source, target, fs::copy_options::overwrite_existing, ec);
     if (ec)
         ADD_FAILURE() << "cannot install " << source << " as " << target << ": " << ec.message();
+}
+
+void SimPlatform::InstallProfile(const fs::path& source, const std::u16string& name)
+{
+    const std::string ansi = NarrowQuietly(name, m_leadBytes);
+    if (Widen(ansi.data(), ansi.size(), m_leadBytes) == name) {
+        InstallProfile(source, ansi);
+        return;
+    }
+    const std::string host = Utf8(name);
+    InstallProfile(source, host);
+    m_impl->wideNames[host] = name;
 }
 
 void SimPlatform::WriteProfile(const std::string& name, const std::vector<uint8_t>& bytes)
@@ -1029,14 +1087,27 @@ Bool32 SimPlatform::EnumColorProfilesA(const char* machine, EnumTypeA* criteria,
     if (!names)
         return m_impl->Fails(kErrorFileNotFound);
 
+    // Wine finds such a file by a name full of '?', fails to open it and sets 87 while
+    // it goes on with the others, whether or not the file is a profile at all. The code
+    // then stands in for the size query's own ERROR_INSUFFICIENT_BUFFER.
+    bool unlistable = false;
+    for (const std::string& file : ProfileFiles(m_colorDir, m_listEveryFile))
+        unlistable = unlistable || m_impl->wideNames.count(file) != 0;
+    names->erase(std::remove_if(names->begin(), names->end(),
+                                [this](const std::string& name) { return m_impl->wideNames.count(name) != 0; }),
+                 names->end());
+
     std::string packed;
     for (const std::string& name : *names) {
         packed += name;
         packed.push_back('\0');
     }
     packed.push_back('\0');
-    if (!HandOutProfileList(packed.data(), packed.size(), names->size(), buffer, size, count))
-        return m_impl->Fails(kErrorInsufficientBuffer);
+    const bool fits = HandOutProfileList(packed.data(), packed.size(), names->size(), buffer, size, count);
+    if (unlistable)
+        m_impl->lastError = kErrorInvalidParameter;
+    if (!fits)
+        return unlistable ? 0 : m_impl->Fails(kErrorInsufficientBuffer);
     return 1;
 }
 
@@ -1064,7 +1135,8 @@ Bool32 SimPlatform::EnumColorProfilesW(const char16_t* machine, EnumTypeW* crite
 
     std::u16string packed;
     for (const std::string& name : *names) {
-        packed += Widen(name.data(), name.size(), m_leadBytes);
+        auto wide = m_impl->wideNames.find(name);
+        packed += wide != m_impl->wideNames.end() ? wide->second : Widen(name.data(), name.size(), m_leadBytes);
         packed.push_back(u'\0');
     }
     packed.push_back(u'\0');

@@ -86,6 +86,11 @@ public:
     const std::filesystem::path& ColorDirectory() const { return m_colorDir; }
     // Copies a file into the colour directory, under its own name or the given one.
     void InstallProfile(const std::filesystem::path& source, const std::string& name = {});
+    // Copies a file into the colour directory under a UTF-16 name. A name the simulated
+    // ANSI code page holds exactly is stored as its ANSI bytes, as above; any other name
+    // (a best-fit look-alike included) is reached through the W calls only:
+    // EnumColorProfilesA then fails as Wine's does.
+    void InstallProfile(const std::filesystem::path& source, const std::u16string& name);
     // Writes bytes as a file in the colour directory.
     void WriteProfile(const std::string& name, const std::vector<uint8_t>& bytes);
 
@@ -106,7 +111,9 @@ public:
     void SetRefuseImplausibleRamps(bool refuse) { m_refuseImplausible = refuse; }
 
     // The store lists only .icm and .icc files by default, as Wine's does; a Windows
-    // store lists every registered profile, whatever its extension.
+    // store lists every registered profile, whatever its extension. As in Wine 8, a
+    // file whose name the ANSI code page cannot hold makes EnumColorProfilesA leave it
+    // out and set last error 87, which fails the size query; EnumColorProfilesW lists it.
     void SetListEveryFile(bool every) { m_listEveryFile = every; }
 
     // ---- Failing calls ----

@@ -183,6 +183,46 @@ TEST_F(SimEnumProfiles, DeviceFilterKeepsTheAssociationOrderAndClassSkipsBrokenF
     EXPECT_EQ("MONITOR\\X", sim.LastEnumDeviceA());
 }
 
+TEST_F(SimEnumProfiles, NameOutsideTheCodePageFailsTheAQueryAndIsListedByW)
+{
+    sim.WriteProfile("source.bin", BuildProfile(kClassMonitor));
+    const std::u16string odd = u"\u30D7.icm";
+    sim.InstallProfile(sim.ColorDirectory() / "source.bin", odd);
+    sim.InstallProfile(sim.ColorDirectory() / "source.bin", u"caf\u00E9.icm");   // Latin-1 holds it
+    const std::string others("a.ICC\0b.icm\0caf\xE9.icm\0\0", 22);
+    EnumTypeA criteria = Criteria<char>(kEtClass);
+    criteria.dwClass = kClassMonitor;
+
+    EXPECT_FALSE(sim.EnumColorProfilesA(nullptr, &criteria, nullptr, &size, &count));
+    EXPECT_EQ(kErrorInvalidParameter, sim.GetLastError());
+    EXPECT_EQ(others.size(), size);
+    EXPECT_EQ(3u, count);
+
+    std::vector<uint8_t> buffer(size);
+    sim.SetLastError(kSentinel);
+    ASSERT_TRUE(sim.EnumColorProfilesA(nullptr, &criteria, buffer.data(), &size, &count));
+    EXPECT_EQ(kErrorInvalidParameter, sim.GetLastError());
+    EXPECT_EQ(others, std::string(buffer.begin(), buffer.end()));
+
+    EnumTypeW wideCriteria = Criteria<char16_t>(kEtClass);
+    wideCriteria.dwClass = kClassMonitor;
+    EXPECT_FALSE(sim.EnumColorProfilesW(nullptr, &wideCriteria, nullptr, &size, &count));
+    EXPECT_EQ(4u, count);
+    buffer.assign(size, 0);
+    ASSERT_TRUE(sim.EnumColorProfilesW(nullptr, &wideCriteria, buffer.data(), &size, &count));
+    std::u16string names(size / 2, u'x');
+    std::memcpy(names.data(), buffer.data(), size);
+    EXPECT_EQ(std::u16string(u"a.ICC\0b.icm\0caf\u00E9.icm\0", 21) + odd + std::u16string(2, u'\0'), names);
+
+    // Not even a profile: the A calls still stumble over its name.
+    SimScope garbageScope;
+    garbageScope.sim().WriteProfile("source.bin", {1, 2, 3});
+    garbageScope.sim().InstallProfile(garbageScope.sim().ColorDirectory() / "source.bin", odd);
+    EXPECT_FALSE(garbageScope.sim().EnumColorProfilesA(nullptr, &criteria, nullptr, &size, &count));
+    EXPECT_EQ(kErrorInvalidParameter, garbageScope.sim().GetLastError());
+    EXPECT_EQ(0u, count);
+}
+
 // ---- Profiles and their elements ----
 
 TEST(SimProfile, GetColorProfileElementSizing)
@@ -416,6 +456,11 @@ TEST(SimCodePage, DoubleByteCharactersRoundTripAndSizesAreExact)
     EXPECT_EQ(2, sim.WideCharToMultiByte(kCodePageThreadAcp, 0, unmappable, 2, back, 8, nullptr, &usedDefault));
     EXPECT_EQ("??", std::string(back, 2));
     EXPECT_TRUE(usedDefault);
+
+    const char16_t lookAlike[] = u"\u0100";   // A with macron: best fit, no default
+    EXPECT_EQ(1, sim.WideCharToMultiByte(kCodePageThreadAcp, 0, lookAlike, 1, back, 8, nullptr, &usedDefault));
+    EXPECT_EQ('A', back[0]);
+    EXPECT_FALSE(usedDefault);
 }
 
 TEST(SimDisplay, LongNamesAreTruncatedAndManyAdaptersEnumerate)

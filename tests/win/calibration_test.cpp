@@ -157,12 +157,32 @@ TEST_F(WineCalibrationTest, GreenSumDecidesWhetherTheTableIsWritten)
     ExpectRampIsTable(ramp, program::CalibrationTable(enough));
 }
 
-TEST_F(WineCalibrationTest, RampTheServerRefusesWithoutCodeIsNotReported)
+TEST_F(WineCalibrationTest, RampTheServerRefusesGives87WithoutReport)
 {
-    // Wine refuses a flat ramp and leaves the last error alone; that counts as done.
+    // Wine refuses a flat ramp and leaves the last error alone; the ramp read back is
+    // still the old one, so the table did not arrive. A stale code is not taken for it.
     const std::string path = Install("kv-all255.icm");
     SetLastError(ERROR_INSUFFICIENT_BUFFER);
-    EXPECT_EQ(SetDefaultProfile(Monitor(), path.c_str(), 1, messageId), 0);
+    EXPECT_EQ(SetDefaultProfile(Monitor(), path.c_str(), 1, messageId), 87);
+    EXPECT_EQ(messageId, 216);
+    EXPECT_TRUE(recorder.reports.empty());
+    Ramp ramp{};
+    ASSERT_TRUE(ReadRamp(ramp));
+    EXPECT_TRUE(SameRamp(ramp, original));
+
+    // Red and blue flat at zero: refused the same way.
+    const std::string dark = Install("kv-redblue0.icm");
+    EXPECT_EQ(LoadCalibration(Monitor(), dark.c_str(), messageId), 87);
+    EXPECT_EQ(messageId, 216);
+    ASSERT_TRUE(ReadRamp(ramp));
+    EXPECT_TRUE(SameRamp(ramp, original));
+
+    // A plausible table after them is written as ever.
+    const std::string mild = Install("kv-mild.icm");
+    EXPECT_EQ(LoadCalibration(Monitor(), mild.c_str(), messageId), 0);
+    EXPECT_EQ(messageId, 0);
+    ASSERT_TRUE(ReadRamp(ramp));
+    ExpectRampIsTable(ramp, program::CalibrationTable(mild));
     EXPECT_TRUE(recorder.reports.empty());
 }
 

@@ -1,0 +1,167 @@
+// Kestrava from outside where the colour store or the X server turns it down: a
+// calibration table the server refuses, and a profile whose name the ANSI code page
+// cannot hold. The built kestrava.exe is worked through window messages only.
+#include "program_driver.h"
+#include "win_test_util.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace {
+
+using program::RunningProgram;
+
+const char* const kAll255 = "kv-all255.icm";
+const char* const kMild = "kv-mild.icm";
+const char* const kValid = "kv-valid.icm";
+// Katakana "purofairu": no character of it is in code page 1252, the prefix's.
+const wchar_t* const kOddName = L"\u30D7\u30ED\u30D5\u30A1\u30A4\u30EB.icm";
+// The same name as the program's reports show it.
+const char* const kOddNameShown = "<U+30D7><U+30ED><U+30D5><U+30A1><U+30A4><U+30EB>.icm";
+
+class ProgramRefusals : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(store.Valid()) << "no colour directory";
+        monitors = program::Monitors();
+        ASSERT_FALSE(monitors.empty()) << "the test bed shows no monitor";
+        // An earlier run may have stopped halfway: its odd file and its association
+        // (which Wine forgets only while the file is there) go first.
+        store.RestoreParked();
+        RemoveOddProfile();
+        ASSERT_TRUE(store.Install(kAll255));
+        ForgetAssociations();
+        store.RemoveTestProfiles();
+        ASSERT_TRUE(program::WriteIdentityRamp());
+    }
+
+    void TearDown() override
+    {
+        app.reset();
+        RemoveOddProfile();
+        ForgetAssociations();
+        store.RemoveTestProfiles();
+        program::WriteIdentityRamp();
+    }
+
+    void ForgetAssociations()
+    {
+        for (const program::Monitor& monitor : monitors)
+            store.ForgetAssociations(monitor.deviceId);
+    }
+
+    std::wstring OddPath() const
+    {
+        const std::string directory = store.PathOf("");
+        return std::wstring(directory.begin(), directory.end()) + kOddName;
+    }
+
+    void RemoveOddProfile() { DeleteFileW(OddPath().c_str()); }
+
+    void Install(std::initializer_list<const char*> files)
+    {
+        for (const char* file : files)
+            ASSERT_TRUE(store.Install(file)) << file << ": error " << GetLastError();
+    }
+
+    void Launch()
+    {
+        app = std::make_unique<RunningProgram>();
+        std::string error;
+        ASSERT_TRUE(app->Start(error)) << error;
+    }
+
+    HWND List(size_t window) const { return GetDlgItem(windows[window], program::kListId); }
+
+    // Waits for the one open report, checks what it says and closes it with OK.
+    void ExpectReportAndClose(const std::string& message, const std::string& fileLine)
+    {
+        const HWND report = app->WaitForReport();
+        ASSERT_NE(report, nullptr) << "no report";
+        EXPECT_EQ(wintest::ControlText(report, program::kReportMessageId), message);
+        EXPECT_EQ(wintest::ControlText(report, program::kReportFileLineId), fileLine);
+        EXPECT_EQ(app->Reports().size(), 1u) << app->OpenReports();
+        wintest::ClickButton(report, IDOK);
+        ASSERT_TRUE(wintest::WaitUntilGone(report)) << "OK did not close the report";
+    }
+
+    program::ColourStore store;
+    std::vector<program::Monitor> monitors;
+    std::unique_ptr<RunningProgram> app;
+    std::vector<HWND> windows;
+};
+
+TEST_F(ProgramRefusals, TableTheServerRefusesIsReportedWith87AndLeavesTheRamp)
+{
+    ASSERT_NO_FATAL_FAILURE(Install({kAll255, kMild}));
+    for (const program::Monitor& monitor : monitors)
+        ASSERT_TRUE(store.Associate(kAll255, monitor.deviceId));
+    const std::vector<BYTE> mild = program::CalibrationTable(store.PathOf(kMild));
+    ASSERT_EQ(mild.size(), 768u);
+
+    ASSERT_NO_FATAL_FAILURE(Launch());
+    windows = app->WaitForMonitorWindows(monitors.size());
+    ASSERT_EQ(windows.size(), monitors.size()) << app->OpenReports();
+    const HWND list = List(0);
+
+    // Another table first, so that "unchanged" means something other than the identity.
+    ASSERT_TRUE(program::ClickRow(list, program::RowOf(list, "kv-mild")));
+    ASSERT_TRUE(program::WaitFor([&] { return program::CurrentTable() == mild || app->FindReport(); }))
+        << app->OpenReports();
+    ASSERT_EQ(app->FindReport(), nullptr) << app->OpenReports();
+
+    ASSERT_TRUE(program::ClickRow(list, program::RowOf(list, "kv-all255")));
+    ASSERT_NO_FATAL_FAILURE(ExpectReportAndClose(
+        "Sorry, there was a problem downloading the calibration data from profile \"kv-all255\" to the video card "
+        "for monitor \"" + monitors[0].deviceString + "\". Please select another profile. (87)",
+        ""));
+    EXPECT_EQ(program::CurrentTable(), mild) << "the refused table reached the ramp";
+    EXPECT_EQ(program::SelectedText(list), "kv-all255");
+    ASSERT_TRUE(program::Flush(list));
+    EXPECT_EQ(app->FindReport(), nullptr) << app->OpenReports();
+}
+
+TEST_F(ProgramRefusals, ProfileWithAnOddNameIsReportedOnceAndTheOthersListed)
+{
+    ASSERT_NO_FATAL_FAILURE(Install({kValid, kMild}));
+    const std::string source = wintest::ProfileDir() + "\\" + kValid;
+    ASSERT_TRUE(CopyFileW(std::wstring(source.begin(), source.end()).c_str(), OddPath().c_str(), FALSE))
+        << GetLastError();
+
+    const std::string oddReport = "AddAllProfilesToList (WideCharToMultiByte) [" + store.PathOf(kOddNameShown) + "]";
+    const std::string oddLine = "Error 1113 (CMSSupportEx 245)";
+
+    // Wine lists every profile for any device, so each window's own list at start-up
+    // meets the odd file too.
+    ASSERT_NO_FATAL_FAILURE(Launch());
+    for (size_t i = 0; i < monitors.size(); ++i) {
+        SCOPED_TRACE("while building the window of " + monitors[i].adapter);
+        ASSERT_NO_FATAL_FAILURE(ExpectReportAndClose(oddReport, oddLine));
+    }
+    windows = app->WaitForMonitorWindows(monitors.size());
+    ASSERT_EQ(windows.size(), monitors.size()) << app->OpenReports();
+
+    const HWND window = windows[0];
+    const HWND list = List(0);
+    const auto expectValidRows = [&] {
+        EXPECT_GE(program::RowOf(list, "kv-valid"), 0);
+        EXPECT_GE(program::RowOf(list, "kv-mild"), 0);
+        for (const std::string& row : program::Rows(list))
+            EXPECT_EQ(row.find('?'), std::string::npos) << row;
+    };
+    expectValidRows();
+
+    // The view of every monitor profile: its own fill, its own single report.
+    ASSERT_TRUE(PostMessageW(GetDlgItem(window, program::kViewAllId), BM_CLICK, 0, 0));
+    ASSERT_NO_FATAL_FAILURE(ExpectReportAndClose(oddReport, oddLine));
+    ASSERT_TRUE(program::Flush(list));
+    EXPECT_EQ(app->FindReport(), nullptr) << app->OpenReports();
+    EXPECT_EQ(program::Ask(GetDlgItem(window, program::kViewAllId), BM_GETCHECK), BST_CHECKED);
+    expectValidRows();
+}
+
+}  // namespace

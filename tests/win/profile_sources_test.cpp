@@ -59,7 +59,7 @@ protected:
 
     std::string Style(const std::string& file) const
     {
-        const RowStyle style = list.StyleOf(list.GetItemData(RowOf(file)));
+        const RowStyle style = list.Profiles().StyleOf(list.GetItemData(RowOf(file)));
         return std::string(style.bold ? "bold" : "regular") + (style.italic ? " italic" : "");
     }
 
@@ -78,7 +78,7 @@ TEST_F(WineProfileSourcesTest, OddlyNamedProfilesAreNamedOnceAndTheOthersListed)
         ASSERT_TRUE(CopyFileW(std::wstring(source.begin(), source.end()).c_str(), WidePath(name).c_str(), FALSE))
             << GetLastError();
 
-    EXPECT_EQ(AddAllProfilesToList(nullptr, list), 0);
+    EXPECT_EQ(AddAllProfilesToList(nullptr, list.Profiles()), 0);
     ASSERT_GE(RowOf("kv-valid.icm"), 0);
     ASSERT_GE(RowOf("kv-mild-notcpt.icm"), 0);
     EXPECT_EQ(Style("kv-valid.icm"), "bold");

@@ -1,7 +1,7 @@
 // Kestrava from outside where the colour store or the X server turns it down: a
 // calibration table the server refuses, and a profile whose name the ANSI code page
 // cannot hold. The built kestrava.exe is worked through window messages only.
-#include "program_driver.h"
+#include "program_fixture.h"
 #include "win_test_util.h"
 
 #include <gtest/gtest.h>
@@ -12,8 +12,6 @@
 
 namespace {
 
-using program::RunningProgram;
-
 const char* const kAll255 = "kv-all255.icm";
 const char* const kMild = "kv-mild.icm";
 const char* const kValid = "kv-valid.icm";
@@ -22,13 +20,11 @@ const wchar_t* const kOddName = L"\u30D7\u30ED\u30D5\u30A1\u30A4\u30EB.icm";
 // The same name as the program's reports show it.
 const char* const kOddNameShown = "<U+30D7><U+30ED><U+30D5><U+30A1><U+30A4><U+30EB>.icm";
 
-class ProgramRefusals : public ::testing::Test {
+class ProgramRefusals : public program::ProgramFixture {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(store.Valid()) << "no colour directory";
-        monitors = program::Monitors();
-        ASSERT_FALSE(monitors.empty()) << "the test bed shows no monitor";
+        ASSERT_NO_FATAL_FAILURE(ProgramFixture::SetUp());
         // An earlier run may have stopped halfway: its odd file and its association
         // (which Wine forgets only while the file is there) go first.
         store.RestoreParked();
@@ -48,12 +44,6 @@ protected:
         program::WriteIdentityRamp();
     }
 
-    void ForgetAssociations()
-    {
-        for (const program::Monitor& monitor : monitors)
-            store.ForgetAssociations(monitor.deviceId);
-    }
-
     std::wstring OddPath() const
     {
         const std::string directory = store.PathOf("");
@@ -61,21 +51,6 @@ protected:
     }
 
     void RemoveOddProfile() { DeleteFileW(OddPath().c_str()); }
-
-    void Install(std::initializer_list<const char*> files)
-    {
-        for (const char* file : files)
-            ASSERT_TRUE(store.Install(file)) << file << ": error " << GetLastError();
-    }
-
-    void Launch()
-    {
-        app = std::make_unique<RunningProgram>();
-        std::string error;
-        ASSERT_TRUE(app->Start(error)) << error;
-    }
-
-    HWND List(size_t window) const { return GetDlgItem(windows[window], program::kListId); }
 
     // Waits for the one open report, checks what it says and closes it with OK.
     void ExpectReportAndClose(const std::string& message, const std::string& fileLine)
@@ -88,11 +63,6 @@ protected:
         wintest::ClickButton(report, IDOK);
         ASSERT_TRUE(wintest::WaitUntilGone(report)) << "OK did not close the report";
     }
-
-    program::ColourStore store;
-    std::vector<program::Monitor> monitors;
-    std::unique_ptr<RunningProgram> app;
-    std::vector<HWND> windows;
 };
 
 TEST_F(ProgramRefusals, TableTheServerRefusesIsReportedWith87AndLeavesTheRamp)

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <initializer_list>
 #include <memory>
 #include <string>
 #include <vector>
@@ -44,6 +45,20 @@ protected:
     }
 
     HWND List(size_t window) const { return GetDlgItem(windows[window], kListId); }
+
+    // Copies generated profiles into the colour directory.
+    void Install(std::initializer_list<const char*> files)
+    {
+        for (const char* file : files)
+            ASSERT_TRUE(store.Install(file)) << file << ": error " << GetLastError();
+    }
+
+    // Associations outlast a run: no file of the directory stays associated.
+    void ForgetAssociations()
+    {
+        for (const Monitor& monitor : monitors)
+            store.ForgetAssociations(monitor.deviceId);
+    }
 
     ColourStore store;
     std::vector<Monitor> monitors;

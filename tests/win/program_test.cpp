@@ -114,12 +114,6 @@ protected:
         program::WriteIdentityRamp();
     }
 
-    void ForgetAssociations()
-    {
-        for (const Monitor& monitor : monitors)
-            store.ForgetAssociations(monitor.deviceId);
-    }
-
     // Wine keeps an association under the profile's name, still naming it after the
     // file is gone, and forgets it only while the file is there. So every name a test
     // (this one or an earlier, interrupted run) may have associated is brought back,
@@ -137,12 +131,6 @@ protected:
             bringBack(renamed, kBare);
         ForgetAssociations();
         store.RemoveTestProfiles();
-    }
-
-    void Install(std::initializer_list<const char*> files)
-    {
-        for (const char* file : files)
-            ASSERT_TRUE(store.Install(file)) << file << ": error " << GetLastError();
     }
 
     // Makes a profile the current one of every monitor. Wine's store lists every profile

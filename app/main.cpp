@@ -1,4 +1,4 @@
-// The program's entry: the real platform, the error-report window and the application.
+// Win32 only. The program's entry: the real platform, the error-report window and the application.
 #include "app/chooser_app.h"
 #include "fw/app.h"
 #include "platform/win32/win32_platform.h"

@@ -1,3 +1,4 @@
+// Win32 only: the resource library loader.
 #include "app/resource_library.h"
 
 HMODULE LoadResourceLibrary(const char* fileName)

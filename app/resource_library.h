@@ -1,4 +1,4 @@
-// The optional resource library: a module that lends the program its resources and
+// Win32 only. The optional resource library: a module that lends the program its resources and
 // nothing else.
 #pragma once
 

@@ -1,4 +1,4 @@
-// How fast the program lists and marks every monitor profile of the colour directory,
+// Win32 only. How fast the program lists and marks every monitor profile of the colour directory,
 // against the bare colour-system calls it makes, both timed in the same process in
 // alternating rounds so that they see the same machine. A benchmark, not a test: it
 // prints numbers and a verdict and fails only when the two ways disagree on what they

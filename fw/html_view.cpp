@@ -1,3 +1,4 @@
+// Win32 only: the window layer's HTML view.
 #include "fw/html_view.h"
 
 #include <exdispid.h>

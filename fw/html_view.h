@@ -1,4 +1,4 @@
-// The window layer's HTML view: a child window that hosts the system web browser
+// Win32 only. The window layer's HTML view: a child window that hosts the system web browser
 // control as an in-place OLE object, and hands the browser's before-navigation event
 // to a virtual handler. It knows nothing of the program that uses it.
 //

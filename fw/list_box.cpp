@@ -1,3 +1,4 @@
+// Win32 only: the window layer's list box.
 #include "fw/list_box.h"
 
 #include <utility>

@@ -1,4 +1,4 @@
-// The window layer's list box: an object bound, by subclassing, to a list-box control
+// Win32 only. The window layer's list box: an object bound, by subclassing, to a list-box control
 // that a dialog template or CreateWindow made. An owner-drawn list sends its drawing
 // requests to its parent; the parent passes them back to the bound object
 // (ReflectOwnerDraw, which fw::Dialog calls for its controls), so the class that draws

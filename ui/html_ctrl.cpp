@@ -1,3 +1,4 @@
+// Win32 only: the HTML control of the info page.
 #include "ui/html_ctrl.h"
 
 #include "fw/window.h"

@@ -1,4 +1,4 @@
-// The HTML view as an ordinary child control of a dialog: it takes the place of a
+// Win32 only. The HTML view as an ordinary child control of a dialog: it takes the place of a
 // static control that the dialog template reserves for it, lives and dies with the
 // dialog object, and does not follow links whose address starts with "app:".
 #pragma once

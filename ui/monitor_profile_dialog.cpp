@@ -1,3 +1,4 @@
+// Win32 only: the window of one monitor.
 #include "ui/monitor_profile_dialog.h"
 
 #include "cms/CMSSupport.h"

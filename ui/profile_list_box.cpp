@@ -1,3 +1,4 @@
+// Win32 only: the owner-drawn profile list of a monitor window.
 #include "ui/profile_list_box.h"
 
 #include "fw/gdi.h"

@@ -1,7 +1,7 @@
-// The profile list of a monitor window: the rows live in a sorted, owner-drawn list box,
-// and the paths and flags behind them in the ProfileList model the box holds. Each row
-// is drawn bold when its profile carries a calibration table and italic when it lacks
-// the maker's tag.
+// Win32 only. The profile list of a monitor window: the rows live in a sorted,
+// owner-drawn list box, and the paths and flags behind them in the ProfileList model
+// the box holds. Each row is drawn bold when its profile carries a calibration table
+// and italic when it lacks the maker's tag.
 #pragma once
 
 #include "cms/profile_list.h"

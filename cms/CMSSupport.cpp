@@ -60,6 +60,16 @@ int32_t SetDefaultProfile(MonitorHandle monitor, const char* path, int32_t attac
 
 int32_t LoadCalibration(MonitorHandle monitor, const char* path, int32_t& messageId)
 {
+    GammaRamp ramp{};
+    if (int32_t result = DiagnoseCalibration(path, ramp, messageId))
+        return result;
+    if (int32_t result = SetDevGammaTable(monitor, ramp))
+        return Fail(messageId, IDS_DOWNLOAD_FAILED, result);
+    return 0;
+}
+
+int32_t DiagnoseCalibration(const char* path, GammaRamp& ramp, int32_t& messageId)
+{
     messageId = 0;
     if (!path)
         path = "";
@@ -112,13 +122,9 @@ int32_t LoadCalibration(MonitorHandle monitor, const char* path, int32_t& messag
     if (!IsVcgtTableHeader(tag, kVcgtTableSize))
         return Fail(messageId, IDS_BAD_HEADER, kResultBadCalibration);
 
-    GammaRamp ramp{};
     BuildGammaRamp(tag, ramp);
     if (!IsGammaRampPlausible(ramp))
         return Fail(messageId, IDS_BAD_TABLE, kResultImplausibleTable);
-
-    if (int32_t result = SetDevGammaTable(monitor, ramp))
-        return Fail(messageId, IDS_DOWNLOAD_FAILED, result);
     return 0;
 }
 

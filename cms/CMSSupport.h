@@ -1,6 +1,7 @@
 // Making a profile a monitor's default and downloading its calibration.
 #pragma once
 
+#include "cms/gamma_ramp.h"
 #include "platform/platform.h"
 
 #include <cstdint>
@@ -32,6 +33,12 @@ int32_t SetDefaultProfile(MonitorHandle monitor, const char* path, int32_t attac
 // adapter. Returns 0 with messageId 0, or the failing step's result with the id of the
 // string-table entry that describes it (209 to 216). Reports nothing itself.
 int32_t LoadCalibration(MonitorHandle monitor, const char* path, int32_t& messageId);
+
+// Every step of LoadCalibration but the download: opens the profile, reads and checks
+// its table and builds the ramp, writing nothing anywhere. Returns 0 with messageId 0
+// and the ramp filled, or the failing step's result and message id, as LoadCalibration
+// would give them. What a profile will do when selected is told by this.
+int32_t DiagnoseCalibration(const char* path, GammaRamp& ramp, int32_t& messageId);
 
 // The monitor's current default profile: the first profile the store lists for its
 // device ID (an active monitor device first, then any), or else the profile the

@@ -1,12 +1,14 @@
 #include "cms/CMSSupport.h"
 
 #include "cms/VideoCardUtils.h"
+#include "cms/calibration_check.h"
 #include "cms/gamma_ramp.h"
 #include "cms/monitor_strings.h"
 #include "platform/guards.h"
 #include "platform/last_error.h"
 #include "report/mbstring.h"
 #include "report/report.h"
+#include "report/resource_strings.h"
 #include "report/text_format.h"
 #include "res/resource.h"
 
@@ -20,6 +22,28 @@ constexpr const char* kModule = "CMSSupport";
 constexpr int32_t kLineGetMonitorStrings = 386;
 constexpr int32_t kLineAssociate = 393;
 constexpr size_t kMessageSize = 1024;
+
+// What the messages call a monitor whose description cannot be found.
+constexpr const char* kUnknownMonitor = "*unknown*";
+// The largest calibration tag read only to be classified: 3 channels of 65,535
+// two-byte entries and the header.
+constexpr uint32_t kMaxExtendedTag = 18 + 3 * 65535 * 2;
+
+// Whether the profile's calibration tag of `size` bytes is a table or formula of a form
+// that is not downloaded (as opposed to a damaged one).
+bool IsExtendedTag(ProfileHandle profile, uint32_t size)
+{
+    if (size == 0 || size > kMaxExtendedTag)
+        return false;
+    std::vector<uint8_t> tag(size);
+    Bool32 reference = 0;
+    uint32_t read = size;
+    ClearLastError();
+    if (!Sys().GetColorProfileElement(profile, kTagVcgt, 0, &read, tag.data(), &reference) &&
+        Sys().GetLastError() != 0)
+        return false;
+    return read == size && IsExtendedVcgt(tag.data(), size);
+}
 
 // A failed step: its result and the string-table entry that names it.
 int32_t Fail(int32_t& messageId, int32_t id, int32_t result)
@@ -68,9 +92,11 @@ int32_t LoadCalibration(MonitorHandle monitor, const char* path, int32_t& messag
     return 0;
 }
 
-int32_t DiagnoseCalibration(const char* path, GammaRamp& ramp, int32_t& messageId)
+int32_t DiagnoseCalibration(const char* path, GammaRamp& ramp, int32_t& messageId, bool* extended)
 {
     messageId = 0;
+    if (extended)
+        *extended = false;
     if (!path)
         path = "";
 
@@ -101,8 +127,11 @@ int32_t DiagnoseCalibration(const char* path, GammaRamp& ramp, int32_t& messageI
     uint32_t size = 0;
     Bool32 reference = 0;
     Sys().GetColorProfileElement(profile.Get(), kTagVcgt, 0, &size, nullptr, &reference);
-    if (size != kVcgtTableSize)
+    if (size != kVcgtTableSize) {
+        if (extended)
+            *extended = IsExtendedTag(profile.Get(), size);
         return Fail(messageId, IDS_BAD_LENGTH, kResultBadCalibration);
+    }
 
     // Zero-filled, so that a read which fails without a code leaves a table that the
     // header check refuses rather than uninitialised bytes.
@@ -126,6 +155,29 @@ int32_t DiagnoseCalibration(const char* path, GammaRamp& ramp, int32_t& messageI
     if (!IsGammaRampPlausible(ramp))
         return Fail(messageId, IDS_BAD_TABLE, kResultImplausibleTable);
     return 0;
+}
+
+void ReportCalibrationFailure(MonitorHandle monitor, const char* path, int32_t messageId, int32_t result)
+{
+    if (!path)
+        path = "";
+    // GetResourceString hands out one shared buffer: take the closing request first.
+    const std::string closing = GetResourceString(IDS_SELECT_ANOTHER);
+    std::string fileName;
+    SplitPath(path, &fileName, nullptr);
+    fileName = MbsTruncate(fileName, 255);
+    std::string description;
+    GetMonitorStrings(monitor, nullptr, nullptr, &description, nullptr, 1);
+    const std::string monitorName = MbsTruncate(description.empty() ? kUnknownMonitor : description, 255);
+
+    const char* format = GetResourceString(static_cast<uint32_t>(messageId));
+    std::string message;
+    if (FormatMatches(format, "s s s d"))
+        message = FormatBounded(kMessageSize, format, fileName.c_str(), monitorName.c_str(), closing.c_str(),
+                                static_cast<int>(result));
+    else
+        message = std::string(format) + " (" + fileName + ", " + monitorName + ", " + std::to_string(result) + ")";
+    ReportError(message.c_str(), 0, nullptr, 0, 0, 0);
 }
 
 namespace {

@@ -37,8 +37,16 @@ int32_t LoadCalibration(MonitorHandle monitor, const char* path, int32_t& messag
 // Every step of LoadCalibration but the download: opens the profile, reads and checks
 // its table and builds the ramp, writing nothing anywhere. Returns 0 with messageId 0
 // and the ramp filled, or the failing step's result and message id, as LoadCalibration
-// would give them. What a profile will do when selected is told by this.
-int32_t DiagnoseCalibration(const char* path, GammaRamp& ramp, int32_t& messageId);
+// would give them. What a profile will do when selected is told by this. When extended
+// is given, a tag refused for its length is also read and *extended says whether it is
+// a well-formed table or formula of another form (IsExtendedVcgt).
+int32_t DiagnoseCalibration(const char* path, GammaRamp& ramp, int32_t& messageId, bool* extended = nullptr);
+
+// Shows why a calibration download failed, as a selection shows it: string-table entry
+// messageId (209 to 216) filled in with the profile's file name, the monitor's name
+// ("*unknown*" when it cannot be found), the request to select another profile and the
+// result.
+void ReportCalibrationFailure(MonitorHandle monitor, const char* path, int32_t messageId, int32_t result);
 
 // The monitor's current default profile: the first profile the store lists for its
 // device ID (an active monitor device first, then any), or else the profile the

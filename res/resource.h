@@ -44,3 +44,22 @@
 #define IDS_NO_VCGT 503
 #define IDS_NO_ASSOCIATED_PROFILES 504
 #define IDS_NO_MONITOR_PROFILES 505
+
+// Beyond the original table (1000 and up): the window menu's calibration commands,
+// the rows' tooltips, Verify's answers and the command line's usage.
+#define IDS_CMD_RELOAD 1002
+#define IDS_CMD_VERIFY 1003
+#define IDS_CMD_RESET 1004
+#define IDS_CMD_KEEP_LOADED 1005
+#define IDS_CMD_LOAD_AT_LOGON 1006
+#define IDS_TIP_LOADS 1007
+#define IDS_TIP_NO_TABLE 1008
+#define IDS_TIP_EXTENDED_TABLE 1009
+#define IDS_TIP_DAMAGED 1010
+#define IDS_TIP_TOO_DARK 1011
+#define IDS_TIP_UNREADABLE 1012
+#define IDS_VERIFY_LOADED 1013
+#define IDS_VERIFY_NOT_LOADED 1014
+#define IDS_VERIFY_NOTHING 1015
+#define IDS_VERIFY_UNREADABLE 1016
+#define IDS_USAGE 1017

@@ -18,8 +18,6 @@
 
 namespace {
 
-// The formatted failure message lives in 1024 bytes.
-constexpr size_t kMessageSize = 1024;
 // What the messages call a monitor whose description cannot be found.
 constexpr const char* kUnknownMonitor = "*unknown*";
 
@@ -249,21 +247,7 @@ void MonitorProfileDialog::OnSelChangeProfile()
     if (result == 0 || messageId == 0)
         return;
 
-    // GetResourceString hands out one shared buffer: take the closing request first.
-    const std::string closing = GetResourceString(IDS_SELECT_ANOTHER);
-    std::string fileName;
-    SplitPath(path.c_str(), &fileName, nullptr);
-    fileName = MbsTruncate(fileName, 255);
-    const std::string monitor = MbsTruncate(MonitorDescription(), 255);
-
-    const char* format = GetResourceString(static_cast<uint32_t>(messageId));
-    std::string message;
-    if (FormatMatches(format, "s s s d"))
-        message = FormatBounded(kMessageSize, format, fileName.c_str(), monitor.c_str(), closing.c_str(),
-                                static_cast<int>(result));
-    else
-        message = std::string(format) + " (" + fileName + ", " + monitor + ", " + std::to_string(result) + ")";
-    ReportError(message.c_str(), 0, nullptr, 0, 0, 0);
+    ReportCalibrationFailure(m_hMonitor, path.c_str(), messageId, result);
 }
 
 void MonitorProfileDialog::OnRefresh()

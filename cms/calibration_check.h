@@ -1,0 +1,53 @@
+// What a profile's calibration will do on a monitor, and whether a monitor's ramp holds
+// it: the verdict shown before a profile is selected, the check that keeps a loaded
+// calibration in place and the one the user asks for.
+#pragma once
+
+#include "cms/gamma_ramp.h"
+#include "platform/platform.h"
+
+#include <cstdint>
+#include <string>
+
+// What selecting a profile does to the video card.
+enum class CalibrationVerdict {
+    Loads,           // its table is downloaded
+    NoTable,         // no calibration tag: the profile only becomes the default
+    ExtendedTable,   // a 16-bit or formula table, which is not downloaded
+    Damaged,         // wrong length, header refused, unreadable tag
+    TooDark,         // the table fails the plausibility test
+    Unreadable,      // the profile cannot be opened (or read into memory)
+};
+
+struct CalibrationDiagnosis {
+    CalibrationVerdict verdict = CalibrationVerdict::Unreadable;
+    int32_t result = 0;      // what the download would return short of the write itself
+    int32_t messageId = 0;   // its message id, 0 when it loads
+    GammaRamp ramp{};        // the ramp that would be written, when it loads
+};
+
+// The verdict for the profile at path, by the download's own checks; writes nothing.
+CalibrationDiagnosis DiagnoseProfile(const char* path);
+
+// The verdict's one line, from the string table (the unreadable one with its code).
+std::string DescribeVerdict(const CalibrationDiagnosis& diagnosis);
+
+// Whether a calibration tag that is not the downloaded 786-byte form is a well-formed
+// table of another form (1 or 3 channels, 2 to 65,535 entries of 1 or 2 bytes, its size
+// exactly what its header announces) or a formula (48 bytes or more).
+bool IsExtendedVcgt(const uint8_t* tag, size_t size);
+
+// The linear ramp: entry i is i in every channel.
+GammaRamp IdentityRamp();
+
+// How far a monitor's ramp is from the one a table gives, entry by entry to 8 bits
+// (the high bytes: what the X server keeps).
+struct RampDifference {
+    int32_t entries = 0;   // of the 768 red, green and blue entries, how many differ
+    int32_t largest = 0;   // by how much at most, in 8-bit steps
+};
+RampDifference CompareRamp(const HardwareRamp& actual, const HardwareRamp& expected);
+
+// Reads the monitor's adapter ramp. Returns 0, the device-context lookup's result, or
+// the read's last error (1 when it failed without one).
+int32_t ReadMonitorRamp(MonitorHandle monitor, HardwareRamp& ramp);

@@ -1,0 +1,22 @@
+// The program's command line: no switch opens the windows; /load downloads every
+// monitor's current calibration without a window (for logon), /quiet with it shows
+// nothing, /? shows how to use it. Switches start with '/' or '-', in any case.
+#pragma once
+
+#include <cstdint>
+
+enum class StartMode {
+    Windows,   // the monitor windows
+    Load,      // the calibration of every monitor's current profile, no window
+    Usage,     // the usage message, then the exit code
+};
+
+struct CommandLine {
+    StartMode mode = StartMode::Windows;
+    bool quiet = false;       // /quiet: no message of any kind
+    int32_t exitCode = 0;     // for Usage: 0 when asked for, 87 for a switch not known
+};
+
+// Reads the arguments after the program's name (as WinMain gets them); null or empty
+// means none.
+CommandLine ParseCommandLine(const char* arguments);

@@ -1,0 +1,74 @@
+#include "cms/calibration_keeper.h"
+
+#include "cms/CMSSupport.h"
+#include "cms/VideoCardUtils.h"
+#include "cms/calibration_check.h"
+#include "cms/monitor_strings.h"
+#include "res/resource.h"
+
+#include <vector>
+
+void CalibrationKeeper::Wrote(const GammaRamp& ramp, const std::string& path)
+{
+    m_ramp = ramp;
+    MakeHardwareRamp(ramp, m_hardware);
+    m_path = path;
+    m_bKeeping = true;
+}
+
+bool CalibrationKeeper::Holds() const
+{
+    HardwareRamp current{};
+    // What cannot be read cannot be mended either.
+    if (ReadMonitorRamp(m_hMonitor, current) != 0)
+        return true;
+    return CompareRamp(current, m_hardware).entries == 0;
+}
+
+void CalibrationKeeper::OtherWrote()
+{
+    if (m_bKeeping && !Holds())
+        m_bKeeping = false;
+}
+
+int32_t CalibrationKeeper::Keep()
+{
+    if (!m_bKeeping || Holds())
+        return 0;
+    const int32_t result = SetDevGammaTable(m_hMonitor, m_ramp);
+    if (result != 0) {
+        m_bKeeping = false;
+        ReportCalibrationFailure(m_hMonitor, m_path.c_str(), IDS_DOWNLOAD_FAILED, result);
+    }
+    return result;
+}
+
+int32_t LoadCurrentCalibrations(bool quiet)
+{
+    std::vector<MonitorHandle> monitors;
+    Sys().EnumDisplayMonitors(
+        nullptr, nullptr,
+        [](MonitorHandle monitor, DcHandle, Rect32*, intptr_t data) -> Bool32 {
+            reinterpret_cast<std::vector<MonitorHandle>*>(data)->push_back(monitor);
+            return 1;
+        },
+        reinterpret_cast<intptr_t>(&monitors));
+
+    int32_t first = 0;
+    for (MonitorHandle monitor : monitors) {
+        if (GetMonitorStrings(monitor, nullptr, nullptr, nullptr, nullptr, 1) != 0)
+            continue;
+        std::string path;
+        if (GetProfileNameUsingDeviceID(monitor, &path, nullptr, nullptr) != 0 || path.empty())
+            continue;
+        int32_t messageId = 0;
+        const int32_t result = LoadCalibration(monitor, path.c_str(), messageId);
+        if (result == 0 || (result == kResultNoCalibration && messageId == IDS_NO_CALIBRATION))
+            continue;
+        if (!quiet)
+            ReportCalibrationFailure(monitor, path.c_str(), messageId, result);
+        if (first == 0)
+            first = result;
+    }
+    return first;
+}

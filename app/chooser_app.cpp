@@ -1,16 +1,27 @@
 #include "app/chooser_app.h"
 
+#include "app/command_line.h"
 #include "app/resource_library.h"
+#include "cms/calibration_keeper.h"
 #include "cms/monitor_strings.h"
 #include "fw/dialog.h"
 #include "platform/last_error.h"
 #include "platform/win32/win32_platform.h"
 #include "report/error_report_dialog.h"
+#include "report/resource_strings.h"
 #include "res/resource.h"
 #include "ui/info_page_dialog.h"
 #include "ui/monitor_profile_dialog.h"
 
 #include <commctrl.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+namespace {
+constexpr UINT kRefreshDelayMs = 300;
+}
 
 BOOL ChooserApp::InitInstance()
 {
@@ -29,8 +40,83 @@ BOOL ChooserApp::InitInstance()
         }
     }
 
-    EnumerateMonitors();
+    const CommandLine line = ParseCommandLine(SkipProgramName(::GetCommandLineA()));
+    switch (line.mode) {
+    case StartMode::Windows:
+        EnumerateMonitors();
+        break;
+    case StartMode::Load:
+        m_bWindows = false;
+        m_nExitCode = LoadCurrentCalibrations(line.quiet);
+        break;
+    case StartMode::Usage:
+        m_bWindows = false;
+        m_nExitCode = line.exitCode;
+        if (!line.quiet)
+            ::MessageBoxA(nullptr, GetResourceString(IDS_USAGE), "Kestrava", MB_OK | MB_ICONINFORMATION);
+        break;
+    }
     return TRUE;
+}
+
+int ChooserApp::ExitInstance(int code) { return m_bWindows ? code : m_nExitCode; }
+
+void ChooserApp::OnDisplayChange()
+{
+    // Every window hears of the change, and Wine tells it more than once while the
+    // desktop settles: the windows are looked at once, a moment after the last notice.
+    if (m_nRefreshTimer)
+        ::KillTimer(nullptr, m_nRefreshTimer);
+    m_nRefreshTimer = ::SetTimer(nullptr, 0, kRefreshDelayMs, OnRefreshTimer);
+}
+
+void CALLBACK ChooserApp::OnRefreshTimer(HWND, UINT, UINT_PTR id, DWORD)
+{
+    ::KillTimer(nullptr, id);
+    if (auto* app = static_cast<ChooserApp*>(fw::App::Current())) {
+        app->m_nRefreshTimer = 0;
+        app->RefreshMonitors();
+    }
+}
+
+void ChooserApp::RefreshMonitors()
+{
+    std::vector<MonitorHandle> monitors;
+    Sys().EnumDisplayMonitors(
+        nullptr, nullptr,
+        [](MonitorHandle monitor, DcHandle, Rect32*, intptr_t data) -> Bool32 {
+            reinterpret_cast<std::vector<MonitorHandle>*>(data)->push_back(monitor);
+            return TRUE;
+        },
+        reinterpret_cast<intptr_t>(&monitors));
+
+    // Windows are matched to monitors by adapter: a handle may change with the desktop.
+    // A report opened on the way lets the user close a window meanwhile, so each is
+    // looked up again before it is used.
+    const std::vector<MonitorProfileDialog*> before = MonitorProfileDialog::Windows();
+    const auto alive = [](MonitorProfileDialog* window) {
+        const std::vector<MonitorProfileDialog*>& now = MonitorProfileDialog::Windows();
+        return std::find(now.begin(), now.end(), window) != now.end();
+    };
+    std::vector<MonitorProfileDialog*> kept;
+    for (MonitorHandle monitor : monitors) {
+        std::string adapter;
+        if (GetMonitorStrings(monitor, &adapter, nullptr, nullptr, nullptr, 1) != 0)
+            continue;
+        const auto found = std::find_if(before.begin(), before.end(), [&](MonitorProfileDialog* window) {
+            return window->AdapterName() == adapter;
+        });
+        if (found != before.end()) {
+            kept.push_back(*found);
+            if (alive(*found))
+                (*found)->MonitorMoved(monitor);
+        } else {
+            (new MonitorProfileDialog(nullptr, monitor))->OwnSelf();
+        }
+    }
+    for (MonitorProfileDialog* window : before)
+        if (std::find(kept.begin(), kept.end(), window) == kept.end() && alive(window))
+            window->MonitorGone();
 }
 
 void ChooserApp::OnHelp() { ShowInfoPage(); }

@@ -23,11 +23,24 @@ public:
     // 0 when the enumeration succeeded, otherwise its last error.
     virtual int EnumerateMonitors();
 
+    // Without windows (/load, /?), the exit code is what that work gave.
+    int ExitInstance(int code) override;
+
+    // Monitors that came get a window, windows whose monitor went close, the others
+    // are checked again; once the changes have settled.
+    void OnDisplayChange() override;
+    virtual void RefreshMonitors();
+
     // The resource library serves the windows and the strings alike.
     void SetResourceModule(HINSTANCE module) override;
 
 private:
     static Bool32 MonitorEnumProc(MonitorHandle monitor, DcHandle dc, Rect32* rect, intptr_t data);
+    static void CALLBACK OnRefreshTimer(HWND window, UINT message, UINT_PTR id, DWORD time);
+
+    bool m_bWindows = true;     // the windows were opened (no /load, no /?)
+    int m_nExitCode = 0;        // the result of the work done without windows
+    UINT_PTR m_nRefreshTimer = 0;
 
     Win32Platform& m_platform;
 };

@@ -40,6 +40,24 @@ std::string SwitchName(const std::string& word)
 
 }  // namespace
 
+const char* SkipProgramName(const char* commandLine)
+{
+    if (!commandLine)
+        return "";
+    const char* p = commandLine;
+    if (*p == '"') {
+        ++p;
+        while (*p && *p != '"')
+            ++p;
+        if (*p == '"')
+            ++p;
+    } else {
+        while (*p && !std::isspace(static_cast<unsigned char>(*p)))
+            ++p;
+    }
+    return p;
+}
+
 CommandLine ParseCommandLine(const char* arguments)
 {
     CommandLine line;

@@ -20,3 +20,7 @@ struct CommandLine {
 // Reads the arguments after the program's name (as WinMain gets them); null or empty
 // means none.
 CommandLine ParseCommandLine(const char* arguments);
+
+// The arguments of a whole command line (as GetCommandLine gives it): what follows the
+// program's name, which is quoted or ends at the first blank.
+const char* SkipProgramName(const char* commandLine);

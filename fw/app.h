@@ -32,6 +32,9 @@ public:
     virtual bool OnCommand(UINT id);
     // The Help command (F1). Does nothing unless overridden.
     virtual void OnHelp();
+    // The desktop's displays changed (a window saw WM_DISPLAYCHANGE; every top-level
+    // window does). Does nothing unless overridden.
+    virtual void OnDisplayChange() {}
 
     // The module dialog templates, menus, icons and bitmaps are loaded from: the
     // program itself unless a resource library has been set.

@@ -3,6 +3,8 @@
 
 #include "cms/CMSSupport.h"
 #include "cms/CMSSupportEx.h"
+#include "cms/VideoCardUtils.h"
+#include "cms/calibration_check.h"
 #include "cms/monitor_strings.h"
 #include "fw/app.h"
 #include "fw/gdi.h"
@@ -11,15 +13,49 @@
 #include "report/resource_strings.h"
 #include "report/text_format.h"
 #include "res/resource.h"
+#include "report/resource_strings.h"
+#include "report/text_format.h"
 #include "ui/about_dialog.h"
+#include "ui/settings.h"
 #include "ui/window_math.h"
 
+#include <wtsapi32.h>
+
+#include <algorithm>
 #include <string>
 
 namespace {
 
 // What the messages call a monitor whose description cannot be found.
 constexpr const char* kUnknownMonitor = "*unknown*";
+
+// How often a kept calibration is read back: often enough to mend a reset ramp within
+// five seconds, seldom enough to cost an idle program next to nothing.
+constexpr UINT kKeepTimer = 1;
+constexpr UINT kKeepPeriodMs = 2500;
+// The system's resume notices, and the session notices that follow an unlock or a
+// reconnect: each may come with a ramp the system put back.
+constexpr WPARAM kResumeAutomatic = 0x12;   // PBT_APMRESUMEAUTOMATIC
+constexpr WPARAM kResumeSuspend = 0x07;     // PBT_APMRESUMESUSPEND
+constexpr UINT kSessionChange = 0x02B1;     // WM_WTSSESSION_CHANGE
+constexpr WPARAM kConsoleConnect = 0x1;     // WTS_CONSOLE_CONNECT
+constexpr WPARAM kSessionUnlock = 0x8;      // WTS_SESSION_UNLOCK
+constexpr size_t kMessageSize = 1024;
+
+// "Keep calibration loaded", shared by every window and read from the settings once.
+bool& KeepLoaded()
+{
+    static bool keep = settings::KeepLoaded();
+    return keep;
+}
+
+// The file name of a profile path, without folder and extension.
+std::string FileNameOf(const std::string& path)
+{
+    std::string name;
+    SplitPath(path.c_str(), &name, nullptr);
+    return name;
+}
 
 Rect32 ToRect32(const RECT& r) { return Rect32{r.left, r.top, r.right, r.bottom}; }
 
@@ -46,9 +82,13 @@ void CenterOnMonitor(HWND window, MonitorHandle monitor, int mode)
     }
 }
 
+std::vector<MonitorProfileDialog*> MonitorProfileDialog::s_windows;
+
 MonitorProfileDialog::MonitorProfileDialog(HWND /*parent*/, MonitorHandle monitor)
-    : fw::Dialog(IDD_MONITOR_PROFILE), m_hMonitor(monitor)
+    : fw::Dialog(IDD_MONITOR_PROFILE), m_hMonitor(monitor), m_keeper(monitor)
 {
+    s_windows.push_back(this);
+    GetMonitorStrings(monitor, &m_adapterName, nullptr, nullptr, nullptr, 1);
     m_nView = 1;
     fw::App* app = fw::App::Current();
     m_hIcon = static_cast<HICON>(::LoadImageA(app ? app->ResourceModule() : nullptr, MAKEINTRESOURCEA(IDI_MAIN),
@@ -60,7 +100,10 @@ MonitorProfileDialog::MonitorProfileDialog(HWND /*parent*/, MonitorHandle monito
         app->SetMainWindow(m_hWnd);
 }
 
-MonitorProfileDialog::~MonitorProfileDialog() = default;
+MonitorProfileDialog::~MonitorProfileDialog()
+{
+    s_windows.erase(std::remove(s_windows.begin(), s_windows.end(), this), s_windows.end());
+}
 
 bool MonitorProfileDialog::OwnSelf()
 {
@@ -77,8 +120,11 @@ void MonitorProfileDialog::DoDataExchange(bool save) { DDX_Radio(save, IDC_VIEW_
 
 void MonitorProfileDialog::PostNcDestroy()
 {
+    // A window whose monitor went away is no request to end, unless it was the last.
+    const bool end = !m_bMonitorGone || s_windows.size() == 1;
     delete this;
-    ::PostQuitMessage(0);
+    if (end)
+        ::PostQuitMessage(0);
 }
 
 BOOL MonitorProfileDialog::OnInitDialog()
@@ -112,6 +158,10 @@ BOOL MonitorProfileDialog::OnInitDialog()
     if (!description.empty())
         ::SetWindowTextA(m_hWnd, description.c_str());
 
+    AddCalibrationCommands();
+    m_nKeepTimer = ::SetTimer(m_hWnd, kKeepTimer, kKeepPeriodMs, nullptr);
+    m_bSessionNotices = ::WTSRegisterSessionNotification(m_hWnd, NOTIFY_FOR_THIS_SESSION) != FALSE;
+
     FillProfileList();
     return TRUE;
 }
@@ -136,6 +186,39 @@ INT_PTR MonitorProfileDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM 
     case WM_HELP:
         OnHelp();
         return TRUE;
+    case WM_SYSCOMMAND:
+        if (!OnCalibrationCommand(static_cast<UINT>(wParam & 0xFFF0)))
+            return FALSE;
+        ::SetWindowLongPtrA(m_hWnd, DWLP_MSGRESULT, 0);
+        return TRUE;
+    case WM_INITMENUPOPUP:
+        if (HIWORD(lParam))
+            UpdateCalibrationCommands();
+        return FALSE;
+    case WM_TIMER:
+        if (wParam == kKeepTimer)
+            KeepCalibration();
+        return TRUE;
+    case WM_DISPLAYCHANGE:
+        KeepCalibration();
+        if (fw::App* app = fw::App::Current())
+            app->OnDisplayChange();
+        return FALSE;
+    case WM_POWERBROADCAST:
+        if (wParam == kResumeAutomatic || wParam == kResumeSuspend)
+            KeepCalibration();
+        ::SetWindowLongPtrA(m_hWnd, DWLP_MSGRESULT, TRUE);
+        return TRUE;
+    case kSessionChange:
+        if (wParam == kConsoleConnect || wParam == kSessionUnlock)
+            KeepCalibration();
+        return TRUE;
+    case WM_DESTROY:
+        if (m_nKeepTimer)
+            ::KillTimer(m_hWnd, m_nKeepTimer);
+        if (m_bSessionNotices)
+            ::WTSUnRegisterSessionNotification(m_hWnd);
+        return FALSE;
     case WM_NCHITTEST: {
         const POINT point{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
         ::SetWindowLongPtrA(m_hWnd, DWLP_MSGRESULT, OnNcHitTest(point));
@@ -242,6 +325,10 @@ void MonitorProfileDialog::OnSelChangeProfile()
     const std::string path = m_ProfileList.GetFullPath(selection);
     int32_t messageId = 0;
     const int32_t result = SetDefaultProfile(m_hMonitor, path.c_str(), 1, messageId);
+    if (result == 0)
+        RampWritten(path);
+    else
+        m_keeper.Forget();
     // A failure before the calibration step has been reported where it happened and
     // leaves no message id: one report is enough.
     if (result == 0 || messageId == 0)
@@ -314,4 +401,182 @@ void MonitorProfileDialog::GetSizeGripRect(RECT& rc)
 {
     ::GetClientRect(m_hWnd, &rc);
     rc = ToRect(SizeGripRect(ToRect32(rc), ::GetSystemMetrics(SM_CXHSCROLL), ::GetSystemMetrics(SM_CYVSCROLL)));
+}
+
+void MonitorProfileDialog::AddCalibrationCommands()
+{
+    HMENU menu = ::GetSystemMenu(m_hWnd, FALSE);
+    if (!menu)
+        return;
+    ::AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
+    for (const auto& [command, text] : {std::pair<UINT, uint32_t>{kCmdReloadCalibration, IDS_CMD_RELOAD},
+                                        {kCmdVerifyCalibration, IDS_CMD_VERIFY},
+                                        {kCmdResetToLinear, IDS_CMD_RESET},
+                                        {kCmdKeepLoaded, IDS_CMD_KEEP_LOADED},
+                                        {kCmdLoadAtLogon, IDS_CMD_LOAD_AT_LOGON}})
+        ::AppendMenuA(menu, MF_STRING, command, GetResourceString(text));
+    UpdateCalibrationCommands();
+}
+
+void MonitorProfileDialog::UpdateCalibrationCommands()
+{
+    HMENU menu = ::GetSystemMenu(m_hWnd, FALSE);
+    if (!menu)
+        return;
+    // The check marks say what is so now, whichever window changed it.
+    ::CheckMenuItem(menu, kCmdKeepLoaded, MF_BYCOMMAND | (KeepLoaded() ? MF_CHECKED : MF_UNCHECKED));
+    ::CheckMenuItem(menu, kCmdLoadAtLogon, MF_BYCOMMAND | (settings::LoadsAtLogon() ? MF_CHECKED : MF_UNCHECKED));
+    const UINT selected = m_ProfileList.GetCurSel() >= 0 ? MF_ENABLED : MF_GRAYED;
+    ::EnableMenuItem(menu, kCmdReloadCalibration, MF_BYCOMMAND | selected);
+    ::EnableMenuItem(menu, kCmdVerifyCalibration, MF_BYCOMMAND | selected);
+}
+
+bool MonitorProfileDialog::OnCalibrationCommand(UINT command)
+{
+    switch (command) {
+    case kCmdReloadCalibration:
+        OnReloadCalibration();
+        return true;
+    case kCmdVerifyCalibration:
+        OnVerifyCalibration();
+        return true;
+    case kCmdResetToLinear:
+        OnResetToLinear();
+        return true;
+    case kCmdKeepLoaded:
+        KeepLoaded() = !KeepLoaded();
+        settings::SetKeepLoaded(KeepLoaded());
+        UpdateCalibrationCommands();
+        return true;
+    case kCmdLoadAtLogon:
+        settings::SetLoadAtLogon(!settings::LoadsAtLogon());
+        UpdateCalibrationCommands();
+        return true;
+    default:
+        return false;
+    }
+}
+
+void MonitorProfileDialog::OnReloadCalibration()
+{
+    const int selection = m_ProfileList.GetCurSel();
+    if (selection < 0)
+        return;
+    const std::string path = m_ProfileList.GetFullPath(selection);
+    int32_t messageId = 0;
+    const int32_t result = LoadCalibration(m_hMonitor, path.c_str(), messageId);
+    if (result == 0) {
+        RampWritten(path);
+        return;
+    }
+    m_keeper.Forget();
+    ReportCalibrationFailure(m_hMonitor, path.c_str(), messageId, result);
+}
+
+void MonitorProfileDialog::OnVerifyCalibration()
+{
+    const int selection = m_ProfileList.GetCurSel();
+    if (selection < 0)
+        return;
+    const std::string path = m_ProfileList.GetFullPath(selection);
+    const std::string name = MbsTruncate(FileNameOf(path), 255);
+    const std::string monitor = MbsTruncate(MonitorDescription(), 255);
+
+    const CalibrationDiagnosis diagnosis = DiagnoseProfile(path.c_str());
+    if (diagnosis.verdict != CalibrationVerdict::Loads) {
+        const char* format = GetResourceString(IDS_VERIFY_NOTHING);
+        ShowMessage(FormatMatches(format, "s") ? FormatBounded(kMessageSize, format, name.c_str())
+                                               : std::string(format) + " (" + name + ")",
+                    MB_ICONINFORMATION);
+        return;
+    }
+    HardwareRamp actual{};
+    if (const int32_t result = ReadMonitorRamp(m_hMonitor, actual)) {
+        const char* format = GetResourceString(IDS_VERIFY_UNREADABLE);
+        ShowMessage(FormatMatches(format, "s d")
+                        ? FormatBounded(kMessageSize, format, monitor.c_str(), static_cast<int>(result))
+                        : std::string(format) + " (" + monitor + ", " + std::to_string(result) + ")",
+                    MB_ICONWARNING);
+        return;
+    }
+    HardwareRamp expected{};
+    MakeHardwareRamp(diagnosis.ramp, expected);
+    const RampDifference difference = CompareRamp(actual, expected);
+    if (difference.entries == 0) {
+        const char* format = GetResourceString(IDS_VERIFY_LOADED);
+        ShowMessage(FormatMatches(format, "s s") ? FormatBounded(kMessageSize, format, name.c_str(), monitor.c_str())
+                                                 : std::string(format) + " (" + name + ", " + monitor + ")",
+                    MB_ICONINFORMATION);
+        return;
+    }
+    const char* format = GetResourceString(IDS_VERIFY_NOT_LOADED);
+    ShowMessage(FormatMatches(format, "s s d d")
+                    ? FormatBounded(kMessageSize, format, name.c_str(), monitor.c_str(),
+                                    static_cast<int>(difference.entries), static_cast<int>(difference.largest))
+                    : std::string(format) + " (" + name + ", " + monitor + ", " + std::to_string(difference.entries) +
+                          ", " + std::to_string(difference.largest) + ")",
+                MB_ICONWARNING);
+}
+
+void MonitorProfileDialog::OnResetToLinear()
+{
+    // Put back on purpose: nothing of this window's is kept over it, and the other
+    // windows learn that their ramp may be gone too.
+    m_keeper.Forget();
+    SetDevGammaTable(m_hMonitor, IdentityRamp());
+    OthersWroteRamp();
+}
+
+void MonitorProfileDialog::KeepCalibration()
+{
+    if (KeepLoaded() && m_keeper.IsKeeping())
+        m_keeper.Keep();
+}
+
+void MonitorProfileDialog::RampWritten(const std::string& path)
+{
+    m_keeper.Wrote(DiagnoseProfile(path.c_str()).ramp, path);
+    OthersWroteRamp();
+}
+
+void MonitorProfileDialog::OthersWroteRamp()
+{
+    for (MonitorProfileDialog* window : s_windows)
+        if (window != this)
+            window->m_keeper.OtherWrote();
+}
+
+void MonitorProfileDialog::ShowMessage(const std::string& text, UINT type) const
+{
+    char caption[256] = {};
+    ::GetWindowTextA(m_hWnd, caption, static_cast<int>(sizeof caption));
+    ::MessageBoxA(m_hWnd, text.c_str(), caption, MB_OK | type);
+}
+
+void MonitorProfileDialog::MonitorMoved(MonitorHandle monitor)
+{
+    m_hMonitor = monitor;
+    m_keeper.SetMonitor(monitor);
+    std::string description;
+    GetMonitorStrings(monitor, nullptr, nullptr, &description, nullptr, 1);
+    if (!description.empty())
+        ::SetWindowTextA(m_hWnd, description.c_str());
+    // Still on its monitor: a window the change left elsewhere goes back to the middle.
+    MonitorInfoEx info{};
+    info.cbSize = sizeof info;
+    RECT window{};
+    ::GetWindowRect(m_hWnd, &window);
+    const POINT centre{(window.left + window.right) / 2, (window.top + window.bottom) / 2};
+    if (Sys().GetMonitorInfoA(monitor, &info)) {
+        const RECT area{info.rcMonitor.left, info.rcMonitor.top, info.rcMonitor.right, info.rcMonitor.bottom};
+        if (!::PtInRect(&area, centre))
+            CenterOnMonitor(m_hWnd, monitor, 1);
+    }
+    KeepCalibration();
+}
+
+void MonitorProfileDialog::MonitorGone()
+{
+    m_bMonitorGone = true;
+    ::PostMessageA(m_hWnd, WM_CLOSE, 0, 0);
 }

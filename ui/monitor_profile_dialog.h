@@ -3,6 +3,7 @@
 // calibration.
 #pragma once
 
+#include "cms/calibration_keeper.h"
 #include "fw/dialog.h"
 #include "platform/platform.h"
 #include "ui/profile_list_box.h"
@@ -10,6 +11,15 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <string>
+#include <vector>
+
+// The calibration commands each monitor window adds to its window menu.
+constexpr UINT kCmdReloadCalibration = 0x1010;
+constexpr UINT kCmdVerifyCalibration = 0x1020;
+constexpr UINT kCmdResetToLinear = 0x1030;
+constexpr UINT kCmdKeepLoaded = 0x1040;
+constexpr UINT kCmdLoadAtLogon = 0x1050;
 
 class MonitorProfileDialog : public fw::Dialog {
 public:
@@ -26,6 +36,16 @@ public:
     // closes; then, and only then, the result is false.
     bool OwnSelf();
 
+    // The monitor windows alive, in the order they were made.
+    static const std::vector<MonitorProfileDialog*>& Windows() { return s_windows; }
+    // The adapter this window's monitor is on (\\.\DISPLAYn), as it was last found.
+    const std::string& AdapterName() const { return m_adapterName; }
+    // The desktop changed and the monitor is still there, maybe under a new handle:
+    // caption and position are checked again, and the kept calibration comes back.
+    void MonitorMoved(MonitorHandle monitor);
+    // The monitor is gone: the window closes, ending the program only when it was the
+    // last window.
+    void MonitorGone();
 protected:
     void DoDataExchange(bool save) override;
     void PostNcDestroy() override;
@@ -51,12 +71,31 @@ protected:
     virtual int FillProfileList();
     virtual void GetSizeGripRect(RECT& rc);
 
+    // The window menu's calibration commands; false for a command that is not one.
+    virtual bool OnCalibrationCommand(UINT command);
+    // Writes the selected profile's calibration again; failures are reported.
+    virtual void OnReloadCalibration();
+    // Says in a message box whether the selected profile's calibration is in the ramp.
+    virtual void OnVerifyCalibration();
+    virtual void OnResetToLinear();
+    // Writes the kept ramp again when the monitor's ramp no longer holds it.
+    virtual void KeepCalibration();
+
 private:
     // Below this size the controls would run into each other and the list vanish.
     void OnGetMinMaxInfo(MINMAXINFO& info) const;
     // The description of the monitor, as the caption and the messages show it.
     std::string MonitorDescription() const;
+    // Adds the calibration commands to the window menu, and sets their check marks.
+    void AddCalibrationCommands();
+    void UpdateCalibrationCommands();
+    // The ramp of this window was written: it is kept, and the other windows learn it.
+    void RampWritten(const std::string& path);
+    void OthersWroteRamp();
+    // A message box owned by this window with the caption the program's windows use.
+    void ShowMessage(const std::string& text, UINT type) const;
 
+    static std::vector<MonitorProfileDialog*> s_windows;
     int m_nView = 1;   // 0: all monitor profiles; otherwise: those associated with the monitor
     HICON m_hIcon = nullptr;
     int m_nLastSel = -1;
@@ -65,6 +104,11 @@ private:
     RECT m_rcGrip{};
     ProfileListBox m_ProfileList;
     POINT m_ptMinTrack{};   // the smallest window size: none until the window is laid out
+    CalibrationKeeper m_keeper;
+    std::string m_adapterName;
+    UINT_PTR m_nKeepTimer = 0;
+    bool m_bSessionNotices = false;
+    bool m_bMonitorGone = false;   // closed because its monitor went: not an end
 };
 
 // Places a top-level window on a monitor's full rectangle: mode 1 centres it, mode 4

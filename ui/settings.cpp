@@ -1,0 +1,114 @@
+// Win32 only: the user's settings in the registry.
+#include "ui/settings.h"
+
+#include <windows.h>
+
+#include <vector>
+
+namespace settings {
+
+namespace {
+
+constexpr const char* kSettingsKey = "Software\\Kestrava";
+constexpr const char* kKeepLoaded = "KeepLoaded";
+constexpr const char* kRunKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+constexpr const char* kRunValue = "Kestrava";
+
+// A registry key opened or created under HKEY_CURRENT_USER, closed when it ends.
+class Key {
+public:
+    Key(const char* path, bool create)
+    {
+        const LONG status = create ? ::RegCreateKeyExA(HKEY_CURRENT_USER, path, 0, nullptr, 0,
+                                                       KEY_QUERY_VALUE | KEY_SET_VALUE, nullptr, &m_hKey, nullptr)
+                                   : ::RegOpenKeyExA(HKEY_CURRENT_USER, path, 0, KEY_QUERY_VALUE, &m_hKey);
+        if (status != ERROR_SUCCESS)
+            m_hKey = nullptr;
+    }
+    ~Key()
+    {
+        if (m_hKey)
+            ::RegCloseKey(m_hKey);
+    }
+    Key(const Key&) = delete;
+    Key& operator=(const Key&) = delete;
+    HKEY Get() const { return m_hKey; }
+
+private:
+    HKEY m_hKey = nullptr;
+};
+
+std::string ProgramPath()
+{
+    std::vector<char> path(MAX_PATH);
+    for (;;) {
+        const DWORD length = ::GetModuleFileNameA(nullptr, path.data(), static_cast<DWORD>(path.size()));
+        if (length == 0)
+            return {};
+        if (length < path.size())
+            return std::string(path.data(), length);
+        if (path.size() >= 32768)
+            return {};
+        path.resize(path.size() * 2);
+    }
+}
+
+}  // namespace
+
+bool KeepLoaded()
+{
+    Key key(kSettingsKey, false);
+    DWORD type = 0;
+    DWORD value = 1;
+    DWORD size = sizeof value;
+    // Anything but a DWORD (a string someone typed in, say) counts as absent.
+    if (!key.Get() || ::RegQueryValueExA(key.Get(), kKeepLoaded, nullptr, &type, reinterpret_cast<BYTE*>(&value),
+                                         &size) != ERROR_SUCCESS ||
+        type != REG_DWORD || size != sizeof value)
+        return true;
+    return value != 0;
+}
+
+bool SetKeepLoaded(bool on)
+{
+    Key key(kSettingsKey, true);
+    const DWORD value = on ? 1 : 0;
+    return key.Get() && ::RegSetValueExA(key.Get(), kKeepLoaded, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value),
+                                         sizeof value) == ERROR_SUCCESS;
+}
+
+std::string LogonCommand() { return "\"" + ProgramPath() + "\" /load"; }
+
+bool LoadsAtLogon()
+{
+    Key key(kRunKey, false);
+    if (!key.Get())
+        return false;
+    DWORD type = 0;
+    DWORD size = 0;
+    if (::RegQueryValueExA(key.Get(), kRunValue, nullptr, &type, nullptr, &size) != ERROR_SUCCESS ||
+        (type != REG_SZ && type != REG_EXPAND_SZ) || size == 0 || size > 65536)
+        return false;
+    std::vector<char> text(size + 1, '\0');
+    if (::RegQueryValueExA(key.Get(), kRunValue, nullptr, &type, reinterpret_cast<BYTE*>(text.data()), &size) !=
+        ERROR_SUCCESS)
+        return false;
+    // A value that runs another program, or this one another way, is not ours.
+    return ::lstrcmpiA(text.data(), LogonCommand().c_str()) == 0;
+}
+
+bool SetLoadAtLogon(bool on)
+{
+    Key key(kRunKey, true);
+    if (!key.Get())
+        return false;
+    if (!on) {
+        const LONG status = ::RegDeleteValueA(key.Get(), kRunValue);
+        return status == ERROR_SUCCESS || status == ERROR_FILE_NOT_FOUND;
+    }
+    const std::string command = LogonCommand();
+    return ::RegSetValueExA(key.Get(), kRunValue, 0, REG_SZ, reinterpret_cast<const BYTE*>(command.c_str()),
+                            static_cast<DWORD>(command.size() + 1)) == ERROR_SUCCESS;
+}
+
+}  // namespace settings

@@ -1,10 +1,9 @@
 #include "report/error_report_dialog.h"
 
+#include "fw/app.h"
 #include "fw/gdi.h"
-#include "res/resource.h"
 
 #include <algorithm>
-
 #include <memory>
 #include <new>
 
@@ -14,10 +13,15 @@ namespace {
 // the report has no way to be cancelled.
 constexpr int kHelpButton = 2;
 constexpr size_t kMaxLineText = 255;
+// The report's caption, which its template carries too.
+constexpr const char kCaption[] = "Kestrava";
 
 }  // namespace
 
-ErrorReportDialog::ErrorReportDialog(int32_t showHelp) : fw::Dialog(IDD_ERROR_REPORT), m_showHelp(showHelp) {}
+ErrorReportDialog::ErrorReportDialog(int32_t showHelp, UINT templateId)
+    : fw::Dialog(templateId), m_showHelp(showHelp)
+{
+}
 
 ErrorReportDialog::~ErrorReportDialog() = default;
 
@@ -106,11 +110,19 @@ void ErrorReportDialog::OnHelpButton()
 
 void Win32ReportPresenter::Present(const ErrorReport& report)
 {
-    std::unique_ptr<ErrorReportDialog> dialog(new (std::nothrow) ErrorReportDialog(report.showHelp));
-    if (!dialog)
-        return;
-    dialog->m_messageText = report.messageText;
-    dialog->m_fileLineText = report.fileLineText;
-    dialog->m_systemText = report.systemText;
-    dialog->DoModal();
+    fw::App* app = fw::App::Current();
+    HWND owner = app ? app->DefaultOwner() : nullptr;
+    std::unique_ptr<ErrorReportDialog> dialog(new (std::nothrow) ErrorReportDialog(report.showHelp, m_nTemplate));
+    if (dialog) {
+        dialog->m_messageText = report.messageText;
+        dialog->m_fileLineText = report.fileLineText;
+        dialog->m_systemText = report.systemText;
+        if (dialog->DoModal(owner) != -1)
+            return;
+    }
+    // The window could not be made: the system's own box still tells the user.
+    const std::string text = ReportPlainText(report);
+    constexpr UINT kBoxStyle = MB_OK | MB_ICONERROR;
+    if (!::MessageBoxA(owner, text.c_str(), kCaption, kBoxStyle) && owner)
+        ::MessageBoxA(nullptr, text.c_str(), kCaption, kBoxStyle);
 }

@@ -3,6 +3,7 @@
 
 #include "fw/dialog.h"
 #include "report/report.h"
+#include "res/resource.h"
 
 #include <cstdint>
 #include <string>
@@ -11,7 +12,9 @@
 // closed only by OK. The texts are set before DoModal and read back by OK.
 class ErrorReportDialog : public fw::Dialog {
 public:
-    explicit ErrorReportDialog(int32_t showHelp);
+    // templateId: the report's window; another only for tests of a report that
+    // cannot open.
+    explicit ErrorReportDialog(int32_t showHelp, UINT templateId = IDD_ERROR_REPORT);
     ~ErrorReportDialog() override;
 
     std::string m_fileLineText;
@@ -41,8 +44,16 @@ private:
 using HelpCommand = void (*)();
 void SetHelpCommand(HelpCommand command);
 
-// Shows each report as a modal ErrorReportDialog owned by the main window.
+// Shows each report as a modal ErrorReportDialog over the window asking. When that
+// window cannot be made (its template missing, no memory for it, an owner gone), the
+// report's texts are shown in a message box with the same owner instead: a failure
+// is never dropped.
 class Win32ReportPresenter : public ReportPresenter {
 public:
+    // templateId: as for ErrorReportDialog.
+    explicit Win32ReportPresenter(UINT templateId = IDD_ERROR_REPORT) : m_nTemplate(templateId) {}
     void Present(const ErrorReport& report) override;
+
+private:
+    UINT m_nTemplate;
 };

@@ -313,6 +313,47 @@ TEST(Dialog, MissingTemplateFailsWithoutAWindow)
     fw::Dialog dialog(9999);
     EXPECT_EQ(dialog.DoModal(nullptr), -1);
     EXPECT_EQ(dialog.Handle(), nullptr);
+
+    // DialogBoxParam answers an owner that is gone with 0 and no window.
+    HWND gone = CreateWindowExA(0, "STATIC", "gone", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+    ASSERT_NE(gone, nullptr);
+    DestroyWindow(gone);
+    fw::Dialog report(161);
+    EXPECT_EQ(report.DoModal(gone), -1);
+}
+
+TEST(ErrorReport, ReportWhoseWindowCannotBeMadeIsShownInAMessageBox)
+{
+    wintest::WindowOwner main(CreateWindowExA(0, "STATIC", "main", WS_POPUP | WS_VISIBLE, 0, 0, 200, 100,
+                                              nullptr, nullptr, nullptr, nullptr));
+    ASSERT_NE(main.Get(), nullptr);
+    wintest::MainWindowScope scope(main.Get());
+    Win32ReportPresenter broken(9999);   // a template no module has
+    ReportPresenter* previous = SetReportPresenter(&broken);
+
+    HWND owner = nullptr;
+    bool icon = false;
+    std::string text;
+    ReportWatcher watcher([&](HWND box) {
+        owner = GetWindow(box, GW_OWNER);
+        for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+            if (wintest::ClassName(child) != "Static")
+                continue;
+            if ((GetWindowLongA(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON)
+                icon = true;
+            else
+                text += wintest::WindowText(child);
+        }
+    });
+    ReportError("The profile is gone.", ERROR_FILE_NOT_FOUND, "C:\\src\\VideoCardUtils", 46, 0, 0);
+    SetReportPresenter(previous);
+    ASSERT_TRUE(watcher.Join()) << "no message box";
+
+    EXPECT_EQ(owner, main.Get());
+    EXPECT_TRUE(icon) << "no error icon";
+    const std::string system = SystemTextFor(ERROR_FILE_NOT_FOUND);
+    ASSERT_GT(system.size(), 2u);
+    EXPECT_EQ(text, "The profile is gone.\r\n\r\nError 2 (VideoCardUtils 46)\r\n" + system.substr(0, system.size() - 2));
 }
 
 TEST(ErrorReport, ExitFlagEndsTheProcessWithStatusZeroAfterOk)

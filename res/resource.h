@@ -44,3 +44,8 @@
 #define IDS_NO_VCGT 503
 #define IDS_NO_ASSOCIATED_PROFILES 504
 #define IDS_NO_MONITOR_PROFILES 505
+
+// Texts added since the table above was settled, from 1000 up. A resource library
+// that predates one of them leaves the program's own text in place.
+#define IDS_INFO_NO_HTML_ENGINE 1000
+#define IDS_INFO_NAME_TOO_LONG 1001

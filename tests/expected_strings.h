@@ -5,9 +5,12 @@
 #include <utility>
 #include <vector>
 
-inline const std::vector<std::pair<uint32_t, const char*>>& ExpectedStringTable()
+using StringTable = std::vector<std::pair<uint32_t, const char*>>;
+
+// The entries the program has always had, exactly as they were: none may change.
+inline const StringTable& OriginalStringTable()
 {
-    static const std::vector<std::pair<uint32_t, const char*>> table = {
+    static const StringTable table = {
         {209, R"(Sorry, there was a problem opening the profile "%s" for monitor "%s". %s (%d))"},
         {210, R"(Sorry, no calibration data was found in the profile "%s" for monitor "%s". %s (%d))"},
         {211, R"(Sorry, the calibration data in the profile "%s" for monitor "%s" is an unexpected length. %s (%d))"},
@@ -26,5 +29,29 @@ inline const std::vector<std::pair<uint32_t, const char*>>& ExpectedStringTable(
         {504, R"(There are no profiles currently associated with this monitor.)"},
         {505, R"(There are no monitor profiles in the system.)"},
     };
+    return table;
+}
+
+// The first id of the entries added since.
+constexpr uint32_t kFirstAddedString = 1000;
+
+// The entries added since, from 1000 up, in id order: a new text goes at the end.
+inline const StringTable& AddedStringTable()
+{
+    static const StringTable table = {
+        {1000, R"(This page cannot be shown here: no HTML engine is available. Open it in a web browser:)"},
+        {1001, R"(This page cannot be opened: its name is too long.)"},
+    };
+    return table;
+}
+
+// The whole table.
+inline const StringTable& ExpectedStringTable()
+{
+    static const StringTable table = [] {
+        StringTable all = OriginalStringTable();
+        all.insert(all.end(), AddedStringTable().begin(), AddedStringTable().end());
+        return all;
+    }();
     return table;
 }

@@ -173,6 +173,13 @@ TEST_F(ReportTest, ResourceScriptHoldsExactlyTheProgramsStrings)
         expected[id] = text;
     EXPECT_EQ(ReadRcStringTable(KESTRAVA_RC_FILE), expected);
     EXPECT_EQ(expected.at(392).size(), 6u);
+
+    // Texts added later take the next ids from 1000 up and leave the old range alone.
+    uint32_t next = kFirstAddedString;
+    for (const auto& [id, text] : AddedStringTable())
+        EXPECT_EQ(id, next++) << text;
+    for (const auto& [id, text] : OriginalStringTable())
+        EXPECT_LT(id, kFirstAddedString) << text;
 }
 
 TEST(TextFormatTest, ConversionsAreListedWithTheirLengthModifiers)

@@ -31,8 +31,10 @@ TEST(PartialLibrary, EachStringItLacksComesFromTheProgram)
     ASSERT_TRUE(library);
     wintest::ExpectPlatformReads(library.Get(), std::vector<std::pair<uint32_t, std::string>>{
                                                     {217, "library: select another"},
+                                                    {1000, "library: no HTML engine"},
                                                     {209, OwnString(209)},   // the block of 217
                                                     {505, OwnString(505)},   // a block it lacks
+                                                    {1001, OwnString(1001)},
                                                 });
 }
 

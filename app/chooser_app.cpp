@@ -29,16 +29,12 @@ BOOL ChooserApp::InitInstance()
     ::InitCommonControlsEx(&controls);
     SetHelpCommand(ShowInfoPage);
 
-    // Loaded as resources only: no code in a library of that name ever runs. One
-    // without the monitor window's template could give no window at all, so it is
-    // taken for what it is, not a resource library of ours, and left alone.
-    if (HMODULE resources = LoadResourceLibrary("Res.dll")) {
-        if (::FindResourceA(resources, MAKEINTRESOURCEA(IDD_MONITOR_PROFILE), RT_DIALOG)) {
-            SetResourceModule(resources);
-        } else {
-            ::FreeLibrary(resources);
-        }
-    }
+    // Loaded as resources only: no code in a library of that name ever runs. Whatever
+    // it holds is taken, and whatever it lacks (a window, the menu, a string) still
+    // comes from the program, resource by resource; so even a library with none of
+    // ours is harmless, and it is simply never asked.
+    if (HMODULE resources = LoadResourceLibrary("Res.dll"))
+        SetResourceModule(resources);
 
     const CommandLine line = ParseCommandLine(SkipProgramName(::GetCommandLineA()));
     switch (line.mode) {

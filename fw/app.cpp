@@ -64,6 +64,13 @@ HINSTANCE App::ResourceModule() const { return m_hResources ? m_hResources : ::G
 
 void App::SetResourceModule(HINSTANCE module) { m_hResources = module; }
 
+HINSTANCE App::ResourceModuleFor(LPCSTR type, LPCSTR name) const
+{
+    if (m_hResources && ::FindResourceA(m_hResources, name, type))
+        return m_hResources;
+    return ::GetModuleHandleA(nullptr);
+}
+
 HWND App::MainWindow() const { return m_hMainWindow && ::IsWindow(m_hMainWindow) ? m_hMainWindow : nullptr; }
 
 void App::AddModeless(HWND dialog)

@@ -36,10 +36,15 @@ public:
     // window does). Does nothing unless overridden.
     virtual void OnDisplayChange() {}
 
-    // The module dialog templates, menus, icons and bitmaps are loaded from: the
-    // program itself unless a resource library has been set.
+    // The resource library set, or the program itself when none is.
     HINSTANCE ResourceModule() const;
     virtual void SetResourceModule(HINSTANCE module);
+    // The module a dialog template, menu, icon or bitmap is loaded from: the resource
+    // library when it holds that resource, else the program itself. A library may be
+    // incomplete (a translation that lacks a window, say), and each resource it lacks
+    // still comes from the program. type and name as FindResource takes them (an icon
+    // is found by its group, RT_GROUP_ICON).
+    HINSTANCE ResourceModuleFor(LPCSTR type, LPCSTR name) const;
 
     // The main window, the default owner of modal dialogs; null when there is none or
     // it has been destroyed. The window layer never destroys it.

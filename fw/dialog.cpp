@@ -4,6 +4,7 @@
 #include "fw/list_box.h"
 
 #include <algorithm>
+#include <cstring>
 #include <utility>
 #include <vector>
 
@@ -11,10 +12,33 @@ namespace fw {
 
 namespace {
 
-HINSTANCE ResourceModule()
+HINSTANCE ResourceModuleFor(LPCSTR type, UINT id)
 {
     App* app = App::Current();
-    return app ? app->ResourceModule() : ::GetModuleHandleA(nullptr);
+    return app ? app->ResourceModuleFor(type, MAKEINTRESOURCEA(id)) : ::GetModuleHandleA(nullptr);
+}
+
+// The number of the menu a dialog template names, 0 for none. A template names it
+// right after its fixed header: 0 for none, 0xFFFF and a number, or a string (which
+// the window layer's callers never use, and is taken as none).
+UINT TemplateMenuId(HINSTANCE module, UINT templateId)
+{
+    HRSRC found = ::FindResourceA(module, MAKEINTRESOURCEA(templateId), RT_DIALOG);
+    HGLOBAL loaded = found ? ::LoadResource(module, found) : nullptr;
+    const auto* data = loaded ? static_cast<const BYTE*>(::LockResource(loaded)) : nullptr;
+    const size_t size = found ? ::SizeofResource(module, found) : 0;
+    // DLGTEMPLATE's header is 18 bytes; DLGTEMPLATEEX (version 1, signature 0xFFFF) 26.
+    WORD words[2] = {};
+    size_t header = 18;
+    if (data && size >= sizeof words) {
+        std::memcpy(words, data, sizeof words);
+        if (words[0] == 1 && words[1] == 0xFFFF)
+            header = 26;
+    }
+    if (!data || size < header + sizeof words)
+        return 0;
+    std::memcpy(words, data + header, sizeof words);
+    return words[0] == 0xFFFF ? words[1] : 0;
 }
 
 HWND DefaultOwner()
@@ -40,7 +64,9 @@ RECT ChildRect(HWND parent, HWND child)
     return rect;
 }
 
-Dialog::Dialog(UINT templateId) : m_nTemplate(templateId), m_hResources(ResourceModule()) {}
+Dialog::Dialog(UINT templateId) : m_nTemplate(templateId), m_hResources(ResourceModuleFor(RT_DIALOG, templateId))
+{
+}
 
 Dialog::~Dialog()
 {
@@ -54,8 +80,11 @@ INT_PTR Dialog::DoModal() { return DoModal(DefaultOwner()); }
 INT_PTR Dialog::DoModal(HWND owner)
 {
     m_bModal = true;
-    return ::DialogBoxParamA(m_hResources, MAKEINTRESOURCEA(m_nTemplate), owner, DialogProc,
-                             reinterpret_cast<LPARAM>(this));
+    m_bOpened = false;
+    const INT_PTR result = ::DialogBoxParamA(m_hResources, MAKEINTRESOURCEA(m_nTemplate), owner, DialogProc,
+                                             reinterpret_cast<LPARAM>(this));
+    // An owner that is no window gets 0 from DialogBoxParam, and no window was made.
+    return m_bOpened ? result : -1;
 }
 
 bool Dialog::Create(HWND parent)
@@ -66,6 +95,36 @@ bool Dialog::Create(HWND parent)
 }
 
 void Dialog::PostNcDestroy() {}
+
+void Dialog::AttachTemplateMenu(HWND window) const
+{
+    // The dialog manager loads the template's menu from the template's module and
+    // quietly makes the window without one when that module lacks it.
+    if (::GetMenu(window) || (::GetWindowLongA(window, GWL_STYLE) & WS_CHILD))
+        return;
+    const UINT menuId = TemplateMenuId(m_hResources, m_nTemplate);
+    if (menuId == 0)
+        return;
+    HMENU menu = ::LoadMenuA(ResourceModuleFor(RT_MENU, menuId), MAKEINTRESOURCEA(menuId));
+    if (!menu)
+        return;
+    RECT before{};
+    ::GetClientRect(window, &before);
+    // From here on the window destroys the menu with itself.
+    if (!::SetMenu(window, menu)) {
+        ::DestroyMenu(menu);
+        return;
+    }
+    // The template gave the client area's size; the bar is added to the window.
+    RECT after{};
+    RECT frame{};
+    ::GetClientRect(window, &after);
+    ::GetWindowRect(window, &frame);
+    const LONG bar = (before.bottom - before.top) - (after.bottom - after.top);
+    if (bar > 0)
+        ::SetWindowPos(window, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top + bar,
+                       SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
 
 void Dialog::LeaveHandler()
 {
@@ -110,6 +169,10 @@ INT_PTR CALLBACK Dialog::DialogProc(HWND window, UINT message, WPARAM wParam, LP
     Dialog* self = nullptr;
     if (message == WM_INITDIALOG) {
         self = reinterpret_cast<Dialog*>(lParam);
+        self->m_bOpened = true;
+        // Before the object is bound: the sizing this causes belongs to the making of the
+        // window, not to handlers whose state OnInitDialog has yet to set up.
+        self->AttachTemplateMenu(window);
         ::SetWindowLongPtrA(window, DWLP_USER, lParam);
         self->m_hWnd = window;
         // Known as modeless from its first handler on, which may already open a report.

@@ -26,8 +26,10 @@ public:
     Dialog& operator=(const Dialog&) = delete;
 
     // Runs the dialog and returns what EndDialog was given, or -1 when the window could
-    // not be created (for example, no such template). The owner is disabled meanwhile.
-    // Without an owner argument the owner is the main window's last active pop-up.
+    // not be created (no such template, an owner that is no window). The owner is
+    // disabled meanwhile. Without an owner argument the owner is the main window's last
+    // active pop-up. The template, and each menu it names, come from the module the
+    // application names for them (App::ResourceModuleFor).
     INT_PTR DoModal();
     INT_PTR DoModal(HWND owner);
 
@@ -88,10 +90,14 @@ protected:
 private:
     static INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     void CenterOverOwner();
+    // Gives a window whose template names a menu, but which came without one, that menu
+    // from wherever it is, and keeps the client area the template's size.
+    void AttachTemplateMenu(HWND window) const;
 
     UINT m_nTemplate;
     HINSTANCE m_hResources;
     bool m_bModal = false;
+    bool m_bOpened = false;       // WM_INITDIALOG came: the window was made
     int m_nHandlers = 0;          // handlers of this object on the stack
     bool m_bDestroyed = false;    // the window has had its last message
     bool m_bFinalPending = false; // PostNcDestroy waits for the outermost handler

@@ -82,3 +82,45 @@ bool MbsIEqual(const char* a, const char* b)
     }
     return *a == *b;
 }
+
+std::string MbsBreakLongWords(const std::string& text, const LineFitTest& fits)
+{
+    const auto isGap = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
+    std::string shown;
+    shown.reserve(text.size());
+    const char* p = text.c_str();
+    const char* const end = p + text.size();
+    while (p < end) {
+        if (isGap(*p)) {
+            shown += *p++;
+            continue;
+        }
+        const char* wordEnd = p;
+        while (wordEnd < end && !isGap(*wordEnd))
+            wordEnd += CharLength(wordEnd);
+        while (!fits(p, static_cast<size_t>(wordEnd - p))) {
+            const char* cut = p;
+            const char* afterSeparator = nullptr;
+            for (const char* c = p; c < wordEnd;) {
+                const char* next = c + CharLength(c);
+                // At least one character a line, however narrow the window.
+                if (c != p && !fits(p, static_cast<size_t>(next - p)))
+                    break;
+                if (next - c == 1 && (*c == '\\' || *c == '/'))
+                    afterSeparator = next;
+                cut = next;
+                c = next;
+            }
+            if (afterSeparator)
+                cut = afterSeparator;
+            shown.append(p, cut);
+            p = cut;
+            if (p == wordEnd)
+                break;
+            shown += "\r\n";
+        }
+        shown.append(p, wordEnd);
+        p = wordEnd;
+    }
+    return shown;
+}

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <string>
 
 // The last occurrence of the single-byte character c in s, as _mbsrchr finds it, or
@@ -23,3 +24,15 @@ void SplitPath(const char* path, std::string* fileName, std::string* extension);
 // Whether two texts are equal without regard to the case of their single-byte letters,
 // as _mbsicmp compares; the bytes of a two-byte character must match exactly.
 bool MbsIEqual(const char* a, const char* b);
+
+// Whether the length bytes at begin fit on one line of the window that shows them.
+using LineFitTest = std::function<bool(const char* begin, size_t length)>;
+
+// The text with a line break ("\r\n") put into each word too wide for a line, for a
+// window that breaks lines only between words (DrawText's DT_WORDBREAK, a static
+// control) and would cut such a word off: a long path, say. Each piece is the longest
+// run of whole characters that fits, cut back to just after its last '\' or '/' when
+// it has one; a two-byte character is never split, and a character that fits nowhere
+// stands alone. Words are what lies between spaces, tabs and line breaks; a word that
+// fits, and everything else, is left as it is.
+std::string MbsBreakLongWords(const std::string& text, const LineFitTest& fits);

@@ -72,6 +72,23 @@ ErrorReport ComposeErrorReport(const char* message, int32_t code, const char* mo
     return report;
 }
 
+std::string ReportPlainText(const ErrorReport& report)
+{
+    std::string text = report.messageText;
+    const char* separator = "\r\n\r\n";
+    for (const std::string* part : {&report.fileLineText, &report.systemText}) {
+        if (part->empty())
+            continue;
+        text += separator;
+        text += *part;
+        separator = "\r\n";
+    }
+    // The system's texts end with a line break.
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r'))
+        text.pop_back();
+    return text;
+}
+
 void ReportError(const char* message, int32_t code, const char* module, int32_t line, int32_t exitFlag,
                  int32_t helpFlag)
 {

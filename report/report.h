@@ -29,6 +29,11 @@ ReportPresenter* SetReportPresenter(ReportPresenter* presenter);
 ErrorReport ComposeErrorReport(const char* message, int32_t code, const char* module,
                                int32_t line, int32_t helpFlag);
 
+// The texts of a report as one text, for a window that shows a single text: the
+// message, then after an empty line the file-and-line text and the system text, each
+// on its own line where there is one. Line breaks at the end are left off.
+std::string ReportPlainText(const ErrorReport& report);
+
 // Shows a modal error report. When exitFlag is non-zero the process then ends with
 // status 0 through exit(), and the call does not return.
 void ReportError(const char* message, int32_t code, const char* module, int32_t line,

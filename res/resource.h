@@ -45,8 +45,12 @@
 #define IDS_NO_ASSOCIATED_PROFILES 504
 #define IDS_NO_MONITOR_PROFILES 505
 
-// Beyond the original table (1000 and up): the window menu's calibration commands,
-// the rows' tooltips, Verify's answers and the command line's usage.
+// Texts added since the table above was settled, from 1000 up. A resource library
+// that predates one of them leaves the program's own text in place.
+#define IDS_INFO_NO_HTML_ENGINE 1000
+#define IDS_INFO_NAME_TOO_LONG 1001
+// The window menu's calibration commands, the rows' tooltips, Verify's answers and
+// the command line's usage.
 #define IDS_CMD_RELOAD 1002
 #define IDS_CMD_VERIFY 1003
 #define IDS_CMD_RESET 1004

@@ -5,9 +5,12 @@
 #include <utility>
 #include <vector>
 
-inline const std::vector<std::pair<uint32_t, const char*>>& ExpectedStringTable()
+using StringTable = std::vector<std::pair<uint32_t, const char*>>;
+
+// The entries the program has always had, exactly as they were: none may change.
+inline const StringTable& OriginalStringTable()
 {
-    static const std::vector<std::pair<uint32_t, const char*>> table = {
+    static const StringTable table = {
         {209, R"(Sorry, there was a problem opening the profile "%s" for monitor "%s". %s (%d))"},
         {210, R"(Sorry, no calibration data was found in the profile "%s" for monitor "%s". %s (%d))"},
         {211, R"(Sorry, the calibration data in the profile "%s" for monitor "%s" is an unexpected length. %s (%d))"},
@@ -26,5 +29,47 @@ inline const std::vector<std::pair<uint32_t, const char*>>& ExpectedStringTable(
         {504, R"(There are no profiles currently associated with this monitor.)"},
         {505, R"(There are no monitor profiles in the system.)"},
     };
+    return table;
+}
+
+// The first id of the entries added since.
+constexpr uint32_t kFirstAddedString = 1000;
+
+// The entries added since, from 1000 up, in id order: a new text goes at the end.
+inline const StringTable& AddedStringTable()
+{
+    static const StringTable table = {
+        {1000, R"(This page cannot be shown here: no HTML engine is available. Open it in a web browser:)"},
+        {1001, R"(This page cannot be opened: its name is too long.)"},
+        {1002, R"(Reload calibration)"},
+        {1003, R"(Verify calibration)"},
+        {1004, R"(Reset video card to linear)"},
+        {1005, R"(Keep calibration loaded)"},
+        {1006, R"(Load calibration at logon)"},
+        {1007, R"(Loads its video card calibration when selected.)"},
+        {1008, R"(No video card calibration: selecting it only makes it the default profile.)"},
+        {1009, R"(Its calibration is a 16-bit or formula table, which is not loaded.)"},
+        {1010, R"(Its calibration data is damaged and will not be loaded.)"},
+        {1011, R"(Its calibration would make the screen too dark and will not be loaded.)"},
+        {1012, R"(The profile cannot be read (%d).)"},
+        {1013, R"(The calibration of "%s" is loaded on monitor "%s".)"},
+        {1014, R"(The calibration of "%s" is not loaded on monitor "%s": %d of the 768 entries differ, by up to %d.)"},
+        {1015, R"(The profile "%s" has no calibration that can be loaded: there is nothing to verify.)"},
+        {1016, R"(The video card ramp of monitor "%s" cannot be read (%d).)"},
+        {1017, "Usage: kestrava [/load [/quiet]]\n\nWithout a switch it opens a window for each monitor.\n"
+               "/load\tloads the calibration of each monitor's current profile, without a window.\n"
+               "/quiet\twith /load: shows no message.\n/?\tshows this message."},
+    };
+    return table;
+}
+
+// The whole table.
+inline const StringTable& ExpectedStringTable()
+{
+    static const StringTable table = [] {
+        StringTable all = OriginalStringTable();
+        all.insert(all.end(), AddedStringTable().begin(), AddedStringTable().end());
+        return all;
+    }();
     return table;
 }

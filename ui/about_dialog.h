@@ -2,6 +2,7 @@
 #pragma once
 
 #include "fw/dialog.h"
+#include "fw/gdi.h"
 
 class AboutDialog : public fw::Dialog {
 public:
@@ -10,4 +11,10 @@ public:
 
 protected:
     void DoDataExchange(bool save) override;
+    BOOL OnInitDialog() override;
+
+private:
+    // The picture, when the window had to load it itself; it outlives the window,
+    // which only borrows it.
+    fw::Bitmap m_picture;
 };

@@ -1,19 +1,13 @@
 #include "ui/info_page_dialog.h"
 
 #include "report/resource_strings.h"
+#include "res/resource.h"
 
 #include <memory>
 #include <new>
 #include <string>
 
 namespace {
-
-// Shown in the page's place when the page cannot be rendered here. The address lets
-// the user open the file in any web browser. These are fixed English texts: the
-// window's template has no control to carry them, and the case is rare on Windows.
-constexpr const char kNoBrowserHint[] =
-    "This page cannot be shown here: no HTML engine is available. Open it in a web browser:";
-constexpr const char kNoAddressHint[] = "This page cannot be opened: its name is too long.";
 
 Rect32 ToRect32(const RECT& r)
 {
@@ -69,7 +63,11 @@ void InfoPageDialog::ShowTextInPlaceOfPage(const char* address)
     HWND frame = ::GetDlgItem(m_hWnd, kInfoPageFrame);
     if (!frame)
         return;
-    const std::string text = address ? std::string(kNoBrowserHint) + "\r\n\r\n" + address : kNoAddressHint;
+    // From the string table, which always has them: a resource library that lacks
+    // them leaves the program's own in place.
+    std::string text = GetResourceString(address ? IDS_INFO_NO_HTML_ENGINE : IDS_INFO_NAME_TOO_LONG);
+    if (address)
+        text += std::string("\r\n\r\n") + address;
     const RECT rect = fw::ChildRect(m_hWnd, frame);
     // A child of the dialog, destroyed with it. It takes the frame's id, so the
     // window's layout treats it as the page.

@@ -91,7 +91,8 @@ MonitorProfileDialog::MonitorProfileDialog(HWND /*parent*/, MonitorHandle monito
     GetMonitorStrings(monitor, &m_adapterName, nullptr, nullptr, nullptr, 1);
     m_nView = 1;
     fw::App* app = fw::App::Current();
-    m_hIcon = static_cast<HICON>(::LoadImageA(app ? app->ResourceModule() : nullptr, MAKEINTRESOURCEA(IDI_MAIN),
+    HINSTANCE icons = app ? app->ResourceModuleFor(RT_GROUP_ICON, MAKEINTRESOURCEA(IDI_MAIN)) : nullptr;
+    m_hIcon = static_cast<HICON>(::LoadImageA(icons, MAKEINTRESOURCEA(IDI_MAIN),
                                               IMAGE_ICON, 0, 0, LR_DEFAULTSIZE | LR_SHARED));
     // The building counts as a handler: a report raised while the list is filled lets
     // the user close the window, and the object must outlive this constructor.

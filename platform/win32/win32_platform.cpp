@@ -189,6 +189,12 @@ bool Win32Platform::LoadResourceString(uint32_t id, std::string& out)
     out.clear();
     const wchar_t* text = nullptr;
     int length = ::LoadStringW(ResourceModule(), id, reinterpret_cast<LPWSTR>(&text), 0);
+    // A resource library may lack an entry (one added after it was translated): the
+    // program's own table has every one.
+    if ((length <= 0 || !text) && m_hResources) {
+        text = nullptr;
+        length = ::LoadStringW(::GetModuleHandleA(nullptr), id, reinterpret_cast<LPWSTR>(&text), 0);
+    }
     if (length <= 0 || !text)
         return false;
     int needed = ::WideCharToMultiByte(CP_ACP, 0, text, length, nullptr, 0, nullptr, nullptr);

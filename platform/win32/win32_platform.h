@@ -28,7 +28,8 @@ public:
                             char** allocated, uint32_t minSize, void* arguments) override;
     void* LocalFree(void* block) override;
     // Reads the entry in place (LoadStringW with no buffer yields a pointer into the
-    // resource and its length), so an entry of any length comes back whole.
+    // resource and its length), so an entry of any length comes back whole. An entry
+    // the resource module lacks, or holds empty, is read from the program itself.
     bool LoadResourceString(uint32_t id, std::string& out) override;
 
     Bool32 EnumDisplayMonitors(DcHandle dc, const Rect32* clip, MonitorEnumProc proc, intptr_t data) override;

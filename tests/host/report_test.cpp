@@ -173,6 +173,13 @@ TEST_F(ReportTest, ResourceScriptHoldsExactlyTheProgramsStrings)
         expected[id] = text;
     EXPECT_EQ(ReadRcStringTable(KESTRAVA_RC_FILE), expected);
     EXPECT_EQ(expected.at(392).size(), 6u);
+
+    // Texts added later take the next ids from 1000 up and leave the old range alone.
+    uint32_t next = kFirstAddedString;
+    for (const auto& [id, text] : AddedStringTable())
+        EXPECT_EQ(id, next++) << text;
+    for (const auto& [id, text] : OriginalStringTable())
+        EXPECT_LT(id, kFirstAddedString) << text;
 }
 
 TEST(TextFormatTest, ConversionsAreListedWithTheirLengthModifiers)
@@ -196,6 +203,31 @@ TEST(MbStringTest, LastCharacterSearchWithoutALeadByteTable)
     EXPECT_EQ(MbsRChr(nullptr, '\\'), nullptr);
     EXPECT_EQ(MbsTruncate("abcdef", 4), "abcd");
     EXPECT_EQ(MbsTruncate("ab", 4), "ab");
+}
+
+// A line that holds width bytes, each as wide as the next.
+LineFitTest BytesPerLine(size_t width)
+{
+    return [width](const char*, size_t length) { return length <= width; };
+}
+
+TEST(MbStringTest, WordsTooWideForALineAreBrokenAfterAFolderWhereTheyCanBe)
+{
+    SimScope scope;
+    // Words that fit, and the spaces, tabs and line breaks between them, stay as they are.
+    EXPECT_EQ(MbsBreakLongWords("fits  as\tit\r\nis ", BytesPerLine(4)), "fits  as\tit\r\nis ");
+    EXPECT_EQ(MbsBreakLongWords("abcdefghij end", BytesPerLine(4)), "abcd\r\nefgh\r\nij end");
+    // After the last folder that fits; a folder wider than the line is broken inside.
+    EXPECT_EQ(MbsBreakLongWords("\"C:\\ab\\c/defghijk.icm\"", BytesPerLine(8)),
+              "\"C:\\ab\\\r\nc/\r\ndefghijk\r\n.icm\"");
+    // However narrow the line, each holds a character.
+    EXPECT_EQ(MbsBreakLongWords("abc", BytesPerLine(0)), "a\r\nb\r\nc");
+
+    // "\x81\x5c" is one character whose second byte is a backslash: it is never split,
+    // and no folder ends in it.
+    scope.sim().LeadBytes() = {0x81};
+    EXPECT_EQ(MbsBreakLongWords("ab\x81\x5c" "cd", BytesPerLine(3)), "ab\r\n\x81\x5c" "c\r\nd");
+    EXPECT_EQ(MbsBreakLongWords("a\x81\x5c" "b", BytesPerLine(2)), "a\r\n\x81\x5c\r\nb");
 }
 
 }  // namespace

@@ -1,6 +1,8 @@
 // The error-report window as the user meets it: a worker thread finds the report,
 // reads it and presses its keys and buttons while the test waits inside the call.
 #include "fw/dialog.h"
+#include "fw/gdi.h"
+#include "fw/window.h"
 #include "report/error_report_dialog.h"
 #include "report/report.h"
 #include "win_test_util.h"
@@ -243,6 +245,14 @@ TEST(ErrorReportDialog, EscapeRunsTheHelpCommandWithTheButtonHiddenOrShown)
     }
 }
 
+// A text as shown, without the line breaks the report put into words too wide for it.
+std::string WithoutBreaks(std::string text)
+{
+    for (size_t at = text.find("\r\n"); at != std::string::npos; at = text.find("\r\n", at))
+        text.erase(at, 2);
+    return text;
+}
+
 TEST(ErrorReportDialog, TextsOverTheLimitAreShownWholeAndDoNotBlockOk)
 {
     const std::string longMessage(600, 'm');
@@ -260,8 +270,8 @@ TEST(ErrorReportDialog, TextsOverTheLimitAreShownWholeAndDoNotBlockOk)
     });
     EXPECT_EQ(report.DoModal(), IDOK);
     ASSERT_TRUE(watcher.Join());
-    EXPECT_EQ(shownMessage, longMessage);
-    EXPECT_EQ(shownLine, longLine);
+    EXPECT_EQ(WithoutBreaks(shownMessage), longMessage);
+    EXPECT_EQ(WithoutBreaks(shownLine), longLine);
     EXPECT_EQ(report.m_messageText, longMessage);
     EXPECT_EQ(report.m_fileLineText, longLine);
     EXPECT_EQ(report.m_systemText, "changed");
@@ -308,11 +318,113 @@ TEST(ErrorReportDialog, LongMessageGrowsTheReportToShowItWhole)
     EXPECT_TRUE(okInside);
 }
 
+// What a text control shows, how wide its widest line is and how tall its lines are
+// as the control breaks them, and where it is in the report.
+struct ShownLines {
+    std::string text;
+    RECT needed{};
+    RECT box{};
+    RECT rect{};
+};
+
+ShownLines ReadLines(HWND dialog, int id)
+{
+    ShownLines shown;
+    HWND control = GetDlgItem(dialog, id);
+    shown.text = wintest::WindowText(control);
+    GetClientRect(control, &shown.box);
+    shown.rect = fw::ChildRect(dialog, control);
+    shown.needed = shown.box;
+    fw::ClientDC dc(control);
+    fw::SelectGuard font(dc.Get(), reinterpret_cast<HGDIOBJ>(SendMessageA(control, WM_GETFONT, 0, 0)));
+    DrawTextA(dc.Get(), shown.text.c_str(), -1, &shown.needed, DT_CALCRECT | DT_WORDBREAK | DT_EXPANDTABS);
+    return shown;
+}
+
+TEST(ErrorReportDialog, LongPathsAreBrokenToFitAndReadBackAsGiven)
+{
+    std::string path = "C:\\Windows\\System32\\spool\\drivers\\color";
+    while (path.size() < 300)
+        path += "\\calibrated-" + std::to_string(path.size());
+    const std::string message = "Sorry, there was a problem opening the profile \"" + path + "\".";
+    const std::string fileLine = "Error 2 (" + path + " 57)";
+    ErrorReportDialog report(0);
+    report.m_messageText = message;
+    report.m_fileLineText = fileLine;
+    report.m_systemText = "The system cannot find the file specified.\r\n";
+    ShownLines shown[3];
+    RECT ok{};
+    ReportWatcher watcher([&](HWND dialog) {
+        for (int i = 0; i < 3; ++i)
+            shown[i] = ReadLines(dialog, 1157 + i);
+        ok = fw::ChildRect(dialog, GetDlgItem(dialog, IDOK));
+    });
+    EXPECT_EQ(report.DoModal(), IDOK);
+    ASSERT_TRUE(watcher.Join());
+
+    for (const ShownLines& text : shown) {
+        SCOPED_TRACE(text.text);
+        EXPECT_LE(text.needed.right, text.box.right) << "a line runs past the right edge";
+        EXPECT_LE(text.needed.bottom, text.box.bottom) << "lines are cut off at the bottom";
+    }
+    EXPECT_EQ(WithoutBreaks(shown[0].text), message);
+    EXPECT_EQ(WithoutBreaks(shown[1].text), fileLine);
+    EXPECT_NE(shown[1].text.find("\\\r\n"), std::string::npos) << "not broken after a folder";
+    // File and line, system text and OK each stay below the text above them.
+    EXPECT_GE(shown[1].rect.top, shown[0].rect.bottom);
+    EXPECT_GE(shown[2].rect.top, shown[1].rect.bottom);
+    EXPECT_GE(ok.top, shown[2].rect.bottom);
+    // OK reads back the texts as they were given, not as they were shown.
+    EXPECT_EQ(report.m_messageText, message);
+    EXPECT_EQ(report.m_fileLineText, fileLine);
+}
+
 TEST(Dialog, MissingTemplateFailsWithoutAWindow)
 {
     fw::Dialog dialog(9999);
     EXPECT_EQ(dialog.DoModal(nullptr), -1);
     EXPECT_EQ(dialog.Handle(), nullptr);
+
+    // DialogBoxParam answers an owner that is gone with 0 and no window.
+    HWND gone = CreateWindowExA(0, "STATIC", "gone", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+    ASSERT_NE(gone, nullptr);
+    DestroyWindow(gone);
+    fw::Dialog report(161);
+    EXPECT_EQ(report.DoModal(gone), -1);
+}
+
+TEST(ErrorReport, ReportWhoseWindowCannotBeMadeIsShownInAMessageBox)
+{
+    wintest::WindowOwner main(CreateWindowExA(0, "STATIC", "main", WS_POPUP | WS_VISIBLE, 0, 0, 200, 100,
+                                              nullptr, nullptr, nullptr, nullptr));
+    ASSERT_NE(main.Get(), nullptr);
+    wintest::MainWindowScope scope(main.Get());
+    Win32ReportPresenter broken(9999);   // a template no module has
+    ReportPresenter* previous = SetReportPresenter(&broken);
+
+    HWND owner = nullptr;
+    bool icon = false;
+    std::string text;
+    ReportWatcher watcher([&](HWND box) {
+        owner = GetWindow(box, GW_OWNER);
+        for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+            if (wintest::ClassName(child) != "Static")
+                continue;
+            if ((GetWindowLongA(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON)
+                icon = true;
+            else
+                text += wintest::WindowText(child);
+        }
+    });
+    ReportError("The profile is gone.", ERROR_FILE_NOT_FOUND, "C:\\src\\VideoCardUtils", 46, 0, 0);
+    SetReportPresenter(previous);
+    ASSERT_TRUE(watcher.Join()) << "no message box";
+
+    EXPECT_EQ(owner, main.Get());
+    EXPECT_TRUE(icon) << "no error icon";
+    const std::string system = SystemTextFor(ERROR_FILE_NOT_FOUND);
+    ASSERT_GT(system.size(), 2u);
+    EXPECT_EQ(text, "The profile is gone.\r\n\r\nError 2 (VideoCardUtils 46)\r\n" + system.substr(0, system.size() - 2));
 }
 
 TEST(ErrorReport, ExitFlagEndsTheProcessWithStatusZeroAfterOk)

@@ -3,6 +3,7 @@
 // as the program and the resource library carry it.
 #include "fw/dialog.h"
 #include "fw/html_view.h"
+#include "program_resources.h"
 #include "report/report.h"
 #include "resource_reader.h"
 #include "ui/html_ctrl.h"
@@ -334,6 +335,25 @@ TEST(InfoPageDialog, WithoutABrowserOrAnAddressThePagesPlaceSaysWhy)
                   IDOK);
         EXPECT_EQ(pageClass, "Static");
         EXPECT_NE(text.find(shown), std::string::npos) << text;
+    }
+}
+
+TEST(InfoPageDialog, WhatThePagesPlaceSaysComesFromTheStringTableEntryByEntry)
+{
+    // A resource library with its own text for a page that cannot be shown here, and
+    // none for a page that cannot be opened, which then reads as the program has it.
+    wintest::ModuleOwner library(wintest::LoadAsDataFile(wintest::WinePath(KESTRAVA_PARTIAL_DLL)));
+    ASSERT_TRUE(library);
+    wintest::ResourceModuleScope scope(library.Get());
+    const std::string tooLong(kPageIdSize, 'p');
+    const std::string noEngine = std::string("library: no HTML engine\r\n\r\n") + kAddress;
+    for (const auto& [id, browser, shown] :
+         {std::tuple{"infoID", false, noEngine.c_str()},
+          std::tuple{tooLong.c_str(), true, "This page cannot be opened: its name is too long."}}) {
+        TestPage dialog(id, browser);
+        std::string text;
+        dialog.Run([&](HWND page) { text = wintest::ControlText(page, kPage); });
+        EXPECT_EQ(text, shown);
     }
 }
 

@@ -3,6 +3,8 @@
 // must hold wherever they are read from.
 #pragma once
 
+#include "fw/app.h"
+#include "platform/win32/win32_platform.h"
 #include "resource_reader.h"
 #include "win_test_util.h"
 
@@ -26,6 +28,44 @@ protected:
 private:
     ModuleOwner m_program;
 };
+
+// Makes a module the resource module of the window layer and of the platform while
+// the object lives, as the program does with a resource library.
+class ResourceModuleScope {
+public:
+    explicit ResourceModuleScope(HMODULE module) : m_platform(dynamic_cast<Win32Platform*>(&Sys())) { Set(module); }
+    ~ResourceModuleScope() { Set(nullptr); }
+    ResourceModuleScope(const ResourceModuleScope&) = delete;
+    ResourceModuleScope& operator=(const ResourceModuleScope&) = delete;
+
+private:
+    void Set(HMODULE module)
+    {
+        fw::App::Current()->SetResourceModule(module);
+        if (m_platform)
+            m_platform->SetResourceModule(module);
+    }
+
+    Win32Platform* m_platform;
+};
+
+// Reads each (id, text) entry of table through the platform with module as its
+// resource module, and an id no module has (499), which is refused and leaves nothing.
+template <typename Table>
+void ExpectPlatformReads(HMODULE module, const Table& table)
+{
+    Win32Platform platform;
+    platform.SetResourceModule(module);
+    for (const auto& [id, text] : table) {
+        SCOPED_TRACE(id);
+        std::string loaded = "stale";
+        EXPECT_TRUE(platform.LoadResourceString(id, loaded));
+        EXPECT_EQ(loaded, text);
+    }
+    std::string missing = "stale";
+    EXPECT_FALSE(platform.LoadResourceString(499, missing));
+    EXPECT_EQ(missing, "");
+}
 
 // The look every window of the program has: its menu, no window class of its own,
 // the program's name as caption and 8-point MS Sans Serif.

@@ -16,38 +16,10 @@
 
 namespace {
 
+using namespace programtest;
 using program::Ask;
 using program::Control;
 using program::Monitor;
-
-// Wine's store lists these, with its own sRGB profile, as installed monitor profiles.
-const char* const kMild = "kv-mild.icm";
-const char* const kMildNoCreator = "kv-mild-notcpt.icm";
-const char* const kValid = "kv-valid.icm";
-const char* const kBare = "kv-bare.icm";
-const char* const kNoCalibration = "kv-novcgt.icm";
-const char* const kGreen = "kv-green16384.icm";
-const char* const kValidUpper = "kv-valid-upper.ICM";
-// Copies of kv-bare that turn up while the program runs.
-const char* const kViewAllAdded = "kv-view-all.icm";
-const char* const kViewAssociatedAdded = "kv-view-associated.icm";
-const char* const kRefreshAdded = "kv-refreshed.icm";
-const char* const kRenamedProfiles[] = {kViewAllAdded, kViewAssociatedAdded, kRefreshAdded};
-
-std::string Stem(const std::string& file)
-{
-    const size_t dot = file.rfind('.');
-    return dot == std::string::npos ? file : file.substr(0, dot);
-}
-
-bool HasProfileExtension(const std::string& file)
-{
-    const size_t dot = file.rfind('.');
-    if (dot == std::string::npos)
-        return false;
-    const std::string extension = file.substr(dot);
-    return lstrcmpiA(extension.c_str(), ".icm") == 0 || lstrcmpiA(extension.c_str(), ".icc") == 0;
-}
 
 bool SamePath(const std::string& a, const std::string& b) { return lstrcmpiA(a.c_str(), b.c_str()) == 0; }
 
@@ -92,78 +64,6 @@ RECT Offset(RECT rect, LONG dx, LONG dy)
     OffsetRect(&rect, dx, dy);
     return rect;
 }
-
-class ProgramTest : public program::ProgramFixture {
-protected:
-    void SetUp() override
-    {
-        ASSERT_NO_FATAL_FAILURE(ProgramFixture::SetUp());
-        // Each test starts from the prefix's own profiles, none of them associated, and
-        // an identity ramp.
-        store.RestoreParked();
-        ForgetEveryTestProfile();
-        ASSERT_TRUE(program::WriteIdentityRamp());
-    }
-
-    void TearDown() override
-    {
-        app.reset();
-        store.RestoreParked();
-        ForgetAssociations();
-        store.RemoveTestProfiles();
-        program::WriteIdentityRamp();
-    }
-
-    // Wine keeps an association under the profile's name, still naming it after the
-    // file is gone, and forgets it only while the file is there. So every name a test
-    // (this one or an earlier, interrupted run) may have associated is brought back,
-    // forgotten and removed.
-    void ForgetEveryTestProfile()
-    {
-        const std::vector<std::string> present = store.Files("kv-*");
-        const auto bringBack = [&](const std::string& name, const std::string& source) {
-            if (std::find(present.begin(), present.end(), name) == present.end())
-                store.Install(source, name);
-        };
-        for (const std::string& generated : program::ColourStore::FilesIn(wintest::ProfileDir(), "kv-*"))
-            bringBack(generated, generated);
-        for (const char* renamed : kRenamedProfiles)
-            bringBack(renamed, kBare);
-        ForgetAssociations();
-        store.RemoveTestProfiles();
-    }
-
-    // Makes a profile the current one of every monitor. Wine's store lists every profile
-    // for any device, so there it is the first one listed that counts: tests pick
-    // profiles that sort after it.
-    void MakeCurrent(const char* file)
-    {
-        for (const Monitor& monitor : monitors)
-            ASSERT_TRUE(store.Associate(file, monitor.deviceId)) << file;
-    }
-
-    // The rows a list must show: every profile file of the colour directory, by file
-    // name, in the list's collation (case-insensitive, in the user's locale).
-    std::vector<std::string> ExpectedRows() const
-    {
-        std::vector<std::string> rows;
-        for (const std::string& file : store.Files())
-            if (HasProfileExtension(file))
-                rows.push_back(Stem(file));
-        std::sort(rows.begin(), rows.end(), [](const std::string& a, const std::string& b) {
-            return CompareStringA(GetUserDefaultLCID(), NORM_IGNORECASE, a.c_str(), -1, b.c_str(), -1) ==
-                   CSTR_LESS_THAN;
-        });
-        return rows;
-    }
-
-    // Waits until the ramp holds table, or a report or the clock interrupts.
-    bool WaitForRamp(const std::vector<BYTE>& table)
-    {
-        return program::WaitFor([&] { return program::CurrentTable() == table || app->FindReport(); }) &&
-               program::CurrentTable() == table;
-    }
-};
 
 // ---- Start-up ----------------------------------------------------------------------
 
@@ -822,34 +722,6 @@ TEST_F(ProgramHelp, F1OpensOneInfoPageOverAMonitorWindowAndNeverNestsIt)
 }
 
 // ---- The resource library ----------------------------------------------------------
-
-// A copy of the program in a folder of its own, with a chosen library named Res.dll
-// beside it; removed again at the end.
-class ProgramBesideLibrary : public ProgramTest {
-protected:
-    void TearDown() override
-    {
-        ProgramTest::TearDown();
-        for (const std::string& file : {m_folder + "\\kestrava.exe", m_folder + "\\Res.dll"})
-            DeleteFileA(file.c_str());
-        RemoveDirectoryA(m_folder.c_str());
-    }
-
-    // The copy of the program, with library (a Unix path) beside it as Res.dll.
-    std::string CopyWith(const char* library)
-    {
-        char temp[MAX_PATH] = {};
-        GetTempPathA(static_cast<DWORD>(std::size(temp)), temp);
-        m_folder = std::string(temp) + "kestrava-library-" + std::to_string(GetCurrentProcessId());
-        CreateDirectoryA(m_folder.c_str(), nullptr);
-        const std::string exe = m_folder + "\\kestrava.exe";
-        EXPECT_TRUE(CopyFileA(wintest::ProgramExe().c_str(), exe.c_str(), FALSE));
-        EXPECT_TRUE(CopyFileA(wintest::WinePath(library).c_str(), (m_folder + "\\Res.dll").c_str(), FALSE));
-        return exe;
-    }
-
-    std::string m_folder;
-};
 
 TEST_F(ProgramBesideLibrary, TranslatedLibraryGivesTheWindowsTheirTexts)
 {

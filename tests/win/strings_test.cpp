@@ -42,17 +42,7 @@ TEST_F(ProgramResources, StringTableHoldsExactlyTheProgramsEntries)
 TEST_F(ProgramResources, PlatformReadsStringsFromTheResourceModule)
 {
     ASSERT_NE(Program(), nullptr);
-    Win32Platform platform;
-    platform.SetResourceModule(Program());
-    for (const auto& [id, text] : ExpectedStringTable()) {
-        SCOPED_TRACE(id);
-        std::string loaded = "stale";
-        EXPECT_TRUE(platform.LoadResourceString(id, loaded));
-        EXPECT_EQ(loaded, text);
-    }
-    std::string missing = "stale";
-    EXPECT_FALSE(platform.LoadResourceString(499, missing));
-    EXPECT_EQ(missing, "");
+    wintest::ExpectPlatformReads(Program(), ExpectedStringTable());
 
     // Without a resource module the program's own resources serve; the test program
     // carries the same script.

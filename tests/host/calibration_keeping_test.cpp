@@ -39,6 +39,21 @@ protected:
         return CompareRamp(actual, expected).entries == 0;
     }
 
+    // Adds a second monitor and makes the profiles the current ones of the first and
+    // the second.
+    void MakeCurrent(const std::string& first, const std::string& second)
+    {
+        MonitorStrings names;
+        ASSERT_EQ(GetMonitorStrings(sim.AddStandardMonitor(), names, 1), 0);
+        secondDeviceId = names.deviceId;
+        Install(first);
+        Install(second);
+        sim.Associations(deviceId) = {first};
+        sim.Associations(secondDeviceId) = {second};
+    }
+
+    std::string secondDeviceId;
+
     // The ramp that kv-mild downloads.
     GammaRamp MildRamp()
     {
@@ -247,13 +262,7 @@ TEST_F(KeepingTest, FailedRewriteIsReportedOnceAndEndsTheKeeping)
 
 TEST_F(KeepingTest, LogonLoadDownloadsEachCurrentProfileAndSkipsWhatHasNoTable)
 {
-    const MonitorHandle second = sim.AddStandardMonitor();
-    MonitorStrings names;
-    ASSERT_EQ(GetMonitorStrings(second, names, 1), 0);
-    Install("kv-mild.icm");
-    Install("kv-novcgt.icm");
-    sim.Associations(deviceId) = {"kv-mild.icm"};
-    sim.Associations(names.deviceId) = {"kv-novcgt.icm"};
+    ASSERT_NO_FATAL_FAILURE(MakeCurrent("kv-mild.icm", "kv-novcgt.icm"));
     const GammaRamp mild = DiagnoseProfile(ColorPath("kv-mild.icm").c_str()).ramp;
 
     EXPECT_EQ(LoadCurrentCalibrations(false), 0);
@@ -266,13 +275,7 @@ TEST_F(KeepingTest, LogonLoadDownloadsEachCurrentProfileAndSkipsWhatHasNoTable)
 
 TEST_F(KeepingTest, LogonLoadReportsEachFailureUnlessQuietAndReturnsTheFirst)
 {
-    const MonitorHandle second = sim.AddStandardMonitor();
-    MonitorStrings names;
-    ASSERT_EQ(GetMonitorStrings(second, names, 1), 0);
-    Install("kv-green16383.icm");
-    Install("kv-badsize.icm");
-    sim.Associations(deviceId) = {"kv-green16383.icm"};
-    sim.Associations(names.deviceId) = {"kv-badsize.icm"};
+    ASSERT_NO_FATAL_FAILURE(MakeCurrent("kv-green16383.icm", "kv-badsize.icm"));
 
     EXPECT_EQ(LoadCurrentCalibrations(true), kResultImplausibleTable);
     EXPECT_TRUE(reports.empty());
@@ -289,7 +292,7 @@ TEST_F(KeepingTest, LogonLoadReportsEachFailureUnlessQuietAndReturnsTheFirst)
     reports.clear();
     Install("kv-mild.icm");
     sim.Associations(deviceId) = {"kv-gone.icm"};
-    sim.Associations(names.deviceId) = {"kv-mild.icm"};
+    sim.Associations(secondDeviceId) = {"kv-mild.icm"};
     EXPECT_NE(LoadCurrentCalibrations(false), 0);
     ASSERT_EQ(reports.size(), 1u);
     EXPECT_NE(reports[0].messageText.find("\"kv-gone\""), std::string::npos) << reports[0].messageText;

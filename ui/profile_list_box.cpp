@@ -167,16 +167,21 @@ bool ProfileListBox::PreviewMessage(UINT message, WPARAM wParam, LPARAM lParam, 
         return true;
     case WM_NOTIFY: {
         const auto& header = *reinterpret_cast<const NMHDR*>(lParam);
-        if (header.hwndFrom != m_tip.Get() || header.code != TTN_GETDISPINFOA)
+        if (header.hwndFrom != m_tip.Get())
             return false;
-        auto& info = *reinterpret_cast<NMTTDISPINFOA*>(lParam);
+        if (header.code == TTN_SHOW) {
+            // The tooltip answers WM_GETTEXT with its text itself, but GetWindowText from
+            // another process reads the window server's copy, which only WM_SETTEXT fills.
+            // Here, not with the text: the diagnosis stays the only work of the request.
+            ::SetWindowTextA(m_tip.Get(), VerdictOf(m_nTipRow).c_str());
+            return false;
+        }
+        if (header.code != TTN_GETDISPINFOA)
+            return false;
         // The tooltip copies the text before the entry could go.
-        const std::string& text = VerdictOf(m_nTipRow);
-        info.lpszText = const_cast<char*>(text.c_str());
+        auto& info = *reinterpret_cast<NMTTDISPINFOA*>(lParam);
+        info.lpszText = const_cast<char*>(VerdictOf(m_nTipRow).c_str());
         info.hinst = nullptr;
-        // The tooltip answers WM_GETTEXT with its text itself, but GetWindowText from
-        // another process reads the window server's copy, which only WM_SETTEXT fills.
-        ::SetWindowTextA(m_tip.Get(), text.c_str());
         result = 0;
         return true;
     }

@@ -38,26 +38,10 @@ inline std::string UnreadableTip(const std::string& path)
     return "The profile cannot be read (" + std::to_string(GetLastError()) + ").";
 }
 
-// Moves the pointer to a point of the screen as the mouse moves it: the window under
-// the point gets a real WM_MOUSEMOVE, queued like any input.
-inline bool MovePointer(POINT to)
-{
-    if (!SetCursorPos(to.x, to.y))
-        return false;
-    const int left = GetSystemMetrics(SM_XVIRTUALSCREEN);
-    const int top = GetSystemMetrics(SM_YVIRTUALSCREEN);
-    const int width = GetSystemMetrics(SM_CXVIRTUALSCREEN);
-    const int height = GetSystemMetrics(SM_CYVIRTUALSCREEN);
-    if (width < 2 || height < 2)
-        return false;
-    // Absolute input is in 65,536ths of the desktop; the half step rounds to the pixel.
-    INPUT input{};
-    input.type = INPUT_MOUSE;
-    input.mi.dx = static_cast<LONG>(((to.x - left) * 65535LL + (width - 1) / 2) / (width - 1));
-    input.mi.dy = static_cast<LONG>(((to.y - top) * 65535LL + (height - 1) / 2) / (height - 1));
-    input.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_VIRTUALDESK;
-    return SendInput(1, &input, sizeof input) == 1;
-}
+// Moves the pointer to a point of the screen. The move is a real one: SetCursorPos
+// queues a WM_MOUSEMOVE for the window under the point, like the mouse's own, on
+// Windows and under Wine 8 alike, so no SendInput move is needed.
+inline bool MovePointer(POINT to) { return SetCursorPos(to.x, to.y) != FALSE; }
 
 // The pointer where it disturbs no other test: the desktop's top-left corner, which no
 // test window covers. A pointer left resting on a list would show its tooltip over

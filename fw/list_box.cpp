@@ -43,6 +43,7 @@ bool ListBox::SubclassWindow(HWND window)
         return false;
     Hooks()[window] = Hook{this, previous};
     m_hWnd = window;
+    OnBind();
     return true;
 }
 
@@ -51,8 +52,10 @@ bool ListBox::SubclassDlgItem(int id, HWND parent) { return SubclassWindow(::Get
 HWND ListBox::UnsubclassWindow()
 {
     HWND window = m_hWnd;
-    if (window)
+    if (window) {
+        OnUnbind();
         Unbind();
+    }
     return window;
 }
 
@@ -84,14 +87,23 @@ LRESULT CALLBACK ListBox::WindowProc(HWND window, UINT message, WPARAM wParam, L
     auto it = Hooks().find(window);
     if (it == Hooks().end())
         return ::DefWindowProcA(window, message, wParam, lParam);
+    // Copied out: the object's preview may send messages that hook other windows, and
+    // the map may rehash under the iterator.
     const WNDPROC previous = it->second.previous;
+    ListBox* self = it->second.object;
     // The window's last message: the object must not keep a handle that can be reused,
     // and the hook must not outlive the window.
     if (message == WM_NCDESTROY) {
-        if (ListBox* self = it->second.object)
+        if (self) {
+            self->OnUnbind();
             self->m_hWnd = nullptr;
+        }
         ::SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(previous));
-        Hooks().erase(it);
+        Hooks().erase(window);
+    } else if (self) {
+        LRESULT result = 0;
+        if (self->PreviewMessage(message, wParam, lParam, result))
+            return result;
     }
     return ::CallWindowProcA(previous, window, message, wParam, lParam);
 }
@@ -150,6 +162,12 @@ void ListBox::MeasureItem(MEASUREITEMSTRUCT&) {}
 int ListBox::CompareItem(const COMPAREITEMSTRUCT&) { return 0; }
 
 void ListBox::DeleteItem(const DELETEITEMSTRUCT&) {}
+
+void ListBox::OnBind() {}
+
+void ListBox::OnUnbind() {}
+
+bool ListBox::PreviewMessage(UINT, WPARAM, LPARAM, LRESULT&) { return false; }
 
 LRESULT ListBox::Send(UINT message, WPARAM wParam, LPARAM lParam, LRESULT unbound) const
 {

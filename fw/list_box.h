@@ -77,6 +77,18 @@ protected:
     virtual int CompareItem(const COMPAREITEMSTRUCT& item);
     virtual void DeleteItem(const DELETEITEMSTRUCT& item);
 
+    // Called once the object is bound to its window, and just before it lets go of it
+    // (UnsubclassWindow, or the window's WM_NCDESTROY). At the object's end the derived
+    // part is gone before the base unbinds: a derived class releases what OnBind made
+    // in its own destructor too. The base does nothing.
+    virtual void OnBind();
+    virtual void OnUnbind();
+
+    // Sees each message to the bound window before the list box does, WM_NCDESTROY
+    // excepted. True when it answered the message itself, with its answer in result: the
+    // list box then never sees it. The base answers nothing.
+    virtual bool PreviewMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
+
 private:
     static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     void Unbind();

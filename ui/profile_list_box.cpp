@@ -1,8 +1,12 @@
 // Win32 only: the owner-drawn profile list of a monitor window.
 #include "ui/profile_list_box.h"
 
+#include "cms/calibration_check.h"
 #include "fw/gdi.h"
 #include "report/mbstring.h"
+
+#include <commctrl.h>
+#include <windowsx.h>
 
 namespace {
 
@@ -29,6 +33,20 @@ fw::Font CreateRowFont(HDC dc, RowStyle style)
     if (style.bold)
         font.lfWeight = FW_BOLD;
     return fw::Font(::CreateFontIndirectW(&font));
+}
+
+// The list's one tool: its rectangle follows the row under the pointer. The tooltip
+// asks the list for the text (TTN_GETDISPINFO) only when it is about to show it. It is
+// relayed the mouse messages from the list's own procedure rather than subclassing
+// the list itself (TTF_SUBCLASS): under Wine each message through a comctl32
+// subclass costs a round trip to the window server.
+TTTOOLINFOA ListTool(HWND list)
+{
+    TTTOOLINFOA tool{};
+    tool.cbSize = TTTOOLINFOA_V2_SIZE;   // understood by common controls 5 and 6 alike
+    tool.hwnd = list;
+    tool.lpszText = LPSTR_TEXTCALLBACKA;
+    return tool;
 }
 
 }  // namespace
@@ -75,4 +93,142 @@ void ProfileListBox::DrawItem(const DRAWITEMSTRUCT& item)
     fw::SelectGuard keepFont(dc, rowFont.Get());
     // Text last, so it stays readable over the focus rectangle.
     ::DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &rc, kRowTextFormat);
+}
+
+void ProfileListBox::TipTraits::Close(HWND tip)
+{
+    if (::IsWindow(tip))
+        ::DestroyWindow(tip);
+}
+
+void ProfileListBox::OnBind()
+{
+    static const bool registered = [] {
+        INITCOMMONCONTROLSEX controls{sizeof controls, ICC_BAR_CLASSES};
+        return ::InitCommonControlsEx(&controls) != FALSE;
+    }();
+    if (!registered)
+        return;
+    // Always: every monitor window has a list, and the pointer may rest on one that is
+    // not the active window.
+    m_tip.Reset(::CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
+                                  CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, m_hWnd, nullptr,
+                                  reinterpret_cast<HINSTANCE>(::GetWindowLongPtrA(m_hWnd, GWLP_HINSTANCE)),
+                                  nullptr));
+    TTTOOLINFOA tool = ListTool(m_hWnd);
+    if (m_tip && !::SendMessageA(m_tip.Get(), TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool)))
+        m_tip.Reset();
+    m_nTipRow = -1;
+}
+
+void ProfileListBox::OnUnbind()
+{
+    m_tip.Reset();
+    m_nTipRow = -1;
+    m_verdicts.clear();
+}
+
+bool ProfileListBox::PreviewMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result)
+{
+    if (!m_tip)
+        return false;
+    switch (message) {
+    case WM_MOUSEMOVE:
+        PointTipAt(RowAt(lParam));
+        [[fallthrough]];
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONUP:
+    case WM_MBUTTONDOWN:
+    case WM_MBUTTONUP:
+    case WM_RBUTTONDOWN:
+    case WM_RBUTTONUP: {
+        MSG msg{m_hWnd, message, wParam, lParam, static_cast<DWORD>(::GetMessageTime()), {}};
+        const DWORD at = ::GetMessagePos();
+        msg.pt = POINT{GET_X_LPARAM(at), GET_Y_LPARAM(at)};
+        ::SendMessageA(m_tip.Get(), TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&msg));
+        return false;
+    }
+    case WM_MOUSEWHEEL:
+    case WM_VSCROLL:
+    case WM_KEYDOWN:
+        // Other rows may come under the pointer; the next move finds which.
+        PointTipAt(-1);
+        return false;
+    case LB_RESETCONTENT:
+        // Path indices start again at 0 with the next fill.
+        PointTipAt(-1);
+        m_verdicts.clear();
+        return false;
+    case WM_NOTIFYFORMAT:
+        // The text goes back in the list's own code page.
+        if (reinterpret_cast<HWND>(wParam) != m_tip.Get())
+            return false;
+        result = NFR_ANSI;
+        return true;
+    case WM_NOTIFY: {
+        const auto& header = *reinterpret_cast<const NMHDR*>(lParam);
+        if (header.hwndFrom != m_tip.Get())
+            return false;
+        if (header.code == TTN_SHOW) {
+            // The tooltip answers WM_GETTEXT with its text itself, but GetWindowText from
+            // another process reads the window server's copy, which only WM_SETTEXT fills.
+            // Here, not with the text: the diagnosis stays the only work of the request.
+            ::SetWindowTextA(m_tip.Get(), VerdictOf(m_nTipRow).c_str());
+            return false;
+        }
+        if (header.code != TTN_GETDISPINFOA)
+            return false;
+        // The tooltip copies the text before the entry could go.
+        auto& info = *reinterpret_cast<NMTTDISPINFOA*>(lParam);
+        info.lpszText = const_cast<char*>(VerdictOf(m_nTipRow).c_str());
+        info.hinst = nullptr;
+        result = 0;
+        return true;
+    }
+    default:
+        return false;
+    }
+}
+
+int ProfileListBox::RowAt(LPARAM point) const
+{
+    const auto hit = static_cast<DWORD>(::SendMessageA(m_hWnd, LB_ITEMFROMPOINT, 0, point));
+    // The high word says the point lies outside the client area; the row given is then
+    // only the nearest.
+    const int row = LOWORD(hit);
+    RECT rc{};
+    if (HIWORD(hit) || row >= GetCount() ||
+        ::SendMessageA(m_hWnd, LB_GETITEMRECT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&rc)) == LB_ERR ||
+        !::PtInRect(&rc, POINT{GET_X_LPARAM(point), GET_Y_LPARAM(point)}))
+        return -1;
+    return row;
+}
+
+void ProfileListBox::PointTipAt(int row)
+{
+    if (row == m_nTipRow)
+        return;
+    m_nTipRow = row;
+    TTTOOLINFOA tool = ListTool(m_hWnd);
+    if (row >= 0)
+        ::SendMessageA(m_hWnd, LB_GETITEMRECT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&tool.rect));
+    ::SendMessageA(m_tip.Get(), TTM_NEWTOOLRECTA, 0, reinterpret_cast<LPARAM>(&tool));
+    if (row < 0) {
+        ::SendMessageA(m_tip.Get(), TTM_POP, 0, 0);
+        return;
+    }
+    ::SendMessageA(m_tip.Get(), TTM_UPDATETIPTEXTA, 0, reinterpret_cast<LPARAM>(&tool));
+    ::SendMessageA(m_tip.Get(), TTM_UPDATE, 0, 0);
+}
+
+const std::string& ProfileListBox::VerdictOf(int row)
+{
+    static const std::string none;
+    if (row < 0)
+        return none;
+    const intptr_t index = GetItemData(row);
+    auto found = m_verdicts.find(index);
+    if (found == m_verdicts.end())
+        found = m_verdicts.emplace(index, DescribeVerdict(DiagnoseProfile(GetFullPath(row).c_str()))).first;
+    return found->second;
 }

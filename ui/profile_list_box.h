@@ -1,16 +1,19 @@
 // Win32 only. The profile list of a monitor window: the rows live in a sorted,
 // owner-drawn list box, and the paths and flags behind them in the ProfileList model
 // the box holds. Each row is drawn bold when its profile carries a calibration table
-// and italic when it lacks the maker's tag.
+// and italic when it lacks the maker's tag, and a tooltip says, before the click,
+// what selecting the row under the pointer will do to the video card.
 #pragma once
 
 #include "cms/profile_list.h"
 #include "fw/list_box.h"
+#include "platform/owner.h"
 
 #include <windows.h>
 
 #include <cstdint>
 #include <string>
+#include <unordered_map>
 
 class ProfileListBox : public fw::ListBox {
 public:
@@ -35,7 +38,28 @@ protected:
     // and colours as they were.
     void DrawItem(const DRAWITEMSTRUCT& item) override;
 
+    // The tooltip lives while the object is bound.
+    void OnBind() override;
+    void OnUnbind() override;
+    // Relays the pointer to the tooltip, gives it the verdict of the row under the
+    // pointer when it asks, and forgets the verdicts when the rows go.
+    bool PreviewMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+
 private:
+    // The row under a point of the client area, or -1 when the point is on no row.
+    int RowAt(LPARAM point) const;
+    // Makes the tool the rectangle of row (none for -1). A tip on show takes the new
+    // row's text at once; a hidden one asks when the pointer has rested.
+    void PointTipAt(int row);
+    // The verdict of a row's profile, diagnosed the first time it is asked for and kept
+    // until the rows go; valid until then.
+    const std::string& VerdictOf(int row);
+
+    // The dialog destroys the windows it owns, the tooltip among them, before its
+    // children: by the list's end the tooltip may be gone already.
+    struct TipTraits {
+        static void Close(HWND tip);
+    };
     // The model's view of the rows: this list box's own.
     class Rows : public ListControl {
     public:
@@ -52,4 +76,7 @@ private:
 
     Rows m_rows;
     ProfileList m_profiles;   // after the rows it keeps its data for
+    Owner<HWND, TipTraits> m_tip;
+    int m_nTipRow = -1;                                   // the row the tool covers
+    std::unordered_map<intptr_t, std::string> m_verdicts;  // by path index
 };

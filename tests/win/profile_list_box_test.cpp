@@ -4,8 +4,10 @@
 #include "fw/dialog.h"
 #include "fw/gdi.h"
 #include "fw/list_box.h"
+#include "platform/win32/win32_platform.h"
 #include "res/resource.h"
 #include "list_host_window.h"
+#include "hover.h"
 #include "row_image.h"
 #include "ui/profile_list_box.h"
 #include "win_test_util.h"
@@ -350,12 +352,32 @@ TEST(ProfileListBoxDraw, EmptyListWithFocusAndTheDeviceContextAfterwards)
     }
 }
 
+// The tooltips of this thread owned by a window, shown or not.
+size_t TipsOwnedBy(HWND owner)
+{
+    struct Search {
+        HWND owner;
+        size_t count;
+    } search{owner, 0};
+    EnumThreadWindows(
+        GetCurrentThreadId(),
+        [](HWND window, LPARAM param) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(param);
+            if (wintest::ClassName(window) == "tooltips_class32" && GetWindow(window, GW_OWNER) == s->owner)
+                ++s->count;
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.count;
+}
+
 TEST(ProfileListBoxBinding, OneObjectPerWindowUntilEitherGoes)
 {
     ListHost host;
     ASSERT_TRUE(host.Ready());
     EXPECT_EQ(fw::ListBox::FromHandle(host.List()), &host.list);
     EXPECT_FALSE(host.list.SubclassWindow(host.Window())) << "bound already";
+    EXPECT_EQ(TipsOwnedBy(host.Window()), 1u) << "the bound list's tooltip";
 
     ProfileListBox other;
     EXPECT_FALSE(other.SubclassWindow(host.List())) << "the window has its object";
@@ -370,6 +392,7 @@ TEST(ProfileListBoxBinding, OneObjectPerWindowUntilEitherGoes)
     host.Add("C:\\p\\kept.icm", 1, 1);
     EXPECT_EQ(host.list.UnsubclassWindow(), host.List());
     EXPECT_EQ(host.list.Handle(), nullptr);
+    EXPECT_EQ(TipsOwnedBy(host.Window()), 0u);
     EXPECT_EQ(fw::ListBox::FromHandle(host.List()), nullptr);
     EXPECT_EQ(SendMessageA(host.List(), LB_GETCOUNT, 0, 0), 1);
     Canvas canvas(8, 8);
@@ -379,9 +402,31 @@ TEST(ProfileListBoxBinding, OneObjectPerWindowUntilEitherGoes)
     // Another object may take it; the window's end lets go of it.
     ASSERT_TRUE(other.SubclassWindow(host.List()));
     EXPECT_EQ(other.GetCount(), 1);
+    EXPECT_EQ(TipsOwnedBy(host.Window()), 1u);
     DestroyWindow(host.List());
     EXPECT_EQ(other.Handle(), nullptr);
+    EXPECT_EQ(TipsOwnedBy(host.Window()), 0u);
     EXPECT_LT(other.AddProfile("C:\\p\\late.icm"), 0);
+}
+
+// A list that answers one of the list's messages before the list box sees it.
+class AnsweringListBox : public fw::ListBox {
+protected:
+    bool PreviewMessage(UINT message, WPARAM, LPARAM, LRESULT& result) override
+    {
+        result = 42;
+        return message == LB_GETCOUNT;
+    }
+};
+
+TEST(ProfileListBoxBinding, DerivedListMayAnswerTheListsMessagesFirst)
+{
+    wintest::ListHostWindow host(kListStyle, kListId);
+    AnsweringListBox list;
+    ASSERT_TRUE(list.SubclassWindow(host.List()));
+    EXPECT_EQ(list.AddString("row"), 0);
+    EXPECT_EQ(list.GetTextLen(0), 3) << "passed on";
+    EXPECT_EQ(list.GetCount(), 42) << "answered";
 }
 
 // A modal dialog that runs a body in its WM_INITDIALOG and ends at once.
@@ -436,6 +481,128 @@ TEST(ProfileListBoxBinding, DialogPassesDrawRequestsToTheBoundList)
     EXPECT_EQ(unanswered, FALSE);
     EXPECT_TRUE(SameImage(drawn, DrawRow(listFont.Get(), rc.right, rc.bottom, {"Bold", true, false})));
     EXPECT_EQ(list.Handle(), nullptr) << "the dialog's end destroyed the list, which let go of it";
+}
+
+// ---- The tooltip: what selecting a row will do ----------------------------------------
+
+using wintest::kTipCases;
+using wintest::TipCase;
+using wintest::UnreadableTip;
+
+std::string Generated(const std::string& file) { return wintest::ProfileDir() + "\\" + file; }
+
+// Moves the pointer onto a row, a few pixels right of its centre, and waits until the
+// list's tooltip reads expected; returns what it read.
+std::string Hover(HWND list, int row, const std::string& expected, int nudge = 0)
+{
+    POINT at{};
+    if (!wintest::RowCentre(list, row, at))
+        return "(no row " + std::to_string(row) + ")";
+    at.x += nudge;
+    if (!wintest::MovePointer(at))
+        return "(the pointer did not move)";
+    return wintest::WaitForTip(GetCurrentProcessId(), expected);
+}
+
+// The real platform, counting the profiles it opens: each diagnosis opens one.
+class CountingPlatform : public Win32Platform {
+public:
+    ProfileHandle OpenColorProfileA(const ProfileRecord* profile, uint32_t access, uint32_t share,
+                                    uint32_t creation) override
+    {
+        ++opens;
+        return Win32Platform::OpenColorProfileA(profile, access, share, creation);
+    }
+
+    int opens = 0;
+};
+
+// Installs a platform for the length of a scope.
+class PlatformScope {
+public:
+    explicit PlatformScope(Platform& platform) : m_previous(SetPlatform(&platform)) {}
+    ~PlatformScope() { SetPlatform(m_previous); }
+    PlatformScope(const PlatformScope&) = delete;
+    PlatformScope& operator=(const PlatformScope&) = delete;
+
+private:
+    Platform* m_previous;
+};
+
+TEST(ProfileListBoxTip, EachRowSaysWhatSelectingItWillDo)
+{
+    wintest::PointerParking parking;
+    ListHost host;
+    ASSERT_TRUE(host.Ready());
+    for (const TipCase& c : kTipCases)
+        ASSERT_GE(host.list.AddProfile(Generated(c.file)), 0) << c.file;
+    const std::string missing = Generated("kv-not-there.icm");
+    ASSERT_GE(host.list.AddProfile(missing), 0);
+    const std::string unreadable = UnreadableTip(missing);
+    ASSERT_NE(unreadable, "The profile cannot be read (0).");
+
+    // From row to row without leaving the list: the tip shown follows the pointer. The
+    // rows are sorted by name, so this goes up and down the list.
+    for (const TipCase& c : kTipCases)
+        EXPECT_EQ(Hover(host.List(), host.RowOf(Generated(c.file)), c.text), c.text) << c.file;
+    EXPECT_EQ(Hover(host.List(), host.RowOf(missing), unreadable), unreadable);
+    EXPECT_EQ(Hover(host.List(), host.RowOf(Generated("kv-mild.icm")), kTipCases[0].text), kTipCases[0].text);
+
+    // Below the last row, and off the list, there is no profile to tell of.
+    const RECT last = host.RowRect(host.list.GetCount() - 1);
+    const int flat = host.RowOf(Generated(kTipCases[2].file));
+    for (POINT away : {POINT{(last.left + last.right) / 2, last.bottom + 20}, POINT{last.left - 5, last.top}}) {
+        EXPECT_EQ(Hover(host.List(), flat, kTipCases[2].text), kTipCases[2].text);
+        ClientToScreen(host.List(), &away);
+        ASSERT_TRUE(wintest::MovePointer(away));
+        EXPECT_EQ(wintest::WaitForTip(GetCurrentProcessId(), wintest::kNoTip), wintest::kNoTip)
+            << "at " << away.x << ", " << away.y;
+    }
+}
+
+TEST(ProfileListBoxTip, DiagnosesARowOnceWhenThePointerRestsAndNeverWhileFilling)
+{
+    wintest::PointerParking parking;
+    CountingPlatform platform;
+    PlatformScope scope(platform);
+    ListHost host;
+    ASSERT_TRUE(host.Ready());
+
+    // Row 0 the given profile, then 999 missing files, which sort after it.
+    const auto fill = [&](const char* first) {
+        host.list.ResetProfiles();
+        SendMessageA(host.List(), WM_SETREDRAW, FALSE, 0);
+        host.list.AddProfile(Generated(first));
+        for (int i = 0; i < 999; ++i) {
+            const int row = host.list.AddProfile(Generated("zz-" + std::to_string(1000 + i) + ".icm"));
+            host.list.SetVcgtFlag(row, 0);
+            host.list.SetCreatorFlag(row, 1);
+        }
+        SendMessageA(host.List(), WM_SETREDRAW, TRUE, 0);
+        RedrawWindow(host.List(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+        wintest::PumpMessages();
+    };
+    fill("kv-mild.icm");
+    ASSERT_EQ(host.list.GetCount(), 1000);
+    EXPECT_EQ(platform.opens, 0) << "a fill diagnoses nothing";
+
+    const std::string loads = kTipCases[0].text;
+    EXPECT_EQ(Hover(host.List(), 0, loads), loads);
+    EXPECT_EQ(platform.opens, 1);
+    const std::string unreadable = UnreadableTip(Generated("zz-1000.icm"));
+    platform.opens = 0;
+    EXPECT_EQ(Hover(host.List(), 1, unreadable), unreadable);
+    EXPECT_EQ(Hover(host.List(), 0, loads), loads);
+    EXPECT_EQ(platform.opens, 1) << "row 0 was told from what was kept";
+
+    // A new fill under the resting pointer: the tip goes, and row 0, whose path index
+    // is 0 again, is diagnosed anew when the pointer moves on it.
+    fill("kv-novcgt.icm");
+    EXPECT_EQ(wintest::WaitForTip(GetCurrentProcessId(), wintest::kNoTip), wintest::kNoTip);
+    EXPECT_EQ(platform.opens, 1);
+    const std::string noTable = kTipCases[1].text;
+    EXPECT_EQ(Hover(host.List(), 0, noTable, 3), noTable);
+    EXPECT_EQ(platform.opens, 2);
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 // on a colour directory the test fills, its rows are read through window messages and
 // their pixels off the screen, and compared with the same text drawn here; its windows
 // are shrunk from outside and their controls' places read back.
+#include "hover.h"
 #include "program_driver.h"
 #include "program_fixture.h"
 #include "row_image.h"
@@ -25,6 +26,9 @@ using wintest::SameImage;
 const char* const kAmpersandFile = "R&D lab.icm";
 const char* const kAmpersandRow = "R&D lab";
 const char* const kAmpersandSource = "kv-valid.icm";
+
+// A profile listed at start-up and deleted before the pointer comes to its row.
+const char* const kGoneFile = "kv-gone.icm";
 
 // The list's font: template 102's 8-point MS Sans Serif, as the dialog manager makes it
 // for the screen's resolution. The program's own font handle means nothing in this
@@ -73,14 +77,17 @@ protected:
     void SetUp() override
     {
         ASSERT_NO_FATAL_FAILURE(ProgramFixture::SetUp());
-        store.Remove(kAmpersandFile);   // left by an interrupted run
+        // Left by an interrupted run.
+        store.Remove(kAmpersandFile);
+        store.RemoveTestProfiles();
     }
 
-    // The program ends before its file goes.
+    // The program ends before its files go.
     void TearDown() override
     {
         app.reset();
         store.Remove(kAmpersandFile);
+        store.RemoveTestProfiles();
     }
 };
 
@@ -166,6 +173,35 @@ TEST_F(ProgramList, WindowShrinksUntilTheControlsWouldMeetAndKeepsFourRows)
         EXPECT_GE(rows.bottom, 4 * rowHeight);
         EXPECT_LT(rows.bottom, 5 * rowHeight);
     }
+}
+
+// The tooltip of the first window's list, read as a user reads it: the pointer rests on
+// a row, and the program's visible tooltip window says what selecting the row would do.
+TEST_F(ProgramList, RestingOnARowTellsWhatSelectingItWillDo)
+{
+    wintest::PointerParking parking;
+    for (const wintest::TipCase& c : wintest::kTipCases)
+        ASSERT_TRUE(store.Install(c.file)) << c.file << ": error " << GetLastError();
+    ASSERT_TRUE(store.Install("kv-mild.icm", kGoneFile)) << "error " << GetLastError();
+    ASSERT_NO_FATAL_FAILURE(Start());
+    const HWND list = List(0);
+    wintest::ClickButton(windows[0], program::kViewAllId);
+    ASSERT_TRUE(store.Remove(kGoneFile));
+    const std::string gone = wintest::UnreadableTip(store.PathOf(kGoneFile));
+
+    const auto hover = [&](const std::string& file, const std::string& expected) {
+        const int row = program::RowOf(list, file.substr(0, file.find('.')));
+        POINT at{};
+        if (!wintest::RowCentre(list, row, at))
+            return "(no row for " + file + ")";
+        if (!wintest::MovePointer(at))
+            return std::string("(the pointer did not move)");
+        return wintest::WaitForTip(app->Id(), expected);
+    };
+    for (const wintest::TipCase& c : wintest::kTipCases)
+        EXPECT_EQ(hover(c.file, c.text), c.text) << c.file;
+    EXPECT_EQ(hover(kGoneFile, gone), gone);
+    EXPECT_EQ(app->FindReport(), nullptr) << app->OpenReports();
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <initializer_list>
 #include <memory>
 #include <string>
@@ -27,11 +28,11 @@ protected:
     }
 
     // Starts the program (the build's own, or a copy elsewhere) without waiting.
-    void Launch(const std::string& program = {})
+    void Launch(const std::string& program = {}, const std::string& arguments = {})
     {
         app = std::make_unique<RunningProgram>();
         std::string error;
-        ASSERT_TRUE(app->Start(error, program)) << error;
+        ASSERT_TRUE(app->Start(error, program, arguments)) << error;
     }
 
     // Starts the program and waits until it has opened its windows, with no report.
@@ -58,6 +59,34 @@ protected:
     {
         for (const Monitor& monitor : monitors)
             store.ForgetAssociations(monitor.deviceId);
+    }
+
+    // Wine keeps an association under the profile's name, still naming it after the
+    // file is gone, and forgets it only while the file is there. So every name a test
+    // (this one or an earlier, interrupted run) may have associated is brought back,
+    // forgotten and removed: the generated profiles, and the given copies of kv-bare.
+    void ForgetEveryTestProfile(std::initializer_list<const char*> copiesOfBare = {})
+    {
+        const std::vector<std::string> present = store.Files("kv-*");
+        const auto bringBack = [&](const std::string& name, const std::string& source) {
+            if (std::find(present.begin(), present.end(), name) == present.end())
+                store.Install(source, name);
+        };
+        for (const std::string& generated : ColourStore::FilesIn(wintest::ProfileDir(), "kv-*"))
+            bringBack(generated, generated);
+        for (const char* copy : copiesOfBare)
+            bringBack(copy, "kv-bare.icm");
+        ForgetAssociations();
+        store.RemoveTestProfiles();
+    }
+
+    // Makes a profile the current one of every monitor. Wine's store lists every profile
+    // for any device, so there it is the first one listed that counts: tests pick
+    // profiles that sort after it.
+    void MakeCurrent(const char* file)
+    {
+        for (const Monitor& monitor : monitors)
+            ASSERT_TRUE(store.Associate(file, monitor.deviceId)) << file;
     }
 
     ColourStore store;

@@ -32,7 +32,6 @@ const char* const kValidUpper = "kv-valid-upper.ICM";
 const char* const kViewAllAdded = "kv-view-all.icm";
 const char* const kViewAssociatedAdded = "kv-view-associated.icm";
 const char* const kRefreshAdded = "kv-refreshed.icm";
-const char* const kRenamedProfiles[] = {kViewAllAdded, kViewAssociatedAdded, kRefreshAdded};
 
 std::string Stem(const std::string& file)
 {
@@ -101,7 +100,7 @@ protected:
         // Each test starts from the prefix's own profiles, none of them associated, and
         // an identity ramp.
         store.RestoreParked();
-        ForgetEveryTestProfile();
+        ForgetEveryTestProfile({kViewAllAdded, kViewAssociatedAdded, kRefreshAdded});
         ASSERT_TRUE(program::WriteIdentityRamp());
     }
 
@@ -112,34 +111,6 @@ protected:
         ForgetAssociations();
         store.RemoveTestProfiles();
         program::WriteIdentityRamp();
-    }
-
-    // Wine keeps an association under the profile's name, still naming it after the
-    // file is gone, and forgets it only while the file is there. So every name a test
-    // (this one or an earlier, interrupted run) may have associated is brought back,
-    // forgotten and removed.
-    void ForgetEveryTestProfile()
-    {
-        const std::vector<std::string> present = store.Files("kv-*");
-        const auto bringBack = [&](const std::string& name, const std::string& source) {
-            if (std::find(present.begin(), present.end(), name) == present.end())
-                store.Install(source, name);
-        };
-        for (const std::string& generated : program::ColourStore::FilesIn(wintest::ProfileDir(), "kv-*"))
-            bringBack(generated, generated);
-        for (const char* renamed : kRenamedProfiles)
-            bringBack(renamed, kBare);
-        ForgetAssociations();
-        store.RemoveTestProfiles();
-    }
-
-    // Makes a profile the current one of every monitor. Wine's store lists every profile
-    // for any device, so there it is the first one listed that counts: tests pick
-    // profiles that sort after it.
-    void MakeCurrent(const char* file)
-    {
-        for (const Monitor& monitor : monitors)
-            ASSERT_TRUE(store.Associate(file, monitor.deviceId)) << file;
     }
 
     // The rows a list must show: every profile file of the colour directory, by file

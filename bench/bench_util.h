@@ -1,11 +1,15 @@
 // Win32 only. What the benchmarks share: the failure that ends a run, a stopwatch, the
-// median of the rounds and the colour directory.
+// median of the rounds, the colour directory and the run as a whole.
 #pragma once
+
+#include "platform/win32/win32_platform.h"
+#include "recording_presenter.h"
 
 #include <windows.h>
 #include <icm.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -61,6 +65,27 @@ inline std::string ColorDirectory()
     if (!GetColorDirectoryA(nullptr, directory, &size))
         Fail("GetColorDirectoryA failed");
     return directory;
+}
+
+// The whole run of a benchmark: the real platform, and reports kept rather than shown
+// (one must never wait for a click, and any fails the run). A failure is told on
+// stderr, under the benchmark's name, and gives exit code 1.
+template <class Body>
+int Main(const char* name, Body run)
+{
+    static Win32Platform platform;
+    SetPlatform(&platform);
+    RecordingPresenter reports;
+    try {
+        const int code = run(reports);
+        if (!reports.reports.empty())
+            Fail("reported: " + reports.reports.front().messageText + " " + reports.reports.front().fileLineText);
+        return code;
+    } catch (const BenchFailure& failure) {
+        std::fflush(stdout);
+        std::fprintf(stderr, "%s: %s\n", name, failure.what());
+        return 1;
+    }
 }
 
 }  // namespace bench

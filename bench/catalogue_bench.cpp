@@ -26,8 +26,6 @@
 #include "cms/gamma_ramp.h"
 #include "fw/gdi.h"
 #include "platform/owner.h"
-#include "platform/win32/win32_platform.h"
-#include "recording_presenter.h"
 #include "win/list_host_window.h"
 #include "ui/profile_list_box.h"
 
@@ -45,7 +43,6 @@
 
 namespace {
 
-using bench::BenchFailure;
 using bench::ColorDirectory;
 using bench::Fail;
 using bench::Median;
@@ -601,15 +598,5 @@ int Run(int argc, char** argv, RecordingPresenter& reports)
 
 int main(int argc, char** argv)
 {
-    static Win32Platform platform;
-    SetPlatform(&platform);
-    // A report must never wait for a click: keep them, and fail the run on one.
-    RecordingPresenter reports;
-    try {
-        return Run(argc, argv, reports);
-    } catch (const BenchFailure& failure) {
-        std::fflush(stdout);
-        std::fprintf(stderr, "kestrava_bench: %s\n", failure.what());
-        return 1;
-    }
+    return bench::Main("kestrava_bench", [&](RecordingPresenter& reports) { return Run(argc, argv, reports); });
 }

@@ -23,8 +23,6 @@
 // select).
 #include "bench_util.h"
 #include "cms/calibration_check.h"
-#include "platform/win32/win32_platform.h"
-#include "recording_presenter.h"
 #include "win/program_driver.h"
 
 #include <windows.h>
@@ -42,7 +40,6 @@
 
 namespace {
 
-using bench::BenchFailure;
 using bench::ColorDirectory;
 using bench::Fail;
 using bench::Median;
@@ -384,19 +381,5 @@ int Run(int argc, char** argv)
 
 int main(int argc, char** argv)
 {
-    static Win32Platform platform;
-    SetPlatform(&platform);
-    // A report must never wait for a click: keep them, and fail the run on one.
-    RecordingPresenter reports;
-    try {
-        const int code = Run(argc, argv);
-        if (!reports.reports.empty())
-            throw BenchFailure("reported: " + reports.reports.front().messageText);
-        return code;
-    } catch (const BenchFailure& failure) {
-        std::fflush(stdout);
-        std::fprintf(stderr, "kestrava_keeping_bench: %s\n", failure.what());
-        program::WriteIdentityRamp();
-        return 1;
-    }
+    return bench::Main("kestrava_keeping_bench", [&](RecordingPresenter&) { return Run(argc, argv); });
 }

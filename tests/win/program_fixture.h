@@ -80,6 +80,25 @@ protected:
         store.RemoveTestProfiles();
     }
 
+    // The ground a test of the running program starts from: the prefix's own profiles,
+    // none of them associated (see ForgetEveryTestProfile), and an identity ramp.
+    void StartFromScratch(std::initializer_list<const char*> copiesOfBare = {})
+    {
+        store.RestoreParked();
+        ForgetEveryTestProfile(copiesOfBare);
+        ASSERT_TRUE(WriteIdentityRamp());
+    }
+
+    // Ends the program and leaves that ground again, whatever the test left.
+    void CleanUp()
+    {
+        app.reset();
+        store.RestoreParked();
+        ForgetAssociations();
+        store.RemoveTestProfiles();
+        WriteIdentityRamp();
+    }
+
     // Makes a profile the current one of every monitor. Wine's store lists every profile
     // for any device, so there it is the first one listed that counts: tests pick
     // profiles that sort after it.

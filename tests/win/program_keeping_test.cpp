@@ -177,20 +177,14 @@ protected:
     void SetUp() override
     {
         ASSERT_NO_FATAL_FAILURE(ProgramFixture::SetUp());
-        store.RestoreParked();
-        ForgetEveryTestProfile();
         ForgetSettings();
-        ASSERT_TRUE(program::WriteIdentityRamp());
+        ASSERT_NO_FATAL_FAILURE(StartFromScratch());
     }
 
     void TearDown() override
     {
-        app.reset();
-        store.RestoreParked();
-        ForgetAssociations();
-        store.RemoveTestProfiles();
+        CleanUp();
         ForgetSettings();
-        program::WriteIdentityRamp();
     }
 
     static void ForgetSettings()

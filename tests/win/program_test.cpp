@@ -97,21 +97,10 @@ protected:
     void SetUp() override
     {
         ASSERT_NO_FATAL_FAILURE(ProgramFixture::SetUp());
-        // Each test starts from the prefix's own profiles, none of them associated, and
-        // an identity ramp.
-        store.RestoreParked();
-        ForgetEveryTestProfile({kViewAllAdded, kViewAssociatedAdded, kRefreshAdded});
-        ASSERT_TRUE(program::WriteIdentityRamp());
+        ASSERT_NO_FATAL_FAILURE(StartFromScratch({kViewAllAdded, kViewAssociatedAdded, kRefreshAdded}));
     }
 
-    void TearDown() override
-    {
-        app.reset();
-        store.RestoreParked();
-        ForgetAssociations();
-        store.RemoveTestProfiles();
-        program::WriteIdentityRamp();
-    }
+    void TearDown() override { CleanUp(); }
 
     // The rows a list must show: every profile file of the colour directory, by file
     // name, in the list's collation (case-insensitive, in the user's locale).

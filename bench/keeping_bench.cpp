@@ -54,7 +54,10 @@ const char* const kCurrentCopy = "bench-keep-1mild.icm";
 const char* const kSelectedCopy = "bench-keep-2green.icm";
 const char* const kSelectedRow = "bench-keep-2green";
 
-// The run's profiles in the colour directory, gone again when the object ends.
+// The run's profiles in the colour directory, gone again when the object ends, and so
+// is the association a selection gives them: Wine keeps an association under the
+// profile's name after the file has gone (and then names it as the adapter's profile),
+// and forgets it only while the file is there.
 class KeptProfiles {
 public:
     explicit KeptProfiles(std::string directory) : m_directory(std::move(directory))
@@ -64,8 +67,11 @@ public:
     }
     ~KeptProfiles()
     {
-        for (const std::string& path : m_paths)
+        for (const std::string& path : m_paths) {
+            for (const program::Monitor& monitor : program::Monitors())
+                DisassociateColorProfileFromDeviceA(nullptr, path.c_str(), monitor.deviceId.c_str());
             DeleteFileA(path.c_str());
+        }
     }
     KeptProfiles(const KeptProfiles&) = delete;
     KeptProfiles& operator=(const KeptProfiles&) = delete;

@@ -21,12 +21,11 @@
 //          .icm/.icc file open, two tag tests, close.
 // --breakdown also times the parts of the program's run one by one, to show where
 // the difference goes.
+#include "bench_util.h"
 #include "cms/CMSSupportEx.h"
 #include "cms/gamma_ramp.h"
 #include "fw/gdi.h"
 #include "platform/owner.h"
-#include "platform/win32/win32_platform.h"
-#include "recording_presenter.h"
 #include "win/list_host_window.h"
 #include "ui/profile_list_box.h"
 
@@ -39,11 +38,15 @@
 #include <cstdlib>
 #include <cstring>
 #include <functional>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
 namespace {
+
+using bench::ColorDirectory;
+using bench::Fail;
+using bench::Median;
+using bench::Stopwatch;
 
 // ENUMTYPEA's monitor class, written out: icm.h's 'mntr' is a multi-character constant.
 constexpr DWORD kMonitorClass = 0x6D6E7472;
@@ -64,57 +67,6 @@ using FindOwner = Owner<HANDLE, FindTraits>;
 using ColorProfileOwner = Owner<HPROFILE, ColorProfileTraits>;
 
 HANDLE NullIfInvalid(HANDLE handle) { return handle == INVALID_HANDLE_VALUE ? nullptr : handle; }
-
-// Thrown rather than exiting on the spot, so that the owners on the way out remove the
-// bench's profiles and windows.
-struct BenchFailure : std::runtime_error {
-    using std::runtime_error::runtime_error;
-};
-
-[[noreturn]] void Fail(const std::string& what)
-{
-    const DWORD error = GetLastError();
-    throw BenchFailure(what + " (last error " + std::to_string(error) + ")");
-}
-
-class Stopwatch {
-public:
-    Stopwatch() { QueryPerformanceCounter(&m_start); }
-    double Ms() const
-    {
-        LARGE_INTEGER now;
-        QueryPerformanceCounter(&now);
-        return static_cast<double>(now.QuadPart - m_start.QuadPart) * 1000.0 / static_cast<double>(Frequency());
-    }
-
-private:
-    static LONGLONG Frequency()
-    {
-        static const LONGLONG frequency = [] {
-            LARGE_INTEGER f;
-            QueryPerformanceFrequency(&f);
-            return f.QuadPart;
-        }();
-        return frequency;
-    }
-    LARGE_INTEGER m_start;
-};
-
-double Median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    const size_t mid = values.size() / 2;
-    return values.size() % 2 ? values[mid] : (values[mid - 1] + values[mid]) / 2.0;
-}
-
-std::string ColorDirectory()
-{
-    char directory[MAX_PATH] = {};
-    DWORD size = sizeof directory;
-    if (!GetColorDirectoryA(nullptr, directory, &size))
-        Fail("GetColorDirectoryA failed");
-    return directory;
-}
 
 // A Unix path of the build as Wine's Z: drive shows it.
 std::string WinePath(const std::string& unixPath)
@@ -646,15 +598,5 @@ int Run(int argc, char** argv, RecordingPresenter& reports)
 
 int main(int argc, char** argv)
 {
-    static Win32Platform platform;
-    SetPlatform(&platform);
-    // A report must never wait for a click: keep them, and fail the run on one.
-    RecordingPresenter reports;
-    try {
-        return Run(argc, argv, reports);
-    } catch (const BenchFailure& failure) {
-        std::fflush(stdout);
-        std::fprintf(stderr, "kestrava_bench: %s\n", failure.what());
-        return 1;
-    }
+    return bench::Main("kestrava_bench", [&](RecordingPresenter& reports) { return Run(argc, argv, reports); });
 }

@@ -46,7 +46,7 @@ private:
 
 // The command-line load: for each monitor, in enumeration order, downloads the
 // calibration of its current default profile (no association changes). A monitor with
-// no current profile, or whose profile has no calibration tag, is left as it is. Each
-// other failure is reported as a selection's is, unless quiet. Returns 0, or the
-// first failure's result.
+// no current profile (none found, or one named but not there), or whose profile has no
+// calibration tag, is left as it is. Each other failure is reported as a selection's
+// is; quiet, nothing is shown at all. Returns 0, or the first failure's result.
 int32_t LoadCurrentCalibrations(bool quiet);

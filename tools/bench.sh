@@ -1,11 +1,15 @@
 #!/usr/bin/env bash
-# Times how fast Kestrava fills and marks its profile list against the bare colour-system
-# calls it makes, in the same run, and prints the table (see
-# bench/catalogue_bench.cpp). A benchmark, not a test: it fails only when the
-# build, the test bed or the run itself fails.
+# Times Kestrava against the bare platform calls it makes, each in the same run, and
+# prints the tables: how fast it fills and marks its profile list (see
+# bench/catalogue_bench.cpp), then what keeping the calibration costs: the logon load,
+# a row's tooltip diagnosis and an idle program's periodic check (see
+# bench/keeping_bench.cpp). A benchmark, not a test: it fails only when the build, the
+# test bed or a run itself fails.
 #
 #   tools/bench.sh [--rounds R] [--breakdown] [N ...]    (default N: 100 1000 5000)
 #
+# The arguments are the profile list's; KESTRAVA_KEEPING_ARGS (default empty) are
+# the keeping bench's ([--rounds R] [--idle-seconds S], default 15 rounds, 60 s).
 # Builds the Windows targets into build/win, starts a test bed of its own
 # (build/bench-testbed) with Xorg and wineserver pinned to CPU 0, runs the benchmark
 # pinned there too (two shared vCPUs make unpinned numbers jump five-fold), and stops
@@ -25,8 +29,9 @@ if [[ "${KESTRAVA_SKIP_SETUP:-0}" != 1 ]]; then
 fi
 
 cmake -S . -B build/win -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build build/win -j "$jobs" --target kestrava_bench test_profiles
+cmake --build build/win -j "$jobs" --target kestrava_bench kestrava_keeping_bench test_profiles
 exe="$repo/build/win/bench/kestrava_bench.exe"
+keeping_exe="$repo/build/win/bench/kestrava_keeping_bench.exe"
 
 # A test bed of our own, so that a timing run never shares a server with someone
 # else's tests.
@@ -53,15 +58,22 @@ env_lines="$(tools/testbed.sh env)"
 eval "$env_lines"
 
 mkdir -p "$(dirname "$log")"
-echo "bench: running $exe${*:+ $*} on CPU 0"
-rc=0
-taskset -c 0 "$wine" "$exe" "$@" > >(tee "$log") 2>&1 &
-child=$!
-wait "$child" || rc=$?
-child=""
-wait # for tee, so that the log is complete
-if ((rc != 0)); then
-    echo "bench: the benchmark exited with status $rc" >&2
-    exit "$rc"
-fi
+: >"$log"
+# Runs one benchmark pinned to CPU 0, its output shown and added to the log.
+run_bench() {
+    local rc=0
+    echo "bench: running $* on CPU 0" | tee -a "$log"
+    taskset -c 0 "$wine" "$@" > >(tee -a "$log") 2>&1 &
+    child=$!
+    wait "$child" || rc=$?
+    child=""
+    wait # for tee, so that the log is complete
+    if ((rc != 0)); then
+        echo "bench: $1 exited with status $rc" >&2
+        exit "$rc"
+    fi
+}
+run_bench "$exe" "$@"
+# shellcheck disable=SC2086
+run_bench "$keeping_exe" ${KESTRAVA_KEEPING_ARGS:-}
 echo "bench: output kept in $log"

@@ -13,8 +13,6 @@
 #include "report/resource_strings.h"
 #include "report/text_format.h"
 #include "res/resource.h"
-#include "report/resource_strings.h"
-#include "report/text_format.h"
 #include "ui/about_dialog.h"
 #include "ui/settings.h"
 #include "ui/window_math.h"
@@ -124,8 +122,15 @@ void MonitorProfileDialog::PostNcDestroy()
     // A window whose monitor went away is no request to end, unless it was the last.
     const bool end = !m_bMonitorGone || s_windows.size() == 1;
     delete this;
-    if (end)
+    if (end) {
         ::PostQuitMessage(0);
+        return;
+    }
+    // Quit closes the main window; had it gone with its monitor, Quit would close
+    // nothing. The window made last takes its place, as it would have at start-up.
+    fw::App* app = fw::App::Current();
+    if (app && !app->MainWindow() && !s_windows.empty())
+        app->SetMainWindow(s_windows.back()->m_hWnd);
 }
 
 BOOL MonitorProfileDialog::OnInitDialog()

@@ -248,6 +248,36 @@ TEST_F(KeepingTest, FailedRewriteIsReportedOnceAndEndsTheKeeping)
     EXPECT_NE(reports[1].messageText.find("kv-mild"), std::string::npos) << reports[1].messageText;
     EXPECT_NE(reports[1].messageText.find("(31)"), std::string::npos) << reports[1].messageText;
 
+    // A report's modal loop lets the next period in before the failed write returns:
+    // that period must neither write again nor report again.
+    class Reentering : public ReportPresenter {
+    public:
+        explicit Reentering(CalibrationKeeper& kept) : m_keeper(kept) {}
+        void Present(const ErrorReport& report) override
+        {
+            seen.push_back(report);
+            if (seen.size() == 1)
+                nestedResult = m_keeper.Keep();
+        }
+        std::vector<ErrorReport> seen;
+        int32_t nestedResult = -1;
+
+    private:
+        CalibrationKeeper& m_keeper;
+    };
+    keeper.Wrote(mild, ColorPath("kv-mild.icm"));
+    Reentering reentering(keeper);
+    ReportPresenter* recorder = SetReportPresenter(&reentering);
+    sim.ClearFailures();
+    sim.Fail(SimCall::SetDeviceGammaRamp, 31, 10);
+    const int attempts = sim.CallCount(SimCall::SetDeviceGammaRamp);
+    EXPECT_EQ(keeper.Keep(), 31);
+    SetReportPresenter(recorder);
+    EXPECT_EQ(reentering.nestedResult, 0);
+    EXPECT_EQ(reentering.seen.size(), 2u) << "a period inside the report reported again";
+    EXPECT_EQ(sim.CallCount(SimCall::SetDeviceGammaRamp) - attempts, 1) << "a period inside the report wrote again";
+    EXPECT_FALSE(keeper.IsKeeping());
+
     // A ramp that cannot be read is left alone, silently.
     sim.ClearFailures();
     keeper.Wrote(mild, ColorPath("kv-mild.icm"));
@@ -288,14 +318,46 @@ TEST_F(KeepingTest, LogonLoadReportsEachFailureUnlessQuietAndReturnsTheFirst)
               "appears to be bad and will not be downloaded to the video card. Please select another profile. (-2)");
     EXPECT_NE(reports[1].messageText.find("\"kv-badsize\" for monitor \"Simulated Monitor 2\""), std::string::npos);
 
-    // A current profile deleted since it was made the default: reported, not a crash.
+    // A profile that is named but cannot be read is a failure like any other.
     reports.clear();
-    Install("kv-mild.icm");
-    sim.Associations(deviceId) = {"kv-gone.icm"};
-    sim.Associations(secondDeviceId) = {"kv-mild.icm"};
+    Install("kv-garbage.icm");
+    sim.Associations(deviceId) = {"kv-garbage.icm"};
     EXPECT_NE(LoadCurrentCalibrations(false), 0);
-    ASSERT_EQ(reports.size(), 1u);
-    EXPECT_NE(reports[0].messageText.find("\"kv-gone\""), std::string::npos) << reports[0].messageText;
+    ASSERT_EQ(reports.size(), 2u);
+    EXPECT_NE(reports[0].messageText.find("\"kv-garbage\""), std::string::npos) << reports[0].messageText;
+}
+
+TEST_F(KeepingTest, LogonLoadTakesANamedProfileThatIsNotThereForNone)
+{
+    // A profile deleted since it was made the default, or the system's default name
+    // where the store holds no such file: the monitor has no current profile.
+    const MonitorHandle second = sim.AddStandardMonitor();
+    MonitorStrings names;
+    ASSERT_EQ(GetMonitorStrings(second, names, 1), 0);
+    const GammaRamp mild = MildRamp();
+    sim.Associations(deviceId) = {"kv-gone.icm"};
+    sim.Associations(names.deviceId) = {"kv-mild.icm"};
+
+    EXPECT_EQ(LoadCurrentCalibrations(false), 0);
+    EXPECT_TRUE(reports.empty()) << reports[0].messageText;
+    EXPECT_EQ(sim.RampWrites(), 1);
+    EXPECT_TRUE(Holds(sim.Ramp(names.adapterName), mild)) << "the monitor after the missing one was skipped";
+}
+
+TEST_F(KeepingTest, QuietLogonLoadShowsNotEvenTheVideoCardsOwnReport)
+{
+    Install("kv-mild.icm");
+    sim.Associations(deviceId) = {"kv-mild.icm"};
+
+    sim.Fail(SimCall::SetDeviceGammaRamp, 31);
+    EXPECT_EQ(LoadCurrentCalibrations(true), 31);
+    EXPECT_TRUE(reports.empty()) << reports[0].messageText;
+
+    // Quiet lasts as long as the load: afterwards reports show again.
+    sim.Fail(SimCall::SetDeviceGammaRamp, 31);
+    EXPECT_EQ(LoadCurrentCalibrations(false), 31);
+    ASSERT_EQ(reports.size(), 2u);
+    EXPECT_NE(reports[1].messageText.find("(31)"), std::string::npos) << reports[1].messageText;
 }
 
 TEST(CommandLine, SwitchesInAnyCaseEitherMarkAndAnythingElseShowsTheUsage)

@@ -510,8 +510,9 @@ public:
     RunningProgram& operator=(const RunningProgram&) = delete;
 
     // Starts the program, with a watch on the windows it creates set before its first
-    // instruction runs. Fills error when it could not be started.
-    bool Start(std::string& error, const std::string& program = {})
+    // instruction runs; arguments follow its quoted path on the command line. Fills
+    // error when it could not be started.
+    bool Start(std::string& error, const std::string& program = {}, const std::string& arguments = {})
     {
         // The creation events come through this thread's queue.
         MSG msg;
@@ -519,6 +520,8 @@ public:
 
         const std::string exe = program.empty() ? wintest::ProgramExe() : program;
         std::string commandLine = "\"" + exe + "\"";
+        if (!arguments.empty())
+            commandLine += " " + arguments;
         // Started in its own folder, so that the resource library it finds is the one
         // beside it (none, for the build's own), whatever the test's working folder holds.
         const std::string folder = exe.substr(0, exe.find_last_of('\\'));

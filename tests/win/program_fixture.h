@@ -32,11 +32,11 @@ protected:
     }
 
     // Starts the program (the build's own, or a copy elsewhere) without waiting.
-    void Launch(const std::string& program = {})
+    void Launch(const std::string& program = {}, const std::string& arguments = {})
     {
         app = std::make_unique<RunningProgram>();
         std::string error;
-        ASSERT_TRUE(app->Start(error, program)) << error;
+        ASSERT_TRUE(app->Start(error, program, arguments)) << error;
     }
 
     // Starts the program and waits until it has opened its windows, with no report.
@@ -65,6 +65,53 @@ protected:
             store.ForgetAssociations(monitor.deviceId);
     }
 
+    // Wine keeps an association under the profile's name, still naming it after the
+    // file is gone, and forgets it only while the file is there. So every name a test
+    // (this one or an earlier, interrupted run) may have associated is brought back,
+    // forgotten and removed: the generated profiles, and the given copies of kv-bare.
+    void ForgetEveryTestProfile(std::initializer_list<const char*> copiesOfBare = {})
+    {
+        const std::vector<std::string> present = store.Files("kv-*");
+        const auto bringBack = [&](const std::string& name, const std::string& source) {
+            if (std::find(present.begin(), present.end(), name) == present.end())
+                store.Install(source, name);
+        };
+        for (const std::string& generated : ColourStore::FilesIn(wintest::ProfileDir(), "kv-*"))
+            bringBack(generated, generated);
+        for (const char* copy : copiesOfBare)
+            bringBack(copy, "kv-bare.icm");
+        ForgetAssociations();
+        store.RemoveTestProfiles();
+    }
+
+    // The ground a test of the running program starts from: the prefix's own profiles,
+    // none of them associated (see ForgetEveryTestProfile), and an identity ramp.
+    void StartFromScratch(std::initializer_list<const char*> copiesOfBare = {})
+    {
+        store.RestoreParked();
+        ForgetEveryTestProfile(copiesOfBare);
+        ASSERT_TRUE(WriteIdentityRamp());
+    }
+
+    // Ends the program and leaves that ground again, whatever the test left.
+    void CleanUp()
+    {
+        app.reset();
+        store.RestoreParked();
+        ForgetAssociations();
+        store.RemoveTestProfiles();
+        WriteIdentityRamp();
+    }
+
+    // Makes a profile the current one of every monitor. Wine's store lists every profile
+    // for any device, so there it is the first one listed that counts: tests pick
+    // profiles that sort after it.
+    void MakeCurrent(const char* file)
+    {
+        for (const Monitor& monitor : monitors)
+            ASSERT_TRUE(store.Associate(file, monitor.deviceId)) << file;
+    }
+
     ColourStore store;
     std::vector<Monitor> monitors;
     std::unique_ptr<RunningProgram> app;
@@ -90,7 +137,6 @@ const char* const kValidUpper = "kv-valid-upper.ICM";
 const char* const kViewAllAdded = "kv-view-all.icm";
 const char* const kViewAssociatedAdded = "kv-view-associated.icm";
 const char* const kRefreshAdded = "kv-refreshed.icm";
-const char* const kRenamedProfiles[] = {kViewAllAdded, kViewAssociatedAdded, kRefreshAdded};
 
 inline std::string Stem(const std::string& file)
 {
@@ -113,51 +159,10 @@ protected:
     void SetUp() override
     {
         ASSERT_NO_FATAL_FAILURE(ProgramFixture::SetUp());
-        // Each test starts from the prefix's own profiles, none of them associated, and
-        // an identity ramp.
-        store.RestoreParked();
-        ForgetEveryTestProfile();
-        ASSERT_TRUE(program::WriteIdentityRamp());
+        ASSERT_NO_FATAL_FAILURE(StartFromScratch({kViewAllAdded, kViewAssociatedAdded, kRefreshAdded}));
     }
 
-    void TearDown() override
-    {
-        app.reset();
-        store.RestoreParked();
-        ForgetAssociations();
-        store.RemoveTestProfiles();
-        program::WriteIdentityRamp();
-    }
-
-    // Wine keeps an association under the profile's name, still naming it after the
-    // file is gone, and forgets it only while the file is there. So every name a test
-    // (this one or an earlier, interrupted run) may have associated is brought back,
-    // forgotten and removed.
-    void ForgetEveryTestProfile()
-    {
-        const std::vector<std::string> present = store.Files("kv-*");
-        const auto bringBack = [&](const std::string& name, const std::string& source) {
-            if (std::find(present.begin(), present.end(), name) == present.end())
-                store.Install(source, name);
-        };
-        for (const std::string& generated : program::ColourStore::FilesIn(wintest::ProfileDir(), "kv-*"))
-            bringBack(generated, generated);
-        for (const char* renamed : kRenamedProfiles)
-            bringBack(renamed, kBare);
-        ForgetAssociations();
-        store.RemoveTestProfiles();
-    }
-
-    // Makes a profile the current one of every monitor. Wine's store lists every profile
-    // for any device, so there it is the first one listed that counts: tests pick
-    // profiles that sort after it.
-    void MakeCurrent(const char* file)
-    {
-        for (const Monitor& monitor : monitors)
-            ASSERT_TRUE(store.Associate(file, monitor.deviceId)) << file;
-    }
-
-    HWND List(size_t window) const { return GetDlgItem(windows[window], program::kListId); }
+    void TearDown() override { CleanUp(); }
 
     // The rows a list must show: every profile file of the colour directory, by file
     // name, in the list's collation (case-insensitive, in the user's locale).

@@ -1,0 +1,391 @@
+// Win32 only. What keeping the calibration true costs, each part against a yardstick
+// measured in the same run, on the test bed tools/bench.sh pins to one CPU. A benchmark,
+// not a test: it prints numbers and verdicts and fails only when a run did not do its
+// work or the setting up went wrong.
+//
+//   kestrava_keeping_bench.exe [--rounds R] [--idle-seconds S]
+//
+// logon load: `kestrava.exe /load` with the test bed's two monitors, spawn to exit,
+//             against bare_load.exe, which makes the same platform calls and nothing
+//             else; runs alternate ABBA, medians of R each. Limit 1.2x.
+// tooltip:    the diagnosis of one row (DiagnoseProfile, then DescribeVerdict) against
+//             the bare open, tag size, 786-byte read and close of the same profile;
+//             batches of 200 alternate ABBA, medians of R each. Limit 1.2x.
+// idle:       the CPU time a running kestrava.exe with two windows spends in S seconds
+//             (default 60), per minute: with nothing kept yet, then with both windows
+//             keeping a ramp, which is the periodic read-back's cost. Limit 60 ms per
+//             minute. The time wineserver and the X server spend meanwhile is shown
+//             beside it, read from Linux's /proc through Wine's Z: drive.
+//
+// The colour directory gets two copies of generated profiles for the run, removed on
+// every way out: bench-keep-1mild (kv-mild; listed first, so every monitor's current
+// profile, which /load loads) and bench-keep-2green (kv-green16384, which the windows
+// select).
+#include "bench_util.h"
+#include "cms/calibration_check.h"
+#include "win/program_driver.h"
+
+#include <windows.h>
+#include <icm.h>
+#include <winternl.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+using bench::ColorDirectory;
+using bench::Fail;
+using bench::Median;
+using bench::Stopwatch;
+
+constexpr double kRatioLimit = 1.2;
+constexpr double kIdleLimitMsPerMinute = 60;
+constexpr int kDiagnosesPerBatch = 200;
+constexpr DWORD kTagVcgt = 0x76636774;
+constexpr DWORD kTableSize = 786;
+const char* const kCurrentCopy = "bench-keep-1mild.icm";
+const char* const kSelectedCopy = "bench-keep-2green.icm";
+const char* const kSelectedRow = "bench-keep-2green";
+
+// The run's profiles in the colour directory, gone again when the object ends, and so
+// is the association a selection gives them: Wine keeps an association under the
+// profile's name after the file has gone (and then names it as the adapter's profile),
+// and forgets it only while the file is there.
+class KeptProfiles {
+public:
+    explicit KeptProfiles(std::string directory) : m_directory(std::move(directory))
+    {
+        Copy("kv-mild.icm", kCurrentCopy);
+        Copy("kv-green16384.icm", kSelectedCopy);
+    }
+    ~KeptProfiles()
+    {
+        for (const std::string& path : m_paths) {
+            for (const program::Monitor& monitor : program::Monitors())
+                DisassociateColorProfileFromDeviceA(nullptr, path.c_str(), monitor.deviceId.c_str());
+            DeleteFileA(path.c_str());
+        }
+    }
+    KeptProfiles(const KeptProfiles&) = delete;
+    KeptProfiles& operator=(const KeptProfiles&) = delete;
+
+    std::string PathOf(const char* name) const { return m_directory + "\\" + name; }
+
+private:
+    void Copy(const char* generated, const char* name)
+    {
+        const std::string source = wintest::ProfileDir() + "\\" + generated;
+        m_paths.push_back(PathOf(name));
+        if (!CopyFileA(source.c_str(), m_paths.back().c_str(), FALSE))
+            Fail("cannot copy " + source + " to " + m_paths.back());
+    }
+
+    std::string m_directory;
+    std::vector<std::string> m_paths;
+};
+
+// Prints the runs of one side of a comparison, then its median.
+double Report(const char* what, const std::vector<double>& values, const char* unit)
+{
+    std::printf("  %-10s", what);
+    for (double value : values)
+        std::printf(" %.2f", value);
+    const double median = Median(values);
+    std::printf("  (median %.2f %s)\n", median, unit);
+    std::fflush(stdout);
+    return median;
+}
+
+// ---- The logon load, spawn to exit ------------------------------------------------
+
+double TimeRun(const std::string& exe, const std::string& arguments, DWORD& code)
+{
+    std::string commandLine = "\"" + exe + "\"" + (arguments.empty() ? "" : " " + arguments);
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info{};
+    Stopwatch watch;
+    if (!CreateProcessA(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                        &info))
+        Fail("cannot start " + exe);
+    wintest::HandleOwner process(info.hProcess);
+    wintest::HandleOwner thread(info.hThread);
+    if (WaitForSingleObject(process.Get(), 30000) != WAIT_OBJECT_0) {
+        TerminateProcess(process.Get(), 99);
+        Fail(commandLine + " did not end within 30 s");
+    }
+    const double ms = watch.Ms();
+    if (!GetExitCodeProcess(process.Get(), &code))
+        Fail("no exit code from " + exe);
+    return ms;
+}
+
+// Ratio of the program's median to the bare one's.
+double LogonLoad(const KeptProfiles& profiles, int rounds)
+{
+    const std::string program = wintest::ProgramExe();
+    const std::string bare = wintest::WinePath(KESTRAVA_BARE_LOAD_EXE);
+    const std::vector<BYTE> mild = program::CalibrationTable(profiles.PathOf(kCurrentCopy));
+    if (mild.size() != 768)
+        Fail("no table in " + profiles.PathOf(kCurrentCopy));
+    if (program::Monitors().size() != 2)
+        Fail("the test bed shows " + std::to_string(program::Monitors().size()) + " monitors, not two");
+
+    // Each run starts from the linear ramp and must leave the current profile's table.
+    const auto once = [&](const std::string& exe, const char* arguments) {
+        if (!program::WriteIdentityRamp())
+            Fail("cannot reset the ramp");
+        DWORD code = 1234;
+        const double ms = TimeRun(exe, arguments, code);
+        if (code != 0)
+            Fail(exe + " " + arguments + " exited with " + std::to_string(code));
+        if (program::CurrentTable() != mild)
+            Fail(exe + " " + arguments + " did not leave the current profile's table in the ramp");
+        return ms;
+    };
+    once(program, "/load");   // the first start of each loads its DLLs from disk
+    once(bare, "");
+    std::vector<double> programMs;
+    std::vector<double> bareMs;
+    for (int round = 0; round < rounds; ++round) {
+        if (round % 2 == 0) {
+            programMs.push_back(once(program, "/load"));
+            bareMs.push_back(once(bare, ""));
+        } else {
+            bareMs.push_back(once(bare, ""));
+            programMs.push_back(once(program, "/load"));
+        }
+    }
+    std::printf("logon load, two monitors, spawn to exit, ms per run:\n");
+    const double programMedian = Report("/load", programMs, "ms");
+    const double bareMedian = Report("bare", bareMs, "ms");
+    return programMedian / bareMedian;
+}
+
+// ---- The tooltip's diagnosis of one row ----------------------------------------------
+
+// Open, tag size, 786-byte read, close: what a diagnosis cannot do without.
+bool BareRead(const std::string& path)
+{
+    PROFILE record{PROFILE_FILENAME, const_cast<char*>(path.c_str()), static_cast<DWORD>(path.size() + 1)};
+    HPROFILE profile = OpenColorProfileA(&record, PROFILE_READ, FILE_SHARE_READ, OPEN_EXISTING);
+    if (!profile)
+        return false;
+    BYTE tag[kTableSize];
+    DWORD size = 0;
+    BOOL reference = FALSE;
+    GetColorProfileElement(profile, kTagVcgt, 0, &size, nullptr, &reference);
+    const bool read = size == kTableSize && GetColorProfileElement(profile, kTagVcgt, 0, &size, tag, &reference);
+    CloseColorProfile(profile);
+    return read;
+}
+
+double Tooltip(const KeptProfiles& profiles, int rounds)
+{
+    const std::string path = profiles.PathOf(kCurrentCopy);
+    const std::string expected = "Loads its video card calibration when selected.";
+    const auto program = [&] {
+        Stopwatch watch;
+        for (int i = 0; i < kDiagnosesPerBatch; ++i) {
+            const CalibrationDiagnosis diagnosis = DiagnoseProfile(path.c_str());
+            if (DescribeVerdict(diagnosis) != expected)
+                Fail("the tooltip of " + path + " reads \"" + DescribeVerdict(diagnosis) + "\"");
+        }
+        return watch.Ms() * 1000.0 / kDiagnosesPerBatch;
+    };
+    const auto bare = [&] {
+        Stopwatch watch;
+        for (int i = 0; i < kDiagnosesPerBatch; ++i)
+            if (!BareRead(path))
+                Fail("the bare calls cannot read the table of " + path);
+        return watch.Ms() * 1000.0 / kDiagnosesPerBatch;
+    };
+    program();
+    bare();
+    std::vector<double> programUs;
+    std::vector<double> bareUs;
+    for (int round = 0; round < rounds; ++round) {
+        if (round % 2 == 0) {
+            programUs.push_back(program());
+            bareUs.push_back(bare());
+        } else {
+            bareUs.push_back(bare());
+            programUs.push_back(program());
+        }
+    }
+    std::printf("tooltip diagnosis of one row, us per row (batches of %d):\n", kDiagnosesPerBatch);
+    const double programMedian = Report("diagnosis", programUs, "us");
+    const double bareMedian = Report("bare", bareUs, "us");
+    return programMedian / bareMedian;
+}
+
+// ---- The idle program ------------------------------------------------------------------
+
+// The CPU time of a process, user and kernel. Wine 8's GetProcessTimes gives another
+// process's start time only; the system's process list carries its CPU times too
+// (Linux's count for each of its threads, in ticks of 10 ms).
+double ProcessCpuMs(DWORD processId)
+{
+    std::vector<BYTE> list(1 << 20);
+    ULONG length = 0;
+    if (!NT_SUCCESS(NtQuerySystemInformation(SystemProcessInformation, list.data(),
+                                             static_cast<ULONG>(list.size()), &length)))
+        Fail("the process list cannot be read");
+    for (size_t offset = 0;;) {
+        SYSTEM_PROCESS_INFORMATION entry{};
+        std::memcpy(&entry, list.data() + offset, sizeof entry);
+        if (reinterpret_cast<uintptr_t>(entry.UniqueProcessId) == processId)
+            return static_cast<double>(entry.UserTime.QuadPart + entry.KernelTime.QuadPart) / 10000.0;
+        if (entry.NextEntryOffset == 0 || offset + entry.NextEntryOffset + sizeof entry > length)
+            Fail("process " + std::to_string(processId) + " is not in the process list");
+        offset += entry.NextEntryOffset;
+    }
+}
+
+// The CPU time of the test bed's wineserver and X server, from Linux's own count
+// (user and system clock ticks of 10 ms, fields 14 and 15 of /proc/PID/stat); negative
+// when it cannot be read, outside tools/bench.sh's test bed.
+double ServersCpuMs()
+{
+    char state[MAX_PATH] = {};
+    if (!GetEnvironmentVariableA("KESTRAVA_TESTBED_DIR", state, sizeof state))
+        return -1;
+    double total = 0;
+    for (const char* pidFile : {"/wineserver.pid", "/xorg.pid"}) {
+        std::ifstream pidStream(wintest::WinePath(std::string(state) + pidFile));
+        std::string pid;
+        if (!(pidStream >> pid))
+            return -1;
+        std::ifstream statStream(wintest::WinePath("/proc/" + pid + "/stat"));
+        std::string stat;
+        std::getline(statStream, stat);
+        const size_t name = stat.rfind(')');
+        if (name == std::string::npos)
+            return -1;
+        std::istringstream fields(stat.substr(name + 1));
+        std::string field;
+        unsigned long long ticks = 0;
+        for (int index = 3; index <= 15 && fields >> field; ++index)
+            if (index >= 14)
+                ticks += std::strtoull(field.c_str(), nullptr, 10);
+        total += static_cast<double>(ticks) * 10.0;
+    }
+    return total;
+}
+
+struct IdleCost {
+    double programMsPerMinute = 0;
+    double serversMsPerMinute = -1;
+};
+
+IdleCost MeasureIdle(const program::RunningProgram& app, int seconds)
+{
+    const double programBefore = ProcessCpuMs(app.Id());
+    const double serversBefore = ServersCpuMs();
+    Sleep(static_cast<DWORD>(seconds) * 1000);
+    IdleCost cost;
+    const double perMinute = 60.0 / seconds;
+    cost.programMsPerMinute = (ProcessCpuMs(app.Id()) - programBefore) * perMinute;
+    const double serversAfter = ServersCpuMs();
+    if (serversBefore >= 0 && serversAfter >= 0)
+        cost.serversMsPerMinute = (serversAfter - serversBefore) * perMinute;
+    return cost;
+}
+
+void PrintIdle(const char* what, const IdleCost& cost)
+{
+    std::printf("  %-44s program %7.1f ms/min", what, cost.programMsPerMinute);
+    if (cost.serversMsPerMinute >= 0)
+        std::printf("   wineserver + Xorg %7.1f ms/min", cost.serversMsPerMinute);
+    std::printf("\n");
+    std::fflush(stdout);
+}
+
+// The idle cost with both windows keeping a ramp.
+IdleCost Idle(const KeptProfiles& profiles, int seconds)
+{
+    program::RunningProgram app;
+    std::string error;
+    if (!app.Start(error))
+        Fail(error);
+    const std::vector<HWND> windows = app.WaitForMonitorWindows(2);
+    if (windows.size() != 2 || app.FindReport())
+        Fail("the program did not open two windows: " + app.OpenReports());
+    // Settled: the start-up's own work is no part of idling.
+    Sleep(2000);
+
+    std::printf("idle program with two windows, CPU time over %d s:\n", seconds);
+    PrintIdle("nothing kept yet", MeasureIdle(app, seconds));
+
+    const std::vector<BYTE> green = program::CalibrationTable(profiles.PathOf(kSelectedCopy));
+    for (HWND window : windows) {
+        const HWND list = GetDlgItem(window, program::kListId);
+        if (!program::ClickRow(list, program::RowOf(list, kSelectedRow)) || !program::Flush(list))
+            Fail("cannot select " + std::string(kSelectedRow));
+    }
+    if (!program::WaitFor([&] { return program::CurrentTable() == green; }) || app.FindReport())
+        Fail("the selection did not reach the ramp: " + app.OpenReports());
+    Sleep(2000);
+    const IdleCost keeping = MeasureIdle(app, seconds);
+    PrintIdle("both windows keeping a ramp", keeping);
+
+    // The keeping really ran: a ramp reset from outside comes back.
+    if (!program::WriteIdentityRamp() ||
+        !program::WaitFor([&] { return program::CurrentTable() == green; }, std::chrono::seconds(5)))
+        Fail("the windows were not keeping their ramp");
+    return keeping;
+}
+
+void Usage()
+{
+    std::fprintf(stderr, "usage: kestrava_keeping_bench [--rounds R] [--idle-seconds S]\n");
+    std::exit(2);
+}
+
+int Run(int argc, char** argv)
+{
+    int rounds = 15;
+    int idleSeconds = 60;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "--rounds" && i + 1 < argc)
+            rounds = std::atoi(argv[++i]);
+        else if (arg == "--idle-seconds" && i + 1 < argc)
+            idleSeconds = std::atoi(argv[++i]);
+        else
+            Usage();
+    }
+    if (rounds < 1 || idleSeconds < 1)
+        Usage();
+
+    KeptProfiles profiles(ColorDirectory());
+    std::printf("keeping the calibration: %d rounds per comparison, alternating, medians\n\n", rounds);
+    std::fflush(stdout);
+    const double tooltip = Tooltip(profiles, rounds);
+    const double logon = LogonLoad(profiles, rounds);
+    const IdleCost idle = Idle(profiles, idleSeconds);
+    program::WriteIdentityRamp();
+
+    std::printf("\nverdict: /load against the bare calls %.2fx (limit %.1f): %s; tooltip diagnosis against the bare "
+                "read %.2fx (limit %.1f): %s; idle with both windows keeping %.1f ms of CPU per minute (limit %.0f): "
+                "%s\n",
+                logon, kRatioLimit, logon <= kRatioLimit ? "yes" : "NO", tooltip, kRatioLimit,
+                tooltip <= kRatioLimit ? "yes" : "NO", idle.programMsPerMinute, kIdleLimitMsPerMinute,
+                idle.programMsPerMinute < kIdleLimitMsPerMinute ? "yes" : "NO");
+    std::fflush(stdout);
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    return bench::Main("kestrava_keeping_bench", [&](RecordingPresenter&) { return Run(argc, argv); });
+}

@@ -16,11 +16,42 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <cstring>
 #include <string>
 #include <vector>
 
 namespace {
 constexpr UINT kRefreshDelayMs = 300;
+// How often the desktop's monitors are looked at: Wine changes them when an X output
+// comes or goes without telling any window, and a driver may do the same.
+constexpr UINT kMonitorPollMs = 2000;
+
+// The desktop's monitors as the windows follow them: adapter and rectangle of each.
+std::vector<std::pair<std::string, Rect32>> MonitorLayout()
+{
+    std::vector<std::pair<std::string, Rect32>> layout;
+    Sys().EnumDisplayMonitors(
+        nullptr, nullptr,
+        [](MonitorHandle monitor, DcHandle, Rect32*, intptr_t data) -> Bool32 {
+            MonitorInfoEx info{};
+            info.cbSize = sizeof info;
+            if (Sys().GetMonitorInfoA(monitor, &info))
+                reinterpret_cast<std::vector<std::pair<std::string, Rect32>>*>(data)->emplace_back(
+                    std::string(info.szDevice, strnlen(info.szDevice, sizeof info.szDevice)), info.rcMonitor);
+            return TRUE;
+        },
+        reinterpret_cast<intptr_t>(&layout));
+    return layout;
+}
+
+bool SameLayout(const std::vector<std::pair<std::string, Rect32>>& a,
+                const std::vector<std::pair<std::string, Rect32>>& b)
+{
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](const auto& x, const auto& y) {
+        return x.first == y.first && x.second.left == y.second.left && x.second.top == y.second.top &&
+               x.second.right == y.second.right && x.second.bottom == y.second.bottom;
+    });
+}
 }
 
 BOOL ChooserApp::InitInstance()
@@ -39,7 +70,9 @@ BOOL ChooserApp::InitInstance()
     const CommandLine line = ParseCommandLine(SkipProgramName(::GetCommandLineA()));
     switch (line.mode) {
     case StartMode::Windows:
+        m_layout = MonitorLayout();
         EnumerateMonitors();
+        ::SetTimer(nullptr, 0, kMonitorPollMs, OnMonitorPoll);
         break;
     case StartMode::Load:
         m_bWindows = false;
@@ -75,8 +108,18 @@ void CALLBACK ChooserApp::OnRefreshTimer(HWND, UINT, UINT_PTR id, DWORD)
     }
 }
 
+void CALLBACK ChooserApp::OnMonitorPoll(HWND, UINT, UINT_PTR, DWORD)
+{
+    auto* app = static_cast<ChooserApp*>(fw::App::Current());
+    if (!app || app->m_nRefreshTimer)
+        return;
+    if (!SameLayout(MonitorLayout(), app->m_layout))
+        app->RefreshMonitors();
+}
+
 void ChooserApp::RefreshMonitors()
 {
+    m_layout = MonitorLayout();
     std::vector<MonitorHandle> monitors;
     Sys().EnumDisplayMonitors(
         nullptr, nullptr,

@@ -6,6 +6,10 @@
 
 #include <windows.h>
 
+#include <string>
+#include <utility>
+#include <vector>
+
 class Win32Platform;
 
 class ChooserApp : public fw::App {
@@ -37,10 +41,12 @@ public:
 private:
     static Bool32 MonitorEnumProc(MonitorHandle monitor, DcHandle dc, Rect32* rect, intptr_t data);
     static void CALLBACK OnRefreshTimer(HWND window, UINT message, UINT_PTR id, DWORD time);
+    static void CALLBACK OnMonitorPoll(HWND window, UINT message, UINT_PTR id, DWORD time);
 
     bool m_bWindows = true;     // the windows were opened (no /load, no /?)
     int m_nExitCode = 0;        // the result of the work done without windows
     UINT_PTR m_nRefreshTimer = 0;
+    std::vector<std::pair<std::string, Rect32>> m_layout;   // the monitors the windows follow
 
     Win32Platform& m_platform;
 };

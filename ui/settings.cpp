@@ -11,6 +11,7 @@ namespace {
 
 constexpr const char* kSettingsKey = "Software\\Kestrava";
 constexpr const char* kKeepLoaded = "KeepLoaded";
+constexpr const char* kExtendedTables = "ExtendedTables";
 constexpr const char* kRunKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 constexpr const char* kRunValue = "Kestrava";
 
@@ -53,29 +54,38 @@ std::string ProgramPath()
     }
 }
 
-}  // namespace
-
-bool KeepLoaded()
+// A DWORD setting; fallback when absent or of another type (a string someone typed
+// in, say).
+bool ReadFlag(const char* name, bool fallback)
 {
     Key key(kSettingsKey, false);
     DWORD type = 0;
-    DWORD value = 1;
+    DWORD value = 0;
     DWORD size = sizeof value;
-    // Anything but a DWORD (a string someone typed in, say) counts as absent.
-    if (!key.Get() || ::RegQueryValueExA(key.Get(), kKeepLoaded, nullptr, &type, reinterpret_cast<BYTE*>(&value),
-                                         &size) != ERROR_SUCCESS ||
+    if (!key.Get() || ::RegQueryValueExA(key.Get(), name, nullptr, &type, reinterpret_cast<BYTE*>(&value), &size) !=
+                          ERROR_SUCCESS ||
         type != REG_DWORD || size != sizeof value)
-        return true;
+        return fallback;
     return value != 0;
 }
 
-bool SetKeepLoaded(bool on)
+bool WriteFlag(const char* name, bool on)
 {
     Key key(kSettingsKey, true);
     const DWORD value = on ? 1 : 0;
-    return key.Get() && ::RegSetValueExA(key.Get(), kKeepLoaded, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value),
+    return key.Get() && ::RegSetValueExA(key.Get(), name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value),
                                          sizeof value) == ERROR_SUCCESS;
 }
+
+}  // namespace
+
+bool KeepLoaded() { return ReadFlag(kKeepLoaded, true); }
+
+bool SetKeepLoaded(bool on) { return WriteFlag(kKeepLoaded, on); }
+
+bool ExtendedTables() { return ReadFlag(kExtendedTables, false); }
+
+bool SetExtendedTables(bool on) { return WriteFlag(kExtendedTables, on); }
 
 std::string LogonCommand() { return "\"" + ProgramPath() + "\" /load"; }
 

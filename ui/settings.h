@@ -11,6 +11,11 @@ namespace settings {
 bool KeepLoaded();
 bool SetKeepLoaded(bool on);
 
+// "Also load 16-bit and formula tables": DWORD ExtendedTables, off when absent or not
+// a DWORD.
+bool ExtendedTables();
+bool SetExtendedTables(bool on);
+
 // "Load calibration at logon": the Run value Kestrava = "<this program's full path>" /load.
 // On only when the value is there and names this program so.
 bool LoadsAtLogon();

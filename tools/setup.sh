@@ -15,6 +15,8 @@ packages=(
     # The reference library the calibration decoder is tested against, and real
     # profiles that carry calibration tables (test only; the program links neither).
     liblcms2-dev colord-data
+    # Google Benchmark, for the decoder's benchmark against LittleCMS.
+    libbenchmark-dev
     # Wine, without recommends. Its X11 driver loads these X libraries at
     # run time (RandR for the monitors, XF86VidMode for the gamma ramp).
     wine64 libxrandr2 libxxf86vm1 libxinerama1 libxrender1 libxcursor1

@@ -4,14 +4,16 @@
 //
 // Two limits of its own, measured with the 2.14 Debian ships: it reads no table of one
 // channel and none of more than 65,530 entries, and its 16-bit evaluation computes the
-// table position in a signed int, which overflows above 32,768 entries (the top
-// entries come out wrong). Tests compare it only inside those limits.
+// table position in a signed int, which overflows above 32,768 entries: the top
+// entries come out wrong, or it reads outside its table and crashes. Tests evaluate it
+// only inside those limits.
 #pragma once
 
 #include "platform/platform.h"
 
 #include <lcms2.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
@@ -39,9 +41,8 @@ inline uint32_t Get32(const std::vector<uint8_t>& bytes, size_t offset)
 inline std::vector<uint8_t> ProfileAround(const std::vector<uint8_t>& tag)
 {
     constexpr size_t kTagOffset = 128 + 4 + 12;
-    std::vector<uint8_t> profile(kTagOffset, 0);
-    profile.insert(profile.end(), tag.begin(), tag.end());
-    profile.resize(profile.size() + (-profile.size() & 3), 0);
+    std::vector<uint8_t> profile((kTagOffset + tag.size() + 3) & ~size_t{3}, 0);
+    std::copy(tag.begin(), tag.end(), profile.begin() + kTagOffset);
     Put32(profile, 0, static_cast<uint32_t>(profile.size()));
     Put32(profile, 8, 0x02100000);   // version 2.1
     Put32(profile, 12, 0x6D6E7472);  // 'mntr'

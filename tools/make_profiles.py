@@ -21,9 +21,10 @@ directory:
   and reported absent (TCPt is still there). GetColorProfileElement with no
   buffer returns FALSE and leaves the last error alone; for a present tag it
   stores the size from the tag table (786 for every 8-bit table, the five
-  kv-bad* files included; 1554 for kv-16bit; 48 for kv-formula), for an absent
-  one it leaves the size untouched. Reading the element gives back exactly the
-  bytes written.
+  kv-bad* files of 786 bytes included; 1554 for kv-16bit, kv-16bit-dark and
+  kv-badcount; 530 for kv-16bit-mono; 6162 for kv-1024; 48 for kv-formula and
+  kv-formula22), for an absent one it leaves the size untouched. Reading the
+  element gives back exactly the bytes written.
 
   Enumeration (EnumColorProfilesA, class 'mntr'). Lists by file name, not path,
   every kv-*.icm that opens and says 'mntr', kv-valid-upper.ICM included;
@@ -36,6 +37,9 @@ directory:
     accepted: kv-valid, kv-mild, kv-mild-notcpt, kv-green16384, kv-green16383
     refused:  kv-all255   (flat: first entry equals the last, on every channel)
               kv-redblue0 (red and blue flat at zero)
+  The 16-bit ramps the other forms decode to are accepted as they are:
+  kv-16bit, kv-16bit-mono, kv-1024, kv-formula, kv-formula22; the server keeps
+  their high bytes.
   Refusals return FALSE, leave the last error alone and leave the previous
   ramp in place. Other shapes Wine refuses: a last byte not above the first;
   a black offset (first byte not 0) on a curve of gamma 1 or more, even an

@@ -167,26 +167,6 @@ TEST_F(ExtendedTest, TagsTooShortForAnyHeaderAreDamaged)
     EXPECT_EQ(sim.RampWrites(), 0);
 }
 
-// The read of a tag of another form is the 786-byte table's read: the same steps,
-// messages and last-error rules.
-TEST_F(ExtendedTest, ReadStepsFailAsTheTablesDo)
-{
-    const std::string path = Install("kv-16bit.icm");
-    sim.Fail(SimCall::Calloc, 14);
-    EXPECT_EQ(LoadCalibration(monitor, path.c_str(), messageId), 14);
-    EXPECT_EQ(messageId, IDS_NO_MEMORY);
-
-    sim.Fail(SimCall::GetColorProfileElement, 30, 1, 1);
-    EXPECT_EQ(LoadCalibration(monitor, path.c_str(), messageId), 30);
-    EXPECT_EQ(messageId, IDS_READ_FAILED);
-
-    // Failed without a code, the read leaves the zero-filled block: no tag at all.
-    sim.Fail(SimCall::GetColorProfileElement, 0, 1, 1);
-    EXPECT_EQ(LoadCalibration(monitor, path.c_str(), messageId), kResultBadCalibration);
-    EXPECT_EQ(messageId, IDS_BAD_HEADER);
-    EXPECT_EQ(sim.RampWrites(), 0);
-}
-
 // ---- The write ---------------------------------------------------------------------------------
 
 TEST_F(ExtendedTest, RefusedSixteenBitRampIsJudgedByWhatTheAdapterHolds)

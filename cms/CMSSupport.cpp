@@ -1,9 +1,9 @@
 #include "cms/CMSSupport.h"
 
 #include "cms/VideoCardUtils.h"
-#include "cms/calibration_check.h"
 #include "cms/gamma_ramp.h"
 #include "cms/monitor_strings.h"
+#include "cms/vcgt_decoder.h"
 #include "platform/guards.h"
 #include "platform/last_error.h"
 #include "report/mbstring.h"
@@ -12,6 +12,7 @@
 #include "report/text_format.h"
 #include "res/resource.h"
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -25,25 +26,8 @@ constexpr size_t kMessageSize = 1024;
 
 // What the messages call a monitor whose description cannot be found.
 constexpr const char* kUnknownMonitor = "*unknown*";
-// The largest calibration tag read only to be classified: 3 channels of 65,535
-// two-byte entries and the header.
-constexpr uint32_t kMaxExtendedTag = 18 + 3 * 65535 * 2;
-
-// Whether the profile's calibration tag of `size` bytes is a table or formula of a form
-// that is not downloaded (as opposed to a damaged one).
-bool IsExtendedTag(ProfileHandle profile, uint32_t size)
-{
-    if (size == 0 || size > kMaxExtendedTag)
-        return false;
-    std::vector<uint8_t> tag(size);
-    Bool32 reference = 0;
-    uint32_t read = size;
-    ClearLastError();
-    if (!Sys().GetColorProfileElement(profile, kTagVcgt, 0, &read, tag.data(), &reference) &&
-        Sys().GetLastError() != 0)
-        return false;
-    return read == size && IsExtendedVcgt(tag.data(), size);
-}
+// Off unless the window side turns it on: see SetExtendedTables.
+bool g_extendedTables = false;
 
 // A failed step: its result and the string-table entry that names it.
 int32_t Fail(int32_t& messageId, int32_t id, int32_t result)
@@ -82,9 +66,13 @@ int32_t SetDefaultProfile(MonitorHandle monitor, const char* path, int32_t attac
     return LoadCalibration(monitor, path, messageId);
 }
 
+void SetExtendedTables(bool on) { g_extendedTables = on; }
+
+bool ExtendedTables() { return g_extendedTables; }
+
 int32_t LoadCalibration(MonitorHandle monitor, const char* path, int32_t& messageId)
 {
-    GammaRamp ramp{};
+    HardwareRamp ramp{};
     if (int32_t result = DiagnoseCalibration(path, ramp, messageId))
         return result;
     if (int32_t result = SetDevGammaTable(monitor, ramp))
@@ -92,11 +80,9 @@ int32_t LoadCalibration(MonitorHandle monitor, const char* path, int32_t& messag
     return 0;
 }
 
-int32_t DiagnoseCalibration(const char* path, GammaRamp& ramp, int32_t& messageId, bool* extended)
+int32_t DiagnoseCalibration(const char* path, HardwareRamp& ramp, int32_t& messageId, bool extendedTables)
 {
     messageId = 0;
-    if (extended)
-        *extended = false;
     if (!path)
         path = "";
 
@@ -124,35 +110,37 @@ int32_t DiagnoseCalibration(const char* path, GammaRamp& ramp, int32_t& messageI
         return Fail(messageId, IDS_NO_CALIBRATION, kResultNoCalibration);
 
     // Asked with no buffer, the call fails by design; only the size it leaves counts.
+    // Other forms than the 786-byte table are read whole, up to the largest any can be.
     uint32_t size = 0;
     Bool32 reference = 0;
     Sys().GetColorProfileElement(profile.Get(), kTagVcgt, 0, &size, nullptr, &reference);
-    if (size != kVcgtTableSize) {
-        if (extended)
-            *extended = IsExtendedTag(profile.Get(), size);
+    if (size != kVcgtTableSize && (!extendedTables || size == 0 || size > kMaxVcgtTag))
         return Fail(messageId, IDS_BAD_LENGTH, kResultBadCalibration);
-    }
 
-    // Zero-filled, so that a read which fails without a code leaves a table that the
+    // Zero-filled, so that a read which fails without a code leaves a tag that the
     // header check refuses rather than uninitialised bytes.
     ClearLastError();
-    HeapBlock buffer(Sys().Calloc(1, kVcgtTableSize));
+    HeapBlock buffer(Sys().Calloc(1, size));
     if (!buffer) {
         return Fail(messageId, IDS_NO_MEMORY, FailureCode(static_cast<int32_t>(kErrorNotEnoughMemory)));
     }
 
-    size = kVcgtTableSize;
+    uint32_t read = size;
     ClearLastError();
     if (int32_t result =
-            StepResult(Sys().GetColorProfileElement(profile.Get(), kTagVcgt, 0, &size, buffer.Get(), &reference)))
+            StepResult(Sys().GetColorProfileElement(profile.Get(), kTagVcgt, 0, &read, buffer.Get(), &reference)))
         return Fail(messageId, IDS_READ_FAILED, result);
 
+    // The 786-byte table is decoded as it always was (its record, each byte << 8); the
+    // other forms only when asked for. A read that came back short leaves a tag whose
+    // header disagrees with its size.
     const auto* tag = static_cast<const uint8_t*>(buffer.Get());
-    if (!IsVcgtTableHeader(tag, kVcgtTableSize))
+    const VcgtDecoding decoding = DecodeVcgt(tag, std::min(read, size), ramp);
+    if (!decoding.Ok() || (decoding.form != VcgtForm::ByteTable && !extendedTables))
         return Fail(messageId, IDS_BAD_HEADER, kResultBadCalibration);
 
-    BuildGammaRamp(tag, ramp);
-    if (!IsGammaRampPlausible(ramp))
+    // Only the high bytes count: a 16-bit table is judged as its 8-bit self would be.
+    if (!IsGammaRampPlausible(MakeGammaRecord(ramp)))
         return Fail(messageId, IDS_BAD_TABLE, kResultImplausibleTable);
     return 0;
 }

@@ -29,18 +29,26 @@ constexpr size_t kMaxProfilePath = 260;
 // stays in place even when the calibration cannot be downloaded.
 int32_t SetDefaultProfile(MonitorHandle monitor, const char* path, int32_t attachedOnly, int32_t& messageId);
 
-// Reads the profile's 786-byte 'vcgt' table, checks it and writes it to the monitor's
-// adapter. Returns 0 with messageId 0, or the failing step's result with the id of the
-// string-table entry that describes it (209 to 216). Reports nothing itself.
+// Whether the calibration load also takes the tables and formulas that are not the
+// 786-byte form (see cms/vcgt_decoder.h). Off unless the user turns it on; every load,
+// diagnosis and check of the process reads it, and the window side sets it from the
+// user's setting. With it off, every result is what the 786-byte table alone gives.
+void SetExtendedTables(bool on);
+bool ExtendedTables();
+
+// Reads the profile's 'vcgt' tag, checks it and writes it to the monitor's adapter: the
+// 786-byte table, and with ExtendedTables() every other well-formed form too. Returns 0
+// with messageId 0, or the failing step's result with the id of the string-table entry
+// that describes it (209 to 216). Reports nothing itself.
 int32_t LoadCalibration(MonitorHandle monitor, const char* path, int32_t& messageId);
 
 // Every step of LoadCalibration but the download: opens the profile, reads and checks
-// its table and builds the ramp, writing nothing anywhere. Returns 0 with messageId 0
-// and the ramp filled, or the failing step's result and message id, as LoadCalibration
-// would give them. What a profile will do when selected is told by this. When extended
-// is given, a tag refused for its length is also read and *extended says whether it is
-// a well-formed table or formula of another form (IsExtendedVcgt).
-int32_t DiagnoseCalibration(const char* path, GammaRamp& ramp, int32_t& messageId, bool* extended = nullptr);
+// its tag and decodes it, writing nothing anywhere. Returns 0 with messageId 0 and ramp
+// holding exactly what LoadCalibration writes, or the failing step's result and
+// message id, as LoadCalibration would give them. What a profile will do when selected
+// is told by this; extendedTables asks what it would do with the setting as given.
+int32_t DiagnoseCalibration(const char* path, HardwareRamp& ramp, int32_t& messageId,
+                            bool extendedTables = ExtendedTables());
 
 // Shows why a calibration download failed, as a selection shows it: string-table entry
 // messageId (209 to 216) filled in with the profile's file name, the monitor's name

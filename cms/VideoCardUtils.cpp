@@ -35,7 +35,11 @@ int32_t SetDevGammaTable(MonitorHandle monitor, const GammaRamp& ramp)
 {
     HardwareRamp hardware{};
     MakeHardwareRamp(ramp, hardware);
+    return SetDevGammaTable(monitor, hardware);
+}
 
+int32_t SetDevGammaTable(MonitorHandle monitor, const HardwareRamp& hardware)
+{
     DcOwner dc;
     if (int32_t result = CreateMonitorDC(monitor, dc))
         return result;

@@ -12,3 +12,7 @@
 // success when the adapter's ramp, read back, holds the table anyway (or cannot be
 // read back), and gives 87 when the old ramp is still in place.
 int32_t SetDevGammaTable(MonitorHandle monitor, const GammaRamp& ramp);
+
+// The same for a ramp already at the adapter's 16 bits (a table or formula of another
+// form than the 786-byte one), written as it is.
+int32_t SetDevGammaTable(MonitorHandle monitor, const HardwareRamp& hardware);

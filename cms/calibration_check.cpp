@@ -2,6 +2,7 @@
 
 #include "cms/CMSSupport.h"
 #include "cms/monitor_strings.h"
+#include "cms/vcgt_decoder.h"
 #include "platform/guards.h"
 #include "platform/last_error.h"
 #include "report/resource_strings.h"
@@ -13,12 +14,7 @@
 
 namespace {
 
-constexpr size_t kHeaderSize = 18;          // signature, reserved, type, channels, count, size
-constexpr size_t kFormulaSize = 48;         // signature, reserved, type, 3 x (gamma, min, max)
-constexpr uint32_t kGammaTypeTable = 0;
-constexpr uint32_t kGammaTypeFormula = 1;
-
-CalibrationVerdict VerdictOf(int32_t result, int32_t messageId, bool extended)
+CalibrationVerdict VerdictOf(int32_t result, int32_t messageId)
 {
     switch (messageId) {
     case 0:
@@ -26,7 +22,6 @@ CalibrationVerdict VerdictOf(int32_t result, int32_t messageId, bool extended)
     case IDS_NO_CALIBRATION:
         return result == kResultNoCalibration ? CalibrationVerdict::NoTable : CalibrationVerdict::Damaged;
     case IDS_BAD_LENGTH:
-        return extended ? CalibrationVerdict::ExtendedTable : CalibrationVerdict::Damaged;
     case IDS_READ_FAILED:
     case IDS_BAD_HEADER:
         return CalibrationVerdict::Damaged;
@@ -41,27 +36,28 @@ CalibrationVerdict VerdictOf(int32_t result, int32_t messageId, bool extended)
 
 bool IsExtendedVcgt(const uint8_t* tag, size_t size)
 {
-    if (!tag || size < 12 || ReadBigEndian32(tag) != kTagVcgt)
-        return false;
-    const uint32_t type = ReadBigEndian32(tag + 8);
-    if (type == kGammaTypeFormula)
-        return size >= kFormulaSize;
-    if (type != kGammaTypeTable || size < kHeaderSize)
-        return false;
-    const uint32_t channels = ReadBigEndian16(tag + 12);
-    const uint32_t count = ReadBigEndian16(tag + 14);
-    const uint32_t entrySize = ReadBigEndian16(tag + 16);
-    if ((channels != 1 && channels != 3) || count < 2 || (entrySize != 1 && entrySize != 2))
-        return false;
-    return size == kHeaderSize + size_t(channels) * count * entrySize && !IsVcgtTableHeader(tag, size);
+    HardwareRamp scratch{};
+    const VcgtDecoding decoding = DecodeVcgt(tag, size, scratch);
+    return decoding.Ok() && decoding.form != VcgtForm::ByteTable;
 }
 
 CalibrationDiagnosis DiagnoseProfile(const char* path)
 {
     CalibrationDiagnosis diagnosis;
-    bool extended = false;
-    diagnosis.result = DiagnoseCalibration(path, diagnosis.ramp, diagnosis.messageId, &extended);
-    diagnosis.verdict = VerdictOf(diagnosis.result, diagnosis.messageId, extended);
+    diagnosis.result = DiagnoseCalibration(path, diagnosis.hardware, diagnosis.messageId);
+    diagnosis.verdict = VerdictOf(diagnosis.result, diagnosis.messageId);
+    diagnosis.ramp = MakeGammaRecord(diagnosis.hardware);
+    // Refused for its form alone? Then the row tells what the setting would change.
+    if (diagnosis.verdict == CalibrationVerdict::Damaged && diagnosis.result == kResultBadCalibration &&
+        !ExtendedTables()) {
+        HardwareRamp ramp{};
+        int32_t messageId = 0;
+        const int32_t result = DiagnoseCalibration(path, ramp, messageId, true);
+        if (result == 0)
+            diagnosis.verdict = CalibrationVerdict::ExtendedTable;
+        else if (messageId == IDS_BAD_TABLE)
+            diagnosis.verdict = CalibrationVerdict::TooDark;
+    }
     return diagnosis;
 }
 
@@ -73,7 +69,7 @@ std::string DescribeVerdict(const CalibrationDiagnosis& diagnosis)
     case CalibrationVerdict::NoTable:
         return GetResourceString(IDS_TIP_NO_TABLE);
     case CalibrationVerdict::ExtendedTable:
-        return GetResourceString(IDS_TIP_EXTENDED_TABLE);
+        return GetResourceString(IDS_TIP_EXTENDED_OFF);
     case CalibrationVerdict::Damaged:
         return GetResourceString(IDS_TIP_DAMAGED);
     case CalibrationVerdict::TooDark:

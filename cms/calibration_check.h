@@ -13,7 +13,7 @@
 enum class CalibrationVerdict {
     Loads,           // its table is downloaded
     NoTable,         // no calibration tag: the profile only becomes the default
-    ExtendedTable,   // a 16-bit or formula table, which is not downloaded
+    ExtendedTable,   // a table or formula of another form, which loads once ExtendedTables() is on
     Damaged,         // wrong length, header refused, unreadable tag
     TooDark,         // the table fails the plausibility test
     Unreadable,      // the profile cannot be opened (or read into memory)
@@ -23,18 +23,21 @@ struct CalibrationDiagnosis {
     CalibrationVerdict verdict = CalibrationVerdict::Unreadable;
     int32_t result = 0;      // what the download would return short of the write itself
     int32_t messageId = 0;   // its message id, 0 when it loads
-    GammaRamp ramp{};        // the ramp that would be written, when it loads
+    HardwareRamp hardware{};   // the ramp that would be written, when it loads
+    GammaRamp ramp{};          // its high bytes: what an adapter of 8 bits per entry holds
 };
 
-// The verdict for the profile at path, by the download's own checks; writes nothing.
+// The verdict for the profile at path, by the download's own checks and with the
+// setting as it is (ExtendedTables()); writes nothing. With the setting off, a tag of
+// another form that would load with it on says so (ExtendedTable), and one that would
+// then be too dark says that; the result and message id stay the load's own.
 CalibrationDiagnosis DiagnoseProfile(const char* path);
 
 // The verdict's one line, from the string table (the unreadable one with its code).
 std::string DescribeVerdict(const CalibrationDiagnosis& diagnosis);
 
 // Whether a calibration tag that is not the downloaded 786-byte form is a well-formed
-// table of another form (1 or 3 channels, 2 to 65,535 entries of 1 or 2 bytes, its size
-// exactly what its header announces) or a formula (48 bytes or more).
+// table of another form or a formula, as DecodeVcgt (cms/vcgt_decoder.h) takes them.
 bool IsExtendedVcgt(const uint8_t* tag, size_t size);
 
 // The linear ramp: entry i is i in every channel.

@@ -61,3 +61,15 @@ void MakeHardwareRamp(const GammaRamp& ramp, HardwareRamp& hardware)
         hardware.blue[i] = static_cast<uint16_t>((ramp.entries[i].blue & 0xFFu) << 8);
     }
 }
+
+GammaRamp MakeGammaRecord(const HardwareRamp& hardware)
+{
+    GammaRamp ramp{};
+    ramp.count = kRampEntries;
+    for (size_t i = 0; i < kRampEntries; ++i) {
+        ramp.entries[i] = GammaRamp::Entry{0, static_cast<uint16_t>(hardware.red[i] >> 8),
+                                           static_cast<uint16_t>(hardware.green[i] >> 8),
+                                           static_cast<uint16_t>(hardware.blue[i] >> 8)};
+    }
+    return ramp;
+}

@@ -44,3 +44,7 @@ bool IsGammaRampPlausible(const GammaRamp& ramp);
 // The ramp as the display adapter takes it: each 8-bit value shifted into the high
 // byte, so 255 becomes 0xFF00.
 void MakeHardwareRamp(const GammaRamp& ramp, HardwareRamp& hardware);
+
+// The record of a 16-bit ramp: each value's high byte, the part an adapter that keeps
+// 8 bits per entry holds. MakeHardwareRamp's inverse, to the high byte.
+GammaRamp MakeGammaRecord(const HardwareRamp& hardware);

@@ -67,3 +67,7 @@
 #define IDS_VERIFY_NOTHING 1015
 #define IDS_VERIFY_UNREADABLE 1016
 #define IDS_USAGE 1017
+// Tables and formulas of other forms than the 786-byte one: the row of such a profile
+// while they are not loaded, and the window menu's setting that loads them.
+#define IDS_TIP_EXTENDED_OFF 1018
+#define IDS_CMD_EXTENDED_TABLES 1019

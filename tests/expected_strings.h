@@ -59,6 +59,8 @@ inline const StringTable& AddedStringTable()
         {1017, "Usage: kestrava [/load [/quiet]]\n\nWithout a switch it opens a window for each monitor.\n"
                "/load\tloads the calibration of each monitor's current profile, without a window.\n"
                "/quiet\twith /load: shows no message.\n/?\tshows this message."},
+        {1018, R"(Its calibration is a 16-bit or formula table: turn on "Also load 16-bit and formula tables" in the window menu to load it.)"},
+        {1019, R"(Also load 16-bit and formula tables)"},
     };
     return table;
 }

@@ -21,9 +21,10 @@ directory:
   and reported absent (TCPt is still there). GetColorProfileElement with no
   buffer returns FALSE and leaves the last error alone; for a present tag it
   stores the size from the tag table (786 for every 8-bit table, the five
-  kv-bad* files included; 1554 for kv-16bit; 48 for kv-formula), for an absent
-  one it leaves the size untouched. Reading the element gives back exactly the
-  bytes written.
+  kv-bad* files of 786 bytes included; 1554 for kv-16bit, kv-16bit-dark and
+  kv-badcount; 530 for kv-16bit-mono; 6162 for kv-1024; 48 for kv-formula and
+  kv-formula22), for an absent one it leaves the size untouched. Reading the
+  element gives back exactly the bytes written.
 
   Enumeration (EnumColorProfilesA, class 'mntr'). Lists by file name, not path,
   every kv-*.icm that opens and says 'mntr', kv-valid-upper.ICM included;
@@ -36,6 +37,9 @@ directory:
     accepted: kv-valid, kv-mild, kv-mild-notcpt, kv-green16384, kv-green16383
     refused:  kv-all255   (flat: first entry equals the last, on every channel)
               kv-redblue0 (red and blue flat at zero)
+  The 16-bit ramps the other forms decode to are accepted as they are:
+  kv-16bit, kv-16bit-mono, kv-1024, kv-formula, kv-formula22; the server keeps
+  their high bytes.
   Refusals return FALSE, leave the last error alone and leave the previous
   ramp in place. Other shapes Wine refuses: a last byte not above the first;
   a black offset (first byte not 0) on a curve of gamma 1 or more, even an
@@ -188,6 +192,17 @@ def vcgt_table(red, green, blue, signature=b"vcgt", gamma_type=0,
     return header + bytes(red) + bytes(green) + bytes(blue)
 
 
+def vcgt_words(channels, entries=None, entry_size=2):
+    """A table of any shape: one list of values per channel, each entry_size bytes.
+
+    entries, when given, is what the header announces instead of the true count."""
+    count = len(channels[0])
+    header = b"vcgt" + b"\0" * 4 + struct.pack(">IHHH", 0, len(channels),
+                                              count if entries is None else entries, entry_size)
+    pack = ">%d%s" % (count, "H" if entry_size == 2 else "B")
+    return header + b"".join(struct.pack(pack, *c) for c in channels)
+
+
 def vcgt_formula(per_channel):
     """The formula form: gamma, min, max per channel as s15Fixed16."""
     data = b"vcgt" + b"\0" * 4 + struct.pack(">I", 1)
@@ -198,6 +213,21 @@ def vcgt_formula(per_channel):
 
 def gamma_bytes(gamma):
     return [int(round(255 * (i / 255) ** gamma)) for i in range(256)]
+
+
+def gamma_words(gamma, count=256):
+    return [int(math.floor(65535 * (k / (count - 1)) ** gamma + 0.5)) for k in range(count)]
+
+
+def resampled(words):
+    """The 256 entries the program makes of a table of any length: linear
+    interpolation at i * (count - 1) / 255, rounded to the nearest."""
+    last = len(words) - 1
+    out = []
+    for i in range(256):
+        k, r = divmod(i * last, 255)
+        out.append(words[k] if r == 0 else (words[k] * (255 - r) + words[k + 1] * r + 127) // 255)
+    return out
 
 
 def curve_with_sum(target):
@@ -273,6 +303,12 @@ for _i in range(254, 0, -1):
         GREEN_16383[_i] -= 1
         break
 del _i
+# The same too-dark green as 16-bit words whose low bytes are all 0xFF: rounded
+# instead of cut to their high bytes, they would sum to more than the minimum.
+GREEN_16383_WORDS = [v << 8 | 0xFF for v in GREEN_16383]
+MONO_WORDS = gamma_words(1.1)
+WORDS_1024 = [gamma_words(g, 1024) for g in (1.08, 1.10, 1.12)]
+FORMULA_22 = [(2.2, 0.0, 1.0)] * 3
 
 
 # --- the profile set --------------------------------------------------------
@@ -317,6 +353,21 @@ def build_profiles():
             [i * 257 for i in range(256)], entry_size=2, words=True)))
     add("kv-formula.icm", "vcgt in formula form (48 bytes), gamma 1 from 0 to 1",
         monitor_profile("Kestrava formula", vcgt_formula([(1.0, 0.0, 1.0)] * 3)))
+
+    identity_words = [i * 257 for i in range(256)]
+    add("kv-16bit-dark.icm",
+        "16-bit vcgt, green high bytes sum to 16383 (low bytes 0xFF); red/blue identity",
+        monitor_profile("Kestrava 16 bit dark",
+                        vcgt_words([identity_words, GREEN_16383_WORDS, identity_words])))
+    add("kv-badcount.icm",
+        "16-bit vcgt of 3 x 256 entries whose header announces 1024 (1554 bytes, not 6162)",
+        monitor_profile("Kestrava bad count", vcgt_words([identity_words] * 3, entries=1024)))
+    add("kv-16bit-mono.icm", "16-bit vcgt of one channel for all three (530 bytes), gamma 1.1",
+        monitor_profile("Kestrava 16 bit mono", vcgt_words([MONO_WORDS])))
+    add("kv-1024.icm", "16-bit vcgt of 3 x 1024 entries (6162 bytes), gamma 1.08/1.10/1.12",
+        monitor_profile("Kestrava 1024", vcgt_words(WORDS_1024)))
+    add("kv-formula22.icm", "vcgt in formula form, gamma 2.2 from 0 to 1",
+        monitor_profile("Kestrava formula 2.2", vcgt_formula(FORMULA_22)))
 
     for name, what, fields in [
         ("kv-badsig.icm", "signature 'vcgx' inside the tag", dict(signature=b"vcgx")),
@@ -378,6 +429,13 @@ def _self_check():
         assert all(a <= b for a, b in zip(curve, curve[1:])) and curve[0] == 0 and curve[255] == 255
         assert ramp_looks_plausible(hardware_ramp(curve))
     assert len(set(map(tuple, MILD))) == 3
+    assert sum(v >> 8 for v in GREEN_16383_WORDS) == GREEN_SUM_MINIMUM - 1
+    assert sum((v + 128) >> 8 for v in GREEN_16383_WORDS) >= GREEN_SUM_MINIMUM
+    # The 16-bit tables and the formula that load must be ramps Wine takes.
+    formula = [int(math.floor(65535 * (i / 255) ** 2.2 + 0.5)) for i in range(256)]
+    for ramp in [MONO_WORDS, formula] + [resampled(w) for w in WORDS_1024]:
+        assert len(ramp) == 256 and ramp_looks_plausible(ramp)
+        assert sum(v >> 8 for v in ramp) >= GREEN_SUM_MINIMUM
 
 
 def main(argv):

@@ -12,6 +12,11 @@ packages=(
     g++-mingw-w64-x86-64-posix mingw-w64-tools
     # Sanitizers and libFuzzer.
     clang libclang-rt-14-dev
+    # The reference library the calibration decoder is tested against, and real
+    # profiles that carry calibration tables (test only; the program links neither).
+    liblcms2-dev colord-data
+    # Google Benchmark, for the decoder's benchmark against LittleCMS.
+    libbenchmark-dev
     # Wine, without recommends. Its X11 driver loads these X libraries at
     # run time (RandR for the monitors, XF86VidMode for the gamma ramp).
     wine64 libxrandr2 libxxf86vm1 libxinerama1 libxrender1 libxcursor1

@@ -65,6 +65,9 @@ protected:
 
 // ---- The verdict before the click -----------------------------------------------------
 
+constexpr const char* kTurnOnExtended = "Its calibration is a 16-bit or formula table: turn on \"Also load "
+                                       "16-bit and formula tables\" in the window menu to load it.";
+
 struct VerdictCase {
     const char* profile;
     CalibrationVerdict verdict;
@@ -79,10 +82,8 @@ INSTANTIATE_TEST_SUITE_P(
         VerdictCase{"kv-mild.icm", CalibrationVerdict::Loads, "Loads its video card calibration when selected."},
         VerdictCase{"kv-novcgt.icm", CalibrationVerdict::NoTable,
                     "No video card calibration: selecting it only makes it the default profile."},
-        VerdictCase{"kv-16bit.icm", CalibrationVerdict::ExtendedTable,
-                    "Its calibration is a 16-bit or formula table, which is not loaded."},
-        VerdictCase{"kv-formula.icm", CalibrationVerdict::ExtendedTable,
-                    "Its calibration is a 16-bit or formula table, which is not loaded."},
+        VerdictCase{"kv-16bit.icm", CalibrationVerdict::ExtendedTable, kTurnOnExtended},
+        VerdictCase{"kv-formula.icm", CalibrationVerdict::ExtendedTable, kTurnOnExtended},
         VerdictCase{"kv-badsize.icm", CalibrationVerdict::Damaged,
                     "Its calibration data is damaged and will not be loaded."},
         VerdictCase{"kv-badsig.icm", CalibrationVerdict::Damaged,
@@ -153,10 +154,16 @@ TEST(ExtendedVcgt, TablesOfOtherFormsAndFormulasAreToldFromDamage)
     for (auto tag : {table(3, 256, 1), table(3, 256, 2, 1), table(2, 256, 2), table(3, 1, 2), table(3, 256, 3)})
         EXPECT_FALSE(IsExtendedVcgt(tag.data(), tag.size())) << tag.size();
 
+    // Gamma 1 from 0 to 1 in each channel; a gamma of 0 is no curve.
     std::vector<uint8_t> formula(48, 0);
     std::memcpy(formula.data(), "vcgt\0\0\0\0\0\0\0\1", 12);
+    for (size_t c = 0; c < 3; ++c)
+        formula[12 + 12 * c + 1] = formula[12 + 12 * c + 9] = 1;
     EXPECT_TRUE(IsExtendedVcgt(formula.data(), formula.size()));
     EXPECT_FALSE(IsExtendedVcgt(formula.data(), 47));
+    formula[13] = 0;
+    EXPECT_FALSE(IsExtendedVcgt(formula.data(), formula.size()));
+    formula[13] = 1;
     formula[0] = 'x';
     EXPECT_FALSE(IsExtendedVcgt(formula.data(), formula.size()));
     EXPECT_FALSE(IsExtendedVcgt(nullptr, 48));

@@ -110,7 +110,9 @@ INSTANTIATE_TEST_SUITE_P(
                       ProfileCase{"kv-16bit.icm", 24, 211}, ProfileCase{"kv-formula.icm", 24, 211},
                       ProfileCase{"kv-badsig.icm", 24, 214}, ProfileCase{"kv-badtype.icm", 24, 214},
                       ProfileCase{"kv-badchannels.icm", 24, 214}, ProfileCase{"kv-badentries.icm", 24, 214},
-                      ProfileCase{"kv-badsize.icm", 24, 214}),
+                      ProfileCase{"kv-badsize.icm", 24, 214}, ProfileCase{"kv-16bit-dark.icm", 24, 211},
+                      ProfileCase{"kv-badcount.icm", 24, 211}, ProfileCase{"kv-16bit-mono.icm", 24, 211},
+                      ProfileCase{"kv-1024.icm", 24, 211}, ProfileCase{"kv-formula22.icm", 24, 211}),
     [](const auto& param) {
         std::string name = param.param.file;
         name = name.substr(3, name.find('.') - 3);

@@ -1,6 +1,7 @@
 // The calibration download on the real platform: Wine's colour store and the X
 // server's gamma ramp.
 #include "cms/CMSSupport.h"
+#include "cms/calibration_check.h"
 #include "cms/monitor_strings.h"
 #include "report/report.h"
 #include "program_driver.h"
@@ -11,6 +12,7 @@
 
 #include <icm.h>
 
+#include <cstring>
 #include <vector>
 
 namespace {
@@ -199,6 +201,74 @@ TEST_F(WineCalibrationTest, DamagedFileIsNeverDownloaded)
     Ramp ramp{};
     ASSERT_TRUE(ReadRamp(ramp));
     EXPECT_TRUE(SameRamp(ramp, original));
+}
+
+// ---- Tables and formulas of other forms, once the setting asks for them ---------------------
+
+class WineExtendedTest : public WineCalibrationTest {
+protected:
+    void SetUp() override
+    {
+        WineCalibrationTest::SetUp();
+        SetExtendedTables(true);
+    }
+    void TearDown() override
+    {
+        SetExtendedTables(false);
+        WineCalibrationTest::TearDown();
+    }
+
+    // What the decoder makes of the profile, as the X server keeps it: the high bytes.
+    static std::vector<BYTE> DecodedTable(const std::string& path)
+    {
+        const CalibrationDiagnosis diagnosis = DiagnoseProfile(path.c_str());
+        EXPECT_EQ(diagnosis.verdict, CalibrationVerdict::Loads);
+        Ramp ramp{};
+        std::memcpy(ramp.values[0], diagnosis.hardware.red, sizeof ramp.values[0]);
+        std::memcpy(ramp.values[1], diagnosis.hardware.green, sizeof ramp.values[1]);
+        std::memcpy(ramp.values[2], diagnosis.hardware.blue, sizeof ramp.values[2]);
+        return program::HighBytes(ramp);
+    }
+};
+
+// The decoder's ramps are proven against LittleCMS on the host; here the X server takes
+// them, through Wine's own check of what a gamma ramp may be.
+TEST_F(WineExtendedTest, EveryFormLoadsAndReachesTheXServer)
+{
+    for (const char* name : {"kv-16bit.icm", "kv-16bit-mono.icm", "kv-1024.icm", "kv-formula.icm",
+                             "kv-formula22.icm", "kv-mild.icm"}) {
+        SCOPED_TRACE(name);
+        const std::string path = Install(name);
+        EXPECT_EQ(SetDefaultProfile(Monitor(), path.c_str(), 1, messageId), 0);
+        EXPECT_EQ(messageId, 0);
+        Ramp ramp{};
+        ASSERT_TRUE(ReadRamp(ramp));
+        EXPECT_EQ(program::HighBytes(ramp), DecodedTable(path));
+        WriteIdentity();
+    }
+    EXPECT_TRUE(recorder.reports.empty());
+}
+
+TEST_F(WineExtendedTest, TooDarkOrMiscountedTablesLeaveTheRamp)
+{
+    const std::string dark = Install("kv-16bit-dark.icm");
+    EXPECT_EQ(SetDefaultProfile(Monitor(), dark.c_str(), 1, messageId), -2);
+    EXPECT_EQ(messageId, 215);
+    const std::string miscounted = Install("kv-badcount.icm");
+    EXPECT_EQ(SetDefaultProfile(Monitor(), miscounted.c_str(), 1, messageId), 24);
+    EXPECT_EQ(messageId, 214);
+    Ramp ramp{};
+    ASSERT_TRUE(ReadRamp(ramp));
+    EXPECT_TRUE(SameRamp(ramp, original));
+
+    // Turned off, the same tables are refused for their length alone, as ever.
+    SetExtendedTables(false);
+    const std::string mono = Install("kv-16bit-mono.icm");
+    EXPECT_EQ(SetDefaultProfile(Monitor(), mono.c_str(), 1, messageId), 24);
+    EXPECT_EQ(messageId, 211);
+    ASSERT_TRUE(ReadRamp(ramp));
+    EXPECT_TRUE(SameRamp(ramp, original));
+    EXPECT_TRUE(recorder.reports.empty());
 }
 
 }  // namespace

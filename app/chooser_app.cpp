@@ -10,7 +10,9 @@
 #include "report/error_report_dialog.h"
 #include "report/resource_strings.h"
 #include "res/resource.h"
+#include "cms/CMSSupport.h"
 #include "ui/info_page_dialog.h"
+#include "ui/settings.h"
 #include "ui/monitor_profile_dialog.h"
 
 #include <commctrl.h>
@@ -66,6 +68,9 @@ BOOL ChooserApp::InitInstance()
     // ours is harmless, and it is simply never asked.
     if (HMODULE resources = LoadResourceLibrary("Res.dll"))
         SetResourceModule(resources);
+
+    // Selections, keeping, Verify, the tooltips and /load all honour it.
+    SetExtendedTables(settings::ExtendedTables());
 
     const CommandLine line = ParseCommandLine(SkipProgramName(::GetCommandLineA()));
     switch (line.mode) {

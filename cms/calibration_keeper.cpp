@@ -9,12 +9,18 @@
 
 #include <vector>
 
-void CalibrationKeeper::Wrote(const GammaRamp& ramp, const std::string& path)
+void CalibrationKeeper::Wrote(const HardwareRamp& hardware, const std::string& path)
 {
-    m_ramp = ramp;
-    MakeHardwareRamp(ramp, m_hardware);
+    m_hardware = hardware;
     m_path = path;
     m_bKeeping = true;
+}
+
+void CalibrationKeeper::Wrote(const GammaRamp& ramp, const std::string& path)
+{
+    HardwareRamp hardware{};
+    MakeHardwareRamp(ramp, hardware);
+    Wrote(hardware, path);
 }
 
 bool CalibrationKeeper::Holds() const
@@ -40,7 +46,7 @@ int32_t CalibrationKeeper::Keep()
     // lets the next period in before this call returns: nothing is kept meanwhile, or
     // every period would stack one more report on the first.
     m_bKeeping = false;
-    const int32_t result = SetDevGammaTable(m_hMonitor, m_ramp);
+    const int32_t result = SetDevGammaTable(m_hMonitor, m_hardware);
     if (result == 0) {
         m_bKeeping = true;
         return 0;

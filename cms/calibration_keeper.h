@@ -18,6 +18,8 @@ public:
 
     // A ramp this window downloaded (a selection that loaded, a reload), from the
     // profile at path: kept from now on.
+    void Wrote(const HardwareRamp& hardware, const std::string& path);
+    // The same for a table of the 786-byte form, as the adapter takes it (<< 8).
     void Wrote(const GammaRamp& ramp, const std::string& path);
     // Nothing is kept any more: the linear ramp was put back on purpose.
     void Forget() { m_bKeeping = false; }
@@ -39,7 +41,6 @@ private:
 
     MonitorHandle m_hMonitor;
     bool m_bKeeping = false;
-    GammaRamp m_ramp{};
     HardwareRamp m_hardware{};
     std::string m_path;
 };

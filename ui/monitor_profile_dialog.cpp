@@ -419,7 +419,8 @@ void MonitorProfileDialog::AddCalibrationCommands()
                                         {kCmdVerifyCalibration, IDS_CMD_VERIFY},
                                         {kCmdResetToLinear, IDS_CMD_RESET},
                                         {kCmdKeepLoaded, IDS_CMD_KEEP_LOADED},
-                                        {kCmdLoadAtLogon, IDS_CMD_LOAD_AT_LOGON}})
+                                        {kCmdLoadAtLogon, IDS_CMD_LOAD_AT_LOGON},
+                                        {kCmdExtendedTables, IDS_CMD_EXTENDED_TABLES}})
         ::AppendMenuA(menu, MF_STRING, command, GetResourceString(text));
     UpdateCalibrationCommands();
 }
@@ -432,6 +433,7 @@ void MonitorProfileDialog::UpdateCalibrationCommands()
     // The check marks say what is so now, whichever window changed it.
     ::CheckMenuItem(menu, kCmdKeepLoaded, MF_BYCOMMAND | (KeepLoaded() ? MF_CHECKED : MF_UNCHECKED));
     ::CheckMenuItem(menu, kCmdLoadAtLogon, MF_BYCOMMAND | (settings::LoadsAtLogon() ? MF_CHECKED : MF_UNCHECKED));
+    ::CheckMenuItem(menu, kCmdExtendedTables, MF_BYCOMMAND | (ExtendedTables() ? MF_CHECKED : MF_UNCHECKED));
     const UINT selected = m_ProfileList.GetCurSel() >= 0 ? MF_ENABLED : MF_GRAYED;
     ::EnableMenuItem(menu, kCmdReloadCalibration, MF_BYCOMMAND | selected);
     ::EnableMenuItem(menu, kCmdVerifyCalibration, MF_BYCOMMAND | selected);
@@ -456,6 +458,14 @@ bool MonitorProfileDialog::OnCalibrationCommand(UINT command)
         return true;
     case kCmdLoadAtLogon:
         settings::SetLoadAtLogon(!settings::LoadsAtLogon());
+        UpdateCalibrationCommands();
+        return true;
+    case kCmdExtendedTables:
+        // What a row will do changes with it, in every window.
+        SetExtendedTables(!ExtendedTables());
+        settings::SetExtendedTables(ExtendedTables());
+        for (MonitorProfileDialog* window : s_windows)
+            window->m_ProfileList.ForgetVerdicts();
         UpdateCalibrationCommands();
         return true;
     default:
@@ -505,9 +515,7 @@ void MonitorProfileDialog::OnVerifyCalibration()
                     MB_ICONWARNING);
         return;
     }
-    HardwareRamp expected{};
-    MakeHardwareRamp(diagnosis.ramp, expected);
-    const RampDifference difference = CompareRamp(actual, expected);
+    const RampDifference difference = CompareRamp(actual, diagnosis.hardware);
     if (difference.entries == 0) {
         const char* format = GetResourceString(IDS_VERIFY_LOADED);
         ShowMessage(FormatMatches(format, "s s") ? FormatBounded(kMessageSize, format, name.c_str(), monitor.c_str())
@@ -541,7 +549,7 @@ void MonitorProfileDialog::KeepCalibration()
 
 void MonitorProfileDialog::RampWritten(const std::string& path)
 {
-    m_keeper.Wrote(DiagnoseProfile(path.c_str()).ramp, path);
+    m_keeper.Wrote(DiagnoseProfile(path.c_str()).hardware, path);
     OthersWroteRamp();
 }
 

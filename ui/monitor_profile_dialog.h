@@ -20,6 +20,7 @@ constexpr UINT kCmdVerifyCalibration = 0x1020;
 constexpr UINT kCmdResetToLinear = 0x1030;
 constexpr UINT kCmdKeepLoaded = 0x1040;
 constexpr UINT kCmdLoadAtLogon = 0x1050;
+constexpr UINT kCmdExtendedTables = 0x1060;
 
 class MonitorProfileDialog : public fw::Dialog {
 public:

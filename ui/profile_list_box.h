@@ -27,6 +27,8 @@ public:
     // bound, the list refuses every row and has none.
     int32_t AddProfile(const std::string& fullPath) { return m_profiles.AddProfile(fullPath); }
     void ResetProfiles() { m_profiles.ResetProfiles(); }
+    // The rows' verdicts are asked anew: the setting they depend on changed.
+    void ForgetVerdicts() { m_verdicts.clear(); }
     void SetVcgtFlag(int32_t row, uint16_t flag) { m_profiles.SetVcgtFlag(row, flag); }
     void SetCreatorFlag(int32_t row, uint16_t flag) { m_profiles.SetCreatorFlag(row, flag); }
     std::string GetFullPath(int32_t row) const { return m_profiles.GetFullPath(row); }

@@ -12,6 +12,10 @@
 
 namespace wintest {
 
+// What a row says of a table that loads only with the extended-tables setting on.
+inline constexpr const char* kExtendedOffTip =
+    R"(Its calibration is a 16-bit or formula table: turn on "Also load 16-bit and formula tables" in the window menu to load it.)";
+
 // The generated profiles of each kind, and the line a row's tooltip gives for each.
 struct TipCase {
     const char* file;
@@ -20,8 +24,8 @@ struct TipCase {
 inline const TipCase kTipCases[] = {
     {"kv-mild.icm", "Loads its video card calibration when selected."},
     {"kv-novcgt.icm", "No video card calibration: selecting it only makes it the default profile."},
-    {"kv-16bit.icm", "Its calibration is a 16-bit or formula table, which is not loaded."},
-    {"kv-formula.icm", "Its calibration is a 16-bit or formula table, which is not loaded."},
+    {"kv-16bit.icm", kExtendedOffTip},
+    {"kv-formula.icm", kExtendedOffTip},
     {"kv-badsig.icm", "Its calibration data is damaged and will not be loaded."},
     {"kv-green16383.icm", "Its calibration would make the screen too dark and will not be loaded."},
 };

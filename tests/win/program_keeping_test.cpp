@@ -3,6 +3,7 @@
 // written again after someone else reset it, and monitors that go and come back. The
 // built kestrava.exe is worked from outside; the ramp, the registry and the colour store
 // are read back from this process, which shares the program's Wine prefix.
+#include "cms/vcgt_decoder.h"
 #include "program_driver.h"
 #include "program_fixture.h"
 #include "win_test_util.h"
@@ -618,3 +619,94 @@ TEST_F(ProgramMonitors, SecondMonitorOffAndOnClosesItsWindowAloneThenOpensANewOn
 }
 
 }  // namespace
+
+// ---- Tables of other forms -------------------------------------------------------------
+
+namespace {
+
+constexpr WPARAM kExtendedTables = 0x1060;
+const char* const k1024 = "kv-1024.icm";            // 16-bit, 1024 entries: resampled
+const char* const kMono = "kv-16bit-mono.icm";      // 16-bit, one channel for all three
+const char* const kFormula = "kv-formula22.icm";    // gamma 2.2
+const char* const kDark16 = "kv-16bit-dark.icm";    // refused as too dark (-2, report 215)
+const char* const kBadCount = "kv-badcount.icm";    // count and size disagree (24, report 214)
+
+// The ramp's high bytes (what the X server keeps) for a tag of any form, by the
+// program's own decoder, which the host tests hold to LittleCMS's curves.
+std::vector<BYTE> DecodedTable(const std::string& path)
+{
+    PROFILE record{PROFILE_FILENAME, const_cast<char*>(path.c_str()), static_cast<DWORD>(path.size() + 1)};
+    HPROFILE profile = OpenColorProfileA(&record, PROFILE_READ, FILE_SHARE_READ, OPEN_EXISTING);
+    if (!profile)
+        return {};
+    DWORD size = 0;
+    BOOL reference = FALSE;
+    GetColorProfileElement(profile, 0x76636774, 0, &size, nullptr, &reference);
+    std::vector<uint8_t> tag(size);
+    const bool read = size != 0 && GetColorProfileElement(profile, 0x76636774, 0, &size, tag.data(), &reference);
+    CloseColorProfile(profile);
+    HardwareRamp ramp{};
+    if (!read || DecodeVcgt(tag.data(), tag.size(), ramp).fault != VcgtFault::None)
+        return {};
+    std::vector<BYTE> table;
+    for (const uint16_t* channel : {ramp.red, ramp.green, ramp.blue})
+        for (size_t i = 0; i < 256; ++i)
+            table.push_back(static_cast<BYTE>(channel[i] >> 8));
+    return table;
+}
+
+class ProgramExtendedTables : public ProgramKeeping {
+protected:
+    // Clicks a row that the program refuses and checks the report's message.
+    void SelectRefused(const char* file, const std::string& says)
+    {
+        const HWND list = List(0);
+        const std::string stem = std::string(file).substr(0, std::string(file).rfind('.'));
+        ASSERT_TRUE(program::ClickRow(list, program::RowOf(list, stem))) << stem;
+        const HWND report = app->WaitForReport();
+        ASSERT_NE(report, nullptr) << stem << ": no report";
+        const std::string message = wintest::ControlText(report, program::kReportMessageId);
+        EXPECT_NE(message.find(says), std::string::npos) << message;
+        wintest::ClickButton(report, IDOK);
+        ASSERT_TRUE(wintest::WaitUntilGone(report));
+    }
+};
+
+}  // namespace
+
+TEST_F(ProgramExtendedTables, OffTheyAreRefusedAsToldOnTheyLoadAndTheSettingOutlivesTheRun)
+{
+    ASSERT_NO_FATAL_FAILURE(Install({k1024, kMono, kFormula, kDark16, kBadCount, kMild}));
+    const std::vector<BYTE> mild = Table(kMild);
+    const std::vector<BYTE> resampled = DecodedTable(store.PathOf(k1024));
+    const std::vector<BYTE> mono = DecodedTable(store.PathOf(kMono));
+    const std::vector<BYTE> formula = DecodedTable(store.PathOf(kFormula));
+    ASSERT_EQ(resampled.size(), 768u);
+    ASSERT_EQ(mono.size(), 768u);
+    ASSERT_EQ(formula.size(), 768u);
+
+    ASSERT_NO_FATAL_FAILURE(Start());
+    ASSERT_NO_FATAL_FAILURE(Select(0, kMild, mild));
+    // Off, as when nothing was ever set: the length is refused (211) and the ramp stays.
+    ASSERT_NO_FATAL_FAILURE(SelectRefused(k1024, "is an unexpected length. Please select another profile. (24)"));
+    EXPECT_EQ(program::CurrentTable(), mild);
+
+    ASSERT_NO_FATAL_FAILURE(Command(0, kExtendedTables));
+    EXPECT_TRUE(program::WaitFor([] {
+        const RegistryValue value = ReadValue(kSettingsKey, "ExtendedTables");
+        return value.present && value.type == REG_DWORD && value.number == 1;
+    }));
+    ASSERT_NO_FATAL_FAILURE(Select(0, kMono, mono));
+    ASSERT_NO_FATAL_FAILURE(Select(0, kFormula, formula));
+    ASSERT_NO_FATAL_FAILURE(Select(0, k1024, resampled));
+    ASSERT_NO_FATAL_FAILURE(SelectRefused(kDark16, "appears to be bad"));
+    ASSERT_NO_FATAL_FAILURE(SelectRefused(kBadCount, "contains unexpected values"));
+    EXPECT_EQ(program::CurrentTable(), resampled) << "a refused table reached the ramp";
+
+    // A new run reads the setting back: the logon load takes the first listed profile,
+    // kv-1024, as every monitor's current one.
+    app.reset();
+    ASSERT_TRUE(program::WriteIdentityRamp());
+    EXPECT_EQ(RunWithoutWindows("/load"), 0u);
+    EXPECT_EQ(program::CurrentTable(), resampled);
+}

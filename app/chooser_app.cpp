@@ -32,17 +32,13 @@ constexpr UINT kMonitorPollMs = 2000;
 std::vector<std::pair<std::string, Rect32>> MonitorLayout()
 {
     std::vector<std::pair<std::string, Rect32>> layout;
-    Sys().EnumDisplayMonitors(
-        nullptr, nullptr,
-        [](MonitorHandle monitor, DcHandle, Rect32*, intptr_t data) -> Bool32 {
-            MonitorInfoEx info{};
-            info.cbSize = sizeof info;
-            if (Sys().GetMonitorInfoA(monitor, &info))
-                reinterpret_cast<std::vector<std::pair<std::string, Rect32>>*>(data)->emplace_back(
-                    std::string(info.szDevice, strnlen(info.szDevice, sizeof info.szDevice)), info.rcMonitor);
-            return TRUE;
-        },
-        reinterpret_cast<intptr_t>(&layout));
+    for (MonitorHandle monitor : DesktopMonitors()) {
+        MonitorInfoEx info{};
+        info.cbSize = sizeof info;
+        if (Sys().GetMonitorInfoA(monitor, &info))
+            layout.emplace_back(std::string(info.szDevice, strnlen(info.szDevice, sizeof info.szDevice)),
+                                info.rcMonitor);
+    }
     return layout;
 }
 
@@ -125,14 +121,7 @@ void CALLBACK ChooserApp::OnMonitorPoll(HWND, UINT, UINT_PTR, DWORD)
 void ChooserApp::RefreshMonitors()
 {
     m_layout = MonitorLayout();
-    std::vector<MonitorHandle> monitors;
-    Sys().EnumDisplayMonitors(
-        nullptr, nullptr,
-        [](MonitorHandle monitor, DcHandle, Rect32*, intptr_t data) -> Bool32 {
-            reinterpret_cast<std::vector<MonitorHandle>*>(data)->push_back(monitor);
-            return TRUE;
-        },
-        reinterpret_cast<intptr_t>(&monitors));
+    const std::vector<MonitorHandle> monitors = DesktopMonitors();
 
     // Windows are matched to monitors by adapter: a handle may change with the desktop.
     // A report opened on the way lets the user close a window meanwhile, so each is

@@ -84,15 +84,7 @@ private:
 
 int32_t LoadCurrentCalibrations(bool quiet)
 {
-    std::vector<MonitorHandle> monitors;
-    Sys().EnumDisplayMonitors(
-        nullptr, nullptr,
-        [](MonitorHandle monitor, DcHandle, Rect32*, intptr_t data) -> Bool32 {
-            reinterpret_cast<std::vector<MonitorHandle>*>(data)->push_back(monitor);
-            return 1;
-        },
-        reinterpret_cast<intptr_t>(&monitors));
-
+    const std::vector<MonitorHandle> monitors = DesktopMonitors();
     const SilentReports silence(quiet);
     int32_t first = 0;
     for (MonitorHandle monitor : monitors) {

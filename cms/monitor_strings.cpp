@@ -112,3 +112,16 @@ int32_t CreateMonitorDC(MonitorHandle monitor, DcOwner& dc)
     dc.Reset(created);
     return 0;
 }
+
+std::vector<MonitorHandle> DesktopMonitors()
+{
+    std::vector<MonitorHandle> monitors;
+    Sys().EnumDisplayMonitors(
+        nullptr, nullptr,
+        [](MonitorHandle monitor, DcHandle, Rect32*, intptr_t data) -> Bool32 {
+            reinterpret_cast<std::vector<MonitorHandle>*>(data)->push_back(monitor);
+            return 1;
+        },
+        reinterpret_cast<intptr_t>(&monitors));
+    return monitors;
+}

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 // No monitor device matched the adapter (ERROR_NO_MORE_DEVICES).
 constexpr int32_t kResultNoMatchingDevice = 1248;
@@ -45,3 +46,7 @@ int32_t FindDisplayDevice(const std::string& adapterName, std::string* deviceId,
 // result of the adapter lookup, or the last error of the failed creation. A creation
 // that fails without a last error returns 0 and leaves dc empty.
 int32_t CreateMonitorDC(MonitorHandle monitor, DcOwner& dc);
+
+// The desktop's monitors, in the platform's enumeration order; empty when the
+// enumeration fails before it names one.
+std::vector<MonitorHandle> DesktopMonitors();

@@ -24,8 +24,10 @@ packages=(
     # A real X server with the dummy video driver, and tools to drive it.
     xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils xauth
     x11-utils xdotool imagemagick
-    # setsid, taskset, timeout, ps.
+    # setsid, taskset, timeout, ps, sha256sum.
     util-linux coreutils procps
+    # The release's tests unpack and list the zip (CPack writes it by itself).
+    unzip
 )
 
 missing=()

@@ -6,7 +6,10 @@
 #   3b. fuzz: the libFuzzer target, built with clang and run for a bounded number of inputs;
 #   4. win: the mingw-w64 cross-build;
 #   5. win-tests: the Windows tests under Wine, in the test bed (tools/testbed.sh),
-#      which is stopped again on every way out of this script.
+#      which is stopped again on every way out of this script;
+#   6. package: the release zip (cmake --build build/win --target package), checked
+#      from outside, then unpacked into an empty folder of a fresh Wine prefix on a
+#      test bed of its own and run from there (ctest -L package).
 # Ends with one line per stage and a line "N passed, N failed" (all ctest runs
 # together); exits non-zero when a stage failed to build or a test failed.
 #
@@ -26,14 +29,16 @@ passed=0
 failed=0
 broken=0
 testbed_up=0
+testbed_dir=""
 
 note() { printf '\n==> %s\n' "$*"; }
 
 cleanup() {
     if ((testbed_up)); then
         testbed_up=0
+testbed_dir=""
         note "stopping the test bed"
-        tools/testbed.sh stop || true
+        KESTRAVA_TESTBED_DIR="$testbed_dir" tools/testbed.sh stop || true
     fi
 }
 # On a signal, end the running command first (so that ctest starts no more
@@ -83,14 +88,17 @@ configure_and_build() {
     return 1
 }
 
-# run_ctest NAME BUILD_DIR [VAR=VALUE...]: runs the tests and adds up ctest's
-# "N% tests passed, F tests failed out of M" line.
+# run_ctest NAME BUILD_DIR [VAR=VALUE...] [-- CTEST_ARGS...]: runs the tests and adds
+# up ctest's "N% tests passed, F tests failed out of M" line.
 run_ctest() {
     local name=$1 dir=$2 t0=$SECONDS rc=0 line total bad
+    local vars=() args=()
     shift 2
+    while (($#)) && [[ "$1" != -- ]]; do vars+=("$1"); shift; done
+    if (($#)); then shift; args=("$@"); fi
     note "$name: ctest ($dir)"
-    logged "$logs/$name-ctest.log" env "$@" timeout -k 30 "$ctest_limit" \
-        ctest --test-dir "$dir" --output-on-failure --no-tests=error --timeout 600 || rc=$?
+    logged "$logs/$name-ctest.log" env "${vars[@]}" timeout -k 30 "$ctest_limit" \
+        ctest --test-dir "$dir" --output-on-failure --no-tests=error --timeout 600 "${args[@]}" || rc=$?
     line="$(grep -Eo '[0-9]+ tests failed out of [0-9]+' "$logs/$name-ctest.log" | tail -n 1 || true)"
     if [[ -z "$line" ]]; then
         summary+=("$(printf '%-10s tests did not run to the end (ctest exit %d, %d s): see build/logs/%s-ctest.log' \
@@ -142,22 +150,57 @@ else
     skip fuzz-tests "the build failed"
 fi
 
-if configure_and_build win build/win \
-    -DCMAKE_TOOLCHAIN_FILE="$repo/cmake/mingw-w64-x86_64.cmake" -DCMAKE_BUILD_TYPE=Release; then
-    note "test bed: tools/testbed.sh start"
-    t0=$SECONDS
+# start_testbed STATE_DIR: starts a test bed and takes its environment.
+start_testbed() {
+    local t0=$SECONDS envtext
+    note "test bed: tools/testbed.sh start ($1)"
+    testbed_dir=$1
     testbed_up=1
-    if logged "$logs/testbed.log" tools/testbed.sh start && envtext="$(tools/testbed.sh env)"; then
+    if logged "$logs/testbed-${1##*/}.log" env KESTRAVA_TESTBED_DIR="$1" tools/testbed.sh start &&
+        envtext="$(KESTRAVA_TESTBED_DIR="$1" tools/testbed.sh env)"; then
         summary+=("$(printf '%-10s up (%d s)' testbed $((SECONDS - t0)))")
         eval "$envtext"
-        run_ctest win-tests build/win || true
-    else
-        summary+=("$(printf '%-10s FAILED to start: see build/logs/testbed.log' testbed)")
-        broken=$((broken + 1))
+        return 0
+    fi
+    summary+=("$(printf '%-10s FAILED to start: see build/logs/testbed-%s.log' testbed "${1##*/}")")
+    broken=$((broken + 1))
+    return 1
+}
+
+if configure_and_build win build/win \
+    -DCMAKE_TOOLCHAIN_FILE="$repo/cmake/mingw-w64-x86_64.cmake" -DCMAKE_BUILD_TYPE=Release; then
+    if start_testbed "${KESTRAVA_TESTBED_DIR:-$repo/build/testbed}"; then
+        run_ctest win-tests build/win -- -LE package || true
     fi
     cleanup
+
+    # The release as a user gets it: the zip, unpacked into an empty folder of a new
+    # prefix (made afresh each time) and run from there.
+    note "package: cmake --build build/win --target package"
+    t0=$SECONDS
+    if logged "$logs/package-build.log" cmake --build build/win -j "$jobs" --target package; then
+        summary+=("$(printf '%-10s zip made (%d s)' package $((SECONDS - t0)))")
+        package_bed="$repo/build/package-testbed"
+        rm -rf "$package_bed/prefix"
+        if start_testbed "$package_bed"; then
+            unpacked="$WINEPREFIX/drive_c/Kestrava"
+            mkdir -p "$unpacked"
+            zip_name="$(sed -n 's/^set(CPACK_PACKAGE_FILE_NAME "\(.*\)")$/\1/p' build/win/CPackConfig.cmake).zip"
+            if unzip -q "build/win/dist/$zip_name" -d "$unpacked"; then
+                run_ctest package build/win 'KESTRAVA_PACKAGE_DIR=C:\Kestrava' -- -L package || true
+            else
+                summary+=("$(printf '%-10s the zip did not unpack' package)")
+                broken=$((broken + 1))
+            fi
+        fi
+        cleanup
+    else
+        summary+=("$(printf '%-10s FAILED to make the zip: see build/logs/package-build.log' package)")
+        broken=$((broken + 1))
+    fi
 else
     skip win-tests "the Windows build failed"
+    skip package "the Windows build failed"
 fi
 
 printf '\n==> summary\n'

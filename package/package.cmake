@@ -1,0 +1,43 @@
+# The release: a portable zip a Windows user unzips anywhere and runs from there.
+#
+#   cmake --build build/win --target package
+#
+# makes dist/kestrava-<version>-win64.zip in the build tree, holding the stripped
+# program, the info page (Docs\infoID.htm), the German resource library (de\Res.dll),
+# README.txt and LICENSE.txt (both with Windows line ends), and SHA256SUMS beside it.
+# Only a Release build is packaged.
+
+set(KESTRAVA_PACKAGE_TEXTS ${CMAKE_BINARY_DIR}/package-texts)
+set(KESTRAVA_PACKAGE_TEXT_FILES ${KESTRAVA_PACKAGE_TEXTS}/README.txt ${KESTRAVA_PACKAGE_TEXTS}/LICENSE.txt)
+add_custom_command(
+    OUTPUT ${KESTRAVA_PACKAGE_TEXT_FILES}
+    COMMAND ${CMAKE_COMMAND} -DIN=${CMAKE_SOURCE_DIR}/package/README.txt -DOUT=${KESTRAVA_PACKAGE_TEXTS}/README.txt
+            -DVERSION=${PROJECT_VERSION} -P ${CMAKE_SOURCE_DIR}/package/crlf.cmake
+    COMMAND ${CMAKE_COMMAND} -DIN=${CMAKE_SOURCE_DIR}/LICENSE -DOUT=${KESTRAVA_PACKAGE_TEXTS}/LICENSE.txt
+            -P ${CMAKE_SOURCE_DIR}/package/crlf.cmake
+    DEPENDS ${CMAKE_SOURCE_DIR}/package/README.txt ${CMAKE_SOURCE_DIR}/LICENSE ${CMAKE_SOURCE_DIR}/package/crlf.cmake
+    COMMENT "Writing README.txt and LICENSE.txt with Windows line ends")
+add_custom_target(kestrava_package_texts ALL DEPENDS ${KESTRAVA_PACKAGE_TEXT_FILES})
+
+install(TARGETS kestrava RUNTIME DESTINATION .)
+install(FILES ${CMAKE_SOURCE_DIR}/Docs/infoID.htm DESTINATION Docs)
+install(FILES $<TARGET_FILE:kestrava_res_de> DESTINATION de)
+install(FILES ${KESTRAVA_PACKAGE_TEXT_FILES} DESTINATION .)
+
+set(CPACK_GENERATOR ZIP)
+set(CPACK_PACKAGE_NAME kestrava)
+set(CPACK_PACKAGE_VENDOR Kestrava)
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+# CPack's own variables change while it writes its configurations; these stay.
+set(KESTRAVA_PACKAGE_NAME kestrava-${PROJECT_VERSION}-win64)
+set(KESTRAVA_PACKAGE_DIRECTORY ${CMAKE_BINARY_DIR}/dist)
+set(CPACK_PACKAGE_FILE_NAME ${KESTRAVA_PACKAGE_NAME})
+set(CPACK_PACKAGE_DIRECTORY ${KESTRAVA_PACKAGE_DIRECTORY})
+# The files lie at the top of the zip; unzipping makes the folder.
+set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY OFF)
+set(CPACK_STRIP_FILES ON)
+set(CPACK_SOURCE_GENERATOR "")
+set(CPACK_KESTRAVA_BUILD_TYPE "${CMAKE_BUILD_TYPE}")
+set(CPACK_PRE_BUILD_SCRIPTS ${CMAKE_SOURCE_DIR}/package/release_only.cmake)
+set(CPACK_POST_BUILD_SCRIPTS ${CMAKE_SOURCE_DIR}/package/checksums.cmake)
+include(CPack)

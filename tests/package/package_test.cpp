@@ -1,0 +1,244 @@
+// Win32 only. The release as a Windows user gets it: the folder the zip was unpacked
+// into (KESTRAVA_PACKAGE_DIR, a Windows path in a fresh prefix), its program's import
+// table, symbols and manifest, and the program run from there, in English and, with
+// the German library copied beside it, in German.
+#include "pe_image.h"
+#include "program_fixture.h"
+#include "resource_reader.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cctype>
+#include <chrono>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+namespace {
+
+using programtest::kMild;
+using programtest::kValid;
+
+std::string PackageDir()
+{
+    const char* folder = std::getenv("KESTRAVA_PACKAGE_DIR");
+    return folder ? folder : "";
+}
+
+std::string InPackage(const std::string& file) { return PackageDir() + "\\" + file; }
+
+bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+std::vector<char> ReadAll(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::vector<char>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// Every file below folder, as relative paths with backslashes, sorted.
+void ListFiles(const std::string& folder, const std::string& relative, std::vector<std::string>& files)
+{
+    WIN32_FIND_DATAA found{};
+    HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return;
+    do {
+        const std::string name = found.cFileName;
+        if (name == "." || name == "..")
+            continue;
+        const std::string path = relative.empty() ? name : relative + "\\" + name;
+        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+            ListFiles(folder + "\\" + name, path, files);
+        else
+            files.push_back(path);
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+}
+
+std::string Lower(std::string text)
+{
+    for (char& c : text)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return text;
+}
+
+// The libraries every Windows from 7 to 11 carries in its system folder that the
+// program may need. Anything else (a compiler's runtime above all) would have to ship
+// with it, and the zip holds no such file.
+const char* const kSystemLibraries[] = {
+    "advapi32.dll", "comctl32.dll", "comdlg32.dll", "gdi32.dll",   "kernel32.dll", "mscms.dll",
+    "msvcrt.dll",   "ole32.dll",    "oleaut32.dll", "shell32.dll", "shlwapi.dll",  "user32.dll",
+    "uxtheme.dll",  "version.dll",  "wtsapi32.dll",
+};
+
+bool IsSystemLibrary(const std::string& name)
+{
+    const std::string lower = Lower(name);
+    return std::any_of(std::begin(kSystemLibraries), std::end(kSystemLibraries),
+                       [&](const char* library) { return lower == library; });
+}
+
+class PackagedProgram : public programtest::ProgramTest {
+protected:
+    void SetUp() override
+    {
+        if (PackageDir().empty())
+            GTEST_SKIP() << "KESTRAVA_PACKAGE_DIR names no unpacked release (tools/test.sh sets it)";
+        ASSERT_TRUE(Exists(InPackage("kestrava.exe"))) << InPackage("kestrava.exe");
+        ASSERT_NO_FATAL_FAILURE(ProgramTest::SetUp());
+    }
+
+    void TearDown() override
+    {
+        ProgramTest::TearDown();
+        if (!PackageDir().empty())
+            DeleteFileA(InPackage("Res.dll").c_str());
+    }
+
+    static std::string Program() { return InPackage("kestrava.exe"); }
+
+    // The image of a file of the package, read whole; fails the test when it is no
+    // 64-bit image.
+    static pe::Image Image(const std::string& file)
+    {
+        pe::Image image(ReadAll(InPackage(file)));
+        EXPECT_TRUE(image.Valid()) << file << " is no 64-bit PE image";
+        return image;
+    }
+};
+
+// ---- What the zip put there -------------------------------------------------------------
+
+TEST_F(PackagedProgram, FolderHoldsTheProgramItsPageTheGermanLibraryAndTheTexts)
+{
+    std::vector<std::string> files;
+    ListFiles(PackageDir(), "", files);
+    std::sort(files.begin(), files.end());
+    EXPECT_EQ(files, (std::vector<std::string>{"Docs\\infoID.htm", "LICENSE.txt", "README.txt", "de\\Res.dll",
+                                               "kestrava.exe"}));
+}
+
+TEST_F(PackagedProgram, ProgramImportsOnlyLibrariesWindowsShipsAndCarriesNoSymbols)
+{
+    const pe::Image image = Image("kestrava.exe");
+    ASSERT_TRUE(image.Valid());
+    EXPECT_FALSE(image.IsDll());
+
+    std::vector<std::string> imports;
+    ASSERT_TRUE(image.ImportedLibraries(imports)) << "the import table cannot be read";
+    std::vector<std::string> delayed;
+    ASSERT_TRUE(image.DelayImportedLibraries(delayed)) << "the delay-load table cannot be read";
+    imports.insert(imports.end(), delayed.begin(), delayed.end());
+    // The program draws with the colour-management API and the system's controls.
+    EXPECT_NE(std::find_if(imports.begin(), imports.end(), [](const std::string& n) { return Lower(n) == "mscms.dll"; }),
+              imports.end());
+
+    char system[MAX_PATH] = {};
+    ASSERT_GT(GetSystemDirectoryA(system, static_cast<UINT>(std::size(system))), 0u);
+    for (const std::string& library : imports) {
+        EXPECT_TRUE(IsSystemLibrary(library)) << library << " is not a library Windows ships";
+        EXPECT_TRUE(Exists(std::string(system) + "\\" + library)) << library << " is not in " << system;
+    }
+
+    // Stripped: no symbol table and no debugging sections.
+    EXPECT_FALSE(image.HasSymbolTable());
+    for (const std::string& section : image.SectionNames())
+        EXPECT_NE(section.rfind(".debug", 0), 0u) << "section " << section;
+}
+
+TEST_F(PackagedProgram, GermanLibraryIsResourcesOnly)
+{
+    const pe::Image image = Image("de\\Res.dll");
+    ASSERT_TRUE(image.Valid());
+    EXPECT_TRUE(image.IsDll());
+    EXPECT_EQ(image.EntryPoint(), 0u) << "a resource library runs no code";
+    std::vector<std::string> imports;
+    ASSERT_TRUE(image.ImportedLibraries(imports));
+    EXPECT_TRUE(imports.empty());
+}
+
+TEST_F(PackagedProgram, ManifestIsTheProgramsOwnAndNamesWindows7To11)
+{
+    wintest::ModuleOwner module(wintest::LoadAsDataFile(Program()));
+    ASSERT_TRUE(module);
+    const wintest::ResourceData manifest =
+        wintest::FindResourceData(module.Get(), 1, reinterpret_cast<LPCSTR>(RT_MANIFEST));
+    ASSERT_TRUE(manifest);
+    const std::string text(reinterpret_cast<const char*>(manifest.data), manifest.size);
+
+    const std::vector<char> source = ReadAll(wintest::WinePath(KESTRAVA_MANIFEST));
+    ASSERT_FALSE(source.empty());
+    EXPECT_EQ(text, std::string(source.begin(), source.end())) << "the zip's program carries another manifest";
+
+    // The source may break an element over lines: runs of blanks count as one.
+    std::string squeezed;
+    for (char c : text) {
+        const bool blank = c == ' ' || c == '\n' || c == '\r' || c == '\t';
+        if (!blank || squeezed.empty() || squeezed.back() != ' ')
+            squeezed += blank ? ' ' : c;
+    }
+    for (const char* declared : {
+             R"(name="Microsoft.Windows.Common-Controls" version="6.0.0.0")",
+             R"(level="asInvoker" uiAccess="false")",
+             ">true</dpiAware>",
+             ">system</dpiAwareness>",
+             R"(<compatibility xmlns="urn:schemas-microsoft-com:compatibility.v1">)",
+             "{35138b9a-5d96-4fbd-8e2d-a2440225f93a}",   // Windows 7
+             "{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}",   // Windows 8
+             "{1f676c76-80e1-4239-95bb-83d0f6d0da78}",   // Windows 8.1
+             "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}",   // Windows 10 and 11
+         })
+        EXPECT_NE(squeezed.find(declared), std::string::npos) << declared;
+}
+
+// ---- The program run from there ---------------------------------------------------------
+
+TEST_F(PackagedProgram, RunsFromItsFolderWithAWindowPerMonitorInEnglish)
+{
+    ASSERT_EQ(monitors.size(), 2u) << "the test bed shows two monitors";
+    Install({kValid});
+    ASSERT_NO_FATAL_FAILURE(Start(Program()));
+    for (size_t i = 0; i < windows.size(); ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_TRUE(IsWindowVisible(windows[i]));
+        EXPECT_EQ(wintest::WindowText(windows[i]), monitors[i].deviceString);
+        RECT inside{};
+        const RECT window = program::WindowRect(windows[i]);
+        EXPECT_TRUE(IntersectRect(&inside, &window, &monitors[i].rect))
+            << program::Describe(window) << " is not on " << program::Describe(monitors[i].rect);
+        EXPECT_EQ(wintest::ControlText(windows[i], 1001), "all monitor profiles");
+        EXPECT_EQ(wintest::ControlText(windows[i], program::kRefreshId), "Refresh");
+    }
+}
+
+TEST_F(PackagedProgram, GermanLibraryCopiedBesideTheProgramGivesGermanTexts)
+{
+    ASSERT_TRUE(CopyFileA(InPackage("de\\Res.dll").c_str(), InPackage("Res.dll").c_str(), TRUE));
+    Install({kValid});
+    ASSERT_NO_FATAL_FAILURE(Start(Program()));
+    for (size_t i = 0; i < windows.size(); ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(wintest::ControlText(windows[i], 1001), "alle Monitorprofile");
+        EXPECT_EQ(wintest::ControlText(windows[i], program::kRefreshId), "Aktualisieren");
+    }
+}
+
+TEST_F(PackagedProgram, LoadSwitchLoadsTheCurrentCalibrationWithoutAWindow)
+{
+    Install({kMild, kValid});
+    ASSERT_NO_FATAL_FAILURE(MakeCurrent(kMild));
+    const std::vector<BYTE> mild = program::CalibrationTable(store.PathOf(kMild));
+    ASSERT_EQ(mild.size(), 768u);
+
+    ASSERT_NO_FATAL_FAILURE(Launch(Program(), "/load"));
+    EXPECT_TRUE(program::WaitFor([&] { return !app->IsRunning(); })) << app->OpenReports();
+    DWORD code = 1234;
+    app->WaitForExit(code, std::chrono::seconds(1));
+    EXPECT_EQ(code, 0u);
+    EXPECT_EQ(program::CurrentTable(), mild) << "the current profile's table is not in the ramp";
+}
+
+}  // namespace

@@ -1,0 +1,22 @@
+#!/usr/bin/env bash
+# Makes the release from a fresh Debian 12 machine: installs what the build needs
+# (tools/setup.sh; KESTRAVA_SKIP_SETUP=1 skips it), configures the Windows Release
+# build in build/win and runs its package target, which writes
+#   build/win/dist/kestrava-<version>-win64.zip
+#   build/win/dist/SHA256SUMS
+# tools/test.sh checks that zip and runs the program from it.
+set -euo pipefail
+
+cd "$(dirname "${BASH_SOURCE[0]}")/.."
+jobs="${KESTRAVA_JOBS:-2}"
+
+if [[ "${KESTRAVA_SKIP_SETUP:-0}" != 1 ]]; then
+    tools/setup.sh
+fi
+
+cmake -S . -B build/win -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/mingw-w64-x86_64.cmake" -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build build/win -j "$jobs" --target package
+
+echo
+echo "package: $(ls "$PWD"/build/win/dist/kestrava-*-win64.zip)"
+(cd build/win/dist && sha256sum -c SHA256SUMS)

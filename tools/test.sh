@@ -9,7 +9,8 @@
 #      which is stopped again on every way out of this script;
 #   6. package: the release zip (cmake --build build/win --target package), checked
 #      from outside, then unpacked into an empty folder of a fresh Wine prefix on a
-#      test bed of its own and run from there (ctest -L package).
+#      test bed of its own and run from there (ctest -L package); zip-runs: the
+#      Windows tests that drive the program from outside, on the zip's program.
 # Ends with one line per stage and a line "N passed, N failed" (all ctest runs
 # together); exits non-zero when a stage failed to build or a test failed.
 #
@@ -188,6 +189,8 @@ if configure_and_build win build/win \
             zip_name="$(sed -n 's/^set(CPACK_PACKAGE_FILE_NAME "\(.*\)")$/\1/p' build/win/CPackConfig.cmake).zip"
             if unzip -q "build/win/dist/$zip_name" -d "$unpacked"; then
                 run_ctest package build/win 'KESTRAVA_PACKAGE_DIR=C:\Kestrava' -- -L package || true
+                # Every test that drives the program from outside, on the zip's copy.
+                run_ctest zip-runs build/win 'KESTRAVA_PROGRAM=C:\Kestrava\kestrava.exe' -- -LE package -R '^Program' || true
             else
                 summary+=("$(printf '%-10s the zip did not unpack' package)")
                 broken=$((broken + 1))

@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <iterator>
 #include <string>
 #include <thread>
@@ -24,7 +25,13 @@ inline std::string WinePath(const std::string& unixPath)
 }
 
 inline std::string ProfileDir() { return WinePath(KESTRAVA_PROFILE_DIR); }
-inline std::string ProgramExe() { return WinePath(KESTRAVA_EXE); }
+// The program the tests drive: the build's own, or the copy that KESTRAVA_PROGRAM names
+// (a Windows path), such as the one unpacked from the release.
+inline std::string ProgramExe()
+{
+    const char* other = std::getenv("KESTRAVA_PROGRAM");
+    return other && *other ? std::string(other) : WinePath(KESTRAVA_EXE);
+}
 
 // The full path of the running test program.
 inline std::string OwnExe()

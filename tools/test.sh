@@ -37,7 +37,6 @@ note() { printf '\n==> %s\n' "$*"; }
 cleanup() {
     if ((testbed_up)); then
         testbed_up=0
-testbed_dir=""
         note "stopping the test bed"
         KESTRAVA_TESTBED_DIR="$testbed_dir" tools/testbed.sh stop || true
     fi

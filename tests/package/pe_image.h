@@ -22,11 +22,11 @@ public:
         IMAGE_DOS_HEADER dos{};
         if (!Read(0, dos) || dos.e_magic != IMAGE_DOS_SIGNATURE || dos.e_lfanew < 0)
             return;
-        m_ntOffset = static_cast<size_t>(dos.e_lfanew);
-        if (!Read(m_ntOffset, m_nt) || m_nt.Signature != IMAGE_NT_SIGNATURE ||
+        const size_t ntOffset = static_cast<size_t>(dos.e_lfanew);
+        if (!Read(ntOffset, m_nt) || m_nt.Signature != IMAGE_NT_SIGNATURE ||
             m_nt.OptionalHeader.Magic != IMAGE_NT_OPTIONAL_HDR64_MAGIC)
             return;
-        const size_t sections = m_ntOffset + offsetof(IMAGE_NT_HEADERS64, OptionalHeader) +
+        const size_t sections = ntOffset + offsetof(IMAGE_NT_HEADERS64, OptionalHeader) +
                                 m_nt.FileHeader.SizeOfOptionalHeader;
         for (WORD i = 0; i < m_nt.FileHeader.NumberOfSections; ++i) {
             IMAGE_SECTION_HEADER section{};
@@ -131,7 +131,6 @@ private:
     }
 
     std::vector<char> m_bytes;
-    size_t m_ntOffset = 0;
     IMAGE_NT_HEADERS64 m_nt{};
     std::vector<IMAGE_SECTION_HEADER> m_sections;
     bool m_valid = false;

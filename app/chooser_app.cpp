@@ -1,62 +1,96 @@
 #include "app/chooser_app.h"
 
-#include "app/command_line.h"
 #include "app/resource_library.h"
-#include "cms/calibration_keeper.h"
+#include "cms/current_calibration.h"
 #include "cms/monitor_strings.h"
 #include "fw/dialog.h"
-#include "platform/last_error.h"
 #include "platform/win32/win32_platform.h"
 #include "report/error_report_dialog.h"
 #include "report/resource_strings.h"
 #include "res/resource.h"
-#include "cms/CMSSupport.h"
 #include "ui/info_page_dialog.h"
-#include "ui/settings.h"
-#include "ui/monitor_profile_dialog.h"
 
 #include <commctrl.h>
+#include <wtsapi32.h>
 
-#include <algorithm>
-#include <cstring>
-#include <string>
 #include <vector>
 
 namespace {
-constexpr UINT kRefreshDelayMs = 300;
+
 // How often the desktop's monitors are looked at: Wine changes them when an X output
 // comes or goes without telling any window, and a driver may do the same.
 constexpr UINT kMonitorPollMs = 2000;
+// How often a kept calibration is read back: often enough to mend a reset ramp within
+// five seconds, seldom enough to cost an idle program next to nothing.
+constexpr UINT kKeepPeriodMs = 2500;
+// Windows tells of a display change more than once while the desktop settles: the
+// monitors are looked at once, a moment after the last notice.
+constexpr UINT kRefreshDelayMs = 300;
 
-// The desktop's monitors as the windows follow them: adapter and rectangle of each.
-std::vector<std::pair<std::string, Rect32>> MonitorLayout()
+constexpr UINT_PTR kPollTimer = 1;
+constexpr UINT_PTR kKeepTimer = 2;
+constexpr UINT_PTR kRefreshTimer = 3;
+
+// The program window's own messages. A second copy sends the last two.
+constexpr UINT kMsgNotice = WM_APP + 1;     // wParam: the notices since the last one was handled
+constexpr UINT kMsgActivate = WM_APP + 2;   // bring the windows to the front
+constexpr UINT kMsgLoad = WM_APP + 3;       // wParam: quiet; the result is the load's
+
+constexpr WPARAM kNoticeDisplay = 0x1;   // the desktop changed
+constexpr WPARAM kNoticeResume = 0x2;    // resume, unlock, reconnect: the ramp may be linear again
+
+// The system's resume notices, and the session notices that follow an unlock or a
+// reconnect: each may come with a ramp the system put back.
+constexpr WPARAM kResumeAutomatic = 0x12;   // PBT_APMRESUMEAUTOMATIC
+constexpr WPARAM kResumeSuspend = 0x07;     // PBT_APMRESUMESUSPEND
+constexpr UINT kSessionChange = 0x02B1;     // WM_WTSSESSION_CHANGE
+constexpr WPARAM kConsoleConnect = 0x1;     // WTS_CONSOLE_CONNECT
+constexpr WPARAM kRemoteConnect = 0x3;      // WTS_REMOTE_CONNECT
+constexpr WPARAM kSessionUnlock = 0x8;      // WTS_SESSION_UNLOCK
+
+// One copy per session: the first window copy owns the name, and its program window is
+// how a later start finds it.
+constexpr const char* kSingleCopyName = "Local\\Kestrava.Program";
+constexpr const char* kProgramClass = "Kestrava.Program";
+// A second copy gives up on the first after this, and a forwarded /load after that.
+constexpr DWORD kFindOtherCopyMs = 1500;
+constexpr UINT kForwardedLoadMs = 10 * 60 * 1000;
+
+// The notices posted and not yet handled, so that a burst posts one message.
+WPARAM g_pendingNotices = 0;
+
+HWND FindOtherCopy(HANDLE singleCopy)
 {
-    std::vector<std::pair<std::string, Rect32>> layout;
-    for (MonitorHandle monitor : DesktopMonitors()) {
-        MonitorInfoEx info{};
-        info.cbSize = sizeof info;
-        if (Sys().GetMonitorInfoA(monitor, &info))
-            layout.emplace_back(std::string(info.szDevice, strnlen(info.szDevice, sizeof info.szDevice)),
-                                info.rcMonitor);
+    const ULONGLONG deadline = ::GetTickCount64() + kFindOtherCopyMs;
+    for (;;) {
+        if (HWND other = ::FindWindowA(kProgramClass, nullptr))
+            return other;
+        // The other copy may be on its way out: then this one is the copy.
+        if (singleCopy) {
+            const DWORD wait = ::WaitForSingleObject(singleCopy, 50);
+            if (wait == WAIT_OBJECT_0 || wait == WAIT_ABANDONED)
+                return nullptr;
+        } else {
+            ::Sleep(50);
+        }
+        if (::GetTickCount64() >= deadline)
+            return nullptr;
     }
-    return layout;
 }
 
-bool SameLayout(const std::vector<std::pair<std::string, Rect32>>& a,
-                const std::vector<std::pair<std::string, Rect32>>& b)
-{
-    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](const auto& x, const auto& y) {
-        return x.first == y.first && x.second.left == y.second.left && x.second.top == y.second.top &&
-               x.second.right == y.second.right && x.second.bottom == y.second.bottom;
-    });
-}
-}
+}  // namespace
 
 BOOL ChooserApp::InitInstance()
 {
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES};
     ::InitCommonControlsEx(&controls);
     SetHelpCommand(ShowInfoPage);
+
+    const CommandLine line = ParseCommandLine(SkipProgramName(::GetCommandLineA()));
+    if (line.mode != StartMode::Usage && !ClaimSingleCopy(line)) {
+        m_bWindows = false;
+        return TRUE;
+    }
 
     // Loaded as resources only: no code in a library of that name ever runs. Whatever
     // it holds is taken, and whatever it lacks (a window, the menu, a string) still
@@ -65,19 +99,29 @@ BOOL ChooserApp::InitInstance()
     if (HMODULE resources = LoadResourceLibrary("Res.dll"))
         SetResourceModule(resources);
 
-    // Selections, keeping, Verify, the tooltips and /load all honour it.
-    SetExtendedTables(settings::ExtendedTables());
+    // Selections, keeping, Verify, the tooltips and /load all go by it.
+    m_settings = settings::Load();
 
-    const CommandLine line = ParseCommandLine(SkipProgramName(::GetCommandLineA()));
     switch (line.mode) {
     case StartMode::Windows:
-        m_layout = MonitorLayout();
+        CreateProgramWindow();
+        m_desktop = TakeDesktopSnapshot();
+        m_keepers.Follow(m_desktop);
+        // A report raised while a window is built runs a modal loop: a look at the
+        // desktop asked for meanwhile waits until every window is there.
+        m_bFollowing = true;
         EnumerateMonitors();
-        ::SetTimer(nullptr, 0, kMonitorPollMs, OnMonitorPoll);
+        m_bFollowing = false;
+        if (m_hProgram) {
+            ::SetTimer(m_hProgram.Get(), kPollTimer, kMonitorPollMs, nullptr);
+            ::SetTimer(m_hProgram.Get(), kKeepTimer, kKeepPeriodMs, nullptr);
+            if (m_bFollowAgain)
+                ::SetTimer(m_hProgram.Get(), kRefreshTimer, kRefreshDelayMs, nullptr);
+        }
         break;
     case StartMode::Load:
         m_bWindows = false;
-        m_nExitCode = LoadCurrentCalibrations(line.quiet);
+        m_nExitCode = LoadCurrentCalibrations(line.quiet, m_settings.extendedTables);
         break;
     case StartMode::Usage:
         m_bWindows = false;
@@ -89,67 +133,298 @@ BOOL ChooserApp::InitInstance()
     return TRUE;
 }
 
-int ChooserApp::ExitInstance(int code) { return m_bWindows ? code : m_nExitCode; }
-
-void ChooserApp::OnDisplayChange()
+int ChooserApp::ExitInstance(int code)
 {
-    // Every window hears of the change, and Wine tells it more than once while the
-    // desktop settles: the windows are looked at once, a moment after the last notice.
-    if (m_nRefreshTimer)
-        ::KillTimer(nullptr, m_nRefreshTimer);
-    m_nRefreshTimer = ::SetTimer(nullptr, 0, kRefreshDelayMs, OnRefreshTimer);
+    if (m_bSessionNotices)
+        ::WTSUnRegisterSessionNotification(m_hProgram.Get());
+    m_hProgram.Reset();
+    return m_bWindows ? code : m_nExitCode;
 }
 
-void CALLBACK ChooserApp::OnRefreshTimer(HWND, UINT, UINT_PTR id, DWORD)
+bool ChooserApp::ClaimSingleCopy(const CommandLine& line)
 {
-    ::KillTimer(nullptr, id);
-    if (auto* app = static_cast<ChooserApp*>(fw::App::Current())) {
-        app->m_nRefreshTimer = 0;
-        app->RefreshMonitors();
+    if (line.mode == StartMode::Load) {
+        // A load beside a running copy would be undone or fought over by its keeping:
+        // the running copy loads, and keeps what it loaded.
+        Owner<HANDLE, HandleTraits> running(::OpenMutexA(SYNCHRONIZE, FALSE, kSingleCopyName));
+        if (!running)
+            return true;
+        HWND other = FindOtherCopy(running.Get());
+        DWORD_PTR result = 0;
+        if (!other || !::SendMessageTimeoutA(other, kMsgLoad, line.quiet ? 1 : 0, 0, SMTO_NORMAL,
+                                             kForwardedLoadMs, &result))
+            return true;
+        m_nExitCode = static_cast<int>(static_cast<int32_t>(result));
+        return false;
     }
+
+    m_hSingleCopy.Reset(::CreateMutexA(nullptr, TRUE, kSingleCopyName));
+    if (!m_hSingleCopy || ::GetLastError() != ERROR_ALREADY_EXISTS)
+        return true;
+    HWND other = FindOtherCopy(m_hSingleCopy.Get());
+    if (!other) {
+        // The other copy ended meanwhile, and the name is this copy's now; or it never
+        // showed its window, and it is left to it.
+        DWORD_PTR ignored = 0;
+        return ::WaitForSingleObject(m_hSingleCopy.Get(), 0) != WAIT_TIMEOUT ||
+               !::SendMessageTimeoutA(HWND_BROADCAST, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 1, &ignored);
+    }
+    // Started by the user, this copy may hand the foreground on.
+    DWORD process = 0;
+    ::GetWindowThreadProcessId(other, &process);
+    ::AllowSetForegroundWindow(process);
+    DWORD_PTR ignored = 0;
+    ::SendMessageTimeoutA(other, kMsgActivate, 0, 0, SMTO_ABORTIFHUNG, 2000, &ignored);
+    m_nExitCode = 0;
+    return false;
 }
 
-void CALLBACK ChooserApp::OnMonitorPoll(HWND, UINT, UINT_PTR, DWORD)
+bool ChooserApp::CreateProgramWindow()
 {
-    auto* app = static_cast<ChooserApp*>(fw::App::Current());
-    if (!app || app->m_nRefreshTimer)
-        return;
-    if (!SameLayout(MonitorLayout(), app->m_layout))
-        app->RefreshMonitors();
+    const HINSTANCE instance = ::GetModuleHandleA(nullptr);
+    WNDCLASSEXA type{};
+    type.cbSize = sizeof type;
+    type.lpfnWndProc = ProgramWindowProc;
+    type.hInstance = instance;
+    type.lpszClassName = kProgramClass;
+    ::RegisterClassExA(&type);
+    // A top-level window, never shown: the system's broadcasts reach it, as a
+    // message-only window they would not.
+    m_hProgram.Reset(::CreateWindowExA(WS_EX_TOOLWINDOW, kProgramClass, "Kestrava", WS_POPUP, 0, 0, 0, 0, nullptr,
+                                       nullptr, instance, this));
+    if (!m_hProgram)
+        return false;
+    m_bSessionNotices = ::WTSRegisterSessionNotification(m_hProgram.Get(), NOTIFY_FOR_THIS_SESSION) != FALSE;
+    return true;
 }
 
-void ChooserApp::RefreshMonitors()
+LRESULT CALLBACK ChooserApp::ProgramWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    m_layout = MonitorLayout();
-    const std::vector<MonitorHandle> monitors = DesktopMonitors();
+    if (message == WM_NCCREATE) {
+        const auto* create = reinterpret_cast<const CREATESTRUCTA*>(lParam);
+        ::SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+    }
+    auto* app = reinterpret_cast<ChooserApp*>(::GetWindowLongPtrA(window, GWLP_USERDATA));
+    if (app && app->m_hProgram.Get() == window)
+        return app->OnProgramMessage(message, wParam, lParam);
+    return ::DefWindowProcA(window, message, wParam, lParam);
+}
 
-    // Windows are matched to monitors by adapter: a handle may change with the desktop.
-    // A report opened on the way lets the user close a window meanwhile, so each is
-    // looked up again before it is used.
-    const std::vector<MonitorProfileDialog*> before = MonitorProfileDialog::Windows();
-    const auto alive = [](MonitorProfileDialog* window) {
-        const std::vector<MonitorProfileDialog*>& now = MonitorProfileDialog::Windows();
-        return std::find(now.begin(), now.end(), window) != now.end();
-    };
-    std::vector<MonitorProfileDialog*> kept;
-    for (MonitorHandle monitor : monitors) {
-        std::string adapter;
-        if (GetMonitorStrings(monitor, &adapter, nullptr, nullptr, nullptr, 1) != 0)
-            continue;
-        const auto found = std::find_if(before.begin(), before.end(), [&](MonitorProfileDialog* window) {
-            return window->AdapterName() == adapter;
-        });
-        if (found != before.end()) {
-            kept.push_back(*found);
-            if (alive(*found))
-                (*found)->MonitorMoved(monitor);
-        } else {
-            (new MonitorProfileDialog(nullptr, monitor))->OwnSelf();
+LRESULT ChooserApp::OnProgramMessage(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_DISPLAYCHANGE:
+    case WM_POWERBROADCAST:
+    case kSessionChange:
+        SystemNotice(message, wParam);
+        return message == WM_POWERBROADCAST ? TRUE : 0;
+    case kMsgNotice: {
+        const WPARAM notices = g_pendingNotices;
+        g_pendingNotices = 0;
+        OnNotice(notices);
+        return 0;
+    }
+    case kMsgActivate:
+        BringWindowsToFront();
+        return 1;
+    case kMsgLoad:
+        return static_cast<LRESULT>(LoadForOtherCopy(wParam != 0));
+    case WM_TIMER:
+        switch (wParam) {
+        case kPollTimer:
+            if (!m_bFollowing && !SameDesktop(TakeDesktopSnapshot(), m_desktop))
+                FollowDesktop();
+            break;
+        case kKeepTimer:
+            CheckKeepers();
+            break;
+        case kRefreshTimer:
+            ::KillTimer(m_hProgram.Get(), kRefreshTimer);
+            FollowDesktop();
+            break;
+        default:
+            break;
         }
+        return 0;
+    default:
+        return ::DefWindowProcA(m_hProgram.Get(), message, wParam, lParam);
     }
-    for (MonitorProfileDialog* window : before)
-        if (std::find(kept.begin(), kept.end(), window) == kept.end() && alive(window))
-            window->MonitorGone();
+}
+
+void ChooserApp::SystemNotice(UINT message, WPARAM wParam)
+{
+    WPARAM notice = 0;
+    if (message == WM_DISPLAYCHANGE)
+        notice = kNoticeDisplay;
+    else if (message == WM_POWERBROADCAST && (wParam == kResumeAutomatic || wParam == kResumeSuspend))
+        notice = kNoticeResume;
+    else if (message == kSessionChange &&
+             (wParam == kConsoleConnect || wParam == kRemoteConnect || wParam == kSessionUnlock))
+        notice = kNoticeResume;
+    if (!notice || !m_hProgram)
+        return;
+    // Answered at once; what it asks for runs once the sender has its answer, so no
+    // report ever opens inside another program's call.
+    const bool posted = g_pendingNotices != 0;
+    g_pendingNotices |= notice;
+    if (!posted)
+        ::PostMessageA(m_hProgram.Get(), kMsgNotice, 0, 0);
+}
+
+void ChooserApp::OnNotice(WPARAM notices)
+{
+    m_keepers.Resume();
+    CheckKeepers();
+    if (notices & kNoticeDisplay)
+        ::SetTimer(m_hProgram.Get(), kRefreshTimer, kRefreshDelayMs, nullptr);
+}
+
+void ChooserApp::RefreshMonitors() { FollowDesktop(); }
+
+void ChooserApp::FollowDesktop()
+{
+    if (m_bFollowing) {
+        m_bFollowAgain = true;
+        return;
+    }
+    m_bFollowing = true;
+    do {
+        m_bFollowAgain = false;
+        DesktopSnapshot now = TakeDesktopSnapshot();
+        // A mode switch, or the only monitor powered off: the windows stay, and the
+        // program waits for the monitors to come back.
+        if (now.empty()) {
+            m_bDesktopWasEmpty = true;
+            continue;
+        }
+        const DesktopSnapshot before = std::move(m_desktop);
+        const DesktopDifference difference = CompareDesktops(before, now);
+        const bool wasEmpty = m_bDesktopWasEmpty;
+        m_bDesktopWasEmpty = false;
+        m_desktop = now;
+        m_keepers.Follow(now);
+
+        for (const auto& [was, is] : difference.kept) {
+            if (MonitorProfileDialog* window = MonitorProfileDialog::Find(now[is].identity))
+                window->MonitorMoved(now[is].handle);
+            // Back from a desktop without monitors: as good as a monitor that came.
+            if (wasEmpty && m_settings.keepLoaded && m_keepers.StateOf(now[is].handle) != KeepState::Keeping)
+                LoadReturning(now[is].handle);
+        }
+        // The windows of monitors that came open before those of monitors that went
+        // close, so that the program never finds itself without a window on the way.
+        for (size_t is : difference.added) {
+            const DesktopMonitor& monitor = now[is];
+            if (!MonitorProfileDialog::Find(monitor.identity)) {
+                auto* dialog = new MonitorProfileDialog(nullptr, monitor.handle);
+                // Closed while it was built: the program is ending.
+                if (!dialog->OwnSelf())
+                    break;
+            }
+            if (m_settings.keepLoaded)
+                LoadReturning(monitor.handle);
+        }
+        for (size_t was : difference.gone)
+            if (MonitorProfileDialog* window = MonitorProfileDialog::Find(before[was].identity))
+                window->MonitorGone();
+    } while (m_bFollowAgain);
+    m_bFollowing = false;
+}
+
+void ChooserApp::LoadReturning(MonitorHandle monitor)
+{
+    std::string path;
+    LoadedRamp loaded;
+    bool didLoad = false;
+    LoadCurrentCalibration(monitor, m_settings.extendedTables, path, loaded, didLoad);
+    if (didLoad)
+        m_keepers.Loaded(monitor, path, loaded);
+}
+
+void ChooserApp::CheckKeepers()
+{
+    if (m_bChecking) {
+        m_bCheckAgain = true;
+        return;
+    }
+    m_bChecking = true;
+    std::vector<MonitorHandle> backedOff;
+    do {
+        m_bCheckAgain = false;
+        if (m_settings.keepLoaded)
+            for (MonitorHandle monitor : m_keepers.Check(::GetTickCount64()))
+                backedOff.push_back(monitor);
+    } while (m_bCheckAgain);
+    m_bChecking = false;
+
+    for (MonitorHandle monitor : backedOff) {
+        const Keeper* keeper = m_keepers.Find(monitor);
+        if (!keeper)
+            continue;
+        const MonitorIdentity identity = keeper->monitor.identity;
+        const std::string text = BackedOffText(keeper->monitor.description);
+        if (MonitorProfileDialog* window = MonitorProfileDialog::Find(identity))
+            window->ShowMessage(text, MB_ICONWARNING);
+    }
+}
+
+void ChooserApp::BringWindowsToFront()
+{
+    const std::vector<MonitorProfileDialog*> windows = MonitorProfileDialog::Windows();
+    for (MonitorProfileDialog* window : windows) {
+        if (::IsIconic(window->Handle()))
+            ::ShowWindow(window->Handle(), SW_RESTORE);
+        ::SetWindowPos(window->Handle(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    }
+    if (HWND main = MainWindow())
+        ::SetForegroundWindow(::GetLastActivePopup(main));
+}
+
+int ChooserApp::LoadForOtherCopy(bool quiet)
+{
+    return LoadCurrentCalibrations(quiet, m_settings.extendedTables, &m_keepers);
+}
+
+void ChooserApp::CalibrationLoaded(MonitorHandle monitor, const std::string& path, const LoadedRamp& ramp)
+{
+    m_keepers.Loaded(monitor, path, ramp);
+}
+
+void ChooserApp::CalibrationFailed(MonitorHandle monitor) { m_keepers.Forget(monitor); }
+
+void ChooserApp::RampReset(MonitorHandle monitor, const LoadedRamp& ramp) { m_keepers.Reset(monitor, ramp); }
+
+KeepState ChooserApp::KeepStateOf(MonitorHandle monitor) const { return m_keepers.StateOf(monitor); }
+
+bool ChooserApp::IsAdvancedColor(MonitorHandle monitor) const
+{
+    const Keeper* keeper = m_keepers.Find(monitor);
+    return keeper && keeper->monitor.advancedColor;
+}
+
+void ChooserApp::ToggleSetting(CalibrationAction action)
+{
+    switch (action) {
+    case CalibrationAction::KeepLoaded:
+        m_settings.keepLoaded = !m_settings.keepLoaded;
+        settings::SetKeepLoaded(m_settings.keepLoaded);
+        break;
+    case CalibrationAction::LoadAtLogon:
+        if (settings::SetLoadAtLogon(!m_settings.loadAtLogon))
+            m_settings.loadAtLogon = !m_settings.loadAtLogon;
+        break;
+    case CalibrationAction::ExtendedTables:
+        m_settings.extendedTables = !m_settings.extendedTables;
+        settings::SetExtendedTables(m_settings.extendedTables);
+        // A table only the setting allowed is not kept without it.
+        if (!m_settings.extendedTables)
+            m_keepers.ForgetExtended();
+        break;
+    default:
+        return;
+    }
+    for (MonitorProfileDialog* window : MonitorProfileDialog::Windows())
+        window->SettingsChanged();
 }
 
 void ChooserApp::OnHelp() { ShowInfoPage(); }

@@ -1,6 +1,8 @@
 #include "cms/CMSSupport.h"
 
 #include "cms/VideoCardUtils.h"
+#include "cms/advanced_color.h"
+#include "cms/calibration_check.h"
 #include "cms/gamma_ramp.h"
 #include "cms/monitor_strings.h"
 #include "cms/vcgt_decoder.h"
@@ -26,8 +28,6 @@ constexpr size_t kMessageSize = 1024;
 
 // What the messages call a monitor whose description cannot be found.
 constexpr const char* kUnknownMonitor = "*unknown*";
-// Off unless the window side turns it on: see SetExtendedTables.
-bool g_extendedTables = false;
 
 // A failed step: its result and the string-table entry that names it.
 int32_t Fail(int32_t& messageId, int32_t id, int32_t result)
@@ -38,7 +38,8 @@ int32_t Fail(int32_t& messageId, int32_t id, int32_t result)
 
 }  // namespace
 
-int32_t SetDefaultProfile(MonitorHandle monitor, const char* path, int32_t attachedOnly, int32_t& messageId)
+int32_t SetDefaultProfile(MonitorHandle monitor, const char* path, int32_t attachedOnly, int32_t& messageId,
+                          bool extendedTables, LoadedRamp* loaded)
 {
     if (!path)
         path = "";
@@ -63,26 +64,37 @@ int32_t SetDefaultProfile(MonitorHandle monitor, const char* path, int32_t attac
         return kResultAssociationFailed;
     }
 
-    return LoadCalibration(monitor, path, messageId);
+    return LoadCalibration(monitor, path, messageId, extendedTables, loaded);
 }
 
-void SetExtendedTables(bool on) { g_extendedTables = on; }
-
-bool ExtendedTables() { return g_extendedTables; }
-
-int32_t LoadCalibration(MonitorHandle monitor, const char* path, int32_t& messageId)
+int32_t LoadCalibration(MonitorHandle monitor, const char* path, int32_t& messageId, bool extendedTables,
+                        LoadedRamp* loaded)
 {
-    HardwareRamp ramp{};
-    if (int32_t result = DiagnoseCalibration(path, ramp, messageId))
+    LoadedRamp ramp;
+    if (int32_t result = DiagnoseCalibration(path, ramp.written, messageId, extendedTables, &ramp.extended))
         return result;
-    if (int32_t result = SetDevGammaTable(monitor, ramp))
+    // The desktop of an HDR monitor is composed in a space where an SDR calibration ramp
+    // does not give the calibrated result.
+    if (IsAdvancedColorOn(monitor))
+        return Fail(messageId, IDS_HDR_NOT_LOADED, kResultAdvancedColor);
+    if (int32_t result = SetDevGammaTable(monitor, ramp.written))
         return Fail(messageId, IDS_DOWNLOAD_FAILED, result);
+    if (loaded) {
+        // A driver may keep fewer bits than it was given: what it holds is what the
+        // ramp will read as from now on.
+        if (ReadMonitorRamp(monitor, ramp.held) != 0)
+            ramp.held = ramp.written;
+        *loaded = ramp;
+    }
     return 0;
 }
 
-int32_t DiagnoseCalibration(const char* path, HardwareRamp& ramp, int32_t& messageId, bool extendedTables)
+int32_t DiagnoseCalibration(const char* path, HardwareRamp& ramp, int32_t& messageId, bool extendedTables,
+                            bool* extended)
 {
     messageId = 0;
+    if (extended)
+        *extended = false;
     if (!path)
         path = "";
 
@@ -131,13 +143,15 @@ int32_t DiagnoseCalibration(const char* path, HardwareRamp& ramp, int32_t& messa
             StepResult(Sys().GetColorProfileElement(profile.Get(), kTagVcgt, 0, &read, buffer.Get(), &reference)))
         return Fail(messageId, IDS_READ_FAILED, result);
 
-    // The 786-byte table is decoded as it always was (its record, each byte << 8); the
+    // The 786-byte table is decoded as its record always decodes (its record, each byte << 8); the
     // other forms only when asked for. A read that came back short leaves a tag whose
     // header disagrees with its size.
     const auto* tag = static_cast<const uint8_t*>(buffer.Get());
     const VcgtDecoding decoding = DecodeVcgt(tag, std::min(read, size), ramp);
     if (!decoding.Ok() || (decoding.form != VcgtForm::ByteTable && !extendedTables))
         return Fail(messageId, IDS_BAD_HEADER, kResultBadCalibration);
+    if (extended)
+        *extended = decoding.form != VcgtForm::ByteTable;
 
     // Only the high bytes count: a 16-bit table is judged as its 8-bit self would be.
     if (!IsGammaRampPlausible(MakeGammaRecord(ramp)))
@@ -160,7 +174,10 @@ void ReportCalibrationFailure(MonitorHandle monitor, const char* path, int32_t m
 
     const char* format = GetResourceString(static_cast<uint32_t>(messageId));
     std::string message;
-    if (FormatMatches(format, "s s s d"))
+    if (messageId == IDS_HDR_NOT_LOADED)
+        message = FormatMatches(format, "s") ? FormatBounded(kMessageSize, format, monitorName.c_str())
+                                             : std::string(format) + " (" + monitorName + ")";
+    else if (FormatMatches(format, "s s s d"))
         message = FormatBounded(kMessageSize, format, fileName.c_str(), monitorName.c_str(), closing.c_str(),
                                 static_cast<int>(result));
     else

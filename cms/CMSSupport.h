@@ -15,6 +15,8 @@ constexpr int32_t kResultImplausibleTable = -2;
 constexpr int32_t kResultNoProfiles = 4306;           // the store lists no profile
 // A conversion or query failed without saying why (ERROR_NO_UNICODE_TRANSLATION).
 constexpr int32_t kResultNoTranslation = 1113;
+// HDR is on for the monitor: its ramp is left alone (ERROR_NOT_SUPPORTED).
+constexpr int32_t kResultAdvancedColor = 50;
 
 // The file name a lookup leaves when it finds no current profile.
 constexpr const char* kNoProfileName = "-na-";
@@ -22,38 +24,47 @@ constexpr const char* kNoProfileName = "-na-";
 // Profile paths fit the platform's 260-byte path buffer with their NUL.
 constexpr size_t kMaxProfilePath = 260;
 
+// What a calibration load put into the video card. Keeping compares the monitor's ramp
+// with `held`, never with a second read of the profile: the file may have changed or
+// gone since, and a driver may round what it was given.
+struct LoadedRamp {
+    HardwareRamp written{};   // what was handed to the adapter
+    HardwareRamp held{};      // what the adapter's ramp read back right after (written when unreadable)
+    bool extended = false;    // a table of a form that only the extended setting loads
+};
+
 // Makes the profile at path the monitor's default profile (disassociate, then
 // associate with the monitor's device ID) and downloads its calibration. A failed
 // device lookup or association is reported here and returned; messageId is then left
-// alone. Otherwise returns LoadCalibration's result and message id. The association
-// stays in place even when the calibration cannot be downloaded.
-int32_t SetDefaultProfile(MonitorHandle monitor, const char* path, int32_t attachedOnly, int32_t& messageId);
-
-// Whether the calibration load also takes the tables and formulas that are not the
-// 786-byte form (see cms/vcgt_decoder.h). Off unless the user turns it on; every load,
-// diagnosis and check of the process reads it, and the window side sets it from the
-// user's setting. With it off, every result is what the 786-byte table alone gives.
-void SetExtendedTables(bool on);
-bool ExtendedTables();
+// alone. Otherwise returns LoadCalibration's result and message id (and what it
+// loaded, when asked). The association stays in place even when the calibration cannot
+// be downloaded.
+int32_t SetDefaultProfile(MonitorHandle monitor, const char* path, int32_t attachedOnly, int32_t& messageId,
+                          bool extendedTables = false, LoadedRamp* loaded = nullptr);
 
 // Reads the profile's 'vcgt' tag, checks it and writes it to the monitor's adapter: the
-// 786-byte table, and with ExtendedTables() every other well-formed form too. Returns 0
-// with messageId 0, or the failing step's result with the id of the string-table entry
-// that describes it (209 to 216). Reports nothing itself.
-int32_t LoadCalibration(MonitorHandle monitor, const char* path, int32_t& messageId);
+// 786-byte table, and with extendedTables (the user's setting "Also load 16-bit and
+// formula tables") every other well-formed form too. Where HDR is on for the monitor,
+// nothing is written: 50 (kResultAdvancedColor) with IDS_HDR_NOT_LOADED. Returns 0 with
+// messageId 0 and, when asked, what was written and read back; or the failing step's
+// result with the id of the string-table entry that describes it (209 to 216).
+// Reports nothing itself.
+int32_t LoadCalibration(MonitorHandle monitor, const char* path, int32_t& messageId, bool extendedTables = false,
+                        LoadedRamp* loaded = nullptr);
 
 // Every step of LoadCalibration but the download: opens the profile, reads and checks
 // its tag and decodes it, writing nothing anywhere. Returns 0 with messageId 0 and ramp
 // holding exactly what LoadCalibration writes, or the failing step's result and
 // message id, as LoadCalibration would give them. What a profile will do when selected
-// is told by this; extendedTables asks what it would do with the setting as given.
-int32_t DiagnoseCalibration(const char* path, HardwareRamp& ramp, int32_t& messageId,
-                            bool extendedTables = ExtendedTables());
+// is told by this. extended, when given, says whether the tag is of a form other than
+// the 786-byte table.
+int32_t DiagnoseCalibration(const char* path, HardwareRamp& ramp, int32_t& messageId, bool extendedTables = false,
+                            bool* extended = nullptr);
 
 // Shows why a calibration download failed, as a selection shows it: string-table entry
 // messageId (209 to 216) filled in with the profile's file name, the monitor's name
 // ("*unknown*" when it cannot be found), the request to select another profile and the
-// result.
+// result; for HDR (IDS_HDR_NOT_LOADED), the monitor's name alone.
 void ReportCalibrationFailure(MonitorHandle monitor, const char* path, int32_t messageId, int32_t result);
 
 // The monitor's current default profile: the first profile the store lists for its

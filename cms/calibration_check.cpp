@@ -41,15 +41,15 @@ bool IsExtendedVcgt(const uint8_t* tag, size_t size)
     return decoding.Ok() && decoding.form != VcgtForm::ByteTable;
 }
 
-CalibrationDiagnosis DiagnoseProfile(const char* path)
+CalibrationDiagnosis DiagnoseProfile(const char* path, bool extendedTables)
 {
     CalibrationDiagnosis diagnosis;
-    diagnosis.result = DiagnoseCalibration(path, diagnosis.hardware, diagnosis.messageId);
+    diagnosis.result = DiagnoseCalibration(path, diagnosis.hardware, diagnosis.messageId, extendedTables);
     diagnosis.verdict = VerdictOf(diagnosis.result, diagnosis.messageId);
     diagnosis.ramp = MakeGammaRecord(diagnosis.hardware);
     // Refused for its form alone? Then the row tells what the setting would change.
     if (diagnosis.verdict == CalibrationVerdict::Damaged && diagnosis.result == kResultBadCalibration &&
-        !ExtendedTables()) {
+        !extendedTables) {
         HardwareRamp ramp{};
         int32_t messageId = 0;
         const int32_t result = DiagnoseCalibration(path, ramp, messageId, true);
@@ -81,6 +81,17 @@ std::string DescribeVerdict(const CalibrationDiagnosis& diagnosis)
     if (FormatMatches(format, "d"))
         return FormatBounded(kResourceStringBufferSize, format, static_cast<int>(diagnosis.result));
     return std::string(format) + " (" + std::to_string(diagnosis.result) + ")";
+}
+
+std::string DescribeVerdictFor(const CalibrationDiagnosis& diagnosis, bool advancedColor,
+                               const std::string& monitorName)
+{
+    if (!advancedColor || diagnosis.verdict != CalibrationVerdict::Loads)
+        return DescribeVerdict(diagnosis);
+    const char* format = GetResourceString(IDS_HDR_NOT_KEPT);
+    if (FormatMatches(format, "s"))
+        return FormatBounded(kResourceStringBufferSize, format, monitorName.c_str());
+    return std::string(format) + " (" + monitorName + ")";
 }
 
 GammaRamp IdentityRamp()

@@ -13,7 +13,7 @@
 enum class CalibrationVerdict {
     Loads,           // its table is downloaded
     NoTable,         // no calibration tag: the profile only becomes the default
-    ExtendedTable,   // a table or formula of another form, which loads once ExtendedTables() is on
+    ExtendedTable,   // a table or formula of another form, which loads once the extended setting is on
     Damaged,         // wrong length, header refused, unreadable tag
     TooDark,         // the table fails the plausibility test
     Unreadable,      // the profile cannot be opened (or read into memory)
@@ -28,13 +28,17 @@ struct CalibrationDiagnosis {
 };
 
 // The verdict for the profile at path, by the download's own checks and with the
-// setting as it is (ExtendedTables()); writes nothing. With the setting off, a tag of
-// another form that would load with it on says so (ExtendedTable), and one that would
-// then be too dark says that; the result and message id stay the load's own.
-CalibrationDiagnosis DiagnoseProfile(const char* path);
+// extended setting as given; writes nothing. With the setting off, a tag of another
+// form that would load with it on says so (ExtendedTable), and one that would then be
+// too dark says that; the result and message id stay the load's own.
+CalibrationDiagnosis DiagnoseProfile(const char* path, bool extendedTables = false);
 
 // The verdict's one line, from the string table (the unreadable one with its code).
 std::string DescribeVerdict(const CalibrationDiagnosis& diagnosis);
+// The same for a row of a monitor's list: where HDR is on for the monitor, a table that
+// would load says that it is not loaded there (monitorName fills its %s).
+std::string DescribeVerdictFor(const CalibrationDiagnosis& diagnosis, bool advancedColor,
+                               const std::string& monitorName);
 
 // Whether a calibration tag that is not the downloaded 786-byte form is a well-formed
 // table of another form or a formula, as DecodeVcgt (cms/vcgt_decoder.h) takes them.

@@ -32,9 +32,6 @@ public:
     virtual bool OnCommand(UINT id);
     // The Help command (F1). Does nothing unless overridden.
     virtual void OnHelp();
-    // The desktop's displays changed (a window saw WM_DISPLAYCHANGE; every top-level
-    // window does). Does nothing unless overridden.
-    virtual void OnDisplayChange() {}
 
     // The resource library set, or the program itself when none is.
     HINSTANCE ResourceModule() const;

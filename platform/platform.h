@@ -52,6 +52,92 @@ struct DisplayDevice {
 constexpr uint32_t kDisplayDeviceAttached = 0x1;    // adapter: on the desktop; monitor: active
 constexpr uint32_t kDisplayDeviceMirroring = 0x8;   // mirroring driver
 
+// LUID: a locally unique identifier; here it names a display adapter for the
+// display-configuration calls.
+struct Luid {
+    uint32_t LowPart;
+    int32_t HighPart;
+};
+
+// DISPLAYCONFIG_RATIONAL.
+struct DisplayConfigRational {
+    uint32_t Numerator;
+    uint32_t Denominator;
+};
+
+// DISPLAYCONFIG_PATH_SOURCE_INFO: 20 bytes. id numbers the source (a GDI view) on its
+// adapter; modeInfoIdx also serves as two 16-bit halves (clone group, source mode).
+struct DisplayConfigPathSourceInfo {
+    Luid adapterId;
+    uint32_t id;
+    uint32_t modeInfoIdx;
+    uint32_t statusFlags;
+};
+
+// DISPLAYCONFIG_PATH_TARGET_INFO: 48 bytes. id numbers the target (a monitor output)
+// on its adapter. The enumerations are 32-bit.
+struct DisplayConfigPathTargetInfo {
+    Luid adapterId;
+    uint32_t id;
+    uint32_t modeInfoIdx;
+    uint32_t outputTechnology;
+    uint32_t rotation;
+    uint32_t scaling;
+    DisplayConfigRational refreshRate;
+    uint32_t scanLineOrdering;
+    Bool32 targetAvailable;
+    uint32_t statusFlags;
+};
+
+// DISPLAYCONFIG_PATH_INFO: 72 bytes, one source shown on one target.
+struct DisplayConfigPathInfo {
+    DisplayConfigPathSourceInfo sourceInfo;
+    DisplayConfigPathTargetInfo targetInfo;
+    uint32_t flags;
+};
+
+// DISPLAYCONFIG_MODE_INFO: 64 bytes. The program never reads a mode, so its union
+// (a target, source or desktop-image mode) is kept as bytes of the same size and
+// alignment (the target mode starts with a 64-bit pixel rate).
+struct DisplayConfigModeInfo {
+    uint32_t infoType;
+    uint32_t id;
+    Luid adapterId;
+    alignas(8) uint8_t mode[48];
+};
+
+// DISPLAYCONFIG_DEVICE_INFO_HEADER: 20 bytes, the start of every DisplayConfigGetDeviceInfo
+// request. type says what is asked, size is the whole request's size, adapterId and id
+// name the source or target asked about.
+struct DisplayConfigDeviceInfoHeader {
+    uint32_t type;
+    uint32_t size;
+    Luid adapterId;
+    uint32_t id;
+};
+
+// DISPLAYCONFIG_SOURCE_DEVICE_NAME: 84 bytes. The source's GDI name (\\.\DISPLAYn).
+struct DisplayConfigSourceDeviceName {
+    DisplayConfigDeviceInfoHeader header;
+    char16_t viewGdiDeviceName[32];
+};
+
+// DISPLAYCONFIG_GET_ADVANCED_COLOR_INFO: 32 bytes, asked of a target. value is a bit
+// field: kAdvancedColorSupported, kAdvancedColorEnabled, then wide colour enforced and
+// advanced colour force-disabled.
+struct DisplayConfigAdvancedColorInfo {
+    DisplayConfigDeviceInfoHeader header;
+    uint32_t value;
+    uint32_t colorEncoding;
+    uint32_t bitsPerColorChannel;
+};
+
+constexpr uint32_t kQdcOnlyActivePaths = 2;                 // QDC_ONLY_ACTIVE_PATHS
+constexpr uint32_t kDisplayConfigGetSourceName = 1;         // DISPLAYCONFIG_DEVICE_INFO_GET_SOURCE_NAME
+constexpr uint32_t kDisplayConfigGetAdvancedColorInfo = 9;  // ..._GET_ADVANCED_COLOR_INFO
+constexpr uint32_t kAdvancedColorSupported = 0x1;
+constexpr uint32_t kAdvancedColorEnabled = 0x2;
+
 // PROFILE: where a colour profile comes from.
 struct ProfileRecord {
     uint32_t dwType;          // 1 = file name
@@ -176,6 +262,22 @@ public:
     // zero when there is no device at that index.
     virtual Bool32 EnumDisplayDevicesA(const char* device, uint32_t devNum, DisplayDevice* record,
                                        uint32_t flags) = 0;
+
+    // The display configuration. These three return a Win32 error code (0 on success,
+    // 87 for a request they refuse) and leave the last error alone.
+
+    // GetDisplayConfigBufferSizes. In: flags (kQdcOnlyActivePaths). Out: the number of
+    // path and mode records a QueryDisplayConfig with the same flags needs.
+    virtual int32_t GetDisplayConfigBufferSizes(uint32_t flags, uint32_t* pathCount, uint32_t* modeCount) = 0;
+    // QueryDisplayConfig. In: flags; *pathCount and *modeCount, the capacities of paths
+    // and modes. Out: the records and, in the counts, how many were filled. Returns 122
+    // when a buffer is too small (the configuration may have grown since the size query).
+    // topology must be null with kQdcOnlyActivePaths.
+    virtual int32_t QueryDisplayConfig(uint32_t flags, uint32_t* pathCount, DisplayConfigPathInfo* paths,
+                                       uint32_t* modeCount, DisplayConfigModeInfo* modes, void* topology) = 0;
+    // DisplayConfigGetDeviceInfo. In: a request that starts with the header, whose type,
+    // size (of the whole request), adapterId and id are set. Out: the rest of the request.
+    virtual int32_t DisplayConfigGetDeviceInfo(DisplayConfigDeviceInfoHeader* request) = 0;
 
     // ---- GDI ----
 

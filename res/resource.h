@@ -71,3 +71,17 @@
 // while they are not loaded, and the window menu's setting that loads them.
 #define IDS_TIP_EXTENDED_OFF 1018
 #define IDS_CMD_EXTENDED_TABLES 1019
+// Keeping the calibration as the desktop changes: another program that keeps writing the
+// ramp, and monitors whose desktop is composed in HDR.
+#define IDS_BACKED_OFF 1020
+#define IDS_HDR_NOT_LOADED 1021
+#define IDS_HDR_NOT_KEPT 1022
+
+// The calibration commands each monitor window adds to its window menu (system
+// commands: the low four bits stay clear).
+#define IDM_RELOAD_CALIBRATION 0x1010
+#define IDM_VERIFY_CALIBRATION 0x1020
+#define IDM_RESET_TO_LINEAR 0x1030
+#define IDM_KEEP_LOADED 0x1040
+#define IDM_LOAD_AT_LOGON 0x1050
+#define IDM_EXTENDED_TABLES 0x1060

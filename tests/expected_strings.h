@@ -61,6 +61,9 @@ inline const StringTable& AddedStringTable()
                "/quiet\twith /load: shows no message.\n/?\tshows this message."},
         {1018, R"(Its calibration is a 16-bit or formula table: turn on "Also load 16-bit and formula tables" in the window menu to load it.)"},
         {1019, R"(Also load 16-bit and formula tables)"},
+        {1020, R"(Another program keeps changing the video card ramp of %s, so Kestrava stopped restoring it. Select a profile or choose Reload calibration to restore it.)"},
+        {1021, R"(HDR is on for %s: its calibration was not loaded into the video card.)"},
+        {1022, R"(HDR is on for %s: its calibration is not loaded into the video card.)"},
     };
     return table;
 }

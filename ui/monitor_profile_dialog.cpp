@@ -6,6 +6,7 @@
 #include "cms/VideoCardUtils.h"
 #include "cms/calibration_check.h"
 #include "cms/monitor_strings.h"
+#include "cms/gamma_ramp.h"
 #include "fw/app.h"
 #include "fw/gdi.h"
 #include "report/mbstring.h"
@@ -14,10 +15,7 @@
 #include "report/text_format.h"
 #include "res/resource.h"
 #include "ui/about_dialog.h"
-#include "ui/settings.h"
 #include "ui/window_math.h"
-
-#include <wtsapi32.h>
 
 #include <algorithm>
 #include <string>
@@ -27,33 +25,12 @@ namespace {
 // What the messages call a monitor whose description cannot be found.
 constexpr const char* kUnknownMonitor = "*unknown*";
 
-// How often a kept calibration is read back: often enough to mend a reset ramp within
-// five seconds, seldom enough to cost an idle program next to nothing.
-constexpr UINT kKeepTimer = 1;
-constexpr UINT kKeepPeriodMs = 2500;
-// The system's resume notices, and the session notices that follow an unlock or a
-// reconnect: each may come with a ramp the system put back.
-constexpr WPARAM kResumeAutomatic = 0x12;   // PBT_APMRESUMEAUTOMATIC
-constexpr WPARAM kResumeSuspend = 0x07;     // PBT_APMRESUMESUSPEND
-constexpr UINT kSessionChange = 0x02B1;     // WM_WTSSESSION_CHANGE
-constexpr WPARAM kConsoleConnect = 0x1;     // WTS_CONSOLE_CONNECT
-constexpr WPARAM kSessionUnlock = 0x8;      // WTS_SESSION_UNLOCK
-constexpr size_t kMessageSize = 1024;
+constexpr UINT kSessionChange = 0x02B1;   // WM_WTSSESSION_CHANGE
+// A message box that comes while another program is in front stays behind it: it
+// neither takes the focus nor comes to the top (MB_NOFOCUS).
+constexpr UINT kNoFocus = MB_NOFOCUS;
 
-// "Keep calibration loaded", shared by every window and read from the settings once.
-bool& KeepLoaded()
-{
-    static bool keep = settings::KeepLoaded();
-    return keep;
-}
-
-// The file name of a profile path, without folder and extension.
-std::string FileNameOf(const std::string& path)
-{
-    std::string name;
-    SplitPath(path.c_str(), &name, nullptr);
-    return name;
-}
+const Settings kDefaultSettings{};
 
 Rect32 ToRect32(const RECT& r) { return Rect32{r.left, r.top, r.right, r.bottom}; }
 
@@ -83,12 +60,13 @@ void CenterOnMonitor(HWND window, MonitorHandle monitor, int mode)
 std::vector<MonitorProfileDialog*> MonitorProfileDialog::s_windows;
 
 MonitorProfileDialog::MonitorProfileDialog(HWND /*parent*/, MonitorHandle monitor)
-    : fw::Dialog(IDD_MONITOR_PROFILE), m_hMonitor(monitor), m_keeper(monitor)
+    : fw::Dialog(IDD_MONITOR_PROFILE), m_hMonitor(monitor)
 {
     s_windows.push_back(this);
-    GetMonitorStrings(monitor, &m_adapterName, nullptr, nullptr, nullptr, 1);
+    GetMonitorStrings(monitor, &m_identity.adapterName, &m_identity.deviceId, nullptr, nullptr, 1);
     m_nView = 1;
     fw::App* app = fw::App::Current();
+    m_pHost = dynamic_cast<MonitorWindowHost*>(app);
     HINSTANCE icons = app ? app->ResourceModuleFor(RT_GROUP_ICON, MAKEINTRESOURCEA(IDI_MAIN)) : nullptr;
     m_hIcon = static_cast<HICON>(::LoadImageA(icons, MAKEINTRESOURCEA(IDI_MAIN),
                                               IMAGE_ICON, 0, 0, LR_DEFAULTSIZE | LR_SHARED));
@@ -102,6 +80,14 @@ MonitorProfileDialog::MonitorProfileDialog(HWND /*parent*/, MonitorHandle monito
 MonitorProfileDialog::~MonitorProfileDialog()
 {
     s_windows.erase(std::remove(s_windows.begin(), s_windows.end(), this), s_windows.end());
+}
+
+MonitorProfileDialog* MonitorProfileDialog::Find(const MonitorIdentity& identity)
+{
+    for (MonitorProfileDialog* window : s_windows)
+        if (!window->m_bMonitorGone && !window->IsDestroyed() && window->m_identity == identity)
+            return window;
+    return nullptr;
 }
 
 bool MonitorProfileDialog::OwnSelf()
@@ -165,8 +151,7 @@ BOOL MonitorProfileDialog::OnInitDialog()
         ::SetWindowTextA(m_hWnd, description.c_str());
 
     AddCalibrationCommands();
-    m_nKeepTimer = ::SetTimer(m_hWnd, kKeepTimer, kKeepPeriodMs, nullptr);
-    m_bSessionNotices = ::WTSRegisterSessionNotification(m_hWnd, NOTIFY_FOR_THIS_SESSION) != FALSE;
+    UpdateVerdictContext();
 
     FillProfileList();
     return TRUE;
@@ -201,30 +186,14 @@ INT_PTR MonitorProfileDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM 
         if (HIWORD(lParam))
             UpdateCalibrationCommands();
         return FALSE;
-    case WM_TIMER:
-        if (wParam == kKeepTimer)
-            KeepCalibration();
-        return TRUE;
     case WM_DISPLAYCHANGE:
-        KeepCalibration();
-        if (fw::App* app = fw::App::Current())
-            app->OnDisplayChange();
-        return FALSE;
     case WM_POWERBROADCAST:
-        if (wParam == kResumeAutomatic || wParam == kResumeSuspend)
-            KeepCalibration();
-        ::SetWindowLongPtrA(m_hWnd, DWLP_MSGRESULT, TRUE);
-        return TRUE;
     case kSessionChange:
-        if (wParam == kConsoleConnect || wParam == kSessionUnlock)
-            KeepCalibration();
-        return TRUE;
-    case WM_DESTROY:
-        if (m_nKeepTimer)
-            ::KillTimer(m_hWnd, m_nKeepTimer);
-        if (m_bSessionNotices)
-            ::WTSUnRegisterSessionNotification(m_hWnd);
-        return FALSE;
+        // The program acts on it once the sender has returned.
+        if (m_pHost)
+            m_pHost->SystemNotice(message, wParam);
+        ::SetWindowLongPtrA(m_hWnd, DWLP_MSGRESULT, TRUE);
+        return message != WM_DISPLAYCHANGE;
     case WM_NCHITTEST: {
         const POINT point{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
         ::SetWindowLongPtrA(m_hWnd, DWLP_MSGRESULT, OnNcHitTest(point));
@@ -328,18 +297,30 @@ void MonitorProfileDialog::OnSelChangeProfile()
     if (selection < 0)
         return;
 
+    ApplySelected(true);
+}
+
+void MonitorProfileDialog::ApplySelected(bool select)
+{
+    const int selection = m_ProfileList.GetCurSel();
+    if (selection < 0)
+        return;
     const std::string path = m_ProfileList.GetFullPath(selection);
+    const bool extended = m_pHost && m_pHost->CurrentSettings().extendedTables;
     int32_t messageId = 0;
-    const int32_t result = SetDefaultProfile(m_hMonitor, path.c_str(), 1, messageId);
-    if (result == 0)
-        RampWritten(path);
-    else
-        m_keeper.Forget();
+    LoadedRamp loaded;
+    const int32_t result = select ? SetDefaultProfile(m_hMonitor, path.c_str(), 1, messageId, extended, &loaded)
+                                  : LoadCalibration(m_hMonitor, path.c_str(), messageId, extended, &loaded);
+    if (m_pHost) {
+        if (result == 0)
+            m_pHost->CalibrationLoaded(m_hMonitor, path, loaded);
+        else
+            m_pHost->CalibrationFailed(m_hMonitor);
+    }
     // A failure before the calibration step has been reported where it happened and
     // leaves no message id: one report is enough.
     if (result == 0 || messageId == 0)
         return;
-
     ReportCalibrationFailure(m_hMonitor, path.c_str(), messageId, result);
 }
 
@@ -415,13 +396,8 @@ void MonitorProfileDialog::AddCalibrationCommands()
     if (!menu)
         return;
     ::AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
-    for (const auto& [command, text] : {std::pair<UINT, uint32_t>{kCmdReloadCalibration, IDS_CMD_RELOAD},
-                                        {kCmdVerifyCalibration, IDS_CMD_VERIFY},
-                                        {kCmdResetToLinear, IDS_CMD_RESET},
-                                        {kCmdKeepLoaded, IDS_CMD_KEEP_LOADED},
-                                        {kCmdLoadAtLogon, IDS_CMD_LOAD_AT_LOGON},
-                                        {kCmdExtendedTables, IDS_CMD_EXTENDED_TABLES}})
-        ::AppendMenuA(menu, MF_STRING, command, GetResourceString(text));
+    for (const CalibrationCommand& command : kCalibrationCommands)
+        ::AppendMenuA(menu, MF_STRING, command.id, GetResourceString(command.stringId));
     UpdateCalibrationCommands();
 }
 
@@ -430,147 +406,96 @@ void MonitorProfileDialog::UpdateCalibrationCommands()
     HMENU menu = ::GetSystemMenu(m_hWnd, FALSE);
     if (!menu)
         return;
-    // The check marks say what is so now, whichever window changed it.
-    ::CheckMenuItem(menu, kCmdKeepLoaded, MF_BYCOMMAND | (KeepLoaded() ? MF_CHECKED : MF_UNCHECKED));
-    ::CheckMenuItem(menu, kCmdLoadAtLogon, MF_BYCOMMAND | (settings::LoadsAtLogon() ? MF_CHECKED : MF_UNCHECKED));
-    ::CheckMenuItem(menu, kCmdExtendedTables, MF_BYCOMMAND | (ExtendedTables() ? MF_CHECKED : MF_UNCHECKED));
-    const UINT selected = m_ProfileList.GetCurSel() >= 0 ? MF_ENABLED : MF_GRAYED;
-    ::EnableMenuItem(menu, kCmdReloadCalibration, MF_BYCOMMAND | selected);
-    ::EnableMenuItem(menu, kCmdVerifyCalibration, MF_BYCOMMAND | selected);
+    // The marks say what is so now, whichever window changed it.
+    const Settings& current = m_pHost ? m_pHost->CurrentSettings() : kDefaultSettings;
+    const bool selected = m_ProfileList.GetCurSel() >= 0;
+    for (const CalibrationCommand& command : kCalibrationCommands) {
+        const CommandState state = StateOf(command, current, selected);
+        ::CheckMenuItem(menu, command.id, MF_BYCOMMAND | (state.checked ? MF_CHECKED : MF_UNCHECKED));
+        ::EnableMenuItem(menu, command.id, MF_BYCOMMAND | (state.enabled ? MF_ENABLED : MF_GRAYED));
+    }
 }
 
-bool MonitorProfileDialog::OnCalibrationCommand(UINT command)
+void MonitorProfileDialog::UpdateVerdictContext()
 {
-    switch (command) {
-    case kCmdReloadCalibration:
-        OnReloadCalibration();
-        return true;
-    case kCmdVerifyCalibration:
-        OnVerifyCalibration();
-        return true;
-    case kCmdResetToLinear:
-        OnResetToLinear();
-        return true;
-    case kCmdKeepLoaded:
-        KeepLoaded() = !KeepLoaded();
-        settings::SetKeepLoaded(KeepLoaded());
-        UpdateCalibrationCommands();
-        return true;
-    case kCmdLoadAtLogon:
-        settings::SetLoadAtLogon(!settings::LoadsAtLogon());
-        UpdateCalibrationCommands();
-        return true;
-    case kCmdExtendedTables:
-        // What a row will do changes with it, in every window.
-        SetExtendedTables(!ExtendedTables());
-        settings::SetExtendedTables(ExtendedTables());
-        for (MonitorProfileDialog* window : s_windows)
-            window->m_ProfileList.ForgetVerdicts();
-        UpdateCalibrationCommands();
-        return true;
-    default:
+    const bool extended = m_pHost && m_pHost->CurrentSettings().extendedTables;
+    const bool hdr = m_pHost && m_pHost->IsAdvancedColor(m_hMonitor);
+    m_ProfileList.SetVerdictContext(extended, hdr, MonitorDescription());
+}
+
+void MonitorProfileDialog::SettingsChanged()
+{
+    UpdateCalibrationCommands();
+    UpdateVerdictContext();
+}
+
+bool MonitorProfileDialog::OnCalibrationCommand(UINT id)
+{
+    const CalibrationCommand* command = FindCalibrationCommand(id);
+    if (!command)
         return false;
+    switch (command->action) {
+    case CalibrationAction::Reload:
+        OnReloadCalibration();
+        break;
+    case CalibrationAction::Verify:
+        OnVerifyCalibration();
+        break;
+    case CalibrationAction::Reset:
+        OnResetToLinear();
+        break;
+    case CalibrationAction::KeepLoaded:
+    case CalibrationAction::LoadAtLogon:
+    case CalibrationAction::ExtendedTables:
+        if (m_pHost)
+            m_pHost->ToggleSetting(command->action);
+        break;
     }
+    return true;
 }
 
-void MonitorProfileDialog::OnReloadCalibration()
-{
-    const int selection = m_ProfileList.GetCurSel();
-    if (selection < 0)
-        return;
-    const std::string path = m_ProfileList.GetFullPath(selection);
-    int32_t messageId = 0;
-    const int32_t result = LoadCalibration(m_hMonitor, path.c_str(), messageId);
-    if (result == 0) {
-        RampWritten(path);
-        return;
-    }
-    m_keeper.Forget();
-    ReportCalibrationFailure(m_hMonitor, path.c_str(), messageId, result);
-}
+void MonitorProfileDialog::OnReloadCalibration() { ApplySelected(false); }
 
 void MonitorProfileDialog::OnVerifyCalibration()
 {
     const int selection = m_ProfileList.GetCurSel();
-    if (selection < 0)
+    if (selection < 0 || !m_pHost)
         return;
-    const std::string path = m_ProfileList.GetFullPath(selection);
-    const std::string name = MbsTruncate(FileNameOf(path), 255);
-    const std::string monitor = MbsTruncate(MonitorDescription(), 255);
-
-    const CalibrationDiagnosis diagnosis = DiagnoseProfile(path.c_str());
-    if (diagnosis.verdict != CalibrationVerdict::Loads) {
-        const char* format = GetResourceString(IDS_VERIFY_NOTHING);
-        ShowMessage(FormatMatches(format, "s") ? FormatBounded(kMessageSize, format, name.c_str())
-                                               : std::string(format) + " (" + name + ")",
-                    MB_ICONINFORMATION);
-        return;
-    }
-    HardwareRamp actual{};
-    if (const int32_t result = ReadMonitorRamp(m_hMonitor, actual)) {
-        const char* format = GetResourceString(IDS_VERIFY_UNREADABLE);
-        ShowMessage(FormatMatches(format, "s d")
-                        ? FormatBounded(kMessageSize, format, monitor.c_str(), static_cast<int>(result))
-                        : std::string(format) + " (" + monitor + ", " + std::to_string(result) + ")",
-                    MB_ICONWARNING);
-        return;
-    }
-    const RampDifference difference = CompareRamp(actual, diagnosis.hardware);
-    if (difference.entries == 0) {
-        const char* format = GetResourceString(IDS_VERIFY_LOADED);
-        ShowMessage(FormatMatches(format, "s s") ? FormatBounded(kMessageSize, format, name.c_str(), monitor.c_str())
-                                                 : std::string(format) + " (" + name + ", " + monitor + ")",
-                    MB_ICONINFORMATION);
-        return;
-    }
-    const char* format = GetResourceString(IDS_VERIFY_NOT_LOADED);
-    ShowMessage(FormatMatches(format, "s s d d")
-                    ? FormatBounded(kMessageSize, format, name.c_str(), monitor.c_str(),
-                                    static_cast<int>(difference.entries), static_cast<int>(difference.largest))
-                    : std::string(format) + " (" + name + ", " + monitor + ", " + std::to_string(difference.entries) +
-                          ", " + std::to_string(difference.largest) + ")",
-                MB_ICONWARNING);
+    const VerifyAnswer answer =
+        VerifyCalibration(m_hMonitor, m_ProfileList.GetFullPath(selection), MonitorDescription(),
+                          m_pHost->CurrentSettings().extendedTables, m_pHost->IsAdvancedColor(m_hMonitor),
+                          m_pHost->KeepStateOf(m_hMonitor));
+    ShowMessage(answer.text, answer.warning ? MB_ICONWARNING : MB_ICONINFORMATION);
 }
 
 void MonitorProfileDialog::OnResetToLinear()
 {
-    // Put back on purpose: nothing of this window's is kept over it, and the other
-    // windows learn that their ramp may be gone too.
-    m_keeper.Forget();
-    SetDevGammaTable(m_hMonitor, IdentityRamp());
-    OthersWroteRamp();
-}
-
-void MonitorProfileDialog::KeepCalibration()
-{
-    if (KeepLoaded() && m_keeper.IsKeeping())
-        m_keeper.Keep();
-}
-
-void MonitorProfileDialog::RampWritten(const std::string& path)
-{
-    m_keeper.Wrote(DiagnoseProfile(path.c_str()).hardware, path);
-    OthersWroteRamp();
-}
-
-void MonitorProfileDialog::OthersWroteRamp()
-{
-    for (MonitorProfileDialog* window : s_windows)
-        if (window != this)
-            window->m_keeper.OtherWrote();
+    // Where HDR is on, the ramp is not the program's to write, the linear one included.
+    if (!m_pHost || m_pHost->IsAdvancedColor(m_hMonitor))
+        return;
+    LoadedRamp linear;
+    MakeHardwareRamp(IdentityRamp(), linear.written);
+    SetDevGammaTable(m_hMonitor, linear.written);
+    if (ReadMonitorRamp(m_hMonitor, linear.held) != 0)
+        linear.held = linear.written;
+    m_pHost->RampReset(m_hMonitor, linear);
 }
 
 void MonitorProfileDialog::ShowMessage(const std::string& text, UINT type) const
 {
     char caption[256] = {};
     ::GetWindowTextA(m_hWnd, caption, static_cast<int>(sizeof caption));
-    ::MessageBoxA(m_hWnd, text.c_str(), caption, MB_OK | type);
+    // Behind another program's window, it waits there rather than take the focus.
+    DWORD front = 0;
+    if (HWND foreground = ::GetForegroundWindow())
+        ::GetWindowThreadProcessId(foreground, &front);
+    const bool behind = front != 0 && front != ::GetCurrentProcessId();
+    ::MessageBoxA(m_hWnd, text.c_str(), caption, MB_OK | type | (behind ? kNoFocus : 0));
 }
 
 void MonitorProfileDialog::MonitorMoved(MonitorHandle monitor)
 {
     m_hMonitor = monitor;
-    m_keeper.SetMonitor(monitor);
     std::string description;
     GetMonitorStrings(monitor, nullptr, nullptr, &description, nullptr, 1);
     if (!description.empty())
@@ -586,7 +511,7 @@ void MonitorProfileDialog::MonitorMoved(MonitorHandle monitor)
         if (!::PtInRect(&area, centre))
             CenterOnMonitor(m_hWnd, monitor, 1);
     }
-    KeepCalibration();
+    UpdateVerdictContext();
 }
 
 void MonitorProfileDialog::MonitorGone()

@@ -3,10 +3,13 @@
 // calibration.
 #pragma once
 
-#include "cms/calibration_keeper.h"
+#include "cms/desktop_snapshot.h"
+#include "cms/keeper_set.h"
 #include "fw/dialog.h"
 #include "platform/platform.h"
+#include "ui/calibration_commands.h"
 #include "ui/profile_list_box.h"
+#include "ui/settings.h"
 
 #include <windows.h>
 
@@ -14,13 +17,26 @@
 #include <string>
 #include <vector>
 
-// The calibration commands each monitor window adds to its window menu.
-constexpr UINT kCmdReloadCalibration = 0x1010;
-constexpr UINT kCmdVerifyCalibration = 0x1020;
-constexpr UINT kCmdResetToLinear = 0x1030;
-constexpr UINT kCmdKeepLoaded = 0x1040;
-constexpr UINT kCmdLoadAtLogon = 0x1050;
-constexpr UINT kCmdExtendedTables = 0x1060;
+// What a monitor window asks of the program it belongs to, which keeps every monitor's
+// calibration and holds the settings: the window shows and commands.
+class MonitorWindowHost {
+public:
+    virtual ~MonitorWindowHost() = default;
+    virtual const Settings& CurrentSettings() const = 0;
+    // The window loaded a calibration into its monitor's ramp (a selection, Reload), or
+    // the load failed, or it put the linear ramp back.
+    virtual void CalibrationLoaded(MonitorHandle monitor, const std::string& path, const LoadedRamp& ramp) = 0;
+    virtual void CalibrationFailed(MonitorHandle monitor) = 0;
+    virtual void RampReset(MonitorHandle monitor, const LoadedRamp& ramp) = 0;
+    // How the program keeps the monitor's calibration, and whether HDR is on there.
+    virtual KeepState KeepStateOf(MonitorHandle monitor) const = 0;
+    virtual bool IsAdvancedColor(MonitorHandle monitor) const = 0;
+    // Turns over one of the settings the window menu shows.
+    virtual void ToggleSetting(CalibrationAction action) = 0;
+    // A notice of the system's that a window heard (a display change, a resume, a
+    // session change): answered at once, acted on after the sender has returned.
+    virtual void SystemNotice(UINT message, WPARAM wParam) = 0;
+};
 
 class MonitorProfileDialog : public fw::Dialog {
 public:
@@ -39,14 +55,23 @@ public:
 
     // The monitor windows alive, in the order they were made.
     static const std::vector<MonitorProfileDialog*>& Windows() { return s_windows; }
-    // The adapter this window's monitor is on (\\.\DISPLAYn), as it was last found.
-    const std::string& AdapterName() const { return m_adapterName; }
+    // The window of a monitor, not one that is closing because its monitor went; null
+    // when there is none. Looked up each time: a report's modal loop may close any.
+    static MonitorProfileDialog* Find(const MonitorIdentity& identity);
+    // The monitor this window shows, as it was made for it.
+    const MonitorIdentity& Identity() const { return m_identity; }
+    MonitorHandle Monitor() const { return m_hMonitor; }
     // The desktop changed and the monitor is still there, maybe under a new handle:
-    // caption and position are checked again, and the kept calibration comes back.
+    // caption and position are checked again.
     void MonitorMoved(MonitorHandle monitor);
     // The monitor is gone: the window closes, ending the program only when it was the
     // last window.
     void MonitorGone();
+    // A setting changed: the menu's marks and the rows' tooltips follow.
+    void SettingsChanged();
+    // The message box this window owns, with the caption the program's windows use.
+    // It never takes the focus from another program.
+    void ShowMessage(const std::string& text, UINT type) const;
 protected:
     void DoDataExchange(bool save) override;
     void PostNcDestroy() override;
@@ -79,22 +104,20 @@ protected:
     // Says in a message box whether the selected profile's calibration is in the ramp.
     virtual void OnVerifyCalibration();
     virtual void OnResetToLinear();
-    // Writes the kept ramp again when the monitor's ramp no longer holds it.
-    virtual void KeepCalibration();
 
 private:
     // Below this size the controls would run into each other and the list vanish.
     void OnGetMinMaxInfo(MINMAXINFO& info) const;
     // The description of the monitor, as the caption and the messages show it.
     std::string MonitorDescription() const;
-    // Adds the calibration commands to the window menu, and sets their check marks.
+    // Adds the calibration commands to the window menu, and sets their marks.
     void AddCalibrationCommands();
     void UpdateCalibrationCommands();
-    // The ramp of this window was written: it is kept, and the other windows learn it.
-    void RampWritten(const std::string& path);
-    void OthersWroteRamp();
-    // A message box owned by this window with the caption the program's windows use.
-    void ShowMessage(const std::string& text, UINT type) const;
+    // What the rows' tooltips depend on besides the profile.
+    void UpdateVerdictContext();
+    // Loads the selected profile's calibration, telling the program what came of it;
+    // selecting also makes it the monitor's default.
+    void ApplySelected(bool select);
 
     static std::vector<MonitorProfileDialog*> s_windows;
     int m_nView = 1;   // 0: all monitor profiles; otherwise: those associated with the monitor
@@ -105,10 +128,9 @@ private:
     RECT m_rcGrip{};
     ProfileListBox m_ProfileList;
     POINT m_ptMinTrack{};   // the smallest window size: none until the window is laid out
-    CalibrationKeeper m_keeper;
-    std::string m_adapterName;
-    UINT_PTR m_nKeepTimer = 0;
-    bool m_bSessionNotices = false;
+    MonitorIdentity m_identity;
+    MonitorWindowHost* m_pHost = nullptr;   // the program; none in a bare test window
+    Settings m_noSettings;                  // what a window without a program goes by
     bool m_bMonitorGone = false;   // closed because its monitor went: not an end
 };
 

@@ -229,6 +229,19 @@ const std::string& ProfileListBox::VerdictOf(int row)
     const intptr_t index = GetItemData(row);
     auto found = m_verdicts.find(index);
     if (found == m_verdicts.end())
-        found = m_verdicts.emplace(index, DescribeVerdict(DiagnoseProfile(GetFullPath(row).c_str()))).first;
+        found = m_verdicts
+                    .emplace(index, DescribeVerdictFor(DiagnoseProfile(GetFullPath(row).c_str(), m_bExtendedTables),
+                                                       m_bAdvancedColor, m_monitorName))
+                    .first;
     return found->second;
+}
+
+void ProfileListBox::SetVerdictContext(bool extendedTables, bool advancedColor, const std::string& monitorName)
+{
+    if (extendedTables == m_bExtendedTables && advancedColor == m_bAdvancedColor && monitorName == m_monitorName)
+        return;
+    m_bExtendedTables = extendedTables;
+    m_bAdvancedColor = advancedColor;
+    m_monitorName = monitorName;
+    m_verdicts.clear();
 }

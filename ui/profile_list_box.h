@@ -27,8 +27,9 @@ public:
     // bound, the list refuses every row and has none.
     int32_t AddProfile(const std::string& fullPath) { return m_profiles.AddProfile(fullPath); }
     void ResetProfiles() { m_profiles.ResetProfiles(); }
-    // The rows' verdicts are asked anew: the setting they depend on changed.
-    void ForgetVerdicts() { m_verdicts.clear(); }
+    // What the rows' verdicts depend on besides the profile: the extended setting, and
+    // whether HDR is on for the monitor (named in the verdict). A change asks them anew.
+    void SetVerdictContext(bool extendedTables, bool advancedColor, const std::string& monitorName);
     void SetVcgtFlag(int32_t row, uint16_t flag) { m_profiles.SetVcgtFlag(row, flag); }
     void SetCreatorFlag(int32_t row, uint16_t flag) { m_profiles.SetCreatorFlag(row, flag); }
     std::string GetFullPath(int32_t row) const { return m_profiles.GetFullPath(row); }
@@ -81,4 +82,7 @@ private:
     Owner<HWND, TipTraits> m_tip;
     int m_nTipRow = -1;                                   // the row the tool covers
     std::unordered_map<intptr_t, std::string> m_verdicts;  // by path index
+    bool m_bExtendedTables = false;
+    bool m_bAdvancedColor = false;
+    std::string m_monitorName;
 };

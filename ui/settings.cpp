@@ -77,17 +77,26 @@ bool WriteFlag(const char* name, bool on)
                                          sizeof value) == ERROR_SUCCESS;
 }
 
+bool LoadsAtLogon();
+
 }  // namespace
 
-bool KeepLoaded() { return ReadFlag(kKeepLoaded, true); }
+Settings Load()
+{
+    Settings loaded;
+    loaded.keepLoaded = ReadFlag(kKeepLoaded, true);
+    loaded.extendedTables = ReadFlag(kExtendedTables, false);
+    loaded.loadAtLogon = LoadsAtLogon();
+    return loaded;
+}
 
 bool SetKeepLoaded(bool on) { return WriteFlag(kKeepLoaded, on); }
-
-bool ExtendedTables() { return ReadFlag(kExtendedTables, false); }
 
 bool SetExtendedTables(bool on) { return WriteFlag(kExtendedTables, on); }
 
 std::string LogonCommand() { return "\"" + ProgramPath() + "\" /load"; }
+
+namespace {
 
 bool LoadsAtLogon()
 {
@@ -106,6 +115,8 @@ bool LoadsAtLogon()
     // A value that runs another program, or this one another way, is not ours.
     return ::lstrcmpiA(text.data(), LogonCommand().c_str()) == 0;
 }
+
+}  // namespace
 
 bool SetLoadAtLogon(bool on)
 {

@@ -36,6 +36,70 @@ KESTRAVA_SAME_FIELD(DisplayDevice, DISPLAY_DEVICEA, StateFlags);
 KESTRAVA_SAME_FIELD(DisplayDevice, DISPLAY_DEVICEA, DeviceID);
 KESTRAVA_SAME_FIELD(DisplayDevice, DISPLAY_DEVICEA, DeviceKey);
 
+static_assert(sizeof(Luid) == sizeof(LUID));
+KESTRAVA_SAME_FIELD(Luid, LUID, LowPart);
+KESTRAVA_SAME_FIELD(Luid, LUID, HighPart);
+
+static_assert(sizeof(DisplayConfigPathSourceInfo) == sizeof(DISPLAYCONFIG_PATH_SOURCE_INFO) &&
+              sizeof(DISPLAYCONFIG_PATH_SOURCE_INFO) == 20);
+KESTRAVA_SAME_FIELD(DisplayConfigPathSourceInfo, DISPLAYCONFIG_PATH_SOURCE_INFO, adapterId);
+KESTRAVA_SAME_FIELD(DisplayConfigPathSourceInfo, DISPLAYCONFIG_PATH_SOURCE_INFO, id);
+KESTRAVA_SAME_FIELD(DisplayConfigPathSourceInfo, DISPLAYCONFIG_PATH_SOURCE_INFO, modeInfoIdx);
+KESTRAVA_SAME_FIELD(DisplayConfigPathSourceInfo, DISPLAYCONFIG_PATH_SOURCE_INFO, statusFlags);
+
+static_assert(sizeof(DisplayConfigPathTargetInfo) == sizeof(DISPLAYCONFIG_PATH_TARGET_INFO) &&
+              sizeof(DISPLAYCONFIG_PATH_TARGET_INFO) == 48);
+KESTRAVA_SAME_FIELD(DisplayConfigPathTargetInfo, DISPLAYCONFIG_PATH_TARGET_INFO, adapterId);
+KESTRAVA_SAME_FIELD(DisplayConfigPathTargetInfo, DISPLAYCONFIG_PATH_TARGET_INFO, id);
+KESTRAVA_SAME_FIELD(DisplayConfigPathTargetInfo, DISPLAYCONFIG_PATH_TARGET_INFO, modeInfoIdx);
+KESTRAVA_SAME_FIELD(DisplayConfigPathTargetInfo, DISPLAYCONFIG_PATH_TARGET_INFO, outputTechnology);
+KESTRAVA_SAME_FIELD(DisplayConfigPathTargetInfo, DISPLAYCONFIG_PATH_TARGET_INFO, rotation);
+KESTRAVA_SAME_FIELD(DisplayConfigPathTargetInfo, DISPLAYCONFIG_PATH_TARGET_INFO, scaling);
+KESTRAVA_SAME_FIELD(DisplayConfigPathTargetInfo, DISPLAYCONFIG_PATH_TARGET_INFO, refreshRate);
+KESTRAVA_SAME_FIELD(DisplayConfigPathTargetInfo, DISPLAYCONFIG_PATH_TARGET_INFO, scanLineOrdering);
+KESTRAVA_SAME_FIELD(DisplayConfigPathTargetInfo, DISPLAYCONFIG_PATH_TARGET_INFO, targetAvailable);
+KESTRAVA_SAME_FIELD(DisplayConfigPathTargetInfo, DISPLAYCONFIG_PATH_TARGET_INFO, statusFlags);
+
+static_assert(sizeof(DisplayConfigPathInfo) == sizeof(DISPLAYCONFIG_PATH_INFO) &&
+              sizeof(DISPLAYCONFIG_PATH_INFO) == 72);
+KESTRAVA_SAME_FIELD(DisplayConfigPathInfo, DISPLAYCONFIG_PATH_INFO, sourceInfo);
+KESTRAVA_SAME_FIELD(DisplayConfigPathInfo, DISPLAYCONFIG_PATH_INFO, targetInfo);
+KESTRAVA_SAME_FIELD(DisplayConfigPathInfo, DISPLAYCONFIG_PATH_INFO, flags);
+
+// The mode's union is opaque here: only where it starts, its size and alignment matter.
+static_assert(sizeof(DisplayConfigModeInfo) == sizeof(DISPLAYCONFIG_MODE_INFO) &&
+              sizeof(DISPLAYCONFIG_MODE_INFO) == 64 &&
+              alignof(DisplayConfigModeInfo) == alignof(DISPLAYCONFIG_MODE_INFO));
+KESTRAVA_SAME_FIELD(DisplayConfigModeInfo, DISPLAYCONFIG_MODE_INFO, infoType);
+KESTRAVA_SAME_FIELD(DisplayConfigModeInfo, DISPLAYCONFIG_MODE_INFO, id);
+KESTRAVA_SAME_FIELD(DisplayConfigModeInfo, DISPLAYCONFIG_MODE_INFO, adapterId);
+static_assert(offsetof(DisplayConfigModeInfo, mode) == offsetof(DISPLAYCONFIG_MODE_INFO, targetMode) &&
+              sizeof(DisplayConfigModeInfo::mode) == sizeof(DISPLAYCONFIG_TARGET_MODE));
+
+static_assert(sizeof(DisplayConfigDeviceInfoHeader) == sizeof(DISPLAYCONFIG_DEVICE_INFO_HEADER) &&
+              sizeof(DISPLAYCONFIG_DEVICE_INFO_HEADER) == 20);
+KESTRAVA_SAME_FIELD(DisplayConfigDeviceInfoHeader, DISPLAYCONFIG_DEVICE_INFO_HEADER, type);
+KESTRAVA_SAME_FIELD(DisplayConfigDeviceInfoHeader, DISPLAYCONFIG_DEVICE_INFO_HEADER, size);
+KESTRAVA_SAME_FIELD(DisplayConfigDeviceInfoHeader, DISPLAYCONFIG_DEVICE_INFO_HEADER, adapterId);
+KESTRAVA_SAME_FIELD(DisplayConfigDeviceInfoHeader, DISPLAYCONFIG_DEVICE_INFO_HEADER, id);
+
+static_assert(sizeof(DisplayConfigSourceDeviceName) == sizeof(DISPLAYCONFIG_SOURCE_DEVICE_NAME) &&
+              sizeof(DISPLAYCONFIG_SOURCE_DEVICE_NAME) == 84);
+KESTRAVA_SAME_FIELD(DisplayConfigSourceDeviceName, DISPLAYCONFIG_SOURCE_DEVICE_NAME, header);
+KESTRAVA_SAME_FIELD(DisplayConfigSourceDeviceName, DISPLAYCONFIG_SOURCE_DEVICE_NAME, viewGdiDeviceName);
+
+static_assert(sizeof(DisplayConfigAdvancedColorInfo) == sizeof(DISPLAYCONFIG_GET_ADVANCED_COLOR_INFO) &&
+              sizeof(DISPLAYCONFIG_GET_ADVANCED_COLOR_INFO) == 32);
+KESTRAVA_SAME_FIELD(DisplayConfigAdvancedColorInfo, DISPLAYCONFIG_GET_ADVANCED_COLOR_INFO, header);
+KESTRAVA_SAME_FIELD(DisplayConfigAdvancedColorInfo, DISPLAYCONFIG_GET_ADVANCED_COLOR_INFO, value);
+KESTRAVA_SAME_FIELD(DisplayConfigAdvancedColorInfo, DISPLAYCONFIG_GET_ADVANCED_COLOR_INFO, colorEncoding);
+KESTRAVA_SAME_FIELD(DisplayConfigAdvancedColorInfo, DISPLAYCONFIG_GET_ADVANCED_COLOR_INFO,
+                    bitsPerColorChannel);
+
+static_assert(kQdcOnlyActivePaths == QDC_ONLY_ACTIVE_PATHS &&
+              kDisplayConfigGetSourceName == DISPLAYCONFIG_DEVICE_INFO_GET_SOURCE_NAME &&
+              kDisplayConfigGetAdvancedColorInfo == DISPLAYCONFIG_DEVICE_INFO_GET_ADVANCED_COLOR_INFO);
+
 static_assert(sizeof(ProfileRecord) == sizeof(PROFILE));
 KESTRAVA_SAME_FIELD(ProfileRecord, PROFILE, dwType);
 KESTRAVA_SAME_FIELD(ProfileRecord, PROFILE, pProfileData);
@@ -227,6 +291,24 @@ Bool32 Win32Platform::EnumDisplayDevicesA(const char* device, uint32_t devNum, D
                                           uint32_t flags)
 {
     return ::EnumDisplayDevicesA(device, devNum, reinterpret_cast<PDISPLAY_DEVICEA>(record), flags);
+}
+
+int32_t Win32Platform::GetDisplayConfigBufferSizes(uint32_t flags, uint32_t* pathCount, uint32_t* modeCount)
+{
+    return ::GetDisplayConfigBufferSizes(flags, pathCount, modeCount);
+}
+
+int32_t Win32Platform::QueryDisplayConfig(uint32_t flags, uint32_t* pathCount, DisplayConfigPathInfo* paths,
+                                          uint32_t* modeCount, DisplayConfigModeInfo* modes, void* topology)
+{
+    return ::QueryDisplayConfig(flags, pathCount, reinterpret_cast<DISPLAYCONFIG_PATH_INFO*>(paths), modeCount,
+                                reinterpret_cast<DISPLAYCONFIG_MODE_INFO*>(modes),
+                                static_cast<DISPLAYCONFIG_TOPOLOGY_ID*>(topology));
+}
+
+int32_t Win32Platform::DisplayConfigGetDeviceInfo(DisplayConfigDeviceInfoHeader* request)
+{
+    return ::DisplayConfigGetDeviceInfo(reinterpret_cast<DISPLAYCONFIG_DEVICE_INFO_HEADER*>(request));
 }
 
 DcHandle Win32Platform::CreateDCA(const char* driver, const char* device, const char* output,

@@ -36,6 +36,12 @@ public:
     Bool32 GetMonitorInfoA(MonitorHandle monitor, MonitorInfoEx* info) override;
     Bool32 EnumDisplayDevicesA(const char* device, uint32_t devNum, DisplayDevice* record,
                                uint32_t flags) override;
+    // Windows 7 has the three calls but knows no advanced-colour request; Wine may
+    // answer one with ERROR_NOT_SUPPORTED.
+    int32_t GetDisplayConfigBufferSizes(uint32_t flags, uint32_t* pathCount, uint32_t* modeCount) override;
+    int32_t QueryDisplayConfig(uint32_t flags, uint32_t* pathCount, DisplayConfigPathInfo* paths,
+                               uint32_t* modeCount, DisplayConfigModeInfo* modes, void* topology) override;
+    int32_t DisplayConfigGetDeviceInfo(DisplayConfigDeviceInfoHeader* request) override;
 
     DcHandle CreateDCA(const char* driver, const char* device, const char* output,
                        const void* initData) override;

@@ -1,9 +1,9 @@
-// What a profile will do before it is selected, the check of a monitor's ramp, keeping
-// a downloaded calibration in place, the command-line load and its switches.
+// What a profile will do before it is selected, the check of a monitor's ramp, the
+// command-line load and its switches.
 #include "app/command_line.h"
 #include "cms/CMSSupport.h"
 #include "cms/calibration_check.h"
-#include "cms/calibration_keeper.h"
+#include "cms/current_calibration.h"
 #include "res/resource.h"
 
 #include "host_test.h"
@@ -185,116 +185,6 @@ TEST(CompareRamp, CountsEntriesThatDifferInTheirHighByteAndTheLargestGap)
     EXPECT_EQ(difference.largest, 255);
 }
 
-// ---- Keeping the ramp ----------------------------------------------------------------------
-
-TEST_F(KeepingTest, RampResetFromOutsideIsWrittenAgainAndNothingElseIs)
-{
-    const GammaRamp mild = MildRamp();
-    CalibrationKeeper keeper(monitor);
-    EXPECT_EQ(keeper.Keep(), 0) << "nothing is kept before the first download";
-    EXPECT_EQ(sim.RampWrites(), 0);
-
-    WriteFromOutside(adapter, mild);
-    const int writes = sim.RampWrites();
-    keeper.Wrote(mild, ColorPath("kv-mild.icm"));
-    EXPECT_EQ(keeper.Keep(), 0);
-    EXPECT_EQ(sim.RampWrites(), writes) << "a ramp that holds the table is not written";
-
-    WriteFromOutside(adapter);
-    EXPECT_EQ(keeper.Keep(), 0);
-    EXPECT_TRUE(Holds(sim.Ramp(adapter), mild));
-    EXPECT_EQ(sim.OpenDcs(), 0);
-
-    keeper.Forget();
-    WriteFromOutside(adapter);
-    EXPECT_EQ(keeper.Keep(), 0);
-    EXPECT_TRUE(Holds(sim.Ramp(adapter), IdentityRamp())) << "a forgotten ramp came back";
-    EXPECT_TRUE(reports.empty());
-}
-
-TEST_F(KeepingTest, TwoWindowsOnOneRampNeverFight)
-{
-    // Two monitors whose writes land in one ramp, as under Wine: the simulated second
-    // monitor reads and writes through the first one's adapter.
-    const GammaRamp mild = MildRamp();
-    const GammaRamp identity = IdentityRamp();
-    CalibrationKeeper first(monitor);
-    CalibrationKeeper second(monitor);
-    WriteFromOutside(adapter, mild);
-    first.Wrote(mild, ColorPath("kv-mild.icm"));
-    WriteFromOutside(adapter, identity);
-    second.Wrote(identity, ColorPath("kv-valid.icm"));
-    first.OtherWrote();
-    second.OtherWrote();
-    EXPECT_FALSE(first.IsKeeping()) << "the earlier selection still fights the later one";
-    EXPECT_TRUE(second.IsKeeping());
-
-    const int writes = sim.RampWrites();
-    for (int period = 0; period < 3; ++period) {
-        first.Keep();
-        second.Keep();
-    }
-    EXPECT_EQ(sim.RampWrites(), writes);
-    EXPECT_TRUE(Holds(sim.Ramp(adapter), identity));
-}
-
-TEST_F(KeepingTest, FailedRewriteIsReportedOnceAndEndsTheKeeping)
-{
-    const GammaRamp mild = MildRamp();
-    CalibrationKeeper keeper(monitor);
-    keeper.Wrote(mild, ColorPath("kv-mild.icm"));
-    WriteFromOutside(adapter);
-
-    sim.Fail(SimCall::SetDeviceGammaRamp, 31, 10);
-    EXPECT_EQ(keeper.Keep(), 31);
-    EXPECT_EQ(keeper.Keep(), 0);
-    EXPECT_EQ(keeper.Keep(), 0);
-    EXPECT_FALSE(keeper.IsKeeping());
-    // The video card's own report, then the download message: once, not every period.
-    ASSERT_EQ(reports.size(), 2u);
-    EXPECT_NE(reports[1].messageText.find("kv-mild"), std::string::npos) << reports[1].messageText;
-    EXPECT_NE(reports[1].messageText.find("(31)"), std::string::npos) << reports[1].messageText;
-
-    // A report's modal loop lets the next period in before the failed write returns:
-    // that period must neither write again nor report again.
-    class Reentering : public ReportPresenter {
-    public:
-        explicit Reentering(CalibrationKeeper& kept) : m_keeper(kept) {}
-        void Present(const ErrorReport& report) override
-        {
-            seen.push_back(report);
-            if (seen.size() == 1)
-                nestedResult = m_keeper.Keep();
-        }
-        std::vector<ErrorReport> seen;
-        int32_t nestedResult = -1;
-
-    private:
-        CalibrationKeeper& m_keeper;
-    };
-    keeper.Wrote(mild, ColorPath("kv-mild.icm"));
-    Reentering reentering(keeper);
-    ReportPresenter* recorder = SetReportPresenter(&reentering);
-    sim.ClearFailures();
-    sim.Fail(SimCall::SetDeviceGammaRamp, 31, 10);
-    const int attempts = sim.CallCount(SimCall::SetDeviceGammaRamp);
-    EXPECT_EQ(keeper.Keep(), 31);
-    SetReportPresenter(recorder);
-    EXPECT_EQ(reentering.nestedResult, 0);
-    EXPECT_EQ(reentering.seen.size(), 2u) << "a period inside the report reported again";
-    EXPECT_EQ(sim.CallCount(SimCall::SetDeviceGammaRamp) - attempts, 1) << "a period inside the report wrote again";
-    EXPECT_FALSE(keeper.IsKeeping());
-
-    // A ramp that cannot be read is left alone, silently.
-    sim.ClearFailures();
-    keeper.Wrote(mild, ColorPath("kv-mild.icm"));
-    sim.Fail(SimCall::GetDeviceGammaRamp, 6, 5);
-    const int writes = sim.RampWrites();
-    EXPECT_EQ(keeper.Keep(), 0);
-    EXPECT_EQ(sim.RampWrites(), writes);
-    EXPECT_EQ(reports.size(), 2u);
-}
-
 // ---- The command-line load ------------------------------------------------------------------
 
 TEST_F(KeepingTest, LogonLoadDownloadsEachCurrentProfileAndSkipsWhatHasNoTable)
@@ -302,7 +192,7 @@ TEST_F(KeepingTest, LogonLoadDownloadsEachCurrentProfileAndSkipsWhatHasNoTable)
     ASSERT_NO_FATAL_FAILURE(MakeCurrent("kv-mild.icm", "kv-novcgt.icm"));
     const GammaRamp mild = DiagnoseProfile(ColorPath("kv-mild.icm").c_str()).ramp;
 
-    EXPECT_EQ(LoadCurrentCalibrations(false), 0);
+    EXPECT_EQ(LoadCurrentCalibrations(false, false), 0);
     EXPECT_TRUE(Holds(sim.Ramp(adapter), mild));
     EXPECT_EQ(sim.RampWrites(), 1) << "the profile without a table wrote something";
     EXPECT_TRUE(reports.empty());
@@ -314,11 +204,11 @@ TEST_F(KeepingTest, LogonLoadReportsEachFailureUnlessQuietAndReturnsTheFirst)
 {
     ASSERT_NO_FATAL_FAILURE(MakeCurrent("kv-green16383.icm", "kv-badsize.icm"));
 
-    EXPECT_EQ(LoadCurrentCalibrations(true), kResultImplausibleTable);
+    EXPECT_EQ(LoadCurrentCalibrations(true, false), kResultImplausibleTable);
     EXPECT_TRUE(reports.empty());
     EXPECT_EQ(sim.RampWrites(), 0);
 
-    EXPECT_EQ(LoadCurrentCalibrations(false), kResultImplausibleTable);
+    EXPECT_EQ(LoadCurrentCalibrations(false, false), kResultImplausibleTable);
     ASSERT_EQ(reports.size(), 2u);
     EXPECT_EQ(reports[0].messageText,
               "Sorry, the calibration data in the profile \"kv-green16383\" for monitor \"Simulated Monitor 1\" "
@@ -329,7 +219,7 @@ TEST_F(KeepingTest, LogonLoadReportsEachFailureUnlessQuietAndReturnsTheFirst)
     reports.clear();
     Install("kv-garbage.icm");
     sim.Associations(deviceId) = {"kv-garbage.icm"};
-    EXPECT_NE(LoadCurrentCalibrations(false), 0);
+    EXPECT_NE(LoadCurrentCalibrations(false, false), 0);
     ASSERT_EQ(reports.size(), 2u);
     EXPECT_NE(reports[0].messageText.find("\"kv-garbage\""), std::string::npos) << reports[0].messageText;
 }
@@ -345,7 +235,7 @@ TEST_F(KeepingTest, LogonLoadTakesANamedProfileThatIsNotThereForNone)
     sim.Associations(deviceId) = {"kv-gone.icm"};
     sim.Associations(names.deviceId) = {"kv-mild.icm"};
 
-    EXPECT_EQ(LoadCurrentCalibrations(false), 0);
+    EXPECT_EQ(LoadCurrentCalibrations(false, false), 0);
     EXPECT_TRUE(reports.empty()) << reports[0].messageText;
     EXPECT_EQ(sim.RampWrites(), 1);
     EXPECT_TRUE(Holds(sim.Ramp(names.adapterName), mild)) << "the monitor after the missing one was skipped";
@@ -357,12 +247,12 @@ TEST_F(KeepingTest, QuietLogonLoadShowsNotEvenTheVideoCardsOwnReport)
     sim.Associations(deviceId) = {"kv-mild.icm"};
 
     sim.Fail(SimCall::SetDeviceGammaRamp, 31);
-    EXPECT_EQ(LoadCurrentCalibrations(true), 31);
+    EXPECT_EQ(LoadCurrentCalibrations(true, false), 31);
     EXPECT_TRUE(reports.empty()) << reports[0].messageText;
 
     // Quiet lasts as long as the load: afterwards reports show again.
     sim.Fail(SimCall::SetDeviceGammaRamp, 31);
-    EXPECT_EQ(LoadCurrentCalibrations(false), 31);
+    EXPECT_EQ(LoadCurrentCalibrations(false, false), 31);
     ASSERT_EQ(reports.size(), 2u);
     EXPECT_NE(reports[1].messageText.find("(31)"), std::string::npos) << reports[1].messageText;
 }

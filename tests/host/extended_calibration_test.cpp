@@ -5,7 +5,8 @@
 #include "cms/CMSSupport.h"
 #include "cms/VideoCardUtils.h"
 #include "cms/calibration_check.h"
-#include "cms/calibration_keeper.h"
+#include "cms/current_calibration.h"
+#include "cms/keeper_set.h"
 #include "cms/vcgt_decoder.h"
 #include "res/resource.h"
 
@@ -19,8 +20,9 @@ namespace {
 
 class ExtendedTest : public StandardMonitorTest {
 protected:
-    explicit ExtendedTest(bool on = true) { SetExtendedTables(on); }
-    ~ExtendedTest() override { SetExtendedTables(false); }
+    explicit ExtendedTest(bool on = true) : extended(on) {}
+
+    bool extended;   // the user's setting, as the program hands it down
 
     std::string Install(const std::string& name)
     {
@@ -89,9 +91,9 @@ TEST_P(ExtendedProfiles, GiveTheirResultAndWriteTheReferenceRamp)
     const ProfileCase& c = GetParam();
     const std::string path = Install(c.file);
     const HardwareRamp before = sim.Ramp(adapter);
-    const CalibrationDiagnosis diagnosis = DiagnoseProfile(path.c_str());
+    const CalibrationDiagnosis diagnosis = DiagnoseProfile(path.c_str(), extended);
 
-    EXPECT_EQ(SetDefaultProfile(monitor, path.c_str(), 1, messageId), c.result);
+    EXPECT_EQ(SetDefaultProfile(monitor, path.c_str(), 1, messageId, extended), c.result);
     EXPECT_EQ(messageId, c.messageId);
     EXPECT_EQ(diagnosis.result, c.result);
     EXPECT_EQ(diagnosis.messageId, c.messageId);
@@ -140,7 +142,7 @@ TEST_F(ExtendedTest, TheLargestTableIsReadWholeAndAByteMoreNeverAllocated)
 {
     std::vector<uint8_t> tag = LargestTable();
     const std::string largest = InstallTag("kv-largest.icm", tag);
-    EXPECT_EQ(LoadCalibration(monitor, largest.c_str(), messageId), 0);
+    EXPECT_EQ(LoadCalibration(monitor, largest.c_str(), messageId, extended), 0);
     EXPECT_EQ(messageId, 0);
     EXPECT_EQ(sim.Ramp(adapter).green[255], 65535);
     EXPECT_EQ(sim.Ramp(adapter).green[128], 128 * 65534 / 255 + (128 * 65534 % 255 > 127 ? 1 : 0));
@@ -148,7 +150,7 @@ TEST_F(ExtendedTest, TheLargestTableIsReadWholeAndAByteMoreNeverAllocated)
     tag.push_back(0);
     const std::string larger = InstallTag("kv-larger.icm", tag);
     const int allocations = sim.CallCount(SimCall::Calloc);
-    EXPECT_EQ(LoadCalibration(monitor, larger.c_str(), messageId), kResultBadCalibration);
+    EXPECT_EQ(LoadCalibration(monitor, larger.c_str(), messageId, extended), kResultBadCalibration);
     EXPECT_EQ(messageId, IDS_BAD_LENGTH);
     EXPECT_EQ(sim.CallCount(SimCall::Calloc), allocations);
 }
@@ -161,7 +163,7 @@ TEST_F(ExtendedTest, TagsTooShortForAnyHeaderAreDamaged)
         std::vector<uint8_t> tag{'v', 'c', 'g', 't'};
         tag.resize(size, 0);
         const std::string path = InstallTag("kv-short.icm", tag);
-        EXPECT_EQ(LoadCalibration(monitor, path.c_str(), messageId), kResultBadCalibration);
+        EXPECT_EQ(LoadCalibration(monitor, path.c_str(), messageId, extended), kResultBadCalibration);
         EXPECT_EQ(messageId, IDS_BAD_HEADER);
     }
     EXPECT_EQ(sim.RampWrites(), 0);
@@ -174,20 +176,20 @@ TEST_F(ExtendedTest, RefusedSixteenBitRampIsJudgedByWhatTheAdapterHolds)
     const std::string path = Install("kv-1024.icm");
     const HardwareRamp before = sim.Ramp(adapter);
     sim.Fail(SimCall::SetDeviceGammaRamp, 87);
-    EXPECT_EQ(LoadCalibration(monitor, path.c_str(), messageId), 87);
+    EXPECT_EQ(LoadCalibration(monitor, path.c_str(), messageId, extended), 87);
     EXPECT_EQ(messageId, IDS_DOWNLOAD_FAILED);
     EXPECT_TRUE(reports.empty());
     const HardwareRamp after = sim.Ramp(adapter);
     EXPECT_EQ(std::memcmp(&after, &before, sizeof after), 0);
 
     // An adapter of 8 bits per entry that holds the table's high bytes holds the table.
-    HardwareRamp held = DiagnoseProfile(path.c_str()).hardware;
+    HardwareRamp held = DiagnoseProfile(path.c_str(), extended).hardware;
     for (size_t i = 0; i < kRampEntries; ++i)
         held.green[i] = static_cast<uint16_t>(held.green[i] | 0xFF);
     DcOwner dc(sim.CreateDCA(adapter.c_str(), adapter.c_str(), nullptr, nullptr));
     ASSERT_TRUE(sim.SetDeviceGammaRamp(dc.Get(), &held));
     sim.Fail(SimCall::SetDeviceGammaRamp, 0);
-    EXPECT_EQ(LoadCalibration(monitor, path.c_str(), messageId), 0);
+    EXPECT_EQ(LoadCalibration(monitor, path.c_str(), messageId, extended), 0);
     EXPECT_EQ(messageId, 0);
 }
 
@@ -206,12 +208,12 @@ class ExtendedOffVerdicts : public ExtendedOffTest, public ::testing::WithParamI
 TEST_P(ExtendedOffVerdicts, SayWhatTheSettingWouldChange)
 {
     const std::string path = Install(GetParam().file);
-    const CalibrationDiagnosis diagnosis = DiagnoseProfile(path.c_str());
+    const CalibrationDiagnosis diagnosis = DiagnoseProfile(path.c_str(), extended);
     EXPECT_EQ(diagnosis.verdict, GetParam().verdict);
     EXPECT_EQ(DescribeVerdict(diagnosis), sim.Strings()[GetParam().text]);
     EXPECT_EQ(diagnosis.result, kResultBadCalibration);
     EXPECT_EQ(diagnosis.messageId, IDS_BAD_LENGTH);
-    EXPECT_EQ(LoadCalibration(monitor, path.c_str(), messageId), kResultBadCalibration);
+    EXPECT_EQ(LoadCalibration(monitor, path.c_str(), messageId, extended), kResultBadCalibration);
     EXPECT_EQ(messageId, IDS_BAD_LENGTH);
     EXPECT_EQ(sim.RampWrites(), 0);
 }
@@ -237,13 +239,13 @@ TEST_F(ExtendedOffTest, AMonochromeTableOf786BytesIsNoLongerCalledDamaged)
         tag[19 + 2 * k] = static_cast<uint8_t>(k * 65535 / 383);
     }
     const std::string path = InstallTag("kv-mono384.icm", tag);
-    const CalibrationDiagnosis off = DiagnoseProfile(path.c_str());
+    const CalibrationDiagnosis off = DiagnoseProfile(path.c_str(), extended);
     EXPECT_EQ(off.result, kResultBadCalibration);
     EXPECT_EQ(off.messageId, IDS_BAD_HEADER);
     EXPECT_EQ(off.verdict, CalibrationVerdict::ExtendedTable);
 
-    SetExtendedTables(true);
-    EXPECT_EQ(LoadCalibration(monitor, path.c_str(), messageId), 0);
+    extended = true;
+    EXPECT_EQ(LoadCalibration(monitor, path.c_str(), messageId, extended), 0);
     ExpectReferenceRamp(tag, sim.Ramp(adapter));
 }
 
@@ -251,22 +253,27 @@ TEST_F(ExtendedOffTest, CommandLineLoadAndKeepingFollowTheSetting)
 {
     const std::string path = Install("kv-16bit-mono.icm");
     sim.Associations(deviceId) = {"kv-16bit-mono.icm"};
-    EXPECT_EQ(LoadCurrentCalibrations(true), kResultBadCalibration);
+    EXPECT_EQ(LoadCurrentCalibrations(true, extended), kResultBadCalibration);
     EXPECT_EQ(sim.RampWrites(), 0);
 
-    SetExtendedTables(true);
-    EXPECT_EQ(LoadCurrentCalibrations(true), 0);
-    const CalibrationDiagnosis diagnosis = DiagnoseProfile(path.c_str());
+    // Loaded with the setting on, the table is kept: a ramp put back from outside is
+    // written again. Turned off, the setting takes the table out of keeping too.
+    extended = true;
+    KeeperSet keepers;
+    keepers.Follow(TakeDesktopSnapshot());
+    EXPECT_EQ(LoadCurrentCalibrations(true, extended, &keepers), 0);
+    const CalibrationDiagnosis diagnosis = DiagnoseProfile(path.c_str(), extended);
     const HardwareRamp loaded = sim.Ramp(adapter);
     EXPECT_EQ(std::memcmp(&loaded, &diagnosis.hardware, sizeof loaded), 0);
-
-    // Kept from the diagnosis, as a selection keeps it: a ramp put back from outside is
-    // written again and holds the table to the adapter's 8 bits.
-    CalibrationKeeper keeper(monitor);
-    keeper.Wrote(diagnosis.ramp, path);
     SetDevGammaTable(monitor, IdentityRamp());
-    EXPECT_EQ(keeper.Keep(), 0);
+    keepers.Check(0);
     EXPECT_EQ(CompareRamp(sim.Ramp(adapter), diagnosis.hardware).entries, 0);
+
+    keepers.ForgetExtended();
+    SetDevGammaTable(monitor, IdentityRamp());
+    const int writes = sim.RampWrites();
+    keepers.Check(1000);
+    EXPECT_EQ(sim.RampWrites(), writes) << "a 16-bit table is still kept with the setting off";
     EXPECT_TRUE(reports.empty());
 }
 

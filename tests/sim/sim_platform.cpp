@@ -33,6 +33,19 @@ constexpr uint32_t kDisplayDevicePrimary = 0x4;
 constexpr uint32_t kDisplayDeviceMonitorAttached = 0x2;   // monitor: connected
 constexpr uint32_t kProfileReadWrite = 2;
 
+// The display configuration: every path on one adapter LUID; target ids in a range of
+// their own, so that a source id passed as a target id (or back) is refused.
+constexpr Luid kDisplayConfigAdapter = {0x0000C0DE, 0};
+constexpr uint32_t kTargetIdBase = 0x1000;
+constexpr uint32_t kModesPerPath = 2;   // the source mode, then the target mode
+constexpr uint32_t kModeInfoTypeSource = 1;
+constexpr uint32_t kModeInfoTypeTarget = 2;
+constexpr uint32_t kOutputDisplayPortExternal = 10;
+constexpr uint32_t kRotationIdentity = 1;
+constexpr uint32_t kScalingIdentity = 1;
+constexpr uint32_t kScanLineProgressive = 1;
+constexpr uint32_t kInUse = 1;   // DISPLAYCONFIG_SOURCE_IN_USE, _TARGET_IN_USE, _PATH_ACTIVE
+
 // Handles are plain numbers in distinct ranges, so that one kind passed as another is
 // caught, and never reused, so that a stale handle is caught too.
 constexpr uintptr_t kMonitorHandleBase = 0x10000000;
@@ -48,6 +61,15 @@ Handle MakeHandle(uintptr_t value)
 uintptr_t HandleValue(const void* handle) { return reinterpret_cast<uintptr_t>(handle); }
 
 char AsciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+std::string AsciiLower(std::string text)
+{
+    for (char& c : text)
+        c = AsciiLower(c);
+    return text;
+}
+
+bool SameLuid(const Luid& a, const Luid& b) { return a.LowPart == b.LowPart && a.HighPart == b.HighPart; }
 
 bool IsLead(const std::set<uint8_t>& leads, char c)
 {
@@ -316,6 +338,17 @@ HardwareRamp IdentityRamp()
     return ramp;
 }
 
+// What hardware of 8 bits per entry keeps of a ramp: the high byte, read back repeated.
+HardwareRamp AsStored(HardwareRamp ramp, int bits)
+{
+    if (bits != 8)
+        return ramp;
+    for (uint16_t* channel : {ramp.red, ramp.green, ramp.blue})
+        for (size_t i = 0; i < 256; ++i)
+            channel[i] = static_cast<uint16_t>((channel[i] & 0xFF00) | (channel[i] >> 8));
+    return ramp;
+}
+
 bool IsPlausibleChannel(const uint16_t (&channel)[256])
 {
     for (size_t i = 1; i < 256; ++i)
@@ -348,8 +381,11 @@ struct SimPlatform::Impl {
     std::set<void*> heapBlocks;
     std::set<void*> localBlocks;
 
-    std::vector<SimMonitor> monitors;
+    std::vector<SimMonitor> monitors;   // every monitor ever added: index + 1 is its handle
+    std::vector<bool> present;          // per monitor: still on the desktop
     std::vector<SimAdapter> adapters;
+    std::map<std::string, uint32_t> sourceIds;   // lower-case adapter name -> source id
+    std::set<std::string> advancedColor;         // lower-case adapter names
     std::map<uintptr_t, size_t> dcs;   // handle -> adapter index
     uintptr_t nextDc = kDcHandleBase;
     std::map<uintptr_t, std::vector<uint8_t>> profiles;
@@ -382,6 +418,40 @@ struct SimPlatform::Impl {
         lastError = code;
         return false;
     }
+
+    // Intercept for the calls that return their error code: the injected code, if a
+    // failure takes the call, with the last error left as it was.
+    std::optional<int32_t> InterceptCode(SimCall call)
+    {
+        const uint32_t saved = lastError;
+        if (!Intercept(call))
+            return std::nullopt;
+        const auto code = static_cast<int32_t>(lastError);
+        lastError = saved;
+        return code;
+    }
+
+    // The monitor behind a handle, or null for one never handed out or since removed.
+    const SimMonitor* PresentMonitor(MonitorHandle monitor) const
+    {
+        uintptr_t value = HandleValue(monitor);
+        if (value <= kMonitorHandleBase || value > kMonitorHandleBase + monitors.size())
+            return nullptr;
+        size_t index = value - kMonitorHandleBase - 1;
+        return present[index] ? &monitors[index] : nullptr;
+    }
+
+    // The monitors on the desktop, by index, in enumeration order.
+    std::vector<size_t> PresentIndices() const
+    {
+        std::vector<size_t> indices;
+        for (size_t i = 0; i < monitors.size(); ++i)
+            if (present[i])
+                indices.push_back(i);
+        return indices;
+    }
+
+    uint32_t SourceId(const SimMonitor& monitor) const { return sourceIds.at(AsciiLower(monitor.adapterName)); }
 
     // The refusals AssociateColorProfileWithDeviceA and DisassociateColorProfileFromDeviceA
     // share: an injected failure, a missing name (ERROR_INVALID_PARAMETER) and a remote
@@ -484,15 +554,37 @@ SimPlatform::~SimPlatform()
 MonitorHandle SimPlatform::AddMonitor(const SimMonitor& monitor)
 {
     m_impl->monitors.push_back(monitor);
+    m_impl->present.push_back(true);
+    auto& sourceIds = m_impl->sourceIds;
+    sourceIds.emplace(AsciiLower(monitor.adapterName), static_cast<uint32_t>(sourceIds.size()));
     return MakeHandle<MonitorHandle>(kMonitorHandleBase + m_impl->monitors.size());
+}
+
+void SimPlatform::RemoveMonitor(MonitorHandle monitor)
+{
+    uintptr_t value = HandleValue(monitor);
+    if (value <= kMonitorHandleBase || value > kMonitorHandleBase + m_impl->monitors.size()) {
+        ADD_FAILURE() << "RemoveMonitor of a handle the platform did not hand out: " << monitor;
+        return;
+    }
+    m_impl->present[value - kMonitorHandleBase - 1] = false;
 }
 
 void SimPlatform::AddAdapter(const SimAdapter& adapter) { m_impl->adapters.push_back(adapter); }
 
+SimAdapter* SimPlatform::FindAdapter(const std::string& adapterName)
+{
+    for (SimAdapter& adapter : m_impl->adapters)
+        if (EqualsNoCase(adapter.device.name, adapterName, m_leadBytes))
+            return &adapter;
+    return nullptr;
+}
+
 MonitorHandle SimPlatform::AddStandardMonitor()
 {
     const std::string n = std::to_string(m_impl->adapters.size() + 1);
-    const bool first = m_impl->monitors.empty();
+    const std::vector<size_t> present = m_impl->PresentIndices();
+    const bool first = present.empty();
 
     SimAdapter adapter;
     adapter.device.name = "\\\\.\\DISPLAY" + n;
@@ -513,7 +605,7 @@ MonitorHandle SimPlatform::AddStandardMonitor()
     AddAdapter(adapter);
 
     SimMonitor monitor;
-    int32_t left = first ? 0 : m_impl->monitors.back().rect.right;
+    int32_t left = first ? 0 : m_impl->monitors[present.back()].rect.right;
     monitor.rect = {left, 0, left + 1920, 1080};
     monitor.work = monitor.rect;
     if (first)
@@ -576,10 +668,19 @@ int SimPlatform::CallCount(SimCall call) const
     return it == m_impl->calls.end() ? 0 : it->second;
 }
 
+void SimPlatform::SetAdvancedColor(const std::string& adapterName, bool on)
+{
+    if (on)
+        m_impl->advancedColor.insert(AsciiLower(adapterName));
+    else
+        m_impl->advancedColor.erase(AsciiLower(adapterName));
+}
+
+// A shared ramp is filed under the empty name, which no adapter has.
 HardwareRamp SimPlatform::Ramp(const std::string& adapterName) const
 {
-    auto it = m_impl->ramps.find(adapterName);
-    return it == m_impl->ramps.end() ? IdentityRamp() : it->second;
+    auto it = m_impl->ramps.find(m_sharedRamp ? std::string() : adapterName);
+    return it == m_impl->ramps.end() ? AsStored(IdentityRamp(), m_rampBits) : it->second;
 }
 
 int SimPlatform::OpenProfiles() const { return static_cast<int>(m_impl->profiles.size()); }
@@ -723,12 +824,13 @@ Bool32 SimPlatform::EnumDisplayMonitors(DcHandle dc, const Rect32* clip, Monitor
     if (!proc)
         return m_impl->Fails(kErrorInvalidParameter);
     // Wine fails on a desktop without monitors, leaving the last error alone.
-    if (m_impl->monitors.empty())
+    const std::vector<size_t> present = m_impl->PresentIndices();
+    if (present.empty())
         return 0;
 
     // A snapshot, as user32 takes one: the callback may call back into the platform.
     std::vector<std::pair<MonitorHandle, Rect32>> visits;
-    for (size_t i = 0; i < m_impl->monitors.size(); ++i) {
+    for (size_t i : present) {
         Rect32 rect = m_impl->monitors[i].rect;
         if (clip) {
             rect = Intersect(rect, *clip);
@@ -750,11 +852,11 @@ Bool32 SimPlatform::GetMonitorInfoA(MonitorHandle monitor, MonitorInfoEx* info)
     // Wine checks the record size first and fails without a code.
     if (!info || (info->cbSize != kMonitorInfoSize && info->cbSize != kMonitorInfoExSize))
         return 0;
-    uintptr_t value = HandleValue(monitor);
-    if (value <= kMonitorHandleBase || value > kMonitorHandleBase + m_impl->monitors.size())
+    const SimMonitor* found = m_impl->PresentMonitor(monitor);
+    if (!found)
         return m_impl->Fails(kErrorInvalidMonitorHandle);
 
-    const SimMonitor& m = m_impl->monitors[value - kMonitorHandleBase - 1];
+    const SimMonitor& m = *found;
     info->rcMonitor = m.rect;
     info->rcWork = m.work;
     info->dwFlags = m.primary ? 1 : 0;
@@ -794,6 +896,106 @@ Bool32 SimPlatform::EnumDisplayDevicesA(const char* device, uint32_t devNum, Dis
     CopyField(record->DeviceID, found->id);
     CopyField(record->DeviceKey, found->key);
     return 1;
+}
+
+int32_t SimPlatform::GetDisplayConfigBufferSizes(uint32_t flags, uint32_t* pathCount, uint32_t* modeCount)
+{
+    if (std::optional<int32_t> code = m_impl->InterceptCode(SimCall::GetDisplayConfigBufferSizes))
+        return *code;
+    if (flags != kQdcOnlyActivePaths || !pathCount || !modeCount)
+        return static_cast<int32_t>(kErrorInvalidParameter);
+    const auto paths = static_cast<uint32_t>(m_impl->PresentIndices().size());
+    *pathCount = paths;
+    *modeCount = paths * kModesPerPath;
+    return 0;
+}
+
+int32_t SimPlatform::QueryDisplayConfig(uint32_t flags, uint32_t* pathCount, DisplayConfigPathInfo* paths,
+                                        uint32_t* modeCount, DisplayConfigModeInfo* modes, void* topology)
+{
+    if (std::optional<int32_t> code = m_impl->InterceptCode(SimCall::QueryDisplayConfig))
+        return *code;
+    if (flags != kQdcOnlyActivePaths || topology || !pathCount || !paths || !modeCount || !modes)
+        return static_cast<int32_t>(kErrorInvalidParameter);
+    const std::vector<size_t> present = m_impl->PresentIndices();
+    const auto count = static_cast<uint32_t>(present.size());
+    if (*pathCount < count || *modeCount < count * kModesPerPath)
+        return static_cast<int32_t>(kErrorInsufficientBuffer);
+
+    for (uint32_t i = 0; i < count; ++i) {
+        const SimMonitor& monitor = m_impl->monitors[present[i]];
+        const uint32_t sourceId = m_impl->SourceId(monitor);
+        const auto targetId = static_cast<uint32_t>(kTargetIdBase + present[i]);
+
+        DisplayConfigPathInfo path{};
+        path.sourceInfo = {kDisplayConfigAdapter, sourceId, i * kModesPerPath, kInUse};
+        path.targetInfo.adapterId = kDisplayConfigAdapter;
+        path.targetInfo.id = targetId;
+        path.targetInfo.modeInfoIdx = i * kModesPerPath + 1;
+        path.targetInfo.outputTechnology = kOutputDisplayPortExternal;
+        path.targetInfo.rotation = kRotationIdentity;
+        path.targetInfo.scaling = kScalingIdentity;
+        path.targetInfo.refreshRate = {60, 1};
+        path.targetInfo.scanLineOrdering = kScanLineProgressive;
+        path.targetInfo.targetAvailable = 1;
+        path.targetInfo.statusFlags = kInUse;
+        path.flags = kInUse;
+        paths[i] = path;
+
+        DisplayConfigModeInfo source{};
+        source.infoType = kModeInfoTypeSource;
+        source.id = sourceId;
+        source.adapterId = kDisplayConfigAdapter;
+        DisplayConfigModeInfo target = source;
+        target.infoType = kModeInfoTypeTarget;
+        target.id = targetId;
+        modes[i * kModesPerPath] = source;
+        modes[i * kModesPerPath + 1] = target;
+    }
+    *pathCount = count;
+    *modeCount = count * kModesPerPath;
+    return 0;
+}
+
+int32_t SimPlatform::DisplayConfigGetDeviceInfo(DisplayConfigDeviceInfoHeader* request)
+{
+    if (std::optional<int32_t> code = m_impl->InterceptCode(SimCall::DisplayConfigGetDeviceInfo))
+        return *code;
+    constexpr auto kRefused = static_cast<int32_t>(kErrorInvalidParameter);
+    if (!request || !SameLuid(request->adapterId, kDisplayConfigAdapter))
+        return kRefused;
+
+    // The request names a source or target of an active path.
+    const SimMonitor* named = nullptr;
+    for (size_t i : m_impl->PresentIndices()) {
+        const SimMonitor& monitor = m_impl->monitors[i];
+        const bool bySource = request->type == kDisplayConfigGetSourceName && m_impl->SourceId(monitor) == request->id;
+        const bool byTarget = request->type == kDisplayConfigGetAdvancedColorInfo && kTargetIdBase + i == request->id;
+        if (bySource || byTarget) {
+            named = &monitor;
+            break;
+        }
+    }
+
+    if (request->type == kDisplayConfigGetSourceName && request->size == sizeof(DisplayConfigSourceDeviceName) &&
+        named) {
+        auto* answer = reinterpret_cast<DisplayConfigSourceDeviceName*>(request);
+        const std::u16string name = Widen(named->adapterName.data(), named->adapterName.size(), m_leadBytes);
+        const size_t length = std::min(name.size(), std::size(answer->viewGdiDeviceName) - 1);
+        std::fill(std::begin(answer->viewGdiDeviceName), std::end(answer->viewGdiDeviceName), u'\0');
+        std::copy_n(name.begin(), length, answer->viewGdiDeviceName);
+        return 0;
+    }
+    if (request->type == kDisplayConfigGetAdvancedColorInfo &&
+        request->size == sizeof(DisplayConfigAdvancedColorInfo) && named) {
+        auto* answer = reinterpret_cast<DisplayConfigAdvancedColorInfo*>(request);
+        const bool on = m_impl->advancedColor.count(AsciiLower(named->adapterName)) != 0;
+        answer->value = on ? kAdvancedColorSupported | kAdvancedColorEnabled : 0;
+        answer->colorEncoding = 0;   // RGB
+        answer->bitsPerColorChannel = on ? 10 : 8;
+        return 0;
+    }
+    return kRefused;
 }
 
 // ---- GDI ----
@@ -848,7 +1050,8 @@ Bool32 SimPlatform::SetDeviceGammaRamp(DcHandle dc, const HardwareRamp* ramp)
     if (m_refuseImplausible && (!IsPlausibleChannel(ramp->red) || !IsPlausibleChannel(ramp->green) ||
                                 !IsPlausibleChannel(ramp->blue)))
         return 0;
-    m_impl->ramps[m_impl->adapters[*adapter].device.name] = *ramp;
+    const std::string key = m_sharedRamp ? std::string() : m_impl->adapters[*adapter].device.name;
+    m_impl->ramps[key] = AsStored(*ramp, m_rampBits);
     ++m_rampWrites;
     return 1;
 }

@@ -1,8 +1,9 @@
-// A simulated Windows for the host tests: a desktop of monitors, display adapters with
-// their monitor devices, a colour directory of real profile files on disk, a per-device
-// association store, a gamma ramp per adapter and a string table. Any call can be made
-// to fail with any last-error code, 0 included. It counts what it hands out, so a test
-// can check that every profile, device context, heap block and system text came back.
+// A simulated Windows for the host tests: a desktop of monitors that can come and go,
+// display adapters with their monitor devices and display configuration, a colour
+// directory of real profile files on disk, a per-device association store, a gamma ramp
+// per adapter and a string table. Any call can be made to fail with any last-error
+// code, 0 included. It counts what it hands out, so a test can check that every
+// profile, device context, heap block and system text came back.
 #pragma once
 
 #include "platform/platform.h"
@@ -36,6 +37,11 @@ enum class SimCall {
     GetColorProfileElement,
     AssociateColorProfileWithDeviceA,
     DisassociateColorProfileFromDeviceA,
+    // These return an error code instead of setting the last error: a failure returns
+    // the injected code and leaves the last error alone.
+    GetDisplayConfigBufferSizes,
+    QueryDisplayConfig,
+    DisplayConfigGetDeviceInfo,
 };
 
 struct SimDevice {
@@ -73,13 +79,22 @@ public:
 
     // ---- Building the simulated machine ----
 
-    // Adds a monitor and returns its handle.
+    // Adds a monitor to the desktop and returns its handle. Handles are never reused: a
+    // monitor that returns (added again with its adapter's name) gets a new one.
     MonitorHandle AddMonitor(const SimMonitor& monitor);
+    // The monitor leaves the desktop: EnumDisplayMonitors no longer lists it, and
+    // GetMonitorInfoA on its handle fails with 1461 as on any stale handle. Its adapter
+    // and the adapter's monitor devices stay.
+    void RemoveMonitor(MonitorHandle monitor);
     // Adds a top-level display adapter with its monitor devices.
     void AddAdapter(const SimAdapter& adapter);
+    // The adapter of that name (without regard to case), for a test to change its
+    // monitor devices; null when there is none. Valid until the next AddAdapter.
+    SimAdapter* FindAdapter(const std::string& adapterName);
     // Convenience: adapter "\\.\DISPLAYn" (attached) with one active monitor device
     // "\\.\DISPLAYn\Monitor0", device ID "MONITOR\SIMn\{...}\0000" and device string
-    // "Simulated Monitor n", plus a monitor of 1920 x 1080 placed right of the last one.
+    // "Simulated Monitor n", plus a monitor of 1920 x 1080 placed right of the last one
+    // present (primary, at the origin, when none is).
     MonitorHandle AddStandardMonitor();
 
     // The real folder behind kColorDirectory.
@@ -105,6 +120,22 @@ public:
     std::map<uint32_t, std::string>& SystemTexts() { return m_systemTexts; }
     // Bytes that are lead bytes of the simulated ANSI code page (none by default).
     std::set<uint8_t>& LeadBytes() { return m_leadBytes; }
+
+    // Every adapter reads and writes one ramp when set, as under an X server whose ramp
+    // is screen-wide; Ramp() then returns that one whatever the adapter.
+    void SetSharedRamp(bool shared) { m_sharedRamp = shared; }
+    // Bits the hardware keeps per ramp entry: 16 (the default) or 8. With 8 an entry is
+    // stored as its high byte repeated ((v & 0xFF00) | (v >> 8)): 0xFF00 reads back as
+    // 0xFFFF. GetDeviceGammaRamp returns what is stored.
+    void SetRampBits(int bits) { m_rampBits = bits; }
+
+    // The display configuration: one active path per monitor present, in enumeration
+    // order, all on one adapter LUID; a source id per adapter name, a target id per
+    // monitor. The source's GDI name is the monitor's adapter name. Advanced colour
+    // (HDR) is off for every adapter until set; on sets both the supported and the
+    // enabled bit for every target of the adapter. Requests of a wrong size, type,
+    // adapter or id answer 87; a query into buffers too small answers 122.
+    void SetAdvancedColor(const std::string& adapterName, bool on);
 
     // When set, SetDeviceGammaRamp refuses (FALSE, last error untouched) ramps that are
     // not increasing or whose channels end below 0x4000, as a real display driver may.
@@ -140,8 +171,8 @@ public:
     EnumTypeW LastEnumCriteriaW() const { return m_lastEnumW; }
     std::u16string LastEnumDeviceW() const { return m_lastEnumDeviceW; }
 
-    // The ramp of an adapter as last written (identity 0..0xFF00 at start), and how many
-    // times it was written successfully.
+    // The ramp of an adapter as last written (identity 0..0xFF00 at start, as stored), and
+    // how many times it was written successfully.
     HardwareRamp Ramp(const std::string& adapterName) const;
     int RampWrites() const { return m_rampWrites; }
 
@@ -170,6 +201,10 @@ public:
     Bool32 GetMonitorInfoA(MonitorHandle monitor, MonitorInfoEx* info) override;
     Bool32 EnumDisplayDevicesA(const char* device, uint32_t devNum, DisplayDevice* record,
                                uint32_t flags) override;
+    int32_t GetDisplayConfigBufferSizes(uint32_t flags, uint32_t* pathCount, uint32_t* modeCount) override;
+    int32_t QueryDisplayConfig(uint32_t flags, uint32_t* pathCount, DisplayConfigPathInfo* paths,
+                               uint32_t* modeCount, DisplayConfigModeInfo* modes, void* topology) override;
+    int32_t DisplayConfigGetDeviceInfo(DisplayConfigDeviceInfoHeader* request) override;
     DcHandle CreateDCA(const char* driver, const char* device, const char* output,
                        const void* initData) override;
     Bool32 DeleteDC(DcHandle dc) override;
@@ -206,6 +241,8 @@ private:
     std::set<uint8_t> m_leadBytes;
     bool m_refuseImplausible = false;
     bool m_listEveryFile = false;
+    bool m_sharedRamp = false;
+    int m_rampBits = 16;
     ProfileRecord m_lastOpen{};
     std::string m_lastOpenPath;
     uint32_t m_lastOpenAccess = 0;

@@ -492,6 +492,115 @@ TEST(SimDisplay, LongNamesAreTruncatedAndManyAdaptersEnumerate)
     EXPECT_FALSE(sim.EnumDisplayDevicesA(nullptr, 0, &record, 0));
 }
 
+TEST(SimDisplay, RemovedMonitorIsUnlistedStaleAndReturnsUnderANewHandle)
+{
+    SimScope scope;
+    SimPlatform& sim = scope.sim();
+    const MonitorHandle first = sim.AddStandardMonitor();
+    const MonitorHandle second = sim.AddStandardMonitor();
+    std::vector<MonitorHandle> handles;
+    auto listed = [&sim, &handles] {
+        auto collect = [](MonitorHandle m, DcHandle, Rect32*, intptr_t data) -> Bool32 {
+            reinterpret_cast<std::vector<MonitorHandle>*>(data)->push_back(m);
+            return 1;
+        };
+        handles.clear();
+        return sim.EnumDisplayMonitors(nullptr, nullptr, collect, reinterpret_cast<intptr_t>(&handles));
+    };
+
+    sim.RemoveMonitor(first);
+    EXPECT_TRUE(listed());
+    EXPECT_EQ(std::vector<MonitorHandle>{second}, handles);
+    MonitorInfoEx info{};
+    info.cbSize = sizeof(info);
+    sim.SetLastError(kSentinel);
+    EXPECT_FALSE(sim.GetMonitorInfoA(first, &info));
+    EXPECT_EQ(1461u, sim.GetLastError());
+
+    SimMonitor back;
+    back.adapterName = "\\\\.\\DISPLAY1";
+    const MonitorHandle returned = sim.AddMonitor(back);
+    EXPECT_NE(first, returned);
+    EXPECT_NE(second, returned);
+    EXPECT_TRUE(listed());
+    EXPECT_EQ((std::vector<MonitorHandle>{second, returned}), handles);
+    EXPECT_FALSE(sim.GetMonitorInfoA(first, &info));
+
+    sim.RemoveMonitor(second);
+    sim.RemoveMonitor(returned);
+    EXPECT_FALSE(listed());   // a desktop without monitors
+    EXPECT_TRUE(handles.empty());
+    // Placed at the origin again, as the desktop's only monitor.
+    ASSERT_TRUE(sim.GetMonitorInfoA(sim.AddStandardMonitor(), &info));
+    EXPECT_EQ(0, info.rcMonitor.left);
+    EXPECT_EQ(1u, info.dwFlags);
+}
+
+TEST(SimDisplay, ConfigurationRefusesWrongRequestsAndShortBuffers)
+{
+    SimScope scope;
+    SimPlatform& sim = scope.sim();
+    sim.AddStandardMonitor();
+    sim.AddStandardMonitor();
+    uint32_t pathCount = 0;
+    uint32_t modeCount = 0;
+    ASSERT_EQ(0, sim.GetDisplayConfigBufferSizes(kQdcOnlyActivePaths, &pathCount, &modeCount));
+    ASSERT_EQ(2u, pathCount);
+    std::vector<DisplayConfigPathInfo> paths(pathCount);
+    std::vector<DisplayConfigModeInfo> modes(modeCount);
+    uint32_t shortCount = 1;
+    EXPECT_EQ(122, sim.QueryDisplayConfig(kQdcOnlyActivePaths, &shortCount, paths.data(), &modeCount,
+                                          modes.data(), nullptr));
+    ASSERT_EQ(0, sim.QueryDisplayConfig(kQdcOnlyActivePaths, &pathCount, paths.data(), &modeCount,
+                                        modes.data(), nullptr));
+
+    DisplayConfigSourceDeviceName name{};
+    name.header = {kDisplayConfigGetSourceName, sizeof(name), paths[1].sourceInfo.adapterId, paths[1].sourceInfo.id};
+    ASSERT_EQ(0, sim.DisplayConfigGetDeviceInfo(&name.header));
+    EXPECT_TRUE(std::u16string(u"\\\\.\\DISPLAY2") == name.viewGdiDeviceName);
+    name.header.size = sizeof(DisplayConfigAdvancedColorInfo);
+    EXPECT_EQ(87, sim.DisplayConfigGetDeviceInfo(&name.header));
+    name.header = {kDisplayConfigGetSourceName, sizeof(name), paths[1].sourceInfo.adapterId, paths[1].targetInfo.id};
+    EXPECT_EQ(87, sim.DisplayConfigGetDeviceInfo(&name.header));
+
+    sim.SetLastError(kSentinel);
+    sim.Fail(SimCall::QueryDisplayConfig, 31);
+    EXPECT_EQ(31, sim.QueryDisplayConfig(kQdcOnlyActivePaths, &pathCount, paths.data(), &modeCount,
+                                         modes.data(), nullptr));
+    EXPECT_EQ(kSentinel, sim.GetLastError());
+}
+
+// ---- Gamma ramps ----
+
+TEST(SimRamp, SharedRampAndEightBitEntries)
+{
+    SimScope scope;
+    SimPlatform& sim = scope.sim();
+    sim.AddStandardMonitor();
+    sim.AddStandardMonitor();
+    sim.SetSharedRamp(true);
+    sim.SetRampBits(8);
+    EXPECT_EQ(0xFFFF, sim.Ramp("\\\\.\\DISPLAY1").red[255]);
+
+    HardwareRamp written = sim.Ramp("\\\\.\\DISPLAY1");
+    written.green[10] = 0x1234;
+    DcHandle dc = sim.CreateDCA(nullptr, "\\\\.\\DISPLAY2", nullptr, nullptr);
+    ASSERT_NE(nullptr, dc);
+    EXPECT_TRUE(sim.SetDeviceGammaRamp(dc, &written));
+    EXPECT_TRUE(sim.DeleteDC(dc));
+
+    dc = sim.CreateDCA(nullptr, "\\\\.\\DISPLAY1", nullptr, nullptr);
+    ASSERT_NE(nullptr, dc);
+    HardwareRamp read{};
+    EXPECT_TRUE(sim.GetDeviceGammaRamp(dc, &read));
+    EXPECT_TRUE(sim.DeleteDC(dc));
+    EXPECT_EQ(0x1212, read.green[10]);
+    EXPECT_EQ(0x1212, sim.Ramp("\\\\.\\DISPLAY1").green[10]);
+
+    sim.SetSharedRamp(false);
+    EXPECT_EQ(0x0A0A, sim.Ramp("\\\\.\\DISPLAY1").green[10]);   // its own again, never written
+}
+
 // ---- Resource scripts ----
 
 class SimRcReader : public ::testing::Test {

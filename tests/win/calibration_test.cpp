@@ -207,21 +207,12 @@ TEST_F(WineCalibrationTest, DamagedFileIsNeverDownloaded)
 
 class WineExtendedTest : public WineCalibrationTest {
 protected:
-    void SetUp() override
-    {
-        WineCalibrationTest::SetUp();
-        SetExtendedTables(true);
-    }
-    void TearDown() override
-    {
-        SetExtendedTables(false);
-        WineCalibrationTest::TearDown();
-    }
+    bool extended = true;   // the user's setting, as the program hands it down
 
     // What the decoder makes of the profile, as the X server keeps it: the high bytes.
     static std::vector<BYTE> DecodedTable(const std::string& path)
     {
-        const CalibrationDiagnosis diagnosis = DiagnoseProfile(path.c_str());
+        const CalibrationDiagnosis diagnosis = DiagnoseProfile(path.c_str(), true);
         EXPECT_EQ(diagnosis.verdict, CalibrationVerdict::Loads);
         Ramp ramp{};
         std::memcpy(ramp.values[0], diagnosis.hardware.red, sizeof ramp.values[0]);
@@ -239,7 +230,7 @@ TEST_F(WineExtendedTest, EveryFormLoadsAndReachesTheXServer)
                              "kv-formula22.icm", "kv-mild.icm"}) {
         SCOPED_TRACE(name);
         const std::string path = Install(name);
-        EXPECT_EQ(SetDefaultProfile(Monitor(), path.c_str(), 1, messageId), 0);
+        EXPECT_EQ(SetDefaultProfile(Monitor(), path.c_str(), 1, messageId, extended), 0);
         EXPECT_EQ(messageId, 0);
         Ramp ramp{};
         ASSERT_TRUE(ReadRamp(ramp));
@@ -252,19 +243,19 @@ TEST_F(WineExtendedTest, EveryFormLoadsAndReachesTheXServer)
 TEST_F(WineExtendedTest, TooDarkOrMiscountedTablesLeaveTheRamp)
 {
     const std::string dark = Install("kv-16bit-dark.icm");
-    EXPECT_EQ(SetDefaultProfile(Monitor(), dark.c_str(), 1, messageId), -2);
+    EXPECT_EQ(SetDefaultProfile(Monitor(), dark.c_str(), 1, messageId, extended), -2);
     EXPECT_EQ(messageId, 215);
     const std::string miscounted = Install("kv-badcount.icm");
-    EXPECT_EQ(SetDefaultProfile(Monitor(), miscounted.c_str(), 1, messageId), 24);
+    EXPECT_EQ(SetDefaultProfile(Monitor(), miscounted.c_str(), 1, messageId, extended), 24);
     EXPECT_EQ(messageId, 214);
     Ramp ramp{};
     ASSERT_TRUE(ReadRamp(ramp));
     EXPECT_TRUE(SameRamp(ramp, original));
 
     // Turned off, the same tables are refused for their length alone, as ever.
-    SetExtendedTables(false);
+    extended = false;
     const std::string mono = Install("kv-16bit-mono.icm");
-    EXPECT_EQ(SetDefaultProfile(Monitor(), mono.c_str(), 1, messageId), 24);
+    EXPECT_EQ(SetDefaultProfile(Monitor(), mono.c_str(), 1, messageId, extended), 24);
     EXPECT_EQ(messageId, 211);
     ASSERT_TRUE(ReadRamp(ramp));
     EXPECT_TRUE(SameRamp(ramp, original));

@@ -1,0 +1,94 @@
+#include "cms/advanced_color.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <iterator>
+#include <string>
+#include <vector>
+
+namespace {
+
+// The display configuration may change between the size query and the query itself;
+// each change answers the query with ERROR_INSUFFICIENT_BUFFER and is worth a new try.
+constexpr int kQueryAttempts = 3;
+// Far beyond any real desktop (a configuration holds at most 1024 paths and a few modes
+// per path): a count above this is not trusted with an allocation.
+constexpr uint32_t kMaxRecords = 4096;
+
+uint32_t AsciiLower(uint32_t c) { return (c >= 'A' && c <= 'Z') ? c - 'A' + 'a' : c; }
+
+// The GDI name a source reports, against the adapter name GetMonitorInfoA gave. Both
+// are ASCII (\\.\DISPLAYn) and compare without regard to case.
+bool SameGdiName(const char16_t (&wide)[32], const std::string& narrow)
+{
+    const auto length = static_cast<size_t>(std::find(std::begin(wide), std::end(wide), u'\0') - std::begin(wide));
+    if (length != narrow.size())
+        return false;
+    for (size_t i = 0; i < length; ++i) {
+        const uint32_t byte = static_cast<uint8_t>(narrow[i]);
+        if (byte >= 0x80 || AsciiLower(wide[i]) != AsciiLower(byte))
+            return false;
+    }
+    return true;
+}
+
+// The active paths, or none when the configuration cannot be read.
+std::vector<DisplayConfigPathInfo> ActivePaths()
+{
+    for (int attempt = 0; attempt < kQueryAttempts; ++attempt) {
+        uint32_t pathCount = 0;
+        uint32_t modeCount = 0;
+        if (Sys().GetDisplayConfigBufferSizes(kQdcOnlyActivePaths, &pathCount, &modeCount) != 0)
+            return {};
+        if (pathCount == 0 || pathCount > kMaxRecords || modeCount > kMaxRecords)
+            return {};
+        std::vector<DisplayConfigPathInfo> paths(pathCount);
+        std::vector<DisplayConfigModeInfo> modes(std::max<uint32_t>(modeCount, 1));
+        uint32_t modeCapacity = static_cast<uint32_t>(modes.size());
+        const int32_t result = Sys().QueryDisplayConfig(kQdcOnlyActivePaths, &pathCount, paths.data(),
+                                                        &modeCapacity, modes.data(), nullptr);
+        if (result == static_cast<int32_t>(kErrorInsufficientBuffer))
+            continue;
+        if (result != 0)
+            return {};
+        // Only the records the query filled.
+        paths.resize(std::min<size_t>(pathCount, paths.size()));
+        return paths;
+    }
+    return {};
+}
+
+}  // namespace
+
+bool IsAdvancedColorOn(MonitorHandle monitor)
+{
+    MonitorInfoEx info{};
+    info.cbSize = sizeof info;
+    if (!Sys().GetMonitorInfoA(monitor, &info))
+        return false;
+    const std::string adapter(std::begin(info.szDevice),
+                              std::find(std::begin(info.szDevice), std::end(info.szDevice), '\0'));
+    if (adapter.empty())
+        return false;
+
+    // In a clone configuration several targets show one source: any of them in
+    // advanced colour counts.
+    for (const DisplayConfigPathInfo& path : ActivePaths()) {
+        DisplayConfigSourceDeviceName source{};
+        source.header.type = kDisplayConfigGetSourceName;
+        source.header.size = sizeof source;
+        source.header.adapterId = path.sourceInfo.adapterId;
+        source.header.id = path.sourceInfo.id;
+        if (Sys().DisplayConfigGetDeviceInfo(&source.header) != 0 || !SameGdiName(source.viewGdiDeviceName, adapter))
+            continue;
+
+        DisplayConfigAdvancedColorInfo color{};
+        color.header.type = kDisplayConfigGetAdvancedColorInfo;
+        color.header.size = sizeof color;
+        color.header.adapterId = path.targetInfo.adapterId;
+        color.header.id = path.targetInfo.id;
+        if (Sys().DisplayConfigGetDeviceInfo(&color.header) == 0 && (color.value & kAdvancedColorEnabled) != 0)
+            return true;
+    }
+    return false;
+}

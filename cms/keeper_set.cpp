@@ -1,0 +1,177 @@
+#include "cms/keeper_set.h"
+
+#include "cms/VideoCardUtils.h"
+#include "cms/calibration_check.h"
+#include "res/resource.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+bool SameRamp(const HardwareRamp& a, const HardwareRamp& b) { return std::memcmp(&a, &b, sizeof a) == 0; }
+
+}  // namespace
+
+void KeeperSet::Follow(const DesktopSnapshot& desktop)
+{
+    DesktopSnapshot before;
+    for (const Keeper& keeper : m_keepers)
+        before.push_back(keeper.monitor);
+    const DesktopDifference difference = CompareDesktops(before, desktop);
+
+    std::vector<Keeper> keepers(desktop.size());
+    for (size_t i = 0; i < desktop.size(); ++i)
+        keepers[i].monitor = desktop[i];
+    for (const auto& [was, is] : difference.kept) {
+        keepers[is] = std::move(m_keepers[was]);
+        keepers[is].monitor = desktop[is];
+    }
+    m_keepers = std::move(keepers);
+}
+
+const Keeper* KeeperSet::Find(MonitorHandle monitor) const
+{
+    const auto found = std::find_if(m_keepers.begin(), m_keepers.end(),
+                                    [&](const Keeper& keeper) { return keeper.monitor.handle == monitor; });
+    return found == m_keepers.end() ? nullptr : &*found;
+}
+
+Keeper* KeeperSet::FindMutable(MonitorHandle monitor) { return const_cast<Keeper*>(Find(monitor)); }
+
+Keeper* KeeperSet::FindIdentity(const MonitorIdentity& identity)
+{
+    const auto found = std::find_if(m_keepers.begin(), m_keepers.end(),
+                                    [&](const Keeper& keeper) { return keeper.monitor.identity == identity; });
+    return found == m_keepers.end() ? nullptr : &*found;
+}
+
+KeepState KeeperSet::StateOf(MonitorHandle monitor) const
+{
+    const Keeper* keeper = Find(monitor);
+    return keeper ? keeper->state : KeepState::Idle;
+}
+
+void KeeperSet::Loaded(MonitorHandle monitor, const std::string& path, const LoadedRamp& ramp)
+{
+    if (Keeper* keeper = FindMutable(monitor)) {
+        keeper->state = KeepState::Keeping;
+        keeper->path = path;
+        keeper->ramp = ramp;
+        keeper->changes.clear();
+        keeper->announced = false;
+    }
+    OthersSee(monitor, ramp.held);
+}
+
+void KeeperSet::Reset(MonitorHandle monitor, const LoadedRamp& ramp)
+{
+    Forget(monitor);
+    OthersSee(monitor, ramp.held);
+}
+
+void KeeperSet::Forget(MonitorHandle monitor)
+{
+    if (Keeper* keeper = FindMutable(monitor)) {
+        keeper->state = KeepState::Idle;
+        keeper->changes.clear();
+        keeper->announced = false;
+    }
+}
+
+void KeeperSet::OthersSee(MonitorHandle writer, const HardwareRamp& held)
+{
+    // A rewrite may open a report, and the set may change while it is open: the
+    // monitors are visited by identity, each found again.
+    std::vector<MonitorIdentity> others;
+    for (const Keeper& keeper : m_keepers)
+        if (keeper.monitor.handle != writer && keeper.state == KeepState::Keeping)
+            others.push_back(keeper.monitor.identity);
+    for (const MonitorIdentity& identity : others) {
+        Keeper* keeper = FindIdentity(identity);
+        if (!keeper || keeper->state != KeepState::Keeping)
+            continue;
+        HardwareRamp current{};
+        if (ReadMonitorRamp(keeper->monitor.handle, current) != 0 || SameRamp(current, keeper->ramp.held))
+            continue;
+        if (SameRamp(current, held))
+            keeper->state = KeepState::Idle;
+        else
+            Rewrite(identity);
+    }
+}
+
+void KeeperSet::Resume()
+{
+    for (Keeper& keeper : m_keepers) {
+        if (keeper.state == KeepState::Paused || keeper.state == KeepState::BackedOff)
+            keeper.state = KeepState::Keeping;
+        keeper.changes.clear();
+        keeper.announced = false;
+    }
+}
+
+void KeeperSet::ForgetExtended()
+{
+    for (Keeper& keeper : m_keepers)
+        if (keeper.ramp.extended)
+            keeper.state = KeepState::Idle;
+}
+
+bool KeeperSet::Rewrite(const MonitorIdentity& identity)
+{
+    Keeper* keeper = FindIdentity(identity);
+    if (!keeper)
+        return false;
+    // A refused write opens the video card's own report, and the modal loop behind it
+    // lets the next check in before this call returns: paused meanwhile, so that it
+    // neither writes again nor stacks one more report on the first.
+    keeper->state = KeepState::Paused;
+    const MonitorHandle monitor = keeper->monitor.handle;
+    const std::string path = keeper->path;
+    const int32_t result = SetDevGammaTable(monitor, keeper->ramp.written);
+    keeper = FindIdentity(identity);
+    if (result != 0) {
+        ReportCalibrationFailure(monitor, path.c_str(), IDS_DOWNLOAD_FAILED, result);
+        return false;
+    }
+    if (keeper) {
+        keeper->state = KeepState::Keeping;
+        if (ReadMonitorRamp(monitor, keeper->ramp.held) != 0)
+            keeper->ramp.held = keeper->ramp.written;
+    }
+    return true;
+}
+
+std::vector<MonitorHandle> KeeperSet::Check(uint64_t nowMs)
+{
+    std::vector<MonitorHandle> backedOff;
+    std::vector<MonitorIdentity> keeping;
+    for (const Keeper& keeper : m_keepers)
+        if (keeper.state == KeepState::Keeping && !keeper.monitor.advancedColor)
+            keeping.push_back(keeper.monitor.identity);
+    for (const MonitorIdentity& identity : keeping) {
+        Keeper* keeper = FindIdentity(identity);
+        if (!keeper || keeper->state != KeepState::Keeping)
+            continue;
+        HardwareRamp current{};
+        // What cannot be read cannot be mended either.
+        if (ReadMonitorRamp(keeper->monitor.handle, current) != 0 || SameRamp(current, keeper->ramp.held))
+            continue;
+        auto& changes = keeper->changes;
+        changes.erase(std::remove_if(changes.begin(), changes.end(),
+                                     [&](uint64_t when) { return nowMs - when >= kBackOffWindowMs; }),
+                      changes.end());
+        changes.push_back(nowMs);
+        if (changes.size() >= kChangesToBackOff) {
+            keeper->state = KeepState::BackedOff;
+            if (!keeper->announced) {
+                keeper->announced = true;
+                backedOff.push_back(keeper->monitor.handle);
+            }
+            continue;
+        }
+        Rewrite(identity);
+    }
+    return backedOff;
+}

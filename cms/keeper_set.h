@@ -1,0 +1,83 @@
+// Keeping the loaded calibrations in the video cards, one keeper per monitor of the
+// desktop. The system, a full-screen game, another calibration loader or a display
+// change may put another ramp there at any time; the program writes its own again, but
+// never against another monitor that shares the ramp, never for ever against another
+// writer, and never where HDR is on.
+#pragma once
+
+#include "cms/CMSSupport.h"
+#include "cms/desktop_snapshot.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+enum class KeepState {
+    Idle,        // nothing to keep: nothing loaded yet, put back to linear on purpose, or
+                 // another monitor's later write took the ramp they share
+    Keeping,     // written again whenever it no longer holds
+    Paused,      // a rewrite failed and was reported
+    BackedOff,   // another program kept changing the ramp
+};
+
+struct Keeper {
+    DesktopMonitor monitor;
+    KeepState state = KeepState::Idle;
+    std::string path;                 // the profile whose calibration is kept
+    LoadedRamp ramp;                  // as the load wrote it and the ramp held it
+    std::vector<uint64_t> changes;    // when the ramp was found changed from outside
+    bool announced = false;           // the back-off of this episode was told
+};
+
+class KeeperSet {
+public:
+    // Changes from outside within this time, this many of them, make the program stop
+    // rewriting: a game that sets its own ramp or a second loader would otherwise trade
+    // places with it for ever, and the screen flicker.
+    static constexpr size_t kChangesToBackOff = 3;
+    static constexpr uint64_t kBackOffWindowMs = 60000;
+
+    // Follows the desktop: the keeper of a monitor that is gone goes with it, one that
+    // stays takes its new handle and HDR state, and a monitor that came gets a keeper
+    // with nothing to keep.
+    void Follow(const DesktopSnapshot& desktop);
+
+    // The monitor's keeper; null for a monitor the set does not follow.
+    const Keeper* Find(MonitorHandle monitor) const;
+    KeepState StateOf(MonitorHandle monitor) const;
+
+    // The program loaded a calibration into the monitor's ramp (a selection, Reload, a
+    // monitor that came back): kept from now on. Every other monitor whose ramp now
+    // reads exactly as this one's is on the same ramp, and the later write wins there;
+    // one whose ramp otherwise no longer holds its own was reset, and is written again.
+    void Loaded(MonitorHandle monitor, const std::string& path, const LoadedRamp& ramp);
+    // The program put a ramp there on purpose (the linear one): nothing of the monitor's
+    // is kept until the next load; the other monitors are judged as after a load.
+    void Reset(MonitorHandle monitor, const LoadedRamp& ramp);
+    // A load failed: what was kept is no longer what the user chose.
+    void Forget(MonitorHandle monitor);
+
+    // A display change, a resume or an unlock: paused and backed-off keepers keep again,
+    // and the count of changes from outside starts anew.
+    void Resume();
+    // The extended setting was turned off: tables that only it allowed are not kept.
+    void ForgetExtended();
+
+    // Looks at every keeping monitor's ramp and writes it again where it no longer holds
+    // what was loaded. A ramp that cannot be read is left alone. A failed rewrite is
+    // reported once, as a selection's is, and pauses that keeper. The third change from
+    // outside within a minute backs the keeper off instead of writing; the monitors that
+    // backed off in this check (once per episode) are returned, for the program to say so.
+    std::vector<MonitorHandle> Check(uint64_t nowMs);
+
+    const std::vector<Keeper>& Keepers() const { return m_keepers; }
+
+private:
+    Keeper* FindMutable(MonitorHandle monitor);
+    Keeper* FindIdentity(const MonitorIdentity& identity);
+    void OthersSee(MonitorHandle writer, const HardwareRamp& held);
+    // Writes the keeper's ramp again; false when the write failed (reported).
+    bool Rewrite(const MonitorIdentity& identity);
+
+    std::vector<Keeper> m_keepers;
+};

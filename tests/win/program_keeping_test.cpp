@@ -49,6 +49,7 @@ constexpr const char* kRunKey = "Software\\Microsoft\\Windows\\CurrentVersion\\R
 constexpr const char* kRunValue = "Kestrava";
 
 constexpr DWORD kTooDarkExit = 0xFFFFFFFEu;   // -2
+constexpr UINT kBackedOffId = 1020;           // IDS_BACKED_OFF
 constexpr DWORD kInvalidParameter = 87;
 
 // The keeping's promise: a ramp reset from outside is back within this, a notice's at once.
@@ -236,15 +237,33 @@ protected:
     DWORD RunWithoutWindows(const std::string& arguments)
     {
         Launch({}, arguments);
+        return WaitWithoutWindows(*app, arguments, program::kTimeout);
+    }
+
+    // Starts another copy of the program beside the running one; its exit code, once it
+    // ended within the time given, never having shown a window.
+    DWORD RunBeside(const std::string& arguments, std::chrono::milliseconds timeout)
+    {
+        program::RunningProgram other;
+        std::string error;
+        EXPECT_TRUE(other.Start(error, {}, arguments)) << error;
+        return WaitWithoutWindows(other, arguments, timeout);
+    }
+
+    static DWORD WaitWithoutWindows(program::RunningProgram& run, const std::string& arguments,
+                                    std::chrono::milliseconds timeout)
+    {
         bool shown = false;
-        const bool ended = program::WaitFor([&] {
-            shown = shown || !program::VisibleDialogsOf(app->Id()).empty();
-            return !app->IsRunning();
-        });
-        EXPECT_TRUE(ended) << arguments << ": still running; " << app->OpenReports();
+        const bool ended = program::WaitFor(
+            [&] {
+                shown = shown || !program::VisibleDialogsOf(run.Id()).empty();
+                return !run.IsRunning();
+            },
+            timeout);
+        EXPECT_TRUE(ended) << arguments << ": still running; " << run.OpenReports();
         EXPECT_FALSE(shown) << arguments << ": a window showed";
         DWORD code = 1234;
-        app->WaitForExit(code, 1s);
+        run.WaitForExit(code, 1s);
         return code;
     }
 
@@ -436,6 +455,77 @@ TEST_F(ProgramKeeping, LastSelectionOfTwoWindowsWinsAndNeitherFights)
     EXPECT_EQ(app->FindReport(), nullptr) << app->OpenReports();
 }
 
+// ---- Another writer, and a second copy --------------------------------------------------
+
+// The back-off message for a monitor, from the string table the test carries too.
+std::string BackedOffText(const std::string& monitor)
+{
+    char format[1024] = {};
+    LoadStringA(GetModuleHandleA(nullptr), kBackedOffId, format, static_cast<int>(sizeof format));
+    std::vector<char> text(sizeof format + monitor.size());
+    snprintf(text.data(), text.size(), format, monitor.c_str());
+    return text.data();
+}
+
+TEST_F(ProgramKeeping, AnotherWriterMakesItBackOffOnceAndReloadRestores)
+{
+    ASSERT_NO_FATAL_FAILURE(Install({kFirst, kMild, kGreen}));
+    ASSERT_NO_FATAL_FAILURE(Start());
+    const std::vector<BYTE> mild = Table(kMild);
+    const std::vector<BYTE> identity = program::IdentityTable();
+    ASSERT_NO_FATAL_FAILURE(Select(0, kMild, mild));
+
+    // A game or another loader that puts its own ramp back every 100 ms: each time it
+    // finds ours there, the program has written it again.
+    int rewrites = 0;
+    std::vector<HWND> boxes;
+    const auto start = std::chrono::steady_clock::now();
+    while (std::chrono::steady_clock::now() - start < 15s) {
+        if (program::CurrentTable() != identity)
+            ++rewrites;
+        ASSERT_TRUE(program::WriteIdentityRamp());
+        if (HWND box = FindMessageBox(app->Id()); box && std::find(boxes.begin(), boxes.end(), box) == boxes.end())
+            boxes.push_back(box);
+        Sleep(100);
+    }
+    EXPECT_GE(rewrites, 1) << "the program never wrote its ramp again";
+    EXPECT_LE(rewrites, 3) << "the program keeps fighting the other writer";
+    ASSERT_EQ(boxes.size(), 1u) << "the back-off is told once";
+    EXPECT_EQ(GetWindow(boxes[0], GW_OWNER), windows[0]);
+    EXPECT_EQ(wintest::WindowText(MessageTextControl(boxes[0])), BackedOffText(monitors[0].deviceString));
+    EXPECT_EQ(app->FindReport(), nullptr) << app->OpenReports();
+    wintest::ClickButton(boxes[0], IDOK);
+    ASSERT_TRUE(wintest::WaitUntilGone(boxes[0]));
+
+    // Backed off, it leaves the ramp alone; Reload writes it and keeps it again.
+    EXPECT_TRUE(RampStays(identity, kKeepPromise));
+    ASSERT_NO_FATAL_FAILURE(Command(0, kReload));
+    EXPECT_TRUE(WaitForRamp(mild)) << app->OpenReports();
+    ASSERT_TRUE(program::WriteIdentityRamp());
+    EXPECT_TRUE(WaitForRamp(mild, kKeepPromise)) << "Reload did not resume the keeping";
+}
+
+TEST_F(ProgramKeeping, SecondStartLeavesTheRunningCopyAndLoadAsksItToLoad)
+{
+    ASSERT_NO_FATAL_FAILURE(Install({kMild, kValid}));
+    ASSERT_NO_FATAL_FAILURE(MakeCurrent(kMild));
+    ASSERT_NO_FATAL_FAILURE(Start());
+    const std::vector<BYTE> mild = Table(kMild);
+
+    // Started twice (or unzipped twice): the second start shows no window of its own.
+    EXPECT_EQ(RunBeside({}, 2s), 0u);
+    EXPECT_EQ(app->MonitorWindows(), windows) << "the running copy's windows changed";
+
+    // /load beside it: the running copy loads, so it keeps what it loaded.
+    ASSERT_TRUE(program::WriteIdentityRamp());
+    EXPECT_EQ(RunBeside("/load", program::kTimeout), 0u);
+    EXPECT_EQ(program::CurrentTable(), mild);
+    ASSERT_TRUE(program::WriteIdentityRamp());
+    EXPECT_TRUE(WaitForRamp(mild, kKeepPromise)) << "the running copy did not keep the load";
+    EXPECT_TRUE(app->IsRunning());
+    EXPECT_EQ(app->FindReport(), nullptr) << app->OpenReports();
+}
+
 // ---- The window menu's commands ------------------------------------------------------
 
 class ProgramCalibrationMenu : public ProgramKeeping {};
@@ -616,6 +706,80 @@ TEST_F(ProgramMonitors, SecondMonitorOffAndOnClosesItsWindowAloneThenOpensANewOn
     DWORD code = 1234;
     EXPECT_TRUE(app->WaitForExit(code, 5s)) << "Quit closed nothing once the main window had gone";
     EXPECT_EQ(code, 0u);
+}
+
+TEST_F(ProgramMonitors, ReturningMonitorIsCalibratedAgainAndKeepsOneWindowThroughTenReturns)
+{
+    if (monitors.size() != 2)
+        GTEST_SKIP() << "needs the test bed's two monitors";
+    ASSERT_NO_FATAL_FAILURE(Install({kMild, kValid}));
+    ASSERT_NO_FATAL_FAILURE(MakeCurrent(kMild));
+    ASSERT_EQ(program::FirstProfileOf(monitors[1].deviceId), kMild);
+    ASSERT_NO_FATAL_FAILURE(Start());
+    const std::vector<BYTE> mild = Table(kMild);
+
+    for (int round = 1; round <= 10; ++round) {
+        SCOPED_TRACE("return " + std::to_string(round));
+        ASSERT_TRUE(SetSecondOutput(false)) << "xrandr could not be run";
+        ASSERT_TRUE(WaitForMonitorCount(1)) << "Wine still shows two monitors";
+        ASSERT_TRUE(program::WaitFor([&] { return app->MonitorWindows().size() == 1; })) << app->OpenReports();
+        // A monitor comes back with the ramp the system put there.
+        ASSERT_TRUE(program::WriteIdentityRamp());
+        ASSERT_TRUE(SetSecondOutput(true)) << "xrandr could not be run";
+        ASSERT_TRUE(WaitForMonitorCount(2)) << "Wine still shows one monitor";
+        EXPECT_TRUE(WaitForRamp(mild, kKeepPromise)) << "not calibrated within 5 s of its return; "
+                                                     << app->OpenReports();
+        ASSERT_TRUE(program::WaitFor([&] { return app->MonitorWindows().size() == 2; })) << app->OpenReports();
+        ASSERT_TRUE(app->IsRunning());
+    }
+
+    // A burst of display-change notices is answered at once and costs one look.
+    for (int notice = 0; notice < 1000; ++notice)
+        PostMessageW(windows[0], WM_DISPLAYCHANGE, 32, 0);
+    EXPECT_TRUE(program::Send(windows[0], WM_NULL, 0, 0)) << "the burst hung the program";
+    EXPECT_FALSE(program::WaitFor([&] { return app->MonitorWindows().size() != 2; }, 3s));
+    EXPECT_EQ(app->FindReport(), nullptr) << app->OpenReports();
+}
+
+TEST_F(ProgramMonitors, MonitorThatGoesAndComesUnderTheReportOfItsNewWindowGetsOneWindow)
+{
+    if (monitors.size() != 2)
+        GTEST_SKIP() << "needs the test bed's two monitors";
+    // With no profile at all each window reports while it is built (505).
+    ASSERT_TRUE(store.ParkEverything());
+    ASSERT_NO_FATAL_FAILURE(Launch());
+    for (size_t built = 1; built <= 2; ++built) {
+        const HWND report = app->WaitForReport();
+        ASSERT_NE(report, nullptr) << "no report while building window " << built;
+        wintest::ClickButton(report, IDOK);
+        ASSERT_TRUE(wintest::WaitUntilGone(report));
+    }
+    ASSERT_EQ(app->WaitForMonitorWindows(2).size(), 2u);
+
+    ASSERT_TRUE(SetSecondOutput(false));
+    ASSERT_TRUE(WaitForMonitorCount(1));
+    ASSERT_TRUE(program::WaitFor([&] { return app->MonitorWindows().size() == 1; })) << app->OpenReports();
+    ASSERT_TRUE(SetSecondOutput(true));
+    ASSERT_TRUE(WaitForMonitorCount(2));
+    const HWND report = app->WaitForReport();
+    ASSERT_NE(report, nullptr) << "the returning monitor's window did not report";
+
+    // While its new window's report is open, the monitor goes and comes once more, and
+    // Windows would tell of each change.
+    ASSERT_TRUE(SetSecondOutput(false));
+    ASSERT_TRUE(WaitForMonitorCount(1));
+    BroadcastDisplayChange();
+    ASSERT_TRUE(SetSecondOutput(true));
+    ASSERT_TRUE(WaitForMonitorCount(2));
+    BroadcastDisplayChange();
+    Sleep(3000);
+    EXPECT_EQ(app->Reports().size(), 1u) << "a look at the desktop ran inside the report: " << app->OpenReports();
+
+    wintest::ClickButton(report, IDOK);
+    ASSERT_TRUE(wintest::WaitUntilGone(report));
+    EXPECT_FALSE(program::WaitFor([&] { return app->MonitorWindows().size() != 2 || app->FindReport(); }, 5s))
+        << app->MonitorWindows().size() << " windows; " << app->OpenReports();
+    EXPECT_TRUE(app->IsRunning());
 }
 
 }  // namespace

@@ -96,9 +96,10 @@ bool MonitorProfileDialog::OwnSelf()
         delete this;
         return true;
     }
-    const bool closed = IsDestroyed();
+    // A window that closed because its monitor went meanwhile ended nothing.
+    const bool ended = IsDestroyed() && !m_bMonitorGone;
     LeaveHandler();
-    return !closed;
+    return !ended;
 }
 
 void MonitorProfileDialog::DoDataExchange(bool save) { DDX_Radio(save, IDC_VIEW_ALL, m_nView); }

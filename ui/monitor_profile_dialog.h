@@ -50,7 +50,8 @@ public:
     // destroyed. When the window could not be made, the object is deleted at once and
     // nothing else happens. When it was closed while it was being built (a report of
     // its own open), the object is deleted and the program ends as when any window
-    // closes; then, and only then, the result is false.
+    // closes; then, and only then, the result is false (a window closed because its
+    // monitor went meanwhile ends nothing).
     bool OwnSelf();
 
     // The monitor windows alive, in the order they were made.

@@ -59,7 +59,6 @@ void KeeperSet::Loaded(MonitorHandle monitor, const std::string& path, const Loa
         keeper->path = path;
         keeper->ramp = ramp;
         keeper->changes.clear();
-        keeper->announced = false;
     }
     OthersSee(monitor, ramp.held);
 }
@@ -75,7 +74,6 @@ void KeeperSet::Forget(MonitorHandle monitor)
     if (Keeper* keeper = FindMutable(monitor)) {
         keeper->state = KeepState::Idle;
         keeper->changes.clear();
-        keeper->announced = false;
     }
 }
 
@@ -107,7 +105,6 @@ void KeeperSet::Resume()
         if (keeper.state == KeepState::Paused || keeper.state == KeepState::BackedOff)
             keeper.state = KeepState::Keeping;
         keeper.changes.clear();
-        keeper.announced = false;
     }
 }
 
@@ -165,10 +162,7 @@ std::vector<MonitorHandle> KeeperSet::Check(uint64_t nowMs)
         changes.push_back(nowMs);
         if (changes.size() >= kChangesToBackOff) {
             keeper->state = KeepState::BackedOff;
-            if (!keeper->announced) {
-                keeper->announced = true;
-                backedOff.push_back(keeper->monitor.handle);
-            }
+            backedOff.push_back(keeper->monitor.handle);
             continue;
         }
         Rewrite(identity);

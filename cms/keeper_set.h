@@ -26,7 +26,6 @@ struct Keeper {
     std::string path;                 // the profile whose calibration is kept
     LoadedRamp ramp;                  // as the load wrote it and the ramp held it
     std::vector<uint64_t> changes;    // when the ramp was found changed from outside
-    bool announced = false;           // the back-off of this episode was told
 };
 
 class KeeperSet {
@@ -66,8 +65,9 @@ public:
     // Looks at every keeping monitor's ramp and writes it again where it no longer holds
     // what was loaded. A ramp that cannot be read is left alone. A failed rewrite is
     // reported once, as a selection's is, and pauses that keeper. The third change from
-    // outside within a minute backs the keeper off instead of writing; the monitors that
-    // backed off in this check (once per episode) are returned, for the program to say so.
+    // outside within a minute backs the keeper off instead of writing, until the next
+    // Resume or load; the monitors that backed off in this check are returned, for the
+    // program to say so, once for each time it backs off.
     std::vector<MonitorHandle> Check(uint64_t nowMs);
 
     const std::vector<Keeper>& Keepers() const { return m_keepers; }

@@ -26,11 +26,6 @@ namespace {
 constexpr const char* kUnknownMonitor = "*unknown*";
 
 constexpr UINT kSessionChange = 0x02B1;   // WM_WTSSESSION_CHANGE
-// A message box that comes while another program is in front stays behind it: it
-// neither takes the focus nor comes to the top (MB_NOFOCUS).
-constexpr UINT kNoFocus = MB_NOFOCUS;
-
-const Settings kDefaultSettings{};
 
 Rect32 ToRect32(const RECT& r) { return Rect32{r.left, r.top, r.right, r.bottom}; }
 
@@ -66,7 +61,6 @@ MonitorProfileDialog::MonitorProfileDialog(HWND /*parent*/, MonitorHandle monito
     GetMonitorStrings(monitor, &m_identity.adapterName, &m_identity.deviceId, nullptr, nullptr, 1);
     m_nView = 1;
     fw::App* app = fw::App::Current();
-    m_pHost = dynamic_cast<MonitorWindowHost*>(app);
     HINSTANCE icons = app ? app->ResourceModuleFor(RT_GROUP_ICON, MAKEINTRESOURCEA(IDI_MAIN)) : nullptr;
     m_hIcon = static_cast<HICON>(::LoadImageA(icons, MAKEINTRESOURCEA(IDI_MAIN),
                                               IMAGE_ICON, 0, 0, LR_DEFAULTSIZE | LR_SHARED));
@@ -151,7 +145,7 @@ BOOL MonitorProfileDialog::OnInitDialog()
     if (!description.empty())
         ::SetWindowTextA(m_hWnd, description.c_str());
 
-    AddCalibrationCommands();
+    m_calibration.AddCommands(m_hWnd);
     UpdateVerdictContext();
 
     FillProfileList();
@@ -185,14 +179,14 @@ INT_PTR MonitorProfileDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM 
         return TRUE;
     case WM_INITMENUPOPUP:
         if (HIWORD(lParam))
-            UpdateCalibrationCommands();
+            m_calibration.UpdateCommands(m_hWnd, m_ProfileList.GetCurSel() >= 0);
         return FALSE;
     case WM_DISPLAYCHANGE:
     case WM_POWERBROADCAST:
     case kSessionChange:
         // The program acts on it once the sender has returned.
-        if (m_pHost)
-            m_pHost->SystemNotice(message, wParam);
+        if (MonitorWindowHost* host = m_calibration.Host())
+            host->SystemNotice(message, wParam);
         ::SetWindowLongPtrA(m_hWnd, DWLP_MSGRESULT, TRUE);
         return message != WM_DISPLAYCHANGE;
     case WM_NCHITTEST: {
@@ -298,31 +292,13 @@ void MonitorProfileDialog::OnSelChangeProfile()
     if (selection < 0)
         return;
 
-    ApplySelected(true);
+    m_calibration.Apply(m_hMonitor, m_ProfileList.GetFullPath(selection), true);
 }
 
-void MonitorProfileDialog::ApplySelected(bool select)
+std::string MonitorProfileDialog::SelectedPath() const
 {
     const int selection = m_ProfileList.GetCurSel();
-    if (selection < 0)
-        return;
-    const std::string path = m_ProfileList.GetFullPath(selection);
-    const bool extended = m_pHost && m_pHost->CurrentSettings().extendedTables;
-    int32_t messageId = 0;
-    LoadedRamp loaded;
-    const int32_t result = select ? SetDefaultProfile(m_hMonitor, path.c_str(), 1, messageId, extended, &loaded)
-                                  : LoadCalibration(m_hMonitor, path.c_str(), messageId, extended, &loaded);
-    if (m_pHost) {
-        if (result == 0)
-            m_pHost->CalibrationLoaded(m_hMonitor, path, loaded);
-        else
-            m_pHost->CalibrationFailed(m_hMonitor);
-    }
-    // A failure before the calibration step has been reported where it happened and
-    // leaves no message id: one report is enough.
-    if (result == 0 || messageId == 0)
-        return;
-    ReportCalibrationFailure(m_hMonitor, path.c_str(), messageId, result);
+    return selection < 0 ? std::string() : m_ProfileList.GetFullPath(selection);
 }
 
 void MonitorProfileDialog::OnRefresh()
@@ -391,107 +367,17 @@ void MonitorProfileDialog::GetSizeGripRect(RECT& rc)
     rc = ToRect(SizeGripRect(ToRect32(rc), ::GetSystemMetrics(SM_CXHSCROLL), ::GetSystemMetrics(SM_CYVSCROLL)));
 }
 
-void MonitorProfileDialog::AddCalibrationCommands()
-{
-    HMENU menu = ::GetSystemMenu(m_hWnd, FALSE);
-    if (!menu)
-        return;
-    ::AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
-    for (const CalibrationCommand& command : kCalibrationCommands)
-        ::AppendMenuA(menu, MF_STRING, command.id, GetResourceString(command.stringId));
-    UpdateCalibrationCommands();
-}
-
-void MonitorProfileDialog::UpdateCalibrationCommands()
-{
-    HMENU menu = ::GetSystemMenu(m_hWnd, FALSE);
-    if (!menu)
-        return;
-    // The marks say what is so now, whichever window changed it.
-    const Settings& current = m_pHost ? m_pHost->CurrentSettings() : kDefaultSettings;
-    const bool selected = m_ProfileList.GetCurSel() >= 0;
-    for (const CalibrationCommand& command : kCalibrationCommands) {
-        const CommandState state = StateOf(command, current, selected);
-        ::CheckMenuItem(menu, command.id, MF_BYCOMMAND | (state.checked ? MF_CHECKED : MF_UNCHECKED));
-        ::EnableMenuItem(menu, command.id, MF_BYCOMMAND | (state.enabled ? MF_ENABLED : MF_GRAYED));
-    }
-}
-
 void MonitorProfileDialog::UpdateVerdictContext()
 {
-    const bool extended = m_pHost && m_pHost->CurrentSettings().extendedTables;
-    const bool hdr = m_pHost && m_pHost->IsAdvancedColor(m_hMonitor);
-    m_ProfileList.SetVerdictContext(extended, hdr, MonitorDescription());
+    m_ProfileList.SetVerdictContext(m_calibration.CurrentSettings().extendedTables,
+                                    m_calibration.IsAdvancedColor(m_hMonitor), MonitorDescription());
 }
 
-void MonitorProfileDialog::SettingsChanged()
-{
-    UpdateCalibrationCommands();
-    UpdateVerdictContext();
-}
+void MonitorProfileDialog::SettingsChanged() { UpdateVerdictContext(); }
 
 bool MonitorProfileDialog::OnCalibrationCommand(UINT id)
 {
-    const CalibrationCommand* command = FindCalibrationCommand(id);
-    if (!command)
-        return false;
-    switch (command->action) {
-    case CalibrationAction::Reload:
-        OnReloadCalibration();
-        break;
-    case CalibrationAction::Verify:
-        OnVerifyCalibration();
-        break;
-    case CalibrationAction::Reset:
-        OnResetToLinear();
-        break;
-    case CalibrationAction::KeepLoaded:
-    case CalibrationAction::LoadAtLogon:
-    case CalibrationAction::ExtendedTables:
-        if (m_pHost)
-            m_pHost->ToggleSetting(command->action);
-        break;
-    }
-    return true;
-}
-
-void MonitorProfileDialog::OnReloadCalibration() { ApplySelected(false); }
-
-void MonitorProfileDialog::OnVerifyCalibration()
-{
-    const int selection = m_ProfileList.GetCurSel();
-    if (selection < 0 || !m_pHost)
-        return;
-    const VerifyAnswer answer =
-        VerifyCalibration(m_hMonitor, m_ProfileList.GetFullPath(selection), MonitorDescription(),
-                          m_pHost->CurrentSettings().extendedTables, m_pHost->IsAdvancedColor(m_hMonitor),
-                          m_pHost->KeepStateOf(m_hMonitor));
-    ShowMessage(answer.text, answer.warning ? MB_ICONWARNING : MB_ICONINFORMATION);
-}
-
-void MonitorProfileDialog::OnResetToLinear()
-{
-    // Where HDR is on, the ramp is not the program's to write, the linear one included.
-    if (!m_pHost || m_pHost->IsAdvancedColor(m_hMonitor))
-        return;
-    LoadedRamp linear;
-    MakeHardwareRamp(IdentityRamp(), linear.written);
-    SetDevGammaTable(m_hMonitor, linear.written);
-    if (ReadMonitorRamp(m_hMonitor, linear.held) != 0)
-        linear.held = linear.written;
-    m_pHost->RampReset(m_hMonitor, linear);
-}
-
-void MonitorProfileDialog::ShowMessage(const std::string& text, UINT type) const
-{
-    char caption[256] = {};
-    ::GetWindowTextA(m_hWnd, caption, static_cast<int>(sizeof caption));
-    // Behind another program's window, it waits there rather than take the focus.
-    DWORD front = 0;
-    if (HWND foreground = ::GetForegroundWindow())
-        ::GetWindowThreadProcessId(foreground, &front);
-    const bool behind = front != 0 && front != ::GetCurrentProcessId();
-    ::MessageBoxA(m_hWnd, text.c_str(), caption, MB_OK | type | (behind ? kNoFocus : 0));
+    return m_calibration.Command(m_hWnd, id, m_hMonitor, SelectedPath(), MonitorDescription());
 }
 
 void MonitorProfileDialog::MonitorMoved(MonitorHandle monitor)

@@ -4,39 +4,16 @@
 #pragma once
 
 #include "cms/desktop_snapshot.h"
-#include "cms/keeper_set.h"
 #include "fw/dialog.h"
 #include "platform/platform.h"
-#include "ui/calibration_commands.h"
+#include "ui/monitor_calibration.h"
 #include "ui/profile_list_box.h"
-#include "ui/settings.h"
 
 #include <windows.h>
 
 #include <cstdint>
 #include <string>
 #include <vector>
-
-// What a monitor window asks of the program it belongs to, which keeps every monitor's
-// calibration and holds the settings: the window shows and commands.
-class MonitorWindowHost {
-public:
-    virtual ~MonitorWindowHost() = default;
-    virtual const Settings& CurrentSettings() const = 0;
-    // The window loaded a calibration into its monitor's ramp (a selection, Reload), or
-    // the load failed, or it put the linear ramp back.
-    virtual void CalibrationLoaded(MonitorHandle monitor, const std::string& path, const LoadedRamp& ramp) = 0;
-    virtual void CalibrationFailed(MonitorHandle monitor) = 0;
-    virtual void RampReset(MonitorHandle monitor, const LoadedRamp& ramp) = 0;
-    // How the program keeps the monitor's calibration, and whether HDR is on there.
-    virtual KeepState KeepStateOf(MonitorHandle monitor) const = 0;
-    virtual bool IsAdvancedColor(MonitorHandle monitor) const = 0;
-    // Turns over one of the settings the window menu shows.
-    virtual void ToggleSetting(CalibrationAction action) = 0;
-    // A notice of the system's that a window heard (a display change, a resume, a
-    // session change): answered at once, acted on after the sender has returned.
-    virtual void SystemNotice(UINT message, WPARAM wParam) = 0;
-};
 
 class MonitorProfileDialog : public fw::Dialog {
 public:
@@ -70,9 +47,8 @@ public:
     void MonitorGone();
     // A setting changed: the menu's marks and the rows' tooltips follow.
     void SettingsChanged();
-    // The message box this window owns, with the caption the program's windows use.
-    // It never takes the focus from another program.
-    void ShowMessage(const std::string& text, UINT type) const;
+    // A message box owned by this window; it never takes the focus from another program.
+    void ShowMessage(const std::string& text, UINT type) const { MonitorCalibration::ShowMessage(m_hWnd, text, type); }
 protected:
     void DoDataExchange(bool save) override;
     void PostNcDestroy() override;
@@ -97,28 +73,19 @@ protected:
     virtual void OnHelp();
     virtual int FillProfileList();
     virtual void GetSizeGripRect(RECT& rc);
-
-    // The window menu's calibration commands; false for a command that is not one.
+    // The window menu's calibration commands (Reload, Verify, Reset and the settings);
+    // false for a command that is not one.
     virtual bool OnCalibrationCommand(UINT command);
-    // Writes the selected profile's calibration again; failures are reported.
-    virtual void OnReloadCalibration();
-    // Says in a message box whether the selected profile's calibration is in the ramp.
-    virtual void OnVerifyCalibration();
-    virtual void OnResetToLinear();
 
 private:
     // Below this size the controls would run into each other and the list vanish.
     void OnGetMinMaxInfo(MINMAXINFO& info) const;
     // The description of the monitor, as the caption and the messages show it.
     std::string MonitorDescription() const;
-    // Adds the calibration commands to the window menu, and sets their marks.
-    void AddCalibrationCommands();
-    void UpdateCalibrationCommands();
     // What the rows' tooltips depend on besides the profile.
     void UpdateVerdictContext();
-    // Loads the selected profile's calibration, telling the program what came of it;
-    // selecting also makes it the monitor's default.
-    void ApplySelected(bool select);
+    // The selected profile's path; empty when none is selected.
+    std::string SelectedPath() const;
 
     static std::vector<MonitorProfileDialog*> s_windows;
     int m_nView = 1;   // 0: all monitor profiles; otherwise: those associated with the monitor
@@ -130,8 +97,7 @@ private:
     ProfileListBox m_ProfileList;
     POINT m_ptMinTrack{};   // the smallest window size: none until the window is laid out
     MonitorIdentity m_identity;
-    MonitorWindowHost* m_pHost = nullptr;   // the program; none in a bare test window
-    Settings m_noSettings;                  // what a window without a program goes by
+    MonitorCalibration m_calibration;
     bool m_bMonitorGone = false;   // closed because its monitor went: not an end
 };
 

@@ -1,0 +1,170 @@
+// The calibration commands of a monitor window's menu, and what Verify answers.
+#include "ui/calibration_commands.h"
+
+#include "cms/CMSSupport.h"
+#include "report/resource_strings.h"
+#include "report/text_format.h"
+#include "res/resource.h"
+
+#include "host_test.h"
+
+#include <algorithm>
+#include <iterator>
+#include <set>
+
+namespace {
+
+// A string-table text, filled in.
+template <class... Args>
+std::string Text(uint32_t id, Args... args)
+{
+    return FormatBounded(1024, GetResourceString(id), args...);
+}
+
+class CalibrationCommands : public HostTest {};
+
+TEST_F(CalibrationCommands, EachIdFindsItsOwnCommandAndIsAUsableSystemCommand)
+{
+    std::set<uint32_t> ids;
+    for (const CalibrationCommand& command : kCalibrationCommands) {
+        SCOPED_TRACE(command.id);
+        EXPECT_TRUE(ids.insert(command.id).second) << "id used twice";
+        EXPECT_EQ(FindCalibrationCommand(command.id), &command);
+        // The system keeps the low four bits of a system command for itself, and the
+        // ids from 0xF000 on are its own commands.
+        EXPECT_EQ(command.id & 0xFu, 0u);
+        EXPECT_LT(command.id, 0xF000u);
+        EXPECT_EQ(sim.Strings().count(command.stringId), 1u) << "no text in the string table";
+    }
+    EXPECT_EQ(FindCalibrationCommand(0), nullptr);
+    EXPECT_EQ(FindCalibrationCommand(0xEFF0), nullptr);
+}
+
+TEST_F(CalibrationCommands, CheckMarksFollowTheirOwnSettingAndOnlyReloadAndVerifyNeedASelection)
+{
+    struct Expected {
+        CalibrationAction action;
+        bool Settings::*setting;   // the one its check mark shows
+        bool needsSelection;
+    };
+    const Expected rows[] = {
+        {CalibrationAction::Reload, nullptr, true},
+        {CalibrationAction::Verify, nullptr, true},
+        {CalibrationAction::Reset, nullptr, false},
+        {CalibrationAction::KeepLoaded, &Settings::keepLoaded, false},
+        {CalibrationAction::LoadAtLogon, &Settings::loadAtLogon, false},
+        {CalibrationAction::ExtendedTables, &Settings::extendedTables, false},
+    };
+    bool Settings::*const turnedOn[] = {nullptr, &Settings::keepLoaded, &Settings::loadAtLogon,
+                                        &Settings::extendedTables};
+    for (const Expected& row : rows) {
+        SCOPED_TRACE(static_cast<int>(row.action));
+        const auto command = std::find_if(std::begin(kCalibrationCommands), std::end(kCalibrationCommands),
+                                          [&](const CalibrationCommand& c) { return c.action == row.action; });
+        ASSERT_NE(command, std::end(kCalibrationCommands));
+        for (bool Settings::*on : turnedOn)
+            for (bool selection : {false, true}) {
+                Settings settings;
+                settings.keepLoaded = settings.loadAtLogon = settings.extendedTables = false;
+                if (on)
+                    settings.*on = true;
+                const CommandState state = StateOf(*command, settings, selection);
+                EXPECT_EQ(state.checked, on && on == row.setting);
+                EXPECT_EQ(state.enabled, selection || !row.needsSelection);
+            }
+    }
+}
+
+// ---- Verify ------------------------------------------------------------------------------------
+
+class VerifyAnswers : public StandardMonitorTest {
+protected:
+    VerifyAnswers()
+    {
+        MonitorStrings names;
+        EXPECT_EQ(GetMonitorStrings(monitor, names, 1), 0);
+        screen = names.deviceString;
+    }
+
+    std::string Load(const std::string& name, bool extended = false)
+    {
+        sim.InstallProfile(TestProfile(name));
+        int32_t messageId = -1;
+        LoadCalibration(monitor, ColorPath(name).c_str(), messageId, extended);
+        return ColorPath(name);
+    }
+
+    std::string screen;
+};
+
+// Five green entries put three steps lower from outside.
+void LowerFiveEntries(SimPlatform& sim, const std::string& adapterName)
+{
+    HardwareRamp ramp = sim.Ramp(adapterName);
+    for (size_t i = 100; i < 105; ++i)
+        ramp.green[i] = static_cast<uint16_t>(ramp.green[i] - 0x0300);
+    DcHandle dc = sim.CreateDCA(adapterName.c_str(), adapterName.c_str(), nullptr, nullptr);
+    ASSERT_NE(dc, nullptr);
+    EXPECT_TRUE(sim.SetDeviceGammaRamp(dc, &ramp));
+    sim.DeleteDC(dc);
+}
+
+TEST_F(VerifyAnswers, SayWhetherTheRampHoldsTheProfilesTableAndWhyNot)
+{
+    struct Case {
+        const char* name;
+        const char* profile;
+        void (*after)(SimPlatform&, const std::string& adapterName);   // after the load
+        bool advancedColor;
+        KeepState state;
+        bool warning;
+        std::string (*expected)(const std::string& screen);
+    };
+    const Case cases[] = {
+        {"Loaded", "kv-mild.icm", nullptr, false, KeepState::Keeping, false,
+         [](const std::string& s) { return Text(IDS_VERIFY_LOADED, "kv-mild", s.c_str()); }},
+        {"ResetFromOutside", "kv-mild.icm", LowerFiveEntries, false, KeepState::Keeping, true,
+         [](const std::string& s) { return Text(IDS_VERIFY_NOT_LOADED, "kv-mild", s.c_str(), 5, 3); }},
+        {"NothingToVerify", "kv-novcgt.icm", nullptr, false, KeepState::Idle, false,
+         [](const std::string&) { return Text(IDS_VERIFY_NOTHING, "kv-novcgt"); }},
+        {"Unreadable", "kv-mild.icm",
+         [](SimPlatform& simulated, const std::string&) { simulated.Fail(SimCall::GetDeviceGammaRamp, 6); }, false,
+         KeepState::Keeping, true,
+         [](const std::string& s) { return Text(IDS_VERIFY_UNREADABLE, s.c_str(), 6); }},
+        {"HDR", "kv-mild.icm", nullptr, true, KeepState::Keeping, false,
+         [](const std::string& s) { return Text(IDS_HDR_NOT_KEPT, s.c_str()); }},
+        {"BackedOff", "kv-mild.icm", nullptr, false, KeepState::BackedOff, true,
+         [](const std::string& s) {
+             const std::string loaded = Text(IDS_VERIFY_LOADED, "kv-mild", s.c_str());
+             return loaded + "\n\n" + Text(IDS_BACKED_OFF, s.c_str());
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        sim.ClearFailures();
+        const std::string path = Load(c.profile);
+        if (c.after)
+            c.after(sim, adapter);
+        const int writes = sim.RampWrites();
+        const VerifyAnswer answer = VerifyCalibration(monitor, path, screen, false, c.advancedColor, c.state);
+        EXPECT_EQ(answer.warning, c.warning);
+        EXPECT_EQ(answer.text, c.expected(screen));
+        EXPECT_EQ(sim.RampWrites(), writes) << "Verify wrote the ramp";
+    }
+    EXPECT_EQ(BackedOffText(screen), Text(IDS_BACKED_OFF, screen.c_str()));
+    EXPECT_TRUE(reports.empty());
+}
+
+TEST_F(VerifyAnswers, ASixteenBitTableIsVerifiedOnlyWithTheExtendedSettingAndTo8Bits)
+{
+    sim.SetRampBits(8);
+    const std::string path = Load("kv-16bit-mono.icm", true);
+    const VerifyAnswer off = VerifyCalibration(monitor, path, screen, false, false, KeepState::Keeping);
+    EXPECT_EQ(off.text, Text(IDS_VERIFY_NOTHING, "kv-16bit-mono"));
+
+    const VerifyAnswer on = VerifyCalibration(monitor, path, screen, true, false, KeepState::Keeping);
+    EXPECT_FALSE(on.warning);
+    EXPECT_EQ(on.text, Text(IDS_VERIFY_LOADED, "kv-16bit-mono", screen.c_str()));
+}
+
+}  // namespace

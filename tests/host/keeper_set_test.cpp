@@ -1,0 +1,380 @@
+// Keeping the loaded calibrations in the video cards, and loading the current
+// calibration of a monitor that came back.
+#include "cms/CMSSupport.h"
+#include "cms/VideoCardUtils.h"
+#include "cms/calibration_check.h"
+#include "cms/current_calibration.h"
+#include "cms/desktop_snapshot.h"
+#include "cms/keeper_set.h"
+#include "report/resource_strings.h"
+#include "report/text_format.h"
+#include "res/resource.h"
+
+#include "host_test.h"
+
+#include <cstring>
+#include <filesystem>
+#include <functional>
+
+namespace {
+
+bool Same(const HardwareRamp& a, const HardwareRamp& b) { return std::memcmp(&a, &b, sizeof a) == 0; }
+
+// The standard monitor, back on the desktop under a new handle.
+MonitorHandle ComeBack(SimPlatform& sim, MonitorHandle monitor, const std::string& adapterName)
+{
+    sim.RemoveMonitor(monitor);
+    return sim.AddMonitor(SimMonitor{{0, 0, 1920, 1080}, {0, 0, 1920, 1080}, adapterName, true});
+}
+
+// Named as the suite it holds; the class under test is spelled ::KeeperSet here.
+class KeeperSet : public StandardMonitorTest {
+protected:
+    KeeperSet() { keepers.Follow(TakeDesktopSnapshot()); }
+
+    MonitorHandle AddMonitor()
+    {
+        const MonitorHandle added = sim.AddStandardMonitor();
+        keepers.Follow(TakeDesktopSnapshot());
+        return added;
+    }
+
+    // A selection: the profile's calibration loaded, as the program loads it, and kept.
+    LoadedRamp Select(MonitorHandle target, const std::string& name, bool extended = false)
+    {
+        sim.InstallProfile(TestProfile(name));
+        int32_t messageId = -1;
+        LoadedRamp loaded;
+        EXPECT_EQ(LoadCalibration(target, ColorPath(name).c_str(), messageId, extended, &loaded), 0) << name;
+        keepers.Loaded(target, ColorPath(name), loaded);
+        return loaded;
+    }
+
+    // Another program puts the linear ramp in the monitor's video card.
+    void WriteFromOutside(MonitorHandle target) { ASSERT_EQ(SetDevGammaTable(target, IdentityRamp()), 0); }
+
+    bool Holds(MonitorHandle target, const LoadedRamp& loaded)
+    {
+        MonitorStrings names;
+        EXPECT_EQ(GetMonitorStrings(target, names, 1), 0);
+        return Same(sim.Ramp(names.adapterName), loaded.held);
+    }
+
+    // The program's own writes during one check.
+    int WritesOfCheck(uint64_t nowMs)
+    {
+        const int writes = sim.RampWrites();
+        keepers.Check(nowMs);
+        return sim.RampWrites() - writes;
+    }
+
+    ::KeeperSet keepers;
+};
+
+// ---- Following the desktop ----------------------------------------------------------------------
+
+TEST_F(KeeperSet, KeepingFollowsTheMonitorNotItsHandleNorItsPort)
+{
+    const MonitorHandle second = AddMonitor();
+    const LoadedRamp mild = Select(monitor, "kv-mild.icm");
+    Select(second, "kv-green16384.icm");
+
+    sim.RemoveMonitor(second);
+    const MonitorHandle back = ComeBack(sim, monitor, adapter);
+    keepers.Follow(TakeDesktopSnapshot());
+    ASSERT_EQ(keepers.Keepers().size(), 1u);
+    EXPECT_EQ(keepers.Find(monitor), nullptr);
+    EXPECT_EQ(keepers.Find(second), nullptr);
+    ASSERT_NE(keepers.Find(back), nullptr);
+    EXPECT_EQ(keepers.Find(back)->path, ColorPath("kv-mild.icm"));
+    WriteFromOutside(back);
+    EXPECT_EQ(WritesOfCheck(0), 1);
+    EXPECT_TRUE(Holds(back, mild));
+
+    const MonitorHandle came = AddMonitor();
+    ASSERT_NE(keepers.Find(came), nullptr);
+    EXPECT_EQ(keepers.StateOf(came), KeepState::Idle);
+
+    // A projector in the same port is another monitor: nothing of the screen's is kept for it.
+    sim.FindAdapter(adapter)->monitors.at(0).id = "MONITOR\\PRJ0002\\{4D36E96E-E325-11CE-BFC1-08002BE10318}\\0000";
+    keepers.Follow(TakeDesktopSnapshot());
+    ASSERT_NE(keepers.Find(back), nullptr);
+    EXPECT_EQ(keepers.StateOf(back), KeepState::Idle);
+    WriteFromOutside(back);
+    EXPECT_EQ(WritesOfCheck(1000), 0);
+    EXPECT_TRUE(reports.empty());
+}
+
+// ---- Writing a reset ramp again -------------------------------------------------------------------
+
+TEST_F(KeeperSet, ARampResetFromOutsideIsWrittenAgainOnlyWhileKept)
+{
+    EXPECT_EQ(WritesOfCheck(0), 0) << "nothing was loaded, yet something was written";
+
+    const LoadedRamp mild = Select(monitor, "kv-mild.icm");
+    EXPECT_EQ(WritesOfCheck(0), 0) << "a ramp that holds the table was written";
+    WriteFromOutside(monitor);
+    EXPECT_EQ(WritesOfCheck(0), 1);
+    EXPECT_TRUE(Holds(monitor, mild));
+
+    keepers.Forget(monitor);
+    WriteFromOutside(monitor);
+    EXPECT_EQ(WritesOfCheck(0), 0) << "a forgotten ramp came back";
+
+    // The linear ramp put there on purpose, as Reset to linear does.
+    Select(monitor, "kv-mild.icm");
+    LoadedRamp linear;
+    MakeHardwareRamp(IdentityRamp(), linear.written);
+    ASSERT_EQ(SetDevGammaTable(monitor, linear.written), 0);
+    linear.held = sim.Ramp(adapter);
+    keepers.Reset(monitor, linear);
+    EXPECT_EQ(WritesOfCheck(0), 0) << "the ramp reset on purpose was overwritten";
+
+    // What cannot be read cannot be mended: left alone, silently, and still kept.
+    Select(monitor, "kv-mild.icm");
+    WriteFromOutside(monitor);
+    sim.Fail(SimCall::GetDeviceGammaRamp, 6, 5);
+    EXPECT_EQ(WritesOfCheck(0), 0);
+    EXPECT_EQ(keepers.StateOf(monitor), KeepState::Keeping);
+    sim.ClearFailures();
+    EXPECT_EQ(WritesOfCheck(0), 1);
+    EXPECT_TRUE(reports.empty());
+}
+
+TEST_F(KeeperSet, WhatIsKeptIsTheRampAsTheLoadWroteAndReadItNotTheFile)
+{
+    // An adapter of 8 bits per entry rounds a 16-bit table; measured against what was
+    // handed over, its ramp would never hold.
+    sim.SetRampBits(8);
+    const LoadedRamp loaded = Select(monitor, "kv-16bit-mono.icm", true);
+    ASSERT_TRUE(loaded.extended);
+    ASSERT_FALSE(Same(loaded.written, loaded.held)) << "the adapter did not round this table";
+    EXPECT_TRUE(Same(loaded.held, sim.Ramp(adapter)));
+    for (uint64_t t = 0; t < 4000; t += 1000)
+        EXPECT_EQ(WritesOfCheck(t), 0) << t;
+    EXPECT_EQ(keepers.StateOf(monitor), KeepState::Keeping);
+
+    ASSERT_TRUE(std::filesystem::remove(sim.ColorDirectory() / "kv-16bit-mono.icm"));
+    const int opens = sim.CallCount(SimCall::OpenColorProfileA);
+    WriteFromOutside(monitor);
+    EXPECT_EQ(WritesOfCheck(5000), 1);
+    EXPECT_TRUE(Holds(monitor, loaded));
+    EXPECT_EQ(sim.CallCount(SimCall::OpenColorProfileA), opens);
+    EXPECT_TRUE(reports.empty());
+}
+
+// ---- Monitors on one ramp -----------------------------------------------------------------------
+
+TEST_F(KeeperSet, MonitorsOnOneRampNeverFightAndTheLaterSelectionWins)
+{
+    sim.SetSharedRamp(true);
+    const MonitorHandle second = AddMonitor();
+    Select(second, "kv-green16384.icm");
+    const LoadedRamp mild = Select(monitor, "kv-mild.icm");
+    EXPECT_EQ(keepers.StateOf(monitor), KeepState::Keeping);
+    EXPECT_EQ(keepers.StateOf(second), KeepState::Idle);
+    for (uint64_t t = 0; t < 3000; t += 1000)
+        EXPECT_EQ(WritesOfCheck(t), 0) << t;
+    EXPECT_TRUE(Holds(monitor, mild));
+}
+
+TEST_F(KeeperSet, OnRampsOfTheirOwnALoadLeavesTheOtherKeptAndMendsItsReset)
+{
+    const MonitorHandle second = AddMonitor();
+    const LoadedRamp green = Select(second, "kv-green16384.icm");
+    Select(monitor, "kv-mild.icm");
+    EXPECT_EQ(keepers.StateOf(second), KeepState::Keeping);
+
+    // Someone else reset the other ramp: it reads as neither load, and is written again.
+    WriteFromOutside(second);
+    Select(monitor, "kv-mild.icm");
+    EXPECT_EQ(keepers.StateOf(second), KeepState::Keeping);
+    EXPECT_TRUE(Holds(second, green));
+}
+
+// ---- Backing off from another writer --------------------------------------------------------------
+
+TEST_F(KeeperSet, AWriterThatKeepsChangingTheRampIsLeftAloneAfterTwoRewrites)
+{
+    // Each way an episode begins: the first selection, a selection, a resume.
+    const std::function<void()> begin[] = {
+        [] {}, [&] { Select(monitor, "kv-mild.icm"); }, [&] { keepers.Resume(); }};
+    Select(monitor, "kv-mild.icm");
+    uint64_t now = 0;
+    for (size_t episode = 0; episode < 3; ++episode) {
+        SCOPED_TRACE(episode);
+        begin[episode]();
+        EXPECT_EQ(keepers.StateOf(monitor), KeepState::Keeping);
+        int rewrites = 0;
+        int announced = 0;
+        for (int change = 0; change < 5; ++change, now += 1000) {
+            WriteFromOutside(monitor);
+            const int writes = sim.RampWrites();
+            for (MonitorHandle told : keepers.Check(now)) {
+                EXPECT_EQ(told, monitor);
+                ++announced;
+            }
+            rewrites += sim.RampWrites() - writes;
+        }
+        EXPECT_EQ(rewrites, 2);
+        EXPECT_EQ(announced, 1);
+        EXPECT_EQ(keepers.StateOf(monitor), KeepState::BackedOff);
+        now += 100000;
+    }
+    EXPECT_TRUE(reports.empty());
+}
+
+TEST_F(KeeperSet, ChangesSpreadWiderThanAMinuteAreWrittenAgainEveryTime)
+{
+    const LoadedRamp mild = Select(monitor, "kv-mild.icm");
+    for (uint64_t t = 0; t < 300000; t += 30000) {
+        WriteFromOutside(monitor);
+        EXPECT_EQ(WritesOfCheck(t), 1) << t;
+    }
+    EXPECT_EQ(keepers.StateOf(monitor), KeepState::Keeping);
+    EXPECT_TRUE(Holds(monitor, mild));
+}
+
+// ---- A failed rewrite -----------------------------------------------------------------------------
+
+TEST_F(KeeperSet, AFailedRewriteIsReportedOnceAndPausesUntilResumed)
+{
+    // A report's modal loop lets the next check in before the failed write returns.
+    class Reentering : public RecordingPresenter {
+    public:
+        explicit Reentering(::KeeperSet& kept) : m_keepers(kept) {}
+        void Present(const ErrorReport& report) override
+        {
+            RecordingPresenter::Present(report);
+            if (reports.size() == 1)
+                nested = m_keepers.Check(500).size();
+        }
+        size_t nested = 99;
+
+    private:
+        ::KeeperSet& m_keepers;
+    };
+    const LoadedRamp mild = Select(monitor, "kv-mild.icm");
+    WriteFromOutside(monitor);
+    sim.Fail(SimCall::SetDeviceGammaRamp, 31, 10);
+    const int attempts = sim.CallCount(SimCall::SetDeviceGammaRamp);
+    {
+        Reentering reentering(keepers);
+        for (uint64_t t = 0; t < 3000; t += 1000)
+            EXPECT_TRUE(keepers.Check(t).empty());
+        EXPECT_EQ(reentering.nested, 0u);
+        // The video card's own report, then the download message; not one per check.
+        ASSERT_EQ(reentering.reports.size(), 2u);
+        const std::string& message = reentering.reports[1].messageText;
+        EXPECT_NE(message.find("\"kv-mild\""), std::string::npos) << message;
+        EXPECT_NE(message.find("(31)"), std::string::npos) << message;
+    }
+    EXPECT_EQ(sim.CallCount(SimCall::SetDeviceGammaRamp) - attempts, 1) << "written again while paused";
+    EXPECT_EQ(keepers.StateOf(monitor), KeepState::Paused);
+
+    sim.ClearFailures();
+    keepers.Resume();
+    EXPECT_EQ(WritesOfCheck(3000), 1);
+    EXPECT_TRUE(Holds(monitor, mild));
+    EXPECT_TRUE(reports.empty());
+}
+
+// ---- HDR, the extended setting, a burst of display changes -------------------------------------------
+
+TEST_F(KeeperSet, WhereHDRIsOnTheRampIsNeitherKeptNorLoaded)
+{
+    const LoadedRamp mild = Select(monitor, "kv-mild.icm");
+    sim.SetAdvancedColor(adapter, true);
+    keepers.Follow(TakeDesktopSnapshot());
+    WriteFromOutside(monitor);
+    EXPECT_EQ(WritesOfCheck(0), 0);
+
+    const int writes = sim.RampWrites();
+    int32_t messageId = -1;
+    const int32_t result = LoadCalibration(monitor, ColorPath("kv-mild.icm").c_str(), messageId);
+    EXPECT_EQ(result, kResultAdvancedColor);
+    EXPECT_EQ(messageId, IDS_HDR_NOT_LOADED);
+    EXPECT_EQ(sim.RampWrites(), writes);
+
+    ReportCalibrationFailure(monitor, ColorPath("kv-mild.icm").c_str(), messageId, result);
+    MonitorStrings names;
+    ASSERT_EQ(GetMonitorStrings(monitor, names, 1), 0);
+    ASSERT_EQ(reports.size(), 1u);
+    EXPECT_EQ(reports[0].messageText,
+              FormatBounded(1024, GetResourceString(IDS_HDR_NOT_LOADED), names.deviceString.c_str()));
+
+    // Kept all along: once HDR is off, the ramp is the program's to mend again.
+    sim.SetAdvancedColor(adapter, false);
+    keepers.Follow(TakeDesktopSnapshot());
+    EXPECT_EQ(WritesOfCheck(1000), 1);
+    EXPECT_TRUE(Holds(monitor, mild));
+}
+
+TEST_F(KeeperSet, TurningTheExtendedSettingOffForgetsOnlyTheTablesItAllowed)
+{
+    const MonitorHandle second = AddMonitor();
+    Select(monitor, "kv-mild.icm");
+    Select(second, "kv-16bit-mono.icm", true);
+    keepers.ForgetExtended();
+    EXPECT_EQ(keepers.StateOf(monitor), KeepState::Keeping);
+    EXPECT_EQ(keepers.StateOf(second), KeepState::Idle);
+}
+
+TEST_F(KeeperSet, ABurstOfDisplayChangesOverAnUnchangedDesktopWritesNothing)
+{
+    const MonitorHandle second = AddMonitor();
+    Select(monitor, "kv-mild.icm");
+    Select(second, "kv-green16384.icm");
+    const int writes = sim.RampWrites();
+    for (uint64_t t = 0; t < 1000; ++t) {
+        keepers.Follow(TakeDesktopSnapshot());
+        keepers.Resume();
+        EXPECT_TRUE(keepers.Check(t).empty());
+    }
+    EXPECT_EQ(sim.RampWrites(), writes);
+    EXPECT_EQ(keepers.StateOf(monitor), KeepState::Keeping);
+    EXPECT_EQ(keepers.StateOf(second), KeepState::Keeping);
+    EXPECT_TRUE(reports.empty());
+}
+
+// ---- The current calibration of a monitor that came back ---------------------------------------------
+
+class LoadCurrent : public StandardMonitorTest {};
+
+TEST_F(LoadCurrent, LoadsTheCurrentProfilesTableOrLeavesTheMonitorSilently)
+{
+    sim.InstallProfile(TestProfile("kv-novcgt.icm"));
+    sim.InstallProfile(TestProfile("kv-mild.icm"));
+    const MonitorHandle back = ComeBack(sim, monitor, adapter);
+    struct Case {
+        const char* name;
+        std::vector<std::string> associated;
+        bool hdr;
+        bool loads;
+    };
+    const Case cases[] = {
+        {"NoCurrentProfile", {}, false, false},
+        {"NoTable", {"kv-novcgt.icm"}, false, false},
+        {"HDR", {"kv-mild.icm"}, true, false},
+        {"Loads", {"kv-mild.icm"}, false, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        sim.Associations(deviceId) = c.associated;
+        sim.SetAdvancedColor(adapter, c.hdr);
+        std::string path;
+        LoadedRamp loaded;
+        bool didLoad = !c.loads;
+        EXPECT_EQ(LoadCurrentCalibration(back, false, path, loaded, didLoad), 0);
+        EXPECT_EQ(didLoad, c.loads);
+        EXPECT_EQ(sim.RampWrites(), c.loads ? 1 : 0);
+        if (c.loads) {
+            EXPECT_EQ(path, ColorPath("kv-mild.icm"));
+            EXPECT_TRUE(Same(loaded.written, DiagnoseProfile(path.c_str()).hardware));
+            EXPECT_TRUE(Same(loaded.held, sim.Ramp(adapter)));
+        }
+    }
+    EXPECT_TRUE(reports.empty());
+}
+
+}  // namespace

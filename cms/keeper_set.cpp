@@ -77,20 +77,34 @@ void KeeperSet::Forget(MonitorHandle monitor)
     }
 }
 
-void KeeperSet::OthersSee(MonitorHandle writer, const HardwareRamp& held)
+std::vector<MonitorIdentity> KeeperSet::KeepingBut(MonitorHandle except) const
 {
     // A rewrite may open a report, and the set may change while it is open: the
-    // monitors are visited by identity, each found again.
-    std::vector<MonitorIdentity> others;
+    // monitors are visited by identity, each found again (ChangedKeeper).
+    std::vector<MonitorIdentity> keeping;
     for (const Keeper& keeper : m_keepers)
-        if (keeper.monitor.handle != writer && keeper.state == KeepState::Keeping)
-            others.push_back(keeper.monitor.identity);
-    for (const MonitorIdentity& identity : others) {
-        Keeper* keeper = FindIdentity(identity);
-        if (!keeper || keeper->state != KeepState::Keeping)
-            continue;
+        if (keeper.monitor.handle != except && keeper.state == KeepState::Keeping && !keeper.monitor.advancedColor)
+            keeping.push_back(keeper.monitor.identity);
+    return keeping;
+}
+
+Keeper* KeeperSet::ChangedKeeper(const MonitorIdentity& identity, HardwareRamp& current)
+{
+    Keeper* keeper = FindIdentity(identity);
+    if (!keeper || keeper->state != KeepState::Keeping)
+        return nullptr;
+    // What cannot be read cannot be mended either.
+    if (ReadMonitorRamp(keeper->monitor.handle, current) != 0 || SameRamp(current, keeper->ramp.held))
+        return nullptr;
+    return keeper;
+}
+
+void KeeperSet::OthersSee(MonitorHandle writer, const HardwareRamp& held)
+{
+    for (const MonitorIdentity& identity : KeepingBut(writer)) {
         HardwareRamp current{};
-        if (ReadMonitorRamp(keeper->monitor.handle, current) != 0 || SameRamp(current, keeper->ramp.held))
+        Keeper* keeper = ChangedKeeper(identity, current);
+        if (!keeper)
             continue;
         if (SameRamp(current, held))
             keeper->state = KeepState::Idle;
@@ -143,17 +157,10 @@ bool KeeperSet::Rewrite(const MonitorIdentity& identity)
 std::vector<MonitorHandle> KeeperSet::Check(uint64_t nowMs)
 {
     std::vector<MonitorHandle> backedOff;
-    std::vector<MonitorIdentity> keeping;
-    for (const Keeper& keeper : m_keepers)
-        if (keeper.state == KeepState::Keeping && !keeper.monitor.advancedColor)
-            keeping.push_back(keeper.monitor.identity);
-    for (const MonitorIdentity& identity : keeping) {
-        Keeper* keeper = FindIdentity(identity);
-        if (!keeper || keeper->state != KeepState::Keeping)
-            continue;
+    for (const MonitorIdentity& identity : KeepingBut(nullptr)) {
         HardwareRamp current{};
-        // What cannot be read cannot be mended either.
-        if (ReadMonitorRamp(keeper->monitor.handle, current) != 0 || SameRamp(current, keeper->ramp.held))
+        Keeper* keeper = ChangedKeeper(identity, current);
+        if (!keeper)
             continue;
         auto& changes = keeper->changes;
         changes.erase(std::remove_if(changes.begin(), changes.end(),

@@ -75,6 +75,11 @@ public:
 private:
     Keeper* FindMutable(MonitorHandle monitor);
     Keeper* FindIdentity(const MonitorIdentity& identity);
+    // The keepers that keep (where HDR is off), but the one of except.
+    std::vector<MonitorIdentity> KeepingBut(MonitorHandle except) const;
+    // The keeper of identity when it keeps and its ramp reads (into current) otherwise
+    // than it held; null when it holds, cannot be read, or the keeper is gone.
+    Keeper* ChangedKeeper(const MonitorIdentity& identity, HardwareRamp& current);
     void OthersSee(MonitorHandle writer, const HardwareRamp& held);
     // Writes the keeper's ramp again; false when the write failed (reported).
     bool Rewrite(const MonitorIdentity& identity);

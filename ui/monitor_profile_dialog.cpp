@@ -3,10 +3,7 @@
 
 #include "cms/CMSSupport.h"
 #include "cms/CMSSupportEx.h"
-#include "cms/VideoCardUtils.h"
-#include "cms/calibration_check.h"
 #include "cms/monitor_strings.h"
-#include "cms/gamma_ramp.h"
 #include "fw/app.h"
 #include "fw/gdi.h"
 #include "report/mbstring.h"

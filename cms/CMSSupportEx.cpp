@@ -297,7 +297,7 @@ int32_t AddAllProfilesToList(const std::string* deviceId, ProfileList& list)
         for (const std::string& name : names)
             AddIfProfile(list, directory + "\\" + name);
     } else if (!ansi.refused || AddWideNames(deviceId, directory, list, unlisted).code != 0) {
-        // The A call's failure is the one the user has always been shown.
+        // The A call's failure is the one the user is shown.
         ReportEnumeration(ansi);
         return ansi.code;
     }

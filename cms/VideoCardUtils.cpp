@@ -14,7 +14,7 @@ constexpr int32_t kLineSetDeviceGammaRamp = 46;
 // Whether the adapter's ramp holds what was written, read back through the same
 // context. Only the high bytes count: the X server keeps 8 bits per entry, so 0xFF00
 // reads back as 0xFFFF. A ramp that cannot be read back says nothing either way, and
-// then the refusal counts as it always did: as done.
+// then the refusal counts as done.
 bool RampHolds(DcHandle dc, const HardwareRamp& written)
 {
     HardwareRamp current{};
@@ -51,7 +51,7 @@ int32_t SetDevGammaTable(MonitorHandle monitor, const HardwareRamp& hardware)
         return 0;
     const int32_t result = StepResult(false);
     if (result == 0 || result == static_cast<int32_t>(kErrorInvalidParameter)) {
-        // Such a refusal was once taken for a driver that keeps no ramp of its own, but
+        // Such a refusal may come from a driver that keeps no ramp of its own, but
         // Wine's X11 driver says the same when it turns a table down (a flat or inverted
         // curve, say) and keeps the old ramp: only the ramp itself tells the two apart.
         return RampHolds(dc.Get(), hardware) ? 0 : static_cast<int32_t>(kErrorInvalidParameter);

@@ -40,41 +40,6 @@ TEST_F(CalibrationCommands, EachIdFindsItsOwnCommandAndIsAUsableSystemCommand)
     EXPECT_EQ(FindCalibrationCommand(0xEFF0), nullptr);
 }
 
-TEST_F(CalibrationCommands, CheckMarksFollowTheirOwnSettingAndOnlyReloadAndVerifyNeedASelection)
-{
-    struct Expected {
-        CalibrationAction action;
-        bool Settings::*setting;   // the one its check mark shows
-        bool needsSelection;
-    };
-    const Expected rows[] = {
-        {CalibrationAction::Reload, nullptr, true},
-        {CalibrationAction::Verify, nullptr, true},
-        {CalibrationAction::Reset, nullptr, false},
-        {CalibrationAction::KeepLoaded, &Settings::keepLoaded, false},
-        {CalibrationAction::LoadAtLogon, &Settings::loadAtLogon, false},
-        {CalibrationAction::ExtendedTables, &Settings::extendedTables, false},
-    };
-    bool Settings::*const turnedOn[] = {nullptr, &Settings::keepLoaded, &Settings::loadAtLogon,
-                                        &Settings::extendedTables};
-    for (const Expected& row : rows) {
-        SCOPED_TRACE(static_cast<int>(row.action));
-        const auto command = std::find_if(std::begin(kCalibrationCommands), std::end(kCalibrationCommands),
-                                          [&](const CalibrationCommand& c) { return c.action == row.action; });
-        ASSERT_NE(command, std::end(kCalibrationCommands));
-        for (bool Settings::*on : turnedOn)
-            for (bool selection : {false, true}) {
-                Settings settings;
-                settings.keepLoaded = settings.loadAtLogon = settings.extendedTables = false;
-                if (on)
-                    settings.*on = true;
-                const CommandState state = StateOf(*command, settings, selection);
-                EXPECT_EQ(state.checked, on && on == row.setting);
-                EXPECT_EQ(state.enabled, selection || !row.needsSelection);
-            }
-    }
-}
-
 // ---- Verify ------------------------------------------------------------------------------------
 
 class VerifyAnswers : public StandardMonitorTest {

@@ -105,6 +105,7 @@ BOOL ChooserApp::InitInstance()
     switch (line.mode) {
     case StartMode::Windows:
         CreateProgramWindow();
+        m_layout = TakeDesktopLayout();
         m_desktop = TakeDesktopSnapshot();
         m_keepers.Follow(m_desktop);
         // A report raised while a window is built runs a modal loop: a look at the
@@ -232,7 +233,7 @@ LRESULT ChooserApp::OnProgramMessage(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_TIMER:
         switch (wParam) {
         case kPollTimer:
-            if (!m_bFollowing && !SameDesktop(TakeDesktopSnapshot(), m_desktop))
+            if (!m_bFollowing && !SameLayout(TakeDesktopLayout(), m_layout))
                 FollowDesktop();
             break;
         case kKeepTimer:
@@ -290,6 +291,7 @@ void ChooserApp::FollowDesktop()
     m_bFollowing = true;
     do {
         m_bFollowAgain = false;
+        m_layout = TakeDesktopLayout();
         DesktopSnapshot now = TakeDesktopSnapshot();
         // A mode switch, or the only monitor powered off: the windows stay, and the
         // program waits for the monitors to come back.

@@ -93,6 +93,7 @@ private:
     Settings m_settings;
     KeeperSet m_keepers;
     DesktopSnapshot m_desktop;          // the monitors the windows follow
+    DesktopSnapshot m_layout;           // where they were at the last look
     bool m_bDesktopWasEmpty = false;    // every monitor was away at the last look
     bool m_bFollowing = false;
     bool m_bFollowAgain = false;

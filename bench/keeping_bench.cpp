@@ -3,7 +3,7 @@
 // not a test: it prints numbers and verdicts and fails only when a run did not do its
 // work or the setting up went wrong.
 //
-//   kestrava_keeping_bench.exe [--rounds R] [--idle-seconds S]
+//   kestrava_keeping_bench.exe [--rounds R] [--idle-seconds S] [--fight-seconds F]
 //
 // logon load: `kestrava.exe /load` with the test bed's two monitors, spawn to exit,
 //             against bare_load.exe, which makes the same platform calls and nothing
@@ -16,6 +16,13 @@
 //             keeping a ramp, which is the periodic read-back's cost. Limit 60 ms per
 //             minute. The time wineserver and the X server spend meanwhile is shown
 //             beside it, read from Linux's /proc through Wine's Z: drive.
+// fight:      a new program, both windows keeping a ramp, against the bench as another
+//             writer that puts the linear ramp back every 100 ms for F seconds
+//             (default 60); a ramp it finds not linear just before its write is one the
+//             program wrote again. The program's rewrites over the fight (limit 3: the
+//             third change from outside within a minute backs it off), then its CPU time
+//             per minute from the first 5 s without a rewrite to the end, its back-off
+//             message boxes left open (limit 60 ms per minute).
 //
 // The colour directory gets two copies of generated profiles for the run, removed on
 // every way out: bench-keep-1mild (kv-mild; listed first, so every monitor's current
@@ -29,11 +36,13 @@
 #include <icm.h>
 #include <winternl.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -48,6 +57,10 @@ using bench::Stopwatch;
 constexpr double kRatioLimit = 1.2;
 constexpr double kIdleLimitMsPerMinute = 60;
 constexpr int kDiagnosesPerBatch = 200;
+constexpr int kRewriteLimit = 3;
+constexpr int kFightStepMs = 100;
+constexpr double kQuietMs = 5000;
+const char* const kBackOffText = "Another program keeps changing the video card ramp of ";
 constexpr DWORD kTagVcgt = 0x76636774;
 constexpr DWORD kTableSize = 786;
 const char* const kCurrentCopy = "bench-keep-1mild.icm";
@@ -285,18 +298,31 @@ struct IdleCost {
     double serversMsPerMinute = -1;
 };
 
+// Where the CPU times stood when a measured stretch began.
+struct CpuMark {
+    double program;
+    double servers;
+    Stopwatch watch;
+};
+
+CpuMark Mark(const program::RunningProgram& app) { return {ProcessCpuMs(app.Id()), ServersCpuMs(), {}}; }
+
+IdleCost CostSince(const program::RunningProgram& app, const CpuMark& mark)
+{
+    IdleCost cost;
+    const double perMinute = 60000.0 / mark.watch.Ms();
+    cost.programMsPerMinute = (ProcessCpuMs(app.Id()) - mark.program) * perMinute;
+    const double serversAfter = ServersCpuMs();
+    if (mark.servers >= 0 && serversAfter >= 0)
+        cost.serversMsPerMinute = (serversAfter - mark.servers) * perMinute;
+    return cost;
+}
+
 IdleCost MeasureIdle(const program::RunningProgram& app, int seconds)
 {
-    const double programBefore = ProcessCpuMs(app.Id());
-    const double serversBefore = ServersCpuMs();
+    const CpuMark mark = Mark(app);
     Sleep(static_cast<DWORD>(seconds) * 1000);
-    IdleCost cost;
-    const double perMinute = 60.0 / seconds;
-    cost.programMsPerMinute = (ProcessCpuMs(app.Id()) - programBefore) * perMinute;
-    const double serversAfter = ServersCpuMs();
-    if (serversBefore >= 0 && serversAfter >= 0)
-        cost.serversMsPerMinute = (serversAfter - serversBefore) * perMinute;
-    return cost;
+    return CostSince(app, mark);
 }
 
 void PrintIdle(const char* what, const IdleCost& cost)
@@ -308,22 +334,24 @@ void PrintIdle(const char* what, const IdleCost& cost)
     std::fflush(stdout);
 }
 
-// The idle cost with both windows keeping a ramp.
-IdleCost Idle(const KeptProfiles& profiles, int seconds)
+// Starts the program and waits for its two windows, settled: the start-up's own work
+// is no part of what is measured.
+std::vector<HWND> StartWithTwoWindows(program::RunningProgram& app)
 {
-    program::RunningProgram app;
     std::string error;
     if (!app.Start(error))
         Fail(error);
     const std::vector<HWND> windows = app.WaitForMonitorWindows(2);
     if (windows.size() != 2 || app.FindReport())
         Fail("the program did not open two windows: " + app.OpenReports());
-    // Settled: the start-up's own work is no part of idling.
     Sleep(2000);
+    return windows;
+}
 
-    std::printf("idle program with two windows, CPU time over %d s:\n", seconds);
-    PrintIdle("nothing kept yet", MeasureIdle(app, seconds));
-
+// Selects the green copy in each window, which keeps it from then on; its table.
+std::vector<BYTE> KeepGreen(const program::RunningProgram& app, const std::vector<HWND>& windows,
+                            const KeptProfiles& profiles)
+{
     const std::vector<BYTE> green = program::CalibrationTable(profiles.PathOf(kSelectedCopy));
     for (HWND window : windows) {
         const HWND list = GetDlgItem(window, program::kListId);
@@ -333,6 +361,19 @@ IdleCost Idle(const KeptProfiles& profiles, int seconds)
     if (!program::WaitFor([&] { return program::CurrentTable() == green; }) || app.FindReport())
         Fail("the selection did not reach the ramp: " + app.OpenReports());
     Sleep(2000);
+    return green;
+}
+
+// The idle cost with both windows keeping a ramp.
+IdleCost Idle(const KeptProfiles& profiles, int seconds)
+{
+    program::RunningProgram app;
+    const std::vector<HWND> windows = StartWithTwoWindows(app);
+
+    std::printf("idle program with two windows, CPU time over %d s:\n", seconds);
+    PrintIdle("nothing kept yet", MeasureIdle(app, seconds));
+
+    const std::vector<BYTE> green = KeepGreen(app, windows, profiles);
     const IdleCost keeping = MeasureIdle(app, seconds);
     PrintIdle("both windows keeping a ramp", keeping);
 
@@ -343,9 +384,96 @@ IdleCost Idle(const KeptProfiles& profiles, int seconds)
     return keeping;
 }
 
+// ---- Another writer ----------------------------------------------------------------
+
+struct FightResult {
+    int rewrites = 0;
+    double quietSeconds = 0;   // from the first 5 s without a rewrite to the end; 0 for none
+    IdleCost quiet;
+    size_t boxes = 0;          // back-off message boxes open at the end
+};
+
+// The program's open message boxes that say it backed off, owned by one of its windows.
+std::vector<HWND> BackOffBoxes(const program::RunningProgram& app, const std::vector<HWND>& windows)
+{
+    std::vector<HWND> boxes;
+    for (HWND box : program::VisibleDialogsOf(app.Id()))
+        for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+            if (wintest::WindowText(child).rfind(kBackOffText, 0) == 0 &&
+                std::find(windows.begin(), windows.end(), GetWindow(box, GW_OWNER)) != windows.end())
+                boxes.push_back(box);
+    return boxes;
+}
+
+FightResult Fight(const KeptProfiles& profiles, int seconds)
+{
+    program::RunningProgram app;
+    const std::vector<HWND> windows = StartWithTwoWindows(app);
+    KeepGreen(app, windows, profiles);
+
+    program::Ramp linear{};
+    for (int c = 0; c < 3; ++c)
+        for (int i = 0; i < 256; ++i)
+            linear.values[c][i] = static_cast<WORD>(i << 8);
+    const std::vector<BYTE> linearTable = program::HighBytes(linear);
+    // One device context for the whole fight: between a read and the write after it
+    // there is only the server's round trip, too short for a rewrite to fall in unseen.
+    wintest::DcOwner dc(CreateDCA("\\\\.\\DISPLAY1", "\\\\.\\DISPLAY1", nullptr, nullptr));
+    if (!dc.Get())
+        Fail("no device context for the ramp");
+    FightResult result;
+    std::optional<CpuMark> quiet;
+    double lastRewriteMs = 0;
+    const Stopwatch watch;
+    for (int step = 0; step < seconds * 1000 / kFightStepMs; ++step) {
+        program::Ramp ramp{};
+        if (!GetDeviceGammaRamp(dc.Get(), &ramp))
+            Fail("cannot read the ramp");
+        // The first step finds the selection's ramp, which no rewrite put there.
+        if (step > 0 && program::HighBytes(ramp) != linearTable) {
+            ++result.rewrites;
+            lastRewriteMs = watch.Ms();
+            quiet.reset();
+        }
+        if (!SetDeviceGammaRamp(dc.Get(), &linear))
+            Fail("cannot reset the ramp");
+        if (!quiet && watch.Ms() - lastRewriteMs >= kQuietMs)
+            quiet = Mark(app);
+        const double wait = (step + 1) * kFightStepMs - watch.Ms();
+        if (wait > 0)
+            Sleep(static_cast<DWORD>(wait));
+    }
+    if (result.rewrites == 0)
+        Fail("the windows were not keeping their ramp");
+    if (app.FindReport())
+        Fail("the program reported during the fight: " + app.OpenReports());
+    if (quiet) {
+        result.quietSeconds = quiet->watch.Ms() / 1000.0;
+        result.quiet = CostSince(app, *quiet);
+        // The bench's own reads and writes are in the servers' time: no cost of the program's.
+        result.quiet.serversMsPerMinute = -1;
+    }
+    const std::vector<HWND> boxes = BackOffBoxes(app, windows);
+    result.boxes = boxes.size();
+
+    std::printf("another writer resetting the ramp every %d ms for %d s:\n", kFightStepMs, seconds);
+    std::printf("  %-44s %d (limit %d)%s\n", "rewrites by the program", result.rewrites, kRewriteLimit,
+                result.rewrites > kRewriteLimit ? ", over the limit" : "");
+    std::printf("  %-44s %zu\n", "back-off message boxes open", result.boxes);
+    if (quiet)
+        PrintIdle(("after backing off, CPU time over " + std::to_string(static_cast<int>(result.quietSeconds)) +
+                   " s").c_str(),
+                  result.quiet);
+    else
+        std::printf("  never 5 s without a rewrite\n");
+    for (HWND box : boxes)
+        PostMessageW(box, WM_COMMAND, IDOK, 0);
+    return result;
+}
+
 void Usage()
 {
-    std::fprintf(stderr, "usage: kestrava_keeping_bench [--rounds R] [--idle-seconds S]\n");
+    std::fprintf(stderr, "usage: kestrava_keeping_bench [--rounds R] [--idle-seconds S] [--fight-seconds F]\n");
     std::exit(2);
 }
 
@@ -353,16 +481,19 @@ int Run(int argc, char** argv)
 {
     int rounds = 15;
     int idleSeconds = 60;
+    int fightSeconds = 60;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg == "--rounds" && i + 1 < argc)
             rounds = std::atoi(argv[++i]);
         else if (arg == "--idle-seconds" && i + 1 < argc)
             idleSeconds = std::atoi(argv[++i]);
+        else if (arg == "--fight-seconds" && i + 1 < argc)
+            fightSeconds = std::atoi(argv[++i]);
         else
             Usage();
     }
-    if (rounds < 1 || idleSeconds < 1)
+    if (rounds < 1 || idleSeconds < 1 || fightSeconds < 1)
         Usage();
 
     KeptProfiles profiles(ColorDirectory());
@@ -371,14 +502,18 @@ int Run(int argc, char** argv)
     const double tooltip = Tooltip(profiles, rounds);
     const double logon = LogonLoad(profiles, rounds);
     const IdleCost idle = Idle(profiles, idleSeconds);
+    const FightResult fight = Fight(profiles, fightSeconds);
     program::WriteIdentityRamp();
 
     std::printf("\nverdict: /load against the bare calls %.2fx (limit %.1f): %s; tooltip diagnosis against the bare "
                 "read %.2fx (limit %.1f): %s; idle with both windows keeping %.1f ms of CPU per minute (limit %.0f): "
+                "%s; another writer's fight %d rewrites (limit %d): %s, then %.1f ms of CPU per minute (limit %.0f): "
                 "%s\n",
                 logon, kRatioLimit, logon <= kRatioLimit ? "yes" : "NO", tooltip, kRatioLimit,
                 tooltip <= kRatioLimit ? "yes" : "NO", idle.programMsPerMinute, kIdleLimitMsPerMinute,
-                idle.programMsPerMinute < kIdleLimitMsPerMinute ? "yes" : "NO");
+                idle.programMsPerMinute < kIdleLimitMsPerMinute ? "yes" : "NO", fight.rewrites, kRewriteLimit,
+                fight.rewrites <= kRewriteLimit ? "yes" : "NO", fight.quiet.programMsPerMinute, kIdleLimitMsPerMinute,
+                fight.quietSeconds > 0 && fight.quiet.programMsPerMinute < kIdleLimitMsPerMinute ? "yes" : "NO");
     std::fflush(stdout);
     return 0;
 }

@@ -3,6 +3,7 @@
 #include "cms/advanced_color.h"
 #include "cms/monitor_strings.h"
 
+#include <algorithm>
 #include <cstring>
 
 DesktopSnapshot TakeDesktopSnapshot()
@@ -45,16 +46,27 @@ DesktopDifference CompareDesktops(const DesktopSnapshot& before, const DesktopSn
     return difference;
 }
 
-bool SameDesktop(const DesktopSnapshot& a, const DesktopSnapshot& b)
+DesktopSnapshot TakeDesktopLayout()
 {
-    if (a.size() != b.size())
-        return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        const DesktopMonitor& x = a[i];
-        const DesktopMonitor& y = b[i];
-        if (x.handle != y.handle || x.identity != y.identity || x.description != y.description ||
-            x.advancedColor != y.advancedColor || std::memcmp(&x.rect, &y.rect, sizeof x.rect) != 0)
-            return false;
+    DesktopSnapshot layout;
+    for (MonitorHandle handle : DesktopMonitors()) {
+        DesktopMonitor monitor;
+        monitor.handle = handle;
+        MonitorInfoEx info{};
+        info.cbSize = sizeof info;
+        if (Sys().GetMonitorInfoA(handle, &info)) {
+            monitor.identity.adapterName.assign(info.szDevice, strnlen(info.szDevice, sizeof info.szDevice));
+            monitor.rect = info.rcMonitor;
+        }
+        layout.push_back(std::move(monitor));
     }
-    return true;
+    return layout;
+}
+
+bool SameLayout(const DesktopSnapshot& a, const DesktopSnapshot& b)
+{
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](const DesktopMonitor& x, const DesktopMonitor& y) {
+        return x.handle == y.handle && x.identity.adapterName == y.identity.adapterName &&
+               std::memcmp(&x.rect, &y.rect, sizeof x.rect) == 0;
+    });
 }

@@ -47,6 +47,12 @@ struct DesktopDifference {
 };
 DesktopDifference CompareDesktops(const DesktopSnapshot& before, const DesktopSnapshot& after);
 
-// Whether two snapshots show the same desktop to the windows: the same monitors, each
-// with the same handle, place, description and HDR state.
-bool SameDesktop(const DesktopSnapshot& a, const DesktopSnapshot& b);
+// Where the monitors are, as cheaply as that can be read: the handle, adapter and
+// rectangle of every monitor of the desktop, in enumeration order (identity's device
+// ID, description and HDR state left empty). The program looks at it every few
+// seconds, for a change nobody announced (Wine turns X outputs off and on unannounced);
+// an announced change takes a whole snapshot.
+DesktopSnapshot TakeDesktopLayout();
+// Whether two layouts are the same: the same monitors, each with the same handle,
+// adapter and place.
+bool SameLayout(const DesktopSnapshot& a, const DesktopSnapshot& b);

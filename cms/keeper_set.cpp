@@ -157,11 +157,19 @@ bool KeeperSet::Rewrite(const MonitorIdentity& identity)
 std::vector<MonitorHandle> KeeperSet::Check(uint64_t nowMs)
 {
     std::vector<MonitorHandle> backedOff;
+    // The ramps found this time on monitors that backed off. Another monitor that reads
+    // the same is on the same ramp (Wine has one for the whole screen), or the same
+    // writer sets it too: the same episode, backed off from and told once.
+    std::vector<HardwareRamp> foreign;
     for (const MonitorIdentity& identity : KeepingBut(nullptr)) {
         HardwareRamp current{};
         Keeper* keeper = ChangedKeeper(identity, current);
         if (!keeper)
             continue;
+        if (std::any_of(foreign.begin(), foreign.end(), [&](const HardwareRamp& seen) { return SameRamp(seen, current); })) {
+            keeper->state = KeepState::BackedOff;
+            continue;
+        }
         auto& changes = keeper->changes;
         changes.erase(std::remove_if(changes.begin(), changes.end(),
                                      [&](uint64_t when) { return nowMs - when >= kBackOffWindowMs; }),
@@ -170,6 +178,7 @@ std::vector<MonitorHandle> KeeperSet::Check(uint64_t nowMs)
         if (changes.size() >= kChangesToBackOff) {
             keeper->state = KeepState::BackedOff;
             backedOff.push_back(keeper->monitor.handle);
+            foreign.push_back(current);
             continue;
         }
         Rewrite(identity);

@@ -67,7 +67,9 @@ public:
     // reported once, as a selection's is, and pauses that keeper. The third change from
     // outside within a minute backs the keeper off instead of writing, until the next
     // Resume or load; the monitors that backed off in this check are returned, for the
-    // program to say so, once for each time it backs off.
+    // program to say so, once for each time it backs off. Another keeper whose ramp
+    // reads just as the one that backed off (a shared ramp, or one writer of both)
+    // backs off with it, untold.
     std::vector<MonitorHandle> Check(uint64_t nowMs);
 
     const std::vector<Keeper>& Keepers() const { return m_keepers; }

@@ -103,31 +103,34 @@ TEST(DesktopDifference, SnapshotHoldsEveryReadableMonitorInEnumerationOrder)
     EXPECT_FALSE(TakeDesktopSnapshot().at(1).advancedColor);
 }
 
-TEST(DesktopDifference, SameDesktopOnlyWhileEveryWindowWouldStayAsItIs)
+TEST(DesktopDifference, LayoutChangesWithAnyMonitorsHandleAdapterOrPlace)
 {
     SimScope scope;
     SimPlatform& sim = scope.sim();
     sim.AddStandardMonitor();
-    sim.AddStandardMonitor();
-    const DesktopSnapshot before = TakeDesktopSnapshot();
+    const MonitorHandle second = sim.AddStandardMonitor();
+    const DesktopSnapshot before = TakeDesktopLayout();
     ASSERT_EQ(before.size(), 2u);
-    EXPECT_TRUE(SameDesktop(before, TakeDesktopSnapshot()));
+    EXPECT_TRUE(SameLayout(before, TakeDesktopLayout()));
 
     using Change = void (*)(DesktopSnapshot&);
     const std::pair<const char*, Change> changes[] = {
         {"handle", [](DesktopSnapshot& d) { d[1].handle = reinterpret_cast<MonitorHandle>(uintptr_t{0x77}); }},
         {"rect", [](DesktopSnapshot& d) { d[1].rect.top += 1; }},
-        {"hdr", [](DesktopSnapshot& d) { d[1].advancedColor = true; }},
-        {"description", [](DesktopSnapshot& d) { d[1].description += " "; }},
+        {"adapter", [](DesktopSnapshot& d) { d[1].identity.adapterName += "0"; }},
         {"order", [](DesktopSnapshot& d) { std::swap(d[0], d[1]); }},
         {"one gone", [](DesktopSnapshot& d) { d.pop_back(); }},
     };
     for (const auto& [name, change] : changes) {
         DesktopSnapshot after = before;
         change(after);
-        EXPECT_FALSE(SameDesktop(before, after)) << name;
-        EXPECT_FALSE(SameDesktop(after, before)) << name;
+        EXPECT_FALSE(SameLayout(before, after)) << name;
+        EXPECT_FALSE(SameLayout(after, before)) << name;
     }
+    // A monitor that left and came back is a new handle, even in the same place.
+    sim.RemoveMonitor(second);
+    sim.AddMonitor(SimMonitor{before[1].rect, before[1].rect, before[1].identity.adapterName, false});
+    EXPECT_FALSE(SameLayout(before, TakeDesktopLayout()));
 }
 
 }  // namespace

@@ -224,6 +224,28 @@ TEST_F(KeeperSet, AWriterThatKeepsChangingTheRampIsLeftAloneAfterTwoRewrites)
     EXPECT_TRUE(reports.empty());
 }
 
+TEST_F(KeeperSet, MonitorsOnOneRampBackOffTogetherAndAreToldOnce)
+{
+    // Both monitors keep the same table on one ramp, as both windows may under Wine.
+    sim.SetSharedRamp(true);
+    const MonitorHandle second = AddMonitor();
+    Select(monitor, "kv-green16384.icm");
+    Select(second, "kv-green16384.icm");
+    ASSERT_EQ(keepers.StateOf(monitor), KeepState::Keeping);
+    ASSERT_EQ(keepers.StateOf(second), KeepState::Keeping);
+    int rewrites = 0;
+    size_t told = 0;
+    for (uint64_t now = 0; now < 10000; now += 1000) {
+        WriteFromOutside(monitor);
+        const int writes = sim.RampWrites();
+        told += keepers.Check(now).size();
+        rewrites += sim.RampWrites() - writes;
+    }
+    EXPECT_EQ(rewrites, 2);
+    EXPECT_EQ(told, 1u);
+    EXPECT_EQ(keepers.StateOf(second), KeepState::BackedOff);
+}
+
 TEST_F(KeeperSet, ChangesSpreadWiderThanAMinuteAreWrittenAgainEveryTime)
 {
     const LoadedRamp mild = Select(monitor, "kv-mild.icm");

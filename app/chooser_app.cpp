@@ -56,19 +56,20 @@ constexpr const char* kProgramClass = "Kestrava.Program";
 constexpr DWORD kFindOtherCopyMs = 1500;
 constexpr UINT kForwardedLoadMs = 10 * 60 * 1000;
 
-// The notices posted and not yet handled, so that a burst posts one message.
-WPARAM g_pendingNotices = 0;
-
-HWND FindOtherCopy(HANDLE singleCopy)
+// The running copy's program window. Null when none showed in time, or, given the name
+// this copy waits for, when the other copy ended meanwhile and the name is this copy's
+// now (ours says which).
+HWND FindOtherCopy(HANDLE singleCopy, bool& ours)
 {
+    ours = false;
     const ULONGLONG deadline = ::GetTickCount64() + kFindOtherCopyMs;
     for (;;) {
         if (HWND other = ::FindWindowA(kProgramClass, nullptr))
             return other;
-        // The other copy may be on its way out: then this one is the copy.
         if (singleCopy) {
             const DWORD wait = ::WaitForSingleObject(singleCopy, 50);
-            if (wait == WAIT_OBJECT_0 || wait == WAIT_ABANDONED)
+            ours = wait == WAIT_OBJECT_0 || wait == WAIT_ABANDONED;
+            if (ours)
                 return nullptr;
         } else {
             ::Sleep(50);
@@ -150,7 +151,8 @@ bool ChooserApp::ClaimSingleCopy(const CommandLine& line)
         Owner<HANDLE, HandleTraits> running(::OpenMutexA(SYNCHRONIZE, FALSE, kSingleCopyName));
         if (!running)
             return true;
-        HWND other = FindOtherCopy(running.Get());
+        bool ours = false;
+        HWND other = FindOtherCopy(nullptr, ours);
         DWORD_PTR result = 0;
         if (!other || !::SendMessageTimeoutA(other, kMsgLoad, line.quiet ? 1 : 0, 0, SMTO_NORMAL,
                                              kForwardedLoadMs, &result))
@@ -162,13 +164,13 @@ bool ChooserApp::ClaimSingleCopy(const CommandLine& line)
     m_hSingleCopy.Reset(::CreateMutexA(nullptr, TRUE, kSingleCopyName));
     if (!m_hSingleCopy || ::GetLastError() != ERROR_ALREADY_EXISTS)
         return true;
-    HWND other = FindOtherCopy(m_hSingleCopy.Get());
+    bool ours = false;
+    HWND other = FindOtherCopy(m_hSingleCopy.Get(), ours);
     if (!other) {
-        // The other copy ended meanwhile, and the name is this copy's now; or it never
-        // showed its window, and it is left to it.
-        DWORD_PTR ignored = 0;
-        return ::WaitForSingleObject(m_hSingleCopy.Get(), 0) != WAIT_TIMEOUT ||
-               !::SendMessageTimeoutA(HWND_BROADCAST, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 1, &ignored);
+        // The other copy ended meanwhile, and this one goes on; or it never showed its
+        // window, and the desktop is left to it.
+        m_nExitCode = 0;
+        return ours;
     }
     // Started by the user, this copy may hand the foreground on.
     DWORD process = 0;
@@ -220,8 +222,8 @@ LRESULT ChooserApp::OnProgramMessage(UINT message, WPARAM wParam, LPARAM lParam)
         SystemNotice(message, wParam);
         return message == WM_POWERBROADCAST ? TRUE : 0;
     case kMsgNotice: {
-        const WPARAM notices = g_pendingNotices;
-        g_pendingNotices = 0;
+        const WPARAM notices = m_nPendingNotices;
+        m_nPendingNotices = 0;
         OnNotice(notices);
         return 0;
     }
@@ -266,8 +268,8 @@ void ChooserApp::SystemNotice(UINT message, WPARAM wParam)
         return;
     // Answered at once; what it asks for runs once the sender has its answer, so no
     // report ever opens inside another program's call.
-    const bool posted = g_pendingNotices != 0;
-    g_pendingNotices |= notice;
+    const bool posted = m_nPendingNotices != 0;
+    m_nPendingNotices |= notice;
     if (!posted)
         ::PostMessageA(m_hProgram.Get(), kMsgNotice, 0, 0);
 }

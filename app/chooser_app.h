@@ -99,6 +99,7 @@ private:
     bool m_bFollowAgain = false;
     bool m_bChecking = false;
     bool m_bCheckAgain = false;
+    WPARAM m_nPendingNotices = 0;       // posted and not yet handled: a burst posts once
 
     Owner<HANDLE, HandleTraits> m_hSingleCopy;
     Owner<HWND, WindowTraits> m_hProgram;

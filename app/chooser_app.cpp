@@ -1,7 +1,10 @@
 #include "app/chooser_app.h"
 
 #include "app/resource_library.h"
+#include "app/tray_status.h"
 #include "cms/current_calibration.h"
+#include "cms/VideoCardUtils.h"
+#include "cms/calibration_check.h"
 #include "cms/monitor_strings.h"
 #include "fw/dialog.h"
 #include "platform/win32/win32_platform.h"
@@ -11,6 +14,7 @@
 #include "ui/info_page_dialog.h"
 
 #include <commctrl.h>
+#include <shellapi.h>
 #include <wtsapi32.h>
 
 #include <vector>
@@ -35,6 +39,8 @@ constexpr UINT_PTR kRefreshTimer = 3;
 constexpr UINT kMsgNotice = WM_APP + 1;     // wParam: the notices since the last one was handled
 constexpr UINT kMsgActivate = WM_APP + 2;   // bring the windows to the front
 constexpr UINT kMsgLoad = WM_APP + 3;       // wParam: quiet; the result is the load's
+constexpr UINT kMsgResident = WM_APP + 4;   // stay in the notification area (/tray beside it)
+constexpr UINT kMsgTray = WM_APP + 5;       // the icon's events
 
 constexpr WPARAM kNoticeDisplay = 0x1;   // the desktop changed
 constexpr WPARAM kNoticeResume = 0x2;    // resume, unlock, reconnect: the ramp may be linear again
@@ -51,7 +57,7 @@ constexpr WPARAM kSessionUnlock = 0x8;      // WTS_SESSION_UNLOCK
 // One copy per session: the first window copy owns the name, and its program window is
 // how a later start finds it.
 constexpr const char* kSingleCopyName = "Local\\Kestrava.Program";
-constexpr const char* kProgramClass = "Kestrava.Program";
+constexpr const char* kProgramClass = "KestravaTray";
 // A second copy gives up on the first after this, and a forwarded /load after that.
 constexpr DWORD kFindOtherCopyMs = 1500;
 constexpr UINT kForwardedLoadMs = 10 * 60 * 1000;
@@ -104,6 +110,7 @@ BOOL ChooserApp::InitInstance()
     m_settings = settings::Load();
 
     switch (line.mode) {
+    case StartMode::Tray:
     case StartMode::Windows:
         CreateProgramWindow();
         m_layout = TakeDesktopLayout();
@@ -112,7 +119,12 @@ BOOL ChooserApp::InitInstance()
         // A report raised while a window is built runs a modal loop: a look at the
         // desktop asked for meanwhile waits until every window is there.
         m_bFollowing = true;
-        EnumerateMonitors();
+        if (line.mode == StartMode::Windows) {
+            EnumerateMonitors();
+        } else {
+            LoadCurrentCalibrations(line.quiet, m_settings.extendedTables, &m_keepers);
+            BecomeResident(line.quiet);
+        }
         m_bFollowing = false;
         if (m_hProgram) {
             ::SetTimer(m_hProgram.Get(), kPollTimer, kMonitorPollMs, nullptr);
@@ -137,6 +149,7 @@ BOOL ChooserApp::InitInstance()
 
 int ChooserApp::ExitInstance(int code)
 {
+    m_trayIcon.Remove();
     if (m_bSessionNotices)
         ::WTSUnRegisterSessionNotification(m_hProgram.Get());
     m_hProgram.Reset();
@@ -177,7 +190,8 @@ bool ChooserApp::ClaimSingleCopy(const CommandLine& line)
     ::GetWindowThreadProcessId(other, &process);
     ::AllowSetForegroundWindow(process);
     DWORD_PTR ignored = 0;
-    ::SendMessageTimeoutA(other, kMsgActivate, 0, 0, SMTO_ABORTIFHUNG, 2000, &ignored);
+    ::SendMessageTimeoutA(other, line.mode == StartMode::Tray ? kMsgResident : kMsgActivate, 0, 0, SMTO_ABORTIFHUNG,
+                          2000, &ignored);
     m_nExitCode = 0;
     return false;
 }
@@ -198,6 +212,7 @@ bool ChooserApp::CreateProgramWindow()
     if (!m_hProgram)
         return false;
     m_bSessionNotices = ::WTSRegisterSessionNotification(m_hProgram.Get(), NOTIFY_FOR_THIS_SESSION) != FALSE;
+    m_nTaskbarCreated = ::RegisterWindowMessageA("TaskbarCreated");
     return true;
 }
 
@@ -230,6 +245,15 @@ LRESULT ChooserApp::OnProgramMessage(UINT message, WPARAM wParam, LPARAM lParam)
     case kMsgActivate:
         BringWindowsToFront();
         return 1;
+    case kMsgResident:
+        BecomeResident(false);
+        return 1;
+    case kMsgTray:
+        OnTrayEvent(LOWORD(lParam));
+        return 0;
+    case WM_COMMAND:
+        OnTrayCommand(LOWORD(wParam));
+        return 0;
     case kMsgLoad:
         return static_cast<LRESULT>(LoadForOtherCopy(wParam != 0));
     case WM_TIMER:
@@ -250,6 +274,9 @@ LRESULT ChooserApp::OnProgramMessage(UINT message, WPARAM wParam, LPARAM lParam)
         }
         return 0;
     default:
+        // The shell started again (Explorer restarted, or it came late): the icon with it.
+        if (message == m_nTaskbarCreated && m_nTaskbarCreated != 0 && m_bResident)
+            BecomeResident(m_bQuiet);
         return ::DefWindowProcA(m_hProgram.Get(), message, wParam, lParam);
     }
 }
@@ -333,6 +360,7 @@ void ChooserApp::FollowDesktop()
                 window->MonitorGone();
     } while (m_bFollowAgain);
     m_bFollowing = false;
+    UpdateTrayTip();
 }
 
 void ChooserApp::LoadReturning(MonitorHandle monitor)
@@ -360,6 +388,7 @@ void ChooserApp::CheckKeepers()
                 backedOff.push_back(monitor);
     } while (m_bCheckAgain);
     m_bChecking = false;
+    UpdateTrayTip();
 
     for (MonitorHandle monitor : backedOff) {
         const Keeper* keeper = m_keepers.Find(monitor);
@@ -374,6 +403,8 @@ void ChooserApp::CheckKeepers()
 
 void ChooserApp::BringWindowsToFront()
 {
+    if (MonitorProfileDialog::Windows().empty())
+        OpenWindows();
     const std::vector<MonitorProfileDialog*> windows = MonitorProfileDialog::Windows();
     for (MonitorProfileDialog* window : windows) {
         if (::IsIconic(window->Handle()))
@@ -392,11 +423,20 @@ int ChooserApp::LoadForOtherCopy(bool quiet)
 void ChooserApp::CalibrationLoaded(MonitorHandle monitor, const std::string& path, const LoadedRamp& ramp)
 {
     m_keepers.Loaded(monitor, path, ramp);
+    UpdateTrayTip();
 }
 
-void ChooserApp::CalibrationFailed(MonitorHandle monitor) { m_keepers.Forget(monitor); }
+void ChooserApp::CalibrationFailed(MonitorHandle monitor)
+{
+    m_keepers.Forget(monitor);
+    UpdateTrayTip();
+}
 
-void ChooserApp::RampReset(MonitorHandle monitor, const LoadedRamp& ramp) { m_keepers.Reset(monitor, ramp); }
+void ChooserApp::RampReset(MonitorHandle monitor, const LoadedRamp& ramp)
+{
+    m_keepers.Reset(monitor, ramp);
+    UpdateTrayTip();
+}
 
 KeepState ChooserApp::KeepStateOf(MonitorHandle monitor) const { return m_keepers.StateOf(monitor); }
 
@@ -412,9 +452,12 @@ void ChooserApp::ToggleSetting(CalibrationAction action)
     case CalibrationAction::KeepLoaded:
         m_settings.keepLoaded = !m_settings.keepLoaded;
         settings::SetKeepLoaded(m_settings.keepLoaded);
+        // Logon keeps it loaded (/tray) while keeping is on, and loads it once otherwise.
+        if (m_settings.loadAtLogon)
+            settings::SetLoadAtLogon(true, m_settings.keepLoaded);
         break;
     case CalibrationAction::LoadAtLogon:
-        if (settings::SetLoadAtLogon(!m_settings.loadAtLogon))
+        if (settings::SetLoadAtLogon(!m_settings.loadAtLogon, m_settings.keepLoaded))
             m_settings.loadAtLogon = !m_settings.loadAtLogon;
         break;
     case CalibrationAction::ExtendedTables:
@@ -429,6 +472,165 @@ void ChooserApp::ToggleSetting(CalibrationAction action)
     }
     for (MonitorProfileDialog* window : MonitorProfileDialog::Windows())
         window->SettingsChanged();
+    UpdateTrayTip();
+}
+
+bool ChooserApp::OnCommand(UINT id)
+{
+    if (id == fw::kIdAppExit && m_bResident) {
+        Exit();
+        return true;
+    }
+    return fw::App::OnCommand(id);
+}
+
+void ChooserApp::OpenWindows()
+{
+    if (m_bFollowing)
+        return;
+    m_bFollowing = true;
+    for (const DesktopMonitor& monitor : DesktopSnapshot(m_desktop)) {
+        if (MonitorProfileDialog::Find(monitor.identity))
+            continue;
+        auto* dialog = new MonitorProfileDialog(nullptr, monitor.handle);
+        if (!dialog->OwnSelf())
+            break;
+    }
+    m_bFollowing = false;
+}
+
+void ChooserApp::BecomeResident(bool quiet)
+{
+    m_bResident = true;
+    m_bQuiet = quiet;
+    if (!m_hProgram)
+        return;
+    fw::App* app = fw::App::Current();
+    HINSTANCE icons = app ? app->ResourceModuleFor(RT_GROUP_ICON, MAKEINTRESOURCEA(IDI_MAIN)) : nullptr;
+    const auto icon = static_cast<HICON>(::LoadImageA(icons, MAKEINTRESOURCEA(IDI_MAIN), IMAGE_ICON,
+                                                     ::GetSystemMetrics(SM_CXSMICON),
+                                                     ::GetSystemMetrics(SM_CYSMICON), LR_SHARED));
+    // A shell without a notification area takes no icon: the calibration is kept all
+    // the same, and the icon comes when the shell says it is there (TaskbarCreated).
+    m_trayIcon.Add(m_hProgram.Get(), kMsgTray, icon, std::string());
+    m_told.clear();
+    UpdateTrayTip();
+}
+
+void ChooserApp::UpdateTrayTip()
+{
+    if (!m_bResident)
+        return;
+    // Called after every look at the ramps: the lines are made anew only when what they
+    // tell may have changed, since a monitor that keeps nothing is looked up in the store.
+    std::string told = m_settings.extendedTables ? "x\n" : "-\n";
+    for (const Keeper& keeper : m_keepers.Keepers())
+        told += keeper.monitor.identity.adapterName + keeper.monitor.identity.deviceId + keeper.path + '|' +
+                std::to_string(static_cast<int>(keeper.state)) + (keeper.monitor.advancedColor ? "h" : "") + '\n';
+    if (!m_told.empty() && told == m_told)
+        return;
+    m_told = told;
+    const std::string tip = TrayTipText(TrayStatusLines(m_keepers, m_settings.extendedTables));
+    m_trayIcon.SetTip(tip);
+    // The program's window carries the same text, for whoever cannot see the icon: a
+    // screen reader, a test, a shell without a notification area.
+    ::SetWindowTextA(m_hProgram.Get(), tip.c_str());
+}
+
+void ChooserApp::OnTrayEvent(UINT event)
+{
+    switch (event) {
+    case WM_CONTEXTMENU:
+        ShowTrayMenu();
+        break;
+    case NIN_SELECT:
+    case NIN_KEYSELECT:
+        OnTrayCommand(IDM_TRAY_OPEN);
+        break;
+    default:
+        break;
+    }
+}
+
+void ChooserApp::ShowTrayMenu()
+{
+    HMENU menu = ::CreatePopupMenu();
+    if (!menu)
+        return;
+    const auto add = [&](UINT id, uint32_t text, bool checked) {
+        ::AppendMenuA(menu, MF_STRING | (checked ? MF_CHECKED : MF_UNCHECKED), id, GetResourceString(text));
+    };
+    add(IDM_TRAY_OPEN, IDS_TRAY_OPEN, false);
+    add(IDM_TRAY_RELOAD, IDS_CMD_RELOAD, false);
+    add(IDM_TRAY_RESET, IDS_TRAY_RESET, false);
+    ::AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
+    add(IDM_TRAY_KEEP_LOADED, IDS_CMD_KEEP_LOADED, m_settings.keepLoaded);
+    add(IDM_TRAY_LOAD_AT_LOGON, IDS_CMD_LOAD_AT_LOGON, m_settings.loadAtLogon);
+    ::AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
+    add(IDM_TRAY_EXIT, IDS_TRAY_EXIT, false);
+    ::SetMenuDefaultItem(menu, IDM_TRAY_OPEN, FALSE);
+    POINT cursor{};
+    ::GetCursorPos(&cursor);
+    // The menu closes when the user clicks elsewhere only while its window is in front.
+    ::SetForegroundWindow(m_hProgram.Get());
+    ::TrackPopupMenuEx(menu, TPM_RIGHTBUTTON, cursor.x, cursor.y, m_hProgram.Get(), nullptr);
+    ::PostMessageA(m_hProgram.Get(), WM_NULL, 0, 0);
+    ::DestroyMenu(menu);
+}
+
+void ChooserApp::OnTrayCommand(UINT id)
+{
+    switch (id) {
+    case IDM_TRAY_OPEN:
+        BringWindowsToFront();
+        break;
+    case IDM_TRAY_RELOAD:
+        ReloadAll();
+        break;
+    case IDM_TRAY_RESET:
+        ResetAll();
+        break;
+    case IDM_TRAY_KEEP_LOADED:
+        ToggleSetting(CalibrationAction::KeepLoaded);
+        break;
+    case IDM_TRAY_LOAD_AT_LOGON:
+        ToggleSetting(CalibrationAction::LoadAtLogon);
+        break;
+    case IDM_TRAY_EXIT:
+        Exit();
+        break;
+    default:
+        break;
+    }
+}
+
+void ChooserApp::ReloadAll()
+{
+    m_keepers.Resume();
+    LoadCurrentCalibrations(m_bQuiet, m_settings.extendedTables, &m_keepers);
+    UpdateTrayTip();
+}
+
+void ChooserApp::ResetAll()
+{
+    for (const Keeper& keeper : std::vector<Keeper>(m_keepers.Keepers())) {
+        if (keeper.monitor.advancedColor)
+            continue;
+        LoadedRamp linear;
+        MakeHardwareRamp(IdentityRamp(), linear.written);
+        SetDevGammaTable(keeper.monitor.handle, linear.written);
+        if (ReadMonitorRamp(keeper.monitor.handle, linear.held) != 0)
+            linear.held = linear.written;
+        m_keepers.Reset(keeper.monitor.handle, linear);
+    }
+    UpdateTrayTip();
+}
+
+void ChooserApp::Exit()
+{
+    m_trayIcon.Remove();
+    m_bResident = false;
+    ::PostQuitMessage(0);
 }
 
 void ChooserApp::OnHelp() { ShowInfoPage(); }

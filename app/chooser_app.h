@@ -3,6 +3,7 @@
 #pragma once
 
 #include "app/command_line.h"
+#include "app/tray_icon.h"
 #include "cms/desktop_snapshot.h"
 #include "cms/keeper_set.h"
 #include "fw/app.h"
@@ -34,6 +35,10 @@ public:
 
     // Without windows (/load, /?, a second copy), the exit code is what that work gave.
     int ExitInstance(int code) override;
+    // Quit ends the program, resident or not; Help opens the info page.
+    bool OnCommand(UINT id) override;
+    // Resident in the notification area (/tray): the program goes on with no window.
+    bool StaysWithoutWindows() const override { return m_bResident; }
 
     // Monitors that came get a window (and, while keeping, their calibration), windows
     // whose monitor went close, the others are checked again. Never runs inside
@@ -82,8 +87,25 @@ private:
     void CheckKeepers();
     // A display change, a resume, an unlock: keeping resumes and looks at once.
     void OnNotice(WPARAM notice);
-    // A second copy was started: this one's windows come to the front.
+    // A second copy was started: this one's windows come to the front (opened first,
+    // when it is resident without them).
     void BringWindowsToFront();
+    // A window for every monitor that has none.
+    void OpenWindows();
+
+    // ---- Resident in the notification area ----
+    // Adds the icon and stays when the windows close; quiet, failures show nothing.
+    void BecomeResident(bool quiet);
+    void UpdateTrayTip();
+    // The icon's events: its menu, a click (the windows).
+    void OnTrayEvent(UINT event);
+    void ShowTrayMenu();
+    void OnTrayCommand(UINT id);
+    // Every monitor's current calibration loaded again, and keeping resumed.
+    void ReloadAll();
+    // The linear ramp on every monitor, and nothing kept until the next load.
+    void ResetAll();
+    void Exit();
     // /load asked of this copy by a second one: the load's result.
     int LoadForOtherCopy(bool quiet);
 
@@ -100,6 +122,12 @@ private:
     bool m_bChecking = false;
     bool m_bCheckAgain = false;
     WPARAM m_nPendingNotices = 0;       // posted and not yet handled: a burst posts once
+
+    bool m_bResident = false;
+    bool m_bQuiet = false;              // /quiet: no message while resident
+    TrayIcon m_trayIcon;
+    UINT m_nTaskbarCreated = 0;         // the shell's word that it has a notification area again
+    std::string m_told;                 // what the tooltip was made from
 
     Owner<HANDLE, HandleTraits> m_hSingleCopy;
     Owner<HWND, WindowTraits> m_hProgram;

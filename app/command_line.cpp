@@ -62,12 +62,15 @@ CommandLine ParseCommandLine(const char* arguments)
 {
     CommandLine line;
     bool load = false;
+    bool tray = false;
     bool help = false;
     bool unknown = false;
     for (const std::string& word : Words(arguments)) {
         const std::string name = SwitchName(word);
         if (name == "load")
             load = true;
+        else if (name == "tray")
+            tray = true;
         else if (name == "quiet")
             line.quiet = true;
         else if (name == "?")
@@ -77,13 +80,15 @@ CommandLine ParseCommandLine(const char* arguments)
     }
     // Anything not understood is shown how it goes rather than guessed at; so is
     // /quiet on its own, which would otherwise quietly open the windows.
-    if (unknown || (line.quiet && !load)) {
+    if (unknown || (line.quiet && !load && !tray) || (load && tray)) {
         line.mode = StartMode::Usage;
         line.exitCode = kErrorInvalidParameter;
     } else if (help) {
         line.mode = StartMode::Usage;
     } else if (load) {
         line.mode = StartMode::Load;
+    } else if (tray) {
+        line.mode = StartMode::Tray;
     }
     return line;
 }

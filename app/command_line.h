@@ -1,6 +1,7 @@
 // The program's command line: no switch opens the windows; /load downloads every
-// monitor's current calibration without a window (for logon), /quiet with it shows
-// nothing, /? shows how to use it. Switches start with '/' or '-', in any case.
+// monitor's current calibration without a window (for logon); /tray does the same and
+// then keeps it from the notification area; /quiet with either shows nothing; /? shows
+// how to use it. Switches start with '/' or '-', in any case.
 #pragma once
 
 #include <cstdint>
@@ -8,6 +9,7 @@
 enum class StartMode {
     Windows,   // the monitor windows
     Load,      // the calibration of every monitor's current profile, no window
+    Tray,      // the same, then kept from the notification area, no window
     Usage,     // the usage message, then the exit code
 };
 

@@ -24,7 +24,7 @@ BOOL App::InitInstance() { return TRUE; }
 
 int App::Run()
 {
-    if (!MainWindow())
+    if (!MainWindow() && !StaysWithoutWindows())
         return 0;
     MSG msg{};
     for (;;) {

@@ -22,8 +22,11 @@ public:
     // Creates the program's windows. The result is not examined.
     virtual BOOL InitInstance();
     // Runs the message loop until the quit message and returns its code. With no main
-    // window after start-up there is nothing to wait for, and it returns 0 at once.
+    // window after start-up there is nothing to wait for, and it returns 0 at once,
+    // unless the program stays without windows.
     virtual int Run();
+    // Whether the program goes on with no window of its own shown. No, unless overridden.
+    virtual bool StaysWithoutWindows() const { return false; }
     // Runs after the loop; returns the process's exit code.
     virtual int ExitInstance(int code);
 

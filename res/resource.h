@@ -85,3 +85,22 @@
 #define IDM_KEEP_LOADED 0x1040
 #define IDM_LOAD_AT_LOGON 0x1050
 #define IDM_EXTENDED_TABLES 0x1060
+
+// Staying in the notification area: the icon's menu (WM_COMMAND to the program's
+// window), its texts and the tooltip's states.
+#define IDM_TRAY_OPEN 0x2010
+#define IDM_TRAY_RELOAD 0x2020
+#define IDM_TRAY_RESET 0x2030
+#define IDM_TRAY_KEEP_LOADED 0x2040
+#define IDM_TRAY_LOAD_AT_LOGON 0x2050
+#define IDM_TRAY_EXIT 0x2060
+#define IDS_TRAY_OPEN 1023
+#define IDS_TRAY_RESET 1024
+#define IDS_TRAY_EXIT 1025
+#define IDS_TRAY_LINE 1026
+#define IDS_STATE_LOADED 1027
+#define IDS_STATE_NOT_LOADED 1028
+#define IDS_STATE_PAUSED 1029
+#define IDS_STATE_BACKED_OFF 1030
+#define IDS_STATE_HDR 1031
+#define IDS_STATE_NO_PROFILE 1032

@@ -56,14 +56,25 @@ inline const StringTable& AddedStringTable()
         {1014, R"(The calibration of "%s" is not loaded on monitor "%s": %d of the 768 entries differ, by up to %d.)"},
         {1015, R"(The profile "%s" has no calibration that can be loaded: there is nothing to verify.)"},
         {1016, R"(The video card ramp of monitor "%s" cannot be read (%d).)"},
-        {1017, "Usage: kestrava [/load [/quiet]]\n\nWithout a switch it opens a window for each monitor.\n"
+        {1017, "Usage: kestrava [/load | /tray] [/quiet]\n\nWithout a switch it opens a window for each monitor.\n"
                "/load\tloads the calibration of each monitor's current profile, without a window.\n"
-               "/quiet\twith /load: shows no message.\n/?\tshows this message."},
+               "/tray\tloads it too, then keeps it loaded from the notification area.\n"
+               "/quiet\twith /load or /tray: shows no message.\n/?\tshows this message."},
         {1018, R"(Its calibration is a 16-bit or formula table: turn on "Also load 16-bit and formula tables" in the window menu to load it.)"},
         {1019, R"(Also load 16-bit and formula tables)"},
         {1020, R"(Another program keeps changing the video card ramp of %s, so Kestrava stopped restoring it. Select a profile or choose Reload calibration to restore it.)"},
         {1021, R"(HDR is on for %s: its calibration was not loaded into the video card.)"},
         {1022, R"(HDR is on for %s: its calibration is not loaded into the video card.)"},
+        {1023, "Open Kestrava"},
+        {1024, "Reset video cards to linear"},
+        {1025, "Exit"},
+        {1026, "%s: %s, %s"},
+        {1027, "loaded"},
+        {1028, "not loaded"},
+        {1029, "paused"},
+        {1030, "stopped restoring (another program)"},
+        {1031, "HDR"},
+        {1032, "no profile"},
     };
     return table;
 }

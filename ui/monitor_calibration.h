@@ -33,6 +33,8 @@ public:
     // A notice of the system's that a window heard (a display change, a resume, a
     // session change): answered at once, acted on after the sender has returned.
     virtual void SystemNotice(UINT message, WPARAM wParam) = 0;
+    // Resident in the notification area: closing the windows does not end the program.
+    virtual bool StaysWithoutWindows() const = 0;
 };
 
 class MonitorCalibration {

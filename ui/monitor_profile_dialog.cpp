@@ -97,17 +97,26 @@ void MonitorProfileDialog::DoDataExchange(bool save) { DDX_Radio(save, IDC_VIEW_
 
 void MonitorProfileDialog::PostNcDestroy()
 {
-    // A window whose monitor went away is no request to end, unless it was the last.
-    const bool end = !m_bMonitorGone || s_windows.size() == 1;
+    const bool gone = m_bMonitorGone;
+    MonitorWindowHost* host = m_calibration.Host();
     delete this;
-    if (end) {
+    // Resident in the notification area, the program stays: one window closed closes
+    // the others with it.
+    if (host && host->StaysWithoutWindows()) {
+        if (!gone)
+            for (MonitorProfileDialog* window : std::vector<MonitorProfileDialog*>(s_windows))
+                window->MonitorGone();
+        return;
+    }
+    // A window whose monitor went away is no request to end, unless it was the last.
+    if (!gone || s_windows.empty()) {
         ::PostQuitMessage(0);
         return;
     }
     // Quit closes the main window; had it gone with its monitor, Quit would close
     // nothing. The window made last takes its place, as it would have at start-up.
     fw::App* app = fw::App::Current();
-    if (app && !app->MainWindow() && !s_windows.empty())
+    if (app && !app->MainWindow())
         app->SetMainWindow(s_windows.back()->m_hWnd);
 }
 

@@ -42,8 +42,9 @@ public:
     // The desktop changed and the monitor is still there, maybe under a new handle:
     // caption and position are checked again.
     void MonitorMoved(MonitorHandle monitor);
-    // The monitor is gone: the window closes, ending the program only when it was the
-    // last window.
+    // The monitor is gone (or the program closes its windows and stays): the window
+    // closes, ending the program only when it was the last window and the program is
+    // not resident.
     void MonitorGone();
     // A setting changed: the menu's marks and the rows' tooltips follow.
     void SettingsChanged();

@@ -13,7 +13,7 @@ constexpr const char* kSettingsKey = "Software\\Kestrava";
 constexpr const char* kKeepLoaded = "KeepLoaded";
 constexpr const char* kExtendedTables = "ExtendedTables";
 constexpr const char* kRunKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
-constexpr const char* kRunValue = "Kestrava";
+constexpr const wchar_t* kRunValueW = L"Kestrava";
 
 // A registry key opened or created under HKEY_CURRENT_USER, closed when it ends.
 class Key {
@@ -38,21 +38,6 @@ public:
 private:
     HKEY m_hKey = nullptr;
 };
-
-std::string ProgramPath()
-{
-    std::vector<char> path(MAX_PATH);
-    for (;;) {
-        const DWORD length = ::GetModuleFileNameA(nullptr, path.data(), static_cast<DWORD>(path.size()));
-        if (length == 0)
-            return {};
-        if (length < path.size())
-            return std::string(path.data(), length);
-        if (path.size() >= 32768)
-            return {};
-        path.resize(path.size() * 2);
-    }
-}
 
 // A DWORD setting; fallback when absent or of another type (a string someone typed
 // in, say).
@@ -94,42 +79,48 @@ bool SetKeepLoaded(bool on) { return WriteFlag(kKeepLoaded, on); }
 
 bool SetExtendedTables(bool on) { return WriteFlag(kExtendedTables, on); }
 
-std::string LogonCommand() { return "\"" + ProgramPath() + "\" /load"; }
+std::wstring LogonCommand(bool keepLoaded)
+{
+    std::vector<wchar_t> path(MAX_PATH);
+    for (;;) {
+        const DWORD length = ::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+        if (length == 0)
+            return {};
+        if (length < path.size())
+            return L"\"" + std::wstring(path.data(), length) + (keepLoaded ? L"\" /tray" : L"\" /load");
+        if (path.size() >= 32768)
+            return {};
+        path.resize(path.size() * 2);
+    }
+}
 
 namespace {
 
+// Any value of that name is the program's, whatever it holds: one left behind by a
+// folder that moved is removed from the menu all the same.
 bool LoadsAtLogon()
 {
     Key key(kRunKey, false);
-    if (!key.Get())
-        return false;
-    DWORD type = 0;
-    DWORD size = 0;
-    if (::RegQueryValueExA(key.Get(), kRunValue, nullptr, &type, nullptr, &size) != ERROR_SUCCESS ||
-        (type != REG_SZ && type != REG_EXPAND_SZ) || size == 0 || size > 65536)
-        return false;
-    std::vector<char> text(size + 1, '\0');
-    if (::RegQueryValueExA(key.Get(), kRunValue, nullptr, &type, reinterpret_cast<BYTE*>(text.data()), &size) !=
-        ERROR_SUCCESS)
-        return false;
-    // A value that runs another program, or this one another way, is not ours.
-    return ::lstrcmpiA(text.data(), LogonCommand().c_str()) == 0;
+    return key.Get() && ::RegQueryValueExW(key.Get(), kRunValueW, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
 }
 
 }  // namespace
 
-bool SetLoadAtLogon(bool on)
+bool SetLoadAtLogon(bool on, bool keepLoaded)
 {
     Key key(kRunKey, true);
     if (!key.Get())
         return false;
     if (!on) {
-        const LONG status = ::RegDeleteValueA(key.Get(), kRunValue);
+        const LONG status = ::RegDeleteValueW(key.Get(), kRunValueW);
         return status == ERROR_SUCCESS || status == ERROR_FILE_NOT_FOUND;
     }
-    const std::string command = LogonCommand();
-    return ::RegSetValueExA(key.Get(), kRunValue, 0, REG_SZ, reinterpret_cast<const BYTE*>(command.c_str()),
-                            static_cast<DWORD>(command.size() + 1)) == ERROR_SUCCESS;
+    // Wide, so that a folder outside the system's code page is named as it is.
+    const std::wstring command = LogonCommand(keepLoaded);
+    if (command.empty())
+        return false;
+    return ::RegSetValueExW(key.Get(), kRunValueW, 0, REG_SZ, reinterpret_cast<const BYTE*>(command.c_str()),
+                            static_cast<DWORD>((command.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
 }
 
 }  // namespace settings

@@ -13,7 +13,8 @@ struct Settings {
     // not a DWORD.
     bool extendedTables = false;
     // "Load calibration at logon": the Run value Kestrava = "<this program's full path>"
-    // /load; on only when the value is there and names this program so.
+    // /tray while keeping is on, /load while it is off; on whenever a value of that name
+    // is there, whatever it holds.
     bool loadAtLogon = false;
 };
 
@@ -25,10 +26,11 @@ Settings Load();
 // Each writes one setting; false when the registry refused.
 bool SetKeepLoaded(bool on);
 bool SetExtendedTables(bool on);
-// Writes or removes the Run value.
-bool SetLoadAtLogon(bool on);
+// Writes or removes the Run value; written, it runs /tray while keepLoaded, else /load.
+bool SetLoadAtLogon(bool on, bool keepLoaded);
 
-// What the Run value holds when it is on: the program's path in quotes, then /load.
-std::string LogonCommand();
+// What the Run value holds when it is on: the program's UTF-16 path in quotes, then
+// /tray or /load. Empty when the path cannot be read.
+std::wstring LogonCommand(bool keepLoaded);
 
 }  // namespace settings

@@ -56,10 +56,16 @@ constexpr DWORD kInvalidParameter = 87;
 constexpr auto kKeepPromise = 5s;
 constexpr auto kNoticePromise = 1s;
 
-const char* const kUsage =
-    "Usage: kestrava [/load [/quiet]]\n\nWithout a switch it opens a window for each monitor.\n/load\tloads the "
-    "calibration of each monitor's current profile, without a window.\n/quiet\twith /load: shows no message.\n/?\t"
-    "shows this message.";
+// Texts of the program's string table, which the test carries too.
+constexpr UINT kUsageId = 1017;
+constexpr UINT kStateLoadedId = 1027;
+
+std::string ResourceText(UINT id)
+{
+    char text[2048] = {};
+    LoadStringA(GetModuleHandleA(nullptr), id, text, static_cast<int>(sizeof text));
+    return text;
+}
 
 // ---- The registry, read and written as the program's user ------------------------
 
@@ -364,7 +370,7 @@ TEST_F(ProgramLoadSwitch, UsageShowsWhenAskedAndForAnythingElseAndOpensNoWindow)
         SCOPED_TRACE(run.arguments);
         ASSERT_NO_FATAL_FAILURE(Launch({}, run.arguments));
         HWND box = nullptr;
-        EXPECT_EQ(WaitForMessageBox(&box), kUsage);
+        EXPECT_EQ(WaitForMessageBox(&box), ResourceText(kUsageId));
         ASSERT_NE(box, nullptr);
         EXPECT_EQ(wintest::WindowText(box), program::kProgramCaption);
         EXPECT_TRUE(app->MonitorWindows().empty());
@@ -460,10 +466,9 @@ TEST_F(ProgramKeeping, LastSelectionOfTwoWindowsWinsAndNeitherFights)
 // The back-off message for a monitor, from the string table the test carries too.
 std::string BackedOffText(const std::string& monitor)
 {
-    char format[1024] = {};
-    LoadStringA(GetModuleHandleA(nullptr), kBackedOffId, format, static_cast<int>(sizeof format));
-    std::vector<char> text(sizeof format + monitor.size());
-    snprintf(text.data(), text.size(), format, monitor.c_str());
+    const std::string format = ResourceText(kBackedOffId);
+    std::vector<char> text(format.size() + monitor.size() + 1);
+    snprintf(text.data(), text.size(), format.c_str(), monitor.c_str());
     return text.data();
 }
 
@@ -584,7 +589,9 @@ class ProgramSettings : public ProgramKeeping {};
 TEST_F(ProgramSettings, LoadAtLogonWritesAndRemovesTheRunValueAcrossRestarts)
 {
     ASSERT_NO_FATAL_FAILURE(Install({kFirst, kMild}));
-    const std::string command = "\"" + wintest::ProgramExe() + "\" /load";
+    // While keeping is on, logon keeps it from the notification area; off, it loads once.
+    const std::string command = "\"" + wintest::ProgramExe() + "\" /tray";
+    const std::string loadOnce = "\"" + wintest::ProgramExe() + "\" /load";
     const auto runValueIs = [](const std::string& text) {
         return program::WaitFor([&] {
             const RegistryValue value = ReadValue(kRunKey, kRunValue);
@@ -604,10 +611,18 @@ TEST_F(ProgramSettings, LoadAtLogonWritesAndRemovesTheRunValueAcrossRestarts)
     ASSERT_NO_FATAL_FAILURE(Command(windows.size() - 1, kLoadAtLogon));
     EXPECT_TRUE(runValueGone());
 
-    // A value that runs something else is not ours: the command puts ours in its place.
+    // Any value of that name is on, whatever it runs (a folder that moved): the command
+    // removes it.
     ASSERT_TRUE(WriteString(kRunKey, kRunValue, "\"C:\\elsewhere\\kestrava.exe\" /load"));
     ASSERT_NO_FATAL_FAILURE(Start());
     ASSERT_NO_FATAL_FAILURE(Command(0, kLoadAtLogon));
+    EXPECT_TRUE(runValueGone());
+
+    // Turning keeping off and on again rewrites the value in the other form.
+    ASSERT_NO_FATAL_FAILURE(Command(0, kLoadAtLogon));
+    ASSERT_NO_FATAL_FAILURE(Command(0, kKeepLoaded));
+    EXPECT_TRUE(runValueIs(loadOnce)) << "now \"" << ReadValue(kRunKey, kRunValue).text << "\"";
+    ASSERT_NO_FATAL_FAILURE(Command(0, kKeepLoaded));
     EXPECT_TRUE(runValueIs(command)) << "now \"" << ReadValue(kRunKey, kRunValue).text << "\"";
     ASSERT_NO_FATAL_FAILURE(Command(0, kLoadAtLogon));
     EXPECT_TRUE(runValueGone());
@@ -639,6 +654,95 @@ TEST_F(ProgramSettings, KeepLoadedOffOutlivesTheRunAndAStringCountsAsOn)
     ASSERT_TRUE(program::WriteIdentityRamp());
     EXPECT_TRUE(WaitForRamp(mild, kKeepPromise)) << "not kept with a string setting; " << app->OpenReports();
     EXPECT_TRUE(app->IsRunning());
+}
+
+// ---- Staying in the notification area ---------------------------------------------------
+
+constexpr WPARAM kTrayOpen = 0x2010;
+constexpr WPARAM kTrayReload = 0x2020;
+constexpr WPARAM kTrayReset = 0x2030;
+constexpr WPARAM kTrayExit = 0x2060;
+
+// The resident program's own window, which carries the icon's tooltip as its text.
+HWND TrayWindowOf(DWORD process)
+{
+    HWND window = nullptr;
+    while ((window = FindWindowExA(nullptr, window, "KestravaTray", nullptr)) != nullptr) {
+        DWORD owner = 0;
+        GetWindowThreadProcessId(window, &owner);
+        if (owner == process)
+            return window;
+    }
+    return nullptr;
+}
+
+class ProgramTray : public ProgramKeeping {
+protected:
+    void SetUp() override
+    {
+        ASSERT_NO_FATAL_FAILURE(ProgramKeeping::SetUp());
+        ASSERT_NO_FATAL_FAILURE(Install({kMild, kValid}));
+        ASSERT_NO_FATAL_FAILURE(MakeCurrent(kMild));
+        mild = Table(kMild);
+    }
+
+    std::vector<BYTE> mild;
+};
+
+TEST_F(ProgramTray, KeepsTheCalibrationWithoutAWindowAndOpensTheWindowsWhenAsked)
+{
+    ASSERT_NO_FATAL_FAILURE(Launch({}, "/tray"));
+    HWND tray = nullptr;
+    ASSERT_TRUE(program::WaitFor([&] { return (tray = TrayWindowOf(app->Id())) != nullptr; })) << "no KestravaTray";
+    EXPECT_TRUE(WaitForRamp(mild, 2s)) << "not loaded within 2 s; " << app->OpenReports();
+    EXPECT_TRUE(program::VisibleDialogsOf(app->Id()).empty());
+    // The icon's tooltip, one line per monitor: its profile, and what is done with it.
+    const std::string loaded = monitors[0].deviceString + ": " + kMild + ", " + ResourceText(kStateLoadedId);
+    std::string tip;
+    EXPECT_TRUE(program::WaitFor([&] { return (tip = wintest::WindowText(tray)).find(loaded) == 0; })) << tip;
+    EXPECT_LE(tip.size(), 127u);
+    ASSERT_TRUE(program::WriteIdentityRamp());
+    EXPECT_TRUE(WaitForRamp(mild, kKeepPromise)) << "not kept; " << app->OpenReports();
+
+    // Open: a window per monitor. Closing one closes them all, and the program stays.
+    ASSERT_TRUE(PostMessageW(tray, WM_COMMAND, kTrayOpen, 0));
+    windows = app->WaitForMonitorWindows(monitors.size());
+    ASSERT_EQ(windows.size(), monitors.size());
+    ASSERT_TRUE(PostMessageW(windows[0], WM_CLOSE, 0, 0));
+    EXPECT_TRUE(program::WaitFor([&] { return app->MonitorWindows().empty(); })) << "the other windows stayed";
+    EXPECT_TRUE(app->IsRunning());
+
+    // A start without a switch opens the resident copy's windows and ends.
+    EXPECT_EQ(RunBeside({}, 2s), 0u);
+    windows = app->WaitForMonitorWindows(monitors.size());
+    ASSERT_EQ(windows.size(), monitors.size());
+    // Quit in a window's menu ends the program, icon and all.
+    ASSERT_TRUE(PostMessageW(windows[0], WM_COMMAND, program::kQuitCommand, 0));
+    DWORD code = 1234;
+    EXPECT_TRUE(app->WaitForExit(code, 5s));
+    EXPECT_EQ(code, 0u);
+}
+
+TEST_F(ProgramTray, TrayBesideACopyWithWindowsMakesItStayAndItsMenuReloadsResetsAndExits)
+{
+    ASSERT_NO_FATAL_FAILURE(Start());
+    EXPECT_EQ(RunBeside("/tray", 2s), 0u);
+    const HWND tray = TrayWindowOf(app->Id());
+    ASSERT_NE(tray, nullptr);
+    ASSERT_TRUE(PostMessageW(windows[0], WM_CLOSE, 0, 0));
+    EXPECT_TRUE(program::WaitFor([&] { return app->MonitorWindows().empty(); }));
+    EXPECT_TRUE(app->IsRunning()) << "closing its windows ended the resident copy";
+
+    ASSERT_TRUE(PostMessageW(tray, WM_COMMAND, kTrayReload, 0));
+    EXPECT_TRUE(WaitForRamp(mild)) << app->OpenReports();
+    ASSERT_TRUE(PostMessageW(tray, WM_COMMAND, kTrayReset, 0));
+    EXPECT_TRUE(program::WaitFor([] { return program::CurrentTable() == program::IdentityTable(); }));
+    EXPECT_TRUE(RampStays(program::IdentityTable(), kKeepPromise)) << "a reset ramp was written again";
+
+    ASSERT_TRUE(PostMessageW(tray, WM_COMMAND, kTrayExit, 0));
+    DWORD code = 1234;
+    EXPECT_TRUE(app->WaitForExit(code, 5s));
+    EXPECT_EQ(code, 0u);
 }
 
 // ---- Monitors that go and come back --------------------------------------------------

@@ -1,0 +1,74 @@
+// Win32 only: the program's icon in the notification area.
+#include "app/tray_icon.h"
+
+#include <shellapi.h>
+
+#include <algorithm>
+#include <iterator>
+
+namespace {
+
+constexpr UINT kIconId = 1;
+
+std::wstring Widen(const std::string& text)
+{
+    const int length = ::MultiByteToWideChar(CP_ACP, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0);
+    std::wstring wide(static_cast<size_t>(std::max(length, 0)), L'\0');
+    if (length > 0)
+        ::MultiByteToWideChar(CP_ACP, 0, text.c_str(), static_cast<int>(text.size()), wide.data(), length);
+    return wide;
+}
+
+}  // namespace
+
+bool TrayIcon::Add(HWND window, UINT callbackMessage, HICON icon, const std::string& tip)
+{
+    m_hWindow = window;
+    m_nCallback = callbackMessage;
+    m_hIcon = icon;
+    m_tip = Widen(tip);
+    // The shell may have gone and come back: the icon is added afresh either way.
+    m_bShown = false;
+    if (!Modify(NIM_ADD))
+        return false;
+    m_bShown = true;
+    NOTIFYICONDATAW data{};
+    data.cbSize = sizeof data;
+    data.hWnd = m_hWindow;
+    data.uID = kIconId;
+    data.uVersion = NOTIFYICON_VERSION_4;
+    ::Shell_NotifyIconW(NIM_SETVERSION, &data);
+    return true;
+}
+
+void TrayIcon::SetTip(const std::string& tip)
+{
+    const std::wstring wide = Widen(tip);
+    if (wide == m_tip)
+        return;
+    m_tip = wide;
+    if (m_bShown)
+        Modify(NIM_MODIFY);
+}
+
+void TrayIcon::Remove()
+{
+    if (m_bShown)
+        Modify(NIM_DELETE);
+    m_bShown = false;
+}
+
+bool TrayIcon::Modify(DWORD message)
+{
+    NOTIFYICONDATAW data{};
+    data.cbSize = sizeof data;
+    data.hWnd = m_hWindow;
+    data.uID = kIconId;
+    data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP | NIF_SHOWTIP;
+    data.uCallbackMessage = m_nCallback;
+    data.hIcon = m_hIcon;
+    // The tip's buffer holds 127 characters and its end.
+    const size_t length = std::min(m_tip.size(), std::size(data.szTip) - 1);
+    std::copy_n(m_tip.begin(), length, data.szTip);
+    return ::Shell_NotifyIconW(message, &data) != FALSE;
+}

@@ -1,0 +1,33 @@
+// Win32 only. The program's icon in the notification area.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+class TrayIcon {
+public:
+    TrayIcon() = default;
+    ~TrayIcon() { Remove(); }
+    TrayIcon(const TrayIcon&) = delete;
+    TrayIcon& operator=(const TrayIcon&) = delete;
+
+    // Shows the icon, whose events reach window as callbackMessage (the version 4
+    // protocol: the event in LOWORD(lParam), the anchor point in wParam). The tip is
+    // in the ANSI code page. False when the shell took no icon (it has no notification
+    // area yet): Add again when it says it has one (TaskbarCreated).
+    bool Add(HWND window, UINT callbackMessage, HICON icon, const std::string& tip);
+    // A new tip, shown at once if the icon is there, and kept for the next Add.
+    void SetTip(const std::string& tip);
+    void Remove();
+    bool IsShown() const { return m_bShown; }
+
+private:
+    bool Modify(DWORD message);
+
+    HWND m_hWindow = nullptr;
+    UINT m_nCallback = 0;
+    HICON m_hIcon = nullptr;
+    std::wstring m_tip;
+    bool m_bShown = false;
+};

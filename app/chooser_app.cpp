@@ -17,6 +17,7 @@
 #include <shellapi.h>
 #include <wtsapi32.h>
 
+#include <algorithm>
 #include <vector>
 
 namespace {
@@ -108,6 +109,7 @@ BOOL ChooserApp::InitInstance()
 
     // Selections, keeping, Verify, the tooltips and /load all go by it.
     m_settings = settings::Load();
+    m_pauseFor = settings::PauseFor();
 
     switch (line.mode) {
     case StartMode::Tray:
@@ -126,6 +128,10 @@ BOOL ChooserApp::InitInstance()
             BecomeResident(line.quiet);
         }
         m_bFollowing = false;
+        // The program that goes to the front is looked at once, only where some are listed.
+        if (!m_pauseFor.empty())
+            m_hForegroundHook = ::SetWinEventHook(EVENT_SYSTEM_FOREGROUND, EVENT_SYSTEM_FOREGROUND, nullptr,
+                                                  OnForegroundChange, 0, 0, WINEVENT_OUTOFCONTEXT);
         if (m_hProgram) {
             ::SetTimer(m_hProgram.Get(), kPollTimer, kMonitorPollMs, nullptr);
             ::SetTimer(m_hProgram.Get(), kKeepTimer, kKeepPeriodMs, nullptr);
@@ -149,6 +155,10 @@ BOOL ChooserApp::InitInstance()
 
 int ChooserApp::ExitInstance(int code)
 {
+    if (m_hForegroundHook)
+        ::UnhookWinEvent(m_hForegroundHook);
+    if (m_trayReports.m_pWindows)
+        SetReportPresenter(m_trayReports.m_pWindows);
     m_trayIcon.Remove();
     if (m_bSessionNotices)
         ::WTSUnRegisterSessionNotification(m_hProgram.Get());
@@ -275,8 +285,10 @@ LRESULT ChooserApp::OnProgramMessage(UINT message, WPARAM wParam, LPARAM lParam)
         return 0;
     default:
         // The shell started again (Explorer restarted, or it came late): the icon with it.
-        if (message == m_nTaskbarCreated && m_nTaskbarCreated != 0 && m_bResident)
+        if (message == m_nTaskbarCreated && m_nTaskbarCreated != 0 && m_bResident) {
+            m_trayIcon.Remove();
             BecomeResident(m_bQuiet);
+        }
         return ::DefWindowProcA(m_hProgram.Get(), message, wParam, lParam);
     }
 }
@@ -381,9 +393,10 @@ void ChooserApp::CheckKeepers()
     }
     m_bChecking = true;
     std::vector<MonitorHandle> backedOff;
+    m_pausedFor = PausingProgram();
     do {
         m_bCheckAgain = false;
-        if (m_settings.keepLoaded)
+        if (m_settings.keepLoaded && m_pausedFor.empty())
             for (MonitorHandle monitor : m_keepers.Check(::GetTickCount64()))
                 backedOff.push_back(monitor);
     } while (m_bCheckAgain);
@@ -399,6 +412,51 @@ void ChooserApp::CheckKeepers()
         if (MonitorProfileDialog* window = MonitorProfileDialog::Find(identity))
             window->ShowMessage(text, MB_ICONWARNING);
     }
+}
+
+std::string ChooserApp::PausingProgram() const
+{
+    if (m_pauseFor.empty())
+        return {};
+    DWORD process = 0;
+    if (HWND foreground = ::GetForegroundWindow())
+        ::GetWindowThreadProcessId(foreground, &process);
+    if (process == 0 || process == ::GetCurrentProcessId())
+        return {};
+    struct HandleOwner {
+        HANDLE handle;
+        ~HandleOwner()
+        {
+            if (handle)
+                ::CloseHandle(handle);
+        }
+    } running{::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, process)};
+    if (!running.handle)
+        return {};
+    std::vector<wchar_t> image(32768);
+    DWORD length = static_cast<DWORD>(image.size());
+    if (!::QueryFullProcessImageNameW(running.handle, 0, image.data(), &length))
+        return {};
+    std::wstring name(image.data(), std::min<size_t>(length, image.size()));
+    name = name.substr(name.find_last_of(L"\\/") + 1);
+    ::CharLowerBuffW(name.data(), static_cast<DWORD>(name.size()));
+    if (std::find(m_pauseFor.begin(), m_pauseFor.end(), name) == m_pauseFor.end())
+        return {};
+    const int bytes = ::WideCharToMultiByte(CP_ACP, 0, name.c_str(), static_cast<int>(name.size()), nullptr, 0,
+                                            nullptr, nullptr);
+    std::string narrow(static_cast<size_t>(std::max(bytes, 0)), '\0');
+    if (bytes > 0)
+        ::WideCharToMultiByte(CP_ACP, 0, name.c_str(), static_cast<int>(name.size()), narrow.data(), bytes, nullptr,
+                              nullptr);
+    return narrow;
+}
+
+void CALLBACK ChooserApp::OnForegroundChange(HWINEVENTHOOK, DWORD, HWND, LONG, LONG, DWORD, DWORD)
+{
+    // The listed program left the front: keeping goes on at once.
+    auto* app = static_cast<ChooserApp*>(fw::App::Current());
+    if (app && !app->m_pausedFor.empty() && app->PausingProgram().empty())
+        app->CheckKeepers();
 }
 
 void ChooserApp::BringWindowsToFront()
@@ -499,11 +557,36 @@ void ChooserApp::OpenWindows()
     m_bFollowing = false;
 }
 
+void TrayReports::Present(const ErrorReport& report)
+{
+    if (!MonitorProfileDialog::Windows().empty() || !m_pIcon || !m_pIcon->IsShown()) {
+        if (m_pWindows)
+            m_pWindows->Present(report);
+        return;
+    }
+    if (m_bQuiet || std::find(m_told.begin(), m_told.end(), report.messageText) != m_told.end())
+        return;
+    m_told.push_back(report.messageText);
+    m_last = report;
+    m_pIcon->Balloon("Kestrava", report.messageText);
+}
+
+void TrayReports::ShowLast()
+{
+    if (m_pWindows && !m_last.messageText.empty())
+        m_pWindows->Present(m_last);
+}
+
 void ChooserApp::BecomeResident(bool quiet)
 {
+    if (!m_bResident) {
+        m_trayReports.m_pWindows = SetReportPresenter(&m_trayReports);
+        m_trayReports.m_pIcon = &m_trayIcon;
+    }
     m_bResident = true;
     m_bQuiet = quiet;
-    if (!m_hProgram)
+    m_trayReports.m_bQuiet = quiet;
+    if (!m_hProgram || m_trayIcon.IsShown())
         return;
     fw::App* app = fw::App::Current();
     HINSTANCE icons = app ? app->ResourceModuleFor(RT_GROUP_ICON, MAKEINTRESOURCEA(IDI_MAIN)) : nullptr;
@@ -523,14 +606,14 @@ void ChooserApp::UpdateTrayTip()
         return;
     // Called after every look at the ramps: the lines are made anew only when what they
     // tell may have changed, since a monitor that keeps nothing is looked up in the store.
-    std::string told = m_settings.extendedTables ? "x\n" : "-\n";
+    std::string told = (m_settings.extendedTables ? "x" : "-") + m_pausedFor + '\n';
     for (const Keeper& keeper : m_keepers.Keepers())
         told += keeper.monitor.identity.adapterName + keeper.monitor.identity.deviceId + keeper.path + '|' +
                 std::to_string(static_cast<int>(keeper.state)) + (keeper.monitor.advancedColor ? "h" : "") + '\n';
     if (!m_told.empty() && told == m_told)
         return;
     m_told = told;
-    const std::string tip = TrayTipText(TrayStatusLines(m_keepers, m_settings.extendedTables));
+    const std::string tip = TrayTipText(TrayStatusLines(m_keepers, m_settings.extendedTables, m_pausedFor));
     m_trayIcon.SetTip(tip);
     // The program's window carries the same text, for whoever cannot see the icon: a
     // screen reader, a test, a shell without a notification area.
@@ -546,6 +629,9 @@ void ChooserApp::OnTrayEvent(UINT event)
     case NIN_SELECT:
     case NIN_KEYSELECT:
         OnTrayCommand(IDM_TRAY_OPEN);
+        break;
+    case NIN_BALLOONUSERCLICK:
+        m_trayReports.ShowLast();
         break;
     default:
         break;
@@ -628,6 +714,8 @@ void ChooserApp::ResetAll()
 
 void ChooserApp::Exit()
 {
+    if (m_trayReports.m_pWindows)
+        SetReportPresenter(m_trayReports.m_pWindows);
     m_trayIcon.Remove();
     m_bResident = false;
     ::PostQuitMessage(0);

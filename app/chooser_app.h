@@ -9,14 +9,34 @@
 #include "fw/app.h"
 #include "platform/owner.h"
 #include "platform/platform.h"
+#include "report/report.h"
 #include "ui/monitor_profile_dialog.h"
 #include "ui/settings.h"
 
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 class Win32Platform;
+
+// While the program is resident with no window open, a failure is told by a balloon over
+// its icon, once for each text (a monitor and its cause); a click on the balloon shows
+// the report a window would have shown. With windows open, reports show as ever.
+class TrayReports : public ReportPresenter {
+public:
+    void Present(const ErrorReport& report) override;
+    // The report behind the last balloon, shown by the presenter the program had.
+    void ShowLast();
+
+    ReportPresenter* m_pWindows = nullptr;   // the presenter reports show through otherwise
+    TrayIcon* m_pIcon = nullptr;
+    bool m_bQuiet = false;
+
+private:
+    std::vector<std::string> m_told;
+    ErrorReport m_last;
+};
 
 class ChooserApp : public fw::App, public MonitorWindowHost {
 public:
@@ -126,8 +146,18 @@ private:
     bool m_bResident = false;
     bool m_bQuiet = false;              // /quiet: no message while resident
     TrayIcon m_trayIcon;
+    TrayReports m_trayReports;
     UINT m_nTaskbarCreated = 0;         // the shell's word that it has a notification area again
     std::string m_told;                 // what the tooltip was made from
+
+    // Programs that set their own ramp: while one is in front, nothing is rewritten.
+    std::vector<std::wstring> m_pauseFor;
+    std::string m_pausedFor;            // the one in front now; empty when none
+    HWINEVENTHOOK m_hForegroundHook = nullptr;
+    // The program of the foreground window when it is one of m_pauseFor; empty otherwise.
+    std::string PausingProgram() const;
+    static void CALLBACK OnForegroundChange(HWINEVENTHOOK hook, DWORD event, HWND window, LONG object, LONG child,
+                                            DWORD thread, DWORD time);
 
     Owner<HANDLE, HandleTraits> m_hSingleCopy;
     Owner<HWND, WindowTraits> m_hProgram;

@@ -58,6 +58,23 @@ void TrayIcon::Remove()
     m_bShown = false;
 }
 
+void TrayIcon::Balloon(const std::string& title, const std::string& text)
+{
+    if (!m_bShown)
+        return;
+    NOTIFYICONDATAW data{};
+    data.cbSize = sizeof data;
+    data.hWnd = m_hWindow;
+    data.uID = kIconId;
+    data.uFlags = NIF_INFO;
+    data.dwInfoFlags = NIIF_WARNING;
+    const std::wstring wideTitle = Widen(title);
+    const std::wstring wideText = Widen(text);
+    std::copy_n(wideTitle.begin(), std::min(wideTitle.size(), std::size(data.szInfoTitle) - 1), data.szInfoTitle);
+    std::copy_n(wideText.begin(), std::min(wideText.size(), std::size(data.szInfo) - 1), data.szInfo);
+    ::Shell_NotifyIconW(NIM_MODIFY, &data);
+}
+
 bool TrayIcon::Modify(DWORD message)
 {
     NOTIFYICONDATAW data{};

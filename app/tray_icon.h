@@ -21,6 +21,9 @@ public:
     void SetTip(const std::string& tip);
     void Remove();
     bool IsShown() const { return m_bShown; }
+    // A warning balloon over the icon (texts in the ANSI code page, cut to what the
+    // shell holds); a click on it reaches the window as NIN_BALLOONUSERCLICK.
+    void Balloon(const std::string& title, const std::string& text);
 
 private:
     bool Modify(DWORD message);

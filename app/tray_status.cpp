@@ -30,9 +30,16 @@ std::string NotLoaded(const Keeper& keeper, bool extendedTables, std::string& pr
     return state + " (" + DescribeVerdict(DiagnoseProfile(path.c_str(), extendedTables)) + ")";
 }
 
+std::string PausedFor(const std::string& program)
+{
+    const char* format = GetResourceString(IDS_STATE_PAUSED_FOR);
+    return FormatMatches(format, "s") ? FormatBounded(kLineBytes, format, program.c_str())
+                                      : std::string(format) + " (" + program + ")";
+}
+
 }  // namespace
 
-std::vector<std::string> TrayStatusLines(const KeeperSet& keepers, bool extendedTables)
+std::vector<std::string> TrayStatusLines(const KeeperSet& keepers, bool extendedTables, const std::string& pausedFor)
 {
     std::vector<std::string> lines;
     for (const Keeper& keeper : keepers.Keepers()) {
@@ -40,6 +47,8 @@ std::vector<std::string> TrayStatusLines(const KeeperSet& keepers, bool extended
         std::string state;
         if (keeper.monitor.advancedColor)
             state = GetResourceString(IDS_STATE_HDR);
+        else if (keeper.state == KeepState::Keeping && !pausedFor.empty())
+            state = PausedFor(pausedFor);
         else if (keeper.state == KeepState::Keeping)
             state = GetResourceString(IDS_STATE_LOADED);
         else if (keeper.state == KeepState::Paused)

@@ -13,8 +13,11 @@ constexpr size_t kTrayTipBytes = 127;
 
 // One line per monitor the keepers follow: "<monitor>: <profile file>, <state>". The
 // state is loaded, paused, stopped restoring (another program), HDR, or not loaded with
-// the reason a row's tooltip gives; a monitor without a current profile says so.
-std::vector<std::string> TrayStatusLines(const KeeperSet& keepers, bool extendedTables);
+// the reason a row's tooltip gives; a monitor without a current profile says so. While
+// a program that sets its own ramp is in front (pausedFor, its file name), a kept
+// calibration is paused for it.
+std::vector<std::string> TrayStatusLines(const KeeperSet& keepers, bool extendedTables,
+                                         const std::string& pausedFor = {});
 
 // The lines joined, cut to maxBytes without splitting a character; a cut line ends the
 // text.

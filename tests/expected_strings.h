@@ -75,6 +75,7 @@ inline const StringTable& AddedStringTable()
         {1030, "stopped restoring (another program)"},
         {1031, "HDR"},
         {1032, "no profile"},
+        {1033, "paused for %s"},
     };
     return table;
 }

@@ -3,6 +3,7 @@
 
 #include <windows.h>
 
+#include <cwchar>
 #include <vector>
 
 namespace settings {
@@ -12,6 +13,8 @@ namespace {
 constexpr const char* kSettingsKey = "Software\\Kestrava";
 constexpr const char* kKeepLoaded = "KeepLoaded";
 constexpr const char* kExtendedTables = "ExtendedTables";
+constexpr const wchar_t* kPauseFor = L"PauseFor";
+constexpr DWORD kMaxPauseForBytes = 65536;
 constexpr const char* kRunKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 constexpr const wchar_t* kRunValueW = L"Kestrava";
 
@@ -78,6 +81,29 @@ Settings Load()
 bool SetKeepLoaded(bool on) { return WriteFlag(kKeepLoaded, on); }
 
 bool SetExtendedTables(bool on) { return WriteFlag(kExtendedTables, on); }
+
+std::vector<std::wstring> PauseFor()
+{
+    std::vector<std::wstring> names;
+    Key key(kSettingsKey, false);
+    DWORD type = 0;
+    DWORD size = 0;
+    if (!key.Get() || ::RegQueryValueExW(key.Get(), kPauseFor, nullptr, &type, nullptr, &size) != ERROR_SUCCESS ||
+        type != REG_MULTI_SZ || size == 0 || size > kMaxPauseForBytes)
+        return names;
+    // Two terminators more than the value holds, so that a list stored without its ends
+    // is still read to its end and no further.
+    std::vector<wchar_t> list(size / sizeof(wchar_t) + 2, L'\0');
+    if (::RegQueryValueExW(key.Get(), kPauseFor, nullptr, &type, reinterpret_cast<BYTE*>(list.data()), &size) !=
+        ERROR_SUCCESS)
+        return names;
+    for (const wchar_t* name = list.data(); *name; name += wcslen(name) + 1) {
+        std::wstring lower(name);
+        ::CharLowerBuffW(lower.data(), static_cast<DWORD>(lower.size()));
+        names.push_back(lower);
+    }
+    return names;
+}
 
 std::wstring LogonCommand(bool keepLoaded)
 {

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 struct Settings {
     // "Keep calibration loaded": DWORD KeepLoaded, on when absent or not a DWORD.
@@ -28,6 +29,11 @@ bool SetKeepLoaded(bool on);
 bool SetExtendedTables(bool on);
 // Writes or removes the Run value; written, it runs /tray while keepLoaded, else /load.
 bool SetLoadAtLogon(bool on, bool keepLoaded);
+
+// The programs while whose window is in front nothing is rewritten (games and video
+// players that set their own ramp): REG_MULTI_SZ PauseFor, file names such as game.exe,
+// in lower case. Win32 only.
+std::vector<std::wstring> PauseFor();
 
 // What the Run value holds when it is on: the program's UTF-16 path in quotes, then
 // /tray or /load. Empty when the path cannot be read.

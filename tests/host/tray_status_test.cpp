@@ -5,6 +5,7 @@
 #include "cms/desktop_snapshot.h"
 #include "cms/keeper_set.h"
 #include "report/resource_strings.h"
+#include "report/text_format.h"
 #include "res/resource.h"
 
 #include "host_test.h"
@@ -49,7 +50,11 @@ TEST_F(TrayStatus, EachMonitorSaysItsProfileAndWhatIsDoneWithIt)
               (std::vector<std::string>{Line("Simulated Monitor 1", "kv-mild.icm", IDS_STATE_LOADED),
                                         Line("Simulated Monitor 2", "kv-novcgt.icm", IDS_STATE_NOT_LOADED, noTable)}));
 
-    // Paused, backed off and HDR say so; a monitor without a current profile too.
+    // A program that sets its own ramp in front pauses what is kept.
+    EXPECT_EQ(TrayStatusLines(keepers, false, "game.exe").at(0),
+              "Simulated Monitor 1: kv-mild.icm, " + FormatBounded(64, GetResourceString(IDS_STATE_PAUSED_FOR), "game.exe"));
+
+    // HDR says so; a monitor without a current profile too.
     sim.Associations(names.deviceId).clear();
     sim.Fail(SimCall::GetICMProfileA, 2, 10);
     sim.SetAdvancedColor(names.adapterName, true);

@@ -745,6 +745,38 @@ TEST_F(ProgramTray, TrayBesideACopyWithWindowsMakesItStayAndItsMenuReloadsResets
     EXPECT_EQ(code, 0u);
 }
 
+TEST_F(ProgramTray, AProgramThatSetsItsOwnRampIsLeftAloneWhileInFront)
+{
+    // This test's own program stands for a game: listed in PauseFor, its window in front.
+    char path[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string game = path;
+    game = game.substr(game.find_last_of('\\') + 1);
+    std::vector<wchar_t> list(game.begin(), game.end());
+    list.insert(list.end(), {L'\0', L'\0'});
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr),
+              ERROR_SUCCESS);
+    RegSetValueExW(key, L"PauseFor", 0, REG_MULTI_SZ, reinterpret_cast<const BYTE*>(list.data()),
+                   static_cast<DWORD>(list.size() * sizeof(wchar_t)));
+    RegCloseKey(key);
+
+    ASSERT_NO_FATAL_FAILURE(Launch({}, "/tray"));
+    ASSERT_TRUE(WaitForRamp(mild)) << app->OpenReports();
+    HWND front = CreateWindowExW(WS_EX_TOPMOST, L"STATIC", L"game", WS_POPUP | WS_VISIBLE, 0, 0, 200, 200, nullptr,
+                                 nullptr, nullptr, nullptr);
+    ASSERT_NE(front, nullptr);
+    SetForegroundWindow(front);
+    ASSERT_TRUE(program::WaitFor([&] { return GetForegroundWindow() == front; }, 2s)) << "the test is not in front";
+    ASSERT_TRUE(program::WriteIdentityRamp());
+    EXPECT_TRUE(RampStays(program::IdentityTable(), 10s)) << "rewritten while the game was in front";
+    const HWND tray = TrayWindowOf(app->Id());
+    EXPECT_NE(wintest::WindowText(tray).find(game), std::string::npos) << wintest::WindowText(tray);
+
+    DestroyWindow(front);
+    EXPECT_TRUE(WaitForRamp(mild, kKeepPromise)) << "not back within 5 s of the game's end; " << app->OpenReports();
+}
+
 // ---- Monitors that go and come back --------------------------------------------------
 
 class ProgramMonitors : public ProgramKeeping {

@@ -36,7 +36,7 @@ for text in README.txt LICENSE.txt; do
 done
 echo "ok: README.txt and LICENSE.txt have Windows line ends"
 
-for topic in 'kestrava.exe /load' '/quiet' 'Load calibration at logon' '\Docs\infoID.htm' 'de\Res.dll' \
+for topic in 'kestrava.exe /load' 'kestrava.exe /tray' '/quiet' 'Load calibration at logon' '\Docs\infoID.htm' 'de\Res.dll' \
     'HKEY_CURRENT_USER\Software\Kestrava' 'HKEY_CURRENT_USER\Software\Microsoft\Windows\CurrentVersion\Run' \
     'MIT'; do
     grep -qF -- "$topic" "$work/README.txt" || fail "README.txt does not mention $topic"

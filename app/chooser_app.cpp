@@ -18,6 +18,7 @@
 #include <wtsapi32.h>
 
 #include <algorithm>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -157,8 +158,8 @@ int ChooserApp::ExitInstance(int code)
 {
     if (m_hForegroundHook)
         ::UnhookWinEvent(m_hForegroundHook);
-    if (m_trayReports.m_pWindows)
-        SetReportPresenter(m_trayReports.m_pWindows);
+    if (m_trayReports.windows)
+        SetReportPresenter(std::exchange(m_trayReports.windows, nullptr));
     m_trayIcon.Remove();
     if (m_bSessionNotices)
         ::WTSUnRegisterSessionNotification(m_hProgram.Get());
@@ -557,35 +558,17 @@ void ChooserApp::OpenWindows()
     m_bFollowing = false;
 }
 
-void TrayReports::Present(const ErrorReport& report)
-{
-    if (!MonitorProfileDialog::Windows().empty() || !m_pIcon || !m_pIcon->IsShown()) {
-        if (m_pWindows)
-            m_pWindows->Present(report);
-        return;
-    }
-    if (m_bQuiet || std::find(m_told.begin(), m_told.end(), report.messageText) != m_told.end())
-        return;
-    m_told.push_back(report.messageText);
-    m_last = report;
-    m_pIcon->Balloon("Kestrava", report.messageText);
-}
-
-void TrayReports::ShowLast()
-{
-    if (m_pWindows && !m_last.messageText.empty())
-        m_pWindows->Present(m_last);
-}
-
 void ChooserApp::BecomeResident(bool quiet)
 {
     if (!m_bResident) {
-        m_trayReports.m_pWindows = SetReportPresenter(&m_trayReports);
-        m_trayReports.m_pIcon = &m_trayIcon;
+        m_trayReports.windows = SetReportPresenter(&m_trayReports);
+        m_trayReports.windowsOpen = [] { return !MonitorProfileDialog::Windows().empty(); };
+        m_trayReports.iconShown = [this] { return m_trayIcon.IsShown(); };
+        m_trayReports.balloon = [this](const std::string& text) { m_trayIcon.Balloon("Kestrava", text); };
     }
     m_bResident = true;
     m_bQuiet = quiet;
-    m_trayReports.m_bQuiet = quiet;
+    m_trayReports.quiet = quiet;
     if (!m_hProgram || m_trayIcon.IsShown())
         return;
     fw::App* app = fw::App::Current();
@@ -714,8 +697,8 @@ void ChooserApp::ResetAll()
 
 void ChooserApp::Exit()
 {
-    if (m_trayReports.m_pWindows)
-        SetReportPresenter(m_trayReports.m_pWindows);
+    if (m_trayReports.windows)
+        SetReportPresenter(std::exchange(m_trayReports.windows, nullptr));
     m_trayIcon.Remove();
     m_bResident = false;
     ::PostQuitMessage(0);

@@ -4,6 +4,7 @@
 
 #include "app/command_line.h"
 #include "app/tray_icon.h"
+#include "app/tray_reports.h"
 #include "cms/desktop_snapshot.h"
 #include "cms/keeper_set.h"
 #include "fw/app.h"
@@ -19,24 +20,6 @@
 #include <vector>
 
 class Win32Platform;
-
-// While the program is resident with no window open, a failure is told by a balloon over
-// its icon, once for each text (a monitor and its cause); a click on the balloon shows
-// the report a window would have shown. With windows open, reports show as ever.
-class TrayReports : public ReportPresenter {
-public:
-    void Present(const ErrorReport& report) override;
-    // The report behind the last balloon, shown by the presenter the program had.
-    void ShowLast();
-
-    ReportPresenter* m_pWindows = nullptr;   // the presenter reports show through otherwise
-    TrayIcon* m_pIcon = nullptr;
-    bool m_bQuiet = false;
-
-private:
-    std::vector<std::string> m_told;
-    ErrorReport m_last;
-};
 
 class ChooserApp : public fw::App, public MonitorWindowHost {
 public:

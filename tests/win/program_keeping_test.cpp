@@ -661,6 +661,8 @@ TEST_F(ProgramSettings, KeepLoadedOffOutlivesTheRunAndAStringCountsAsOn)
 constexpr WPARAM kTrayOpen = 0x2010;
 constexpr WPARAM kTrayReload = 0x2020;
 constexpr WPARAM kTrayReset = 0x2030;
+constexpr WPARAM kTrayKeepLoaded = 0x2040;
+constexpr WPARAM kTrayLoadAtLogon = 0x2050;
 constexpr WPARAM kTrayExit = 0x2060;
 
 // The resident program's own window, which carries the icon's tooltip as its text.
@@ -738,6 +740,23 @@ TEST_F(ProgramTray, TrayBesideACopyWithWindowsMakesItStayAndItsMenuReloadsResets
     ASSERT_TRUE(PostMessageW(tray, WM_COMMAND, kTrayReset, 0));
     EXPECT_TRUE(program::WaitFor([] { return program::CurrentTable() == program::IdentityTable(); }));
     EXPECT_TRUE(RampStays(program::IdentityTable(), kKeepPromise)) << "a reset ramp was written again";
+
+    // The menu's settings: logon keeps it resident while keeping is on, loads once
+    // otherwise; unchecked, the value goes.
+    const std::string exe = "\"" + wintest::ProgramExe() + "\"";
+    const auto runValueIs = [](const std::string& text) {
+        return program::WaitFor([&] { return ReadValue(kRunKey, kRunValue).text == text; }, 5s);
+    };
+    ASSERT_TRUE(PostMessageW(tray, WM_COMMAND, kTrayLoadAtLogon, 0));
+    EXPECT_TRUE(runValueIs(exe + " /tray")) << ReadValue(kRunKey, kRunValue).text;
+    ASSERT_TRUE(PostMessageW(tray, WM_COMMAND, kTrayKeepLoaded, 0));
+    EXPECT_TRUE(runValueIs(exe + " /load")) << ReadValue(kRunKey, kRunValue).text;
+    ASSERT_TRUE(PostMessageW(tray, WM_COMMAND, kTrayLoadAtLogon, 0));
+    EXPECT_TRUE(program::WaitFor([] { return !ReadValue(kRunKey, kRunValue).present; }, 5s));
+
+    // /tray again: the resident copy stays the one.
+    EXPECT_EQ(RunBeside("/tray", 2s), 0u);
+    EXPECT_EQ(TrayWindowOf(app->Id()), tray);
 
     ASSERT_TRUE(PostMessageW(tray, WM_COMMAND, kTrayExit, 0));
     DWORD code = 1234;

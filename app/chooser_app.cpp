@@ -125,8 +125,10 @@ BOOL ChooserApp::InitInstance()
         if (line.mode == StartMode::Windows) {
             EnumerateMonitors();
         } else {
-            LoadCurrentCalibrations(line.quiet, m_settings.extendedTables, &m_keepers);
+            // The icon first: a failure of the load is told by its balloon.
             BecomeResident(line.quiet);
+            LoadCurrentCalibrations(line.quiet, m_settings.extendedTables, &m_keepers);
+            UpdateTrayTip();
         }
         m_bFollowing = false;
         // The program that goes to the front is looked at once, only where some are listed.

@@ -764,6 +764,21 @@ TEST_F(ProgramTray, TrayBesideACopyWithWindowsMakesItStayAndItsMenuReloadsResets
     EXPECT_EQ(code, 0u);
 }
 
+TEST_F(ProgramTray, AFailureWithNoWindowOpenIsABalloonNotAReport)
+{
+    // A current profile whose table is refused (-2): the load fails at start.
+    ASSERT_TRUE(store.Install(kTooDark, "kv-aaa.icm"));
+    ASSERT_NO_FATAL_FAILURE(MakeCurrent("kv-aaa.icm"));
+    ASSERT_NO_FATAL_FAILURE(Launch({}, "/tray"));
+    HWND tray = nullptr;
+    ASSERT_TRUE(program::WaitFor([&] { return (tray = TrayWindowOf(app->Id())) != nullptr; }));
+    EXPECT_TRUE(program::WaitFor([&] { return wintest::WindowText(tray).find("kv-aaa.icm") != std::string::npos; }))
+        << wintest::WindowText(tray);
+    EXPECT_FALSE(program::WaitFor([&] { return app->FindReport() != nullptr; }, 3s))
+        << "a report opened with no window: " << app->OpenReports();
+    EXPECT_TRUE(app->IsRunning());
+}
+
 TEST_F(ProgramTray, AProgramThatSetsItsOwnRampIsLeftAloneWhileInFront)
 {
     // This test's own program stands for a game: listed in PauseFor, its window in front.

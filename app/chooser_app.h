@@ -70,6 +70,9 @@ private:
         static void Close(HANDLE handle) { ::CloseHandle(handle); }
     };
 
+    // The icon's events reach the program's window as this message.
+    static constexpr UINT kMsgTray = WM_APP + 5;
+
     static Bool32 MonitorEnumProc(MonitorHandle monitor, DcHandle dc, Rect32* rect, intptr_t data);
     static LRESULT CALLBACK ProgramWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT OnProgramMessage(UINT message, WPARAM wParam, LPARAM lParam);

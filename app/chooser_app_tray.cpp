@@ -24,19 +24,12 @@ std::string ChooserApp::PausingProgram() const
         ::GetWindowThreadProcessId(foreground, &process);
     if (process == 0 || process == ::GetCurrentProcessId())
         return {};
-    struct HandleOwner {
-        HANDLE handle;
-        ~HandleOwner()
-        {
-            if (handle)
-                ::CloseHandle(handle);
-        }
-    } running{::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, process)};
-    if (!running.handle)
+    Owner<HANDLE, HandleTraits> running(::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, process));
+    if (!running)
         return {};
     std::vector<wchar_t> image(32768);
     DWORD length = static_cast<DWORD>(image.size());
-    if (!::QueryFullProcessImageNameW(running.handle, 0, image.data(), &length))
+    if (!::QueryFullProcessImageNameW(running.Get(), 0, image.data(), &length))
         return {};
     std::wstring name(image.data(), std::min<size_t>(length, image.size()));
     name = name.substr(name.find_last_of(L"\\/") + 1);

@@ -2,15 +2,18 @@
 # Times Kestrava against the bare platform calls it makes, each in the same run, and
 # prints the tables: how fast it fills and marks its profile list (see
 # bench/catalogue_bench.cpp), then what keeping the calibration costs: the logon load,
-# a row's tooltip diagnosis, an idle program's periodic check and its fight with another
-# writer of the ramp (see bench/keeping_bench.cpp). A benchmark, not a test: it fails
-# only when the build, the test bed or a run itself fails.
+# a row's tooltip diagnosis, an idle program's periodic check, its fight with another
+# writer of the ramp, and the resident /tray program's idle CPU time, its memory against
+# a bare notification-area program and a soak of display changes, resumes, unlocks,
+# outside resets and Reloads (see bench/keeping_bench.cpp). A benchmark, not a test: it
+# fails only when the build, the test bed or a run itself fails.
 #
 #   tools/bench.sh [--rounds R] [--breakdown] [N ...]    (default N: 100 1000 5000)
 #
 # The arguments are the profile list's; KESTRAVA_KEEPING_ARGS (default empty) are
-# the keeping bench's ([--rounds R] [--idle-seconds S] [--fight-seconds F], default 15
-# rounds, 60 s, 60 s).
+# the keeping bench's ([--rounds R] [--idle-seconds S] [--fight-seconds F]
+# [--soak-cycles C], default 15 rounds, 60 s, 60 s, 2000 cycles; S is the resident
+# program's idle stretch too).
 # Builds the Windows targets into build/win, starts a test bed of its own
 # (build/bench-testbed) with Xorg and wineserver pinned to CPU 0, runs the benchmark
 # pinned there too (two shared vCPUs make unpinned numbers jump five-fold), and stops

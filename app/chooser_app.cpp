@@ -1,3 +1,4 @@
+// Win32 only. The application: start-up, the desktop it follows, the keeping it owns.
 #include "app/chooser_app.h"
 
 #include "app/resource_library.h"

@@ -1,3 +1,4 @@
+// Win32 only. The application object and its message loop.
 #include "fw/app.h"
 
 #include "fw/dialog.h"

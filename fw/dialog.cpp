@@ -1,3 +1,4 @@
+// Win32 only. Dialogs bound to their objects, and the data exchange of their controls.
 #include "fw/dialog.h"
 
 #include "fw/app.h"

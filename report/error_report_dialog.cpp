@@ -1,3 +1,4 @@
+// Win32 only: the error-report window.
 #include "report/error_report_dialog.h"
 
 #include "fw/app.h"

@@ -1,4 +1,4 @@
-// The error-report window and the presenter that shows every report in it.
+// Win32 only. The error-report window and the presenter that shows every report in it.
 #pragma once
 
 #include "fw/dialog.h"

@@ -1,3 +1,4 @@
+// Win32 only: the About box.
 #include "ui/about_dialog.h"
 
 #include "fw/app.h"

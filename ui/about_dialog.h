@@ -1,4 +1,4 @@
-// The About box: a picture, the version and OK.
+// Win32 only. The About box: a picture, the version and OK.
 #pragma once
 
 #include "fw/dialog.h"

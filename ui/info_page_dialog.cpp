@@ -1,3 +1,4 @@
+// Win32 only: the info page window.
 #include "ui/info_page_dialog.h"
 
 #include "report/resource_strings.h"

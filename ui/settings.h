@@ -1,23 +1,12 @@
-// The user's settings, which survive a restart: under HKEY_CURRENT_USER\Software\Kestrava,
-// and the logon entry under HKEY_CURRENT_USER\Software\Microsoft\Windows\CurrentVersion\Run.
-// The model is plain data, read once by the application and handed to whoever needs
-// it; the functions that read and write the registry are Win32 only (settings.cpp).
+// Win32 only. The user's settings in the registry, which survive a restart: under
+// HKEY_CURRENT_USER\Software\Kestrava, and the logon entry under
+// HKEY_CURRENT_USER\Software\Microsoft\Windows\CurrentVersion\Run.
 #pragma once
+
+#include "ui/settings_model.h"
 
 #include <string>
 #include <vector>
-
-struct Settings {
-    // "Keep calibration loaded": DWORD KeepLoaded, on when absent or not a DWORD.
-    bool keepLoaded = true;
-    // "Also load 16-bit and formula tables": DWORD ExtendedTables, off when absent or
-    // not a DWORD.
-    bool extendedTables = false;
-    // "Load calibration at logon": the Run value Kestrava = "<this program's full path>"
-    // /tray while keeping is on, /load while it is off; on whenever a value of that name
-    // is there, whatever it holds.
-    bool loadAtLogon = false;
-};
 
 namespace settings {
 

@@ -1,3 +1,4 @@
+// Win32 only: every platform call, straight to the Windows API.
 #include "platform/win32/win32_platform.h"
 
 #include <icm.h>

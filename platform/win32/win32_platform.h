@@ -1,4 +1,4 @@
-// The platform the program runs on: every call goes straight to the Windows API.
+// Win32 only. The platform the program runs on: every call goes straight to the Windows API.
 #pragma once
 
 #include "platform/platform.h"

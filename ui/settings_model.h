@@ -1,0 +1,16 @@
+// The user's settings as the program holds them: plain data, read once by the
+// application (ui/settings.h reads and writes the registry) and handed to whoever needs
+// it.
+#pragma once
+
+struct Settings {
+    // "Keep calibration loaded": DWORD KeepLoaded, on when absent or not a DWORD.
+    bool keepLoaded = true;
+    // "Also load 16-bit and formula tables": DWORD ExtendedTables, off when absent or
+    // not a DWORD.
+    bool extendedTables = false;
+    // "Load calibration at logon": the Run value Kestrava = "<this program's full path>"
+    // /tray while keeping is on, /load while it is off; on whenever a value of that name
+    // is there, whatever it holds.
+    bool loadAtLogon = false;
+};

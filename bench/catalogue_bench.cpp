@@ -302,7 +302,7 @@ private:
 // list holds, and no part of listing and marking the profiles.
 double TimeProgram(ListHost& host, RecordingPresenter& reports, Found& found, double* paintMs = nullptr)
 {
-    host.list.ResetProfiles();
+    host.list.Profiles().ResetProfiles();
     host.Settle();
     host.RedrawOff();
     Stopwatch watch;
@@ -368,12 +368,12 @@ void Breakdown(int rounds, int expectedRows)
         }
         {
             // The same rows into the bound list: the model's inserts, redraw off.
-            host.list.ResetProfiles();
+            host.list.Profiles().ResetProfiles();
             host.Settle();
             host.RedrawOff();
             Stopwatch watch;
             for (const std::string& path : paths)
-                host.list.AddProfile(path);
+                host.list.Profiles().AddProfile(path);
             insert.push_back(watch.Ms());
         }
         {
@@ -401,7 +401,7 @@ void Breakdown(int rounds, int expectedRows)
             // A full list emptied, as the program's next listing starts.
             host.RedrawOff();
             Stopwatch watch;
-            host.list.ResetProfiles();
+            host.list.Profiles().ResetProfiles();
             reset.push_back(watch.Ms());
             host.RedrawOnAndPaint();
         }

@@ -104,8 +104,8 @@ EnumTypeT<Char> MonitorCriteria(const Char* deviceName)
     return criteria;
 }
 
-// How far one enumeration of the store got: its result, the line the fill has always
-// reported it under, and whether the store's own call failed with a code (rather than
+// How far one enumeration of the store got: its result, the line the fill reports it
+// under, and whether the store's own call failed with a code (rather than
 // finding nothing, or the allocation failing).
 struct Enumeration {
     int32_t code = 0;

@@ -34,13 +34,6 @@ CalibrationVerdict VerdictOf(int32_t result, int32_t messageId)
 
 }  // namespace
 
-bool IsExtendedVcgt(const uint8_t* tag, size_t size)
-{
-    HardwareRamp scratch{};
-    const VcgtDecoding decoding = DecodeVcgt(tag, size, scratch);
-    return decoding.Ok() && decoding.form != VcgtForm::ByteTable;
-}
-
 CalibrationDiagnosis DiagnoseProfile(const char* path, bool extendedTables)
 {
     CalibrationDiagnosis diagnosis;

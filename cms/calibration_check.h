@@ -40,9 +40,6 @@ std::string DescribeVerdict(const CalibrationDiagnosis& diagnosis);
 std::string DescribeVerdictFor(const CalibrationDiagnosis& diagnosis, bool advancedColor,
                                const std::string& monitorName);
 
-// Whether a calibration tag that is not the downloaded 786-byte form is a well-formed
-// table of another form or a formula, as DecodeVcgt (cms/vcgt_decoder.h) takes them.
-bool IsExtendedVcgt(const uint8_t* tag, size_t size);
 
 // The linear ramp: entry i is i in every channel.
 GammaRamp IdentityRamp();

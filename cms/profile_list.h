@@ -47,7 +47,7 @@ public:
     // Empties the flags, the paths and the control.
     void ResetProfiles();
     // Appends the path to the stored paths and makes its index the row's item data.
-    virtual void SetItemFullPath(int32_t row, const std::string& fullPath);
+    void SetItemFullPath(int32_t row, const std::string& fullPath);
     // Store a flag for a row's profile. A row that names no row is ignored.
     void SetVcgtFlag(int32_t row, uint16_t flag);
     void SetCreatorFlag(int32_t row, uint16_t flag);

@@ -3,8 +3,8 @@
 //
 // The forms:
 //  - the 786-byte table (3 channels x 256 one-byte entries): built into the program's
-//    ramp record and shifted into the high byte, so 255 becomes 0xFF00, exactly as it
-//    was always downloaded;
+//    ramp record and shifted into the high byte, so 255 becomes 0xFF00, exactly as the
+//    table alone is downloaded;
 //  - any other table: 1 channel (which then serves all three) or 3, 2 to 65,535
 //    entries of 1 or 2 bytes. A one-byte entry v becomes v * 257, so that 255 is full
 //    scale, as the field's reference library reads it. A table of other than 256

@@ -58,7 +58,7 @@
 #define IDS_CMD_LOAD_AT_LOGON 1006
 #define IDS_TIP_LOADS 1007
 #define IDS_TIP_NO_TABLE 1008
-#define IDS_TIP_EXTENDED_TABLE 1009
+// 1009 is retired and never reused: the row of such a table says 1018.
 #define IDS_TIP_DAMAGED 1010
 #define IDS_TIP_TOO_DARK 1011
 #define IDS_TIP_UNREADABLE 1012

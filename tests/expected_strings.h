@@ -7,8 +7,9 @@
 
 using StringTable = std::vector<std::pair<uint32_t, const char*>>;
 
-// The entries the program has always had, exactly as they were: none may change.
-inline const StringTable& OriginalStringTable()
+// The first string table (entries 209 to 505, the 160s and 392), exactly as tabled:
+// none may change.
+inline const StringTable& FirstStringTable()
 {
     static const StringTable table = {
         {209, R"(Sorry, there was a problem opening the profile "%s" for monitor "%s". %s (%d))"},
@@ -48,7 +49,6 @@ inline const StringTable& AddedStringTable()
         {1006, R"(Load calibration at logon)"},
         {1007, R"(Loads its video card calibration when selected.)"},
         {1008, R"(No video card calibration: selecting it only makes it the default profile.)"},
-        {1009, R"(Its calibration is a 16-bit or formula table, which is not loaded.)"},
         {1010, R"(Its calibration data is damaged and will not be loaded.)"},
         {1011, R"(Its calibration would make the screen too dark and will not be loaded.)"},
         {1012, R"(The profile cannot be read (%d).)"},
@@ -84,7 +84,7 @@ inline const StringTable& AddedStringTable()
 inline const StringTable& ExpectedStringTable()
 {
     static const StringTable table = [] {
-        StringTable all = OriginalStringTable();
+        StringTable all = FirstStringTable();
         all.insert(all.end(), AddedStringTable().begin(), AddedStringTable().end());
         return all;
     }();

@@ -23,16 +23,12 @@ public:
     ProfileList& Profiles() { return m_profiles; }
     const ProfileList& Profiles() const { return m_profiles; }
 
-    // The model's operations, for those who hold the list box. Until the object is
-    // bound, the list refuses every row and has none.
-    int32_t AddProfile(const std::string& fullPath) { return m_profiles.AddProfile(fullPath); }
-    void ResetProfiles() { m_profiles.ResetProfiles(); }
+    // The path behind a row (see ProfileList). Until the object is bound, the list
+    // refuses every row and has none.
+    std::string GetFullPath(int32_t row) const { return m_profiles.GetFullPath(row); }
     // What the rows' verdicts depend on besides the profile: the extended setting, and
     // whether HDR is on for the monitor (named in the verdict). A change asks them anew.
     void SetVerdictContext(bool extendedTables, bool advancedColor, const std::string& monitorName);
-    void SetVcgtFlag(int32_t row, uint16_t flag) { m_profiles.SetVcgtFlag(row, flag); }
-    void SetCreatorFlag(int32_t row, uint16_t flag) { m_profiles.SetCreatorFlag(row, flag); }
-    std::string GetFullPath(int32_t row) const { return m_profiles.GetFullPath(row); }
 
 protected:
     // Draws the whole row whatever the request's action: the fill, the focus rectangle,

@@ -4,6 +4,7 @@
 #include "cms/CMSSupport.h"
 #include "cms/calibration_check.h"
 #include "cms/current_calibration.h"
+#include "cms/vcgt_decoder.h"
 #include "res/resource.h"
 
 #include "host_test.h"
@@ -140,6 +141,12 @@ TEST_F(KeepingTest, UnreadableProfileSaysWhyWithItsCode)
 
 TEST(ExtendedVcgt, TablesOfOtherFormsAndFormulasAreToldFromDamage)
 {
+    // A well-formed table of another form than the 786-byte one, or a formula.
+    const auto IsExtendedVcgt = [](const uint8_t* tag, size_t size) {
+        HardwareRamp scratch{};
+        const VcgtDecoding decoding = DecodeVcgt(tag, size, scratch);
+        return decoding.Ok() && decoding.form != VcgtForm::ByteTable;
+    };
     const auto table = [](uint16_t channels, uint16_t count, uint16_t entrySize, size_t extra = 0) {
         std::vector<uint8_t> tag(18 + size_t(channels) * count * entrySize + extra, 0x80);
         const uint8_t header[18] = {'v', 'c', 'g', 't', 0, 0, 0, 0, 0, 0, 0, 0,

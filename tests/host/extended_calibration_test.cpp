@@ -39,7 +39,7 @@ protected:
 
     // Whether ramp is what the reference library reads in the tag, to the entry for
     // tables of 256 entries and within 1 for resampled ones and formulas; the 786-byte
-    // table to its high bytes, as it was always written.
+    // table to its high bytes, as the program writes it.
     static void ExpectReferenceRamp(const std::vector<uint8_t>& tag, const HardwareRamp& ramp)
     {
         HardwareRamp reference{};

@@ -84,9 +84,9 @@ public:
 
     int Add(const std::string& path, uint16_t vcgt, uint16_t creator)
     {
-        const int row = list.AddProfile(path);
-        list.SetVcgtFlag(row, vcgt);
-        list.SetCreatorFlag(row, creator);
+        const int row = list.Profiles().AddProfile(path);
+        list.Profiles().SetVcgtFlag(row, vcgt);
+        list.Profiles().SetCreatorFlag(row, creator);
         return row;
     }
 
@@ -146,7 +146,7 @@ TEST(ProfileListBoxRows, SortedRowsKeepTheirOwnPathsAndFlags)
     const std::string paths[] = {"C:\\p\\delta.icm",   "C:\\x\\same.icm", "C:\\p\\Alpha.icc",
                                  "C:\\q\\charlie.icm", "C:\\x\\same.icc", "C:\\p\\Bravo.icm"};
     for (const std::string& path : paths) {
-        const int row = host.list.AddProfile(path);
+        const int row = host.list.Profiles().AddProfile(path);
         ASSERT_GE(row, 0) << path;
         EXPECT_EQ(host.list.GetFullPath(row), path) << "the row AddProfile named";
     }
@@ -167,10 +167,10 @@ TEST(ProfileListBoxRows, SortedRowsKeepTheirOwnPathsAndFlags)
     // Two identical rows, each drawn by its own profile's flags.
     const int icm = host.RowOf("C:\\x\\same.icm");
     const int icc = host.RowOf("C:\\x\\same.icc");
-    host.list.SetVcgtFlag(icm, 1);
-    host.list.SetCreatorFlag(icm, 1);
-    host.list.SetVcgtFlag(icc, 0);
-    host.list.SetCreatorFlag(icc, 0);
+    host.list.Profiles().SetVcgtFlag(icm, 1);
+    host.list.Profiles().SetCreatorFlag(icm, 1);
+    host.list.Profiles().SetVcgtFlag(icc, 0);
+    host.list.Profiles().SetCreatorFlag(icc, 0);
     EXPECT_TRUE(SameImage(host.Capture(icm), host.Expected(icm, {"same", true, false})));
     EXPECT_TRUE(SameImage(host.Capture(icc), host.Expected(icc, {"same", false, true})));
 }
@@ -182,11 +182,11 @@ TEST(ProfileListBoxRows, ResetEmptiesRowsAndArraysAndStartsAgainAtIndexZero)
     host.Add("C:\\p\\old.icm", 1, 0);
     host.Add("C:\\p\\older.icm", 1, 1);
 
-    host.list.ResetProfiles();
+    host.list.Profiles().ResetProfiles();
     EXPECT_EQ(host.list.GetCount(), 0);
     EXPECT_EQ(host.list.StoredEntries(), 0u);
 
-    ASSERT_EQ(host.list.AddProfile("C:\\p\\new.icm"), 0);
+    ASSERT_EQ(host.list.Profiles().AddProfile("C:\\p\\new.icm"), 0);
     EXPECT_EQ(SendMessageA(host.List(), LB_GETITEMDATA, 0, 0), 0);
     EXPECT_EQ(host.list.GetFullPath(0), "C:\\p\\new.icm");
     // Stored index 0 had both flags before the reset; the new profile has none.
@@ -201,7 +201,7 @@ TEST(ProfileListBoxRows, FillsFiveThousandRowsWithRedrawOff)
     SendMessageA(host.List(), WM_SETREDRAW, FALSE, 0);
     for (int i = 0; i < kRows; ++i) {
         // 7919 is prime to 5000: every number once, out of order.
-        ASSERT_GE(host.list.AddProfile(BulkPath(i * 7919 % kRows)), 0);
+        ASSERT_GE(host.list.Profiles().AddProfile(BulkPath(i * 7919 % kRows)), 0);
     }
     SendMessageA(host.List(), WM_SETREDRAW, TRUE, 0);
     InvalidateRect(host.List(), nullptr, TRUE);
@@ -213,8 +213,8 @@ TEST(ProfileListBoxRows, FillsFiveThousandRowsWithRedrawOff)
     EXPECT_EQ(host.list.GetFullPath(kRows - 1), BulkPath(kRows - 1));
 
     const int last = kRows - 1;
-    host.list.SetVcgtFlag(last, 1);
-    host.list.SetCreatorFlag(last, 1);
+    host.list.Profiles().SetVcgtFlag(last, 1);
+    host.list.Profiles().SetCreatorFlag(last, 1);
     ASSERT_EQ(host.list.SetCurSel(last), last);
     EXPECT_TRUE(SameImage(host.Capture(last), host.Expected(last, {"p04999", true, false, true})));
 }
@@ -257,9 +257,9 @@ TEST(ProfileListBoxDraw, NeverSetFlagsFollowTheArrayBounds)
 {
     ListHost host;
     ASSERT_TRUE(host.Ready());
-    host.list.AddProfile("C:\\p\\first.icm");  // stored index 0, no flags set
+    host.list.Profiles().AddProfile("C:\\p\\first.icm");  // stored index 0, no flags set
     host.Add("C:\\p\\second.icm", 1, 1);       // index 1: both arrays grow over index 0
-    host.list.AddProfile("C:\\p\\third.icm");  // index 2, beyond both arrays
+    host.list.Profiles().AddProfile("C:\\p\\third.icm");  // index 2, beyond both arrays
 
     EXPECT_TRUE(SameImage(host.Capture(0), host.Expected(0, {"first", false, true})));
     EXPECT_TRUE(SameImage(host.Capture(1), host.Expected(1, {"second", true, false})));
@@ -384,7 +384,7 @@ TEST(ProfileListBoxBinding, OneObjectPerWindowUntilEitherGoes)
     EXPECT_FALSE(other.SubclassWindow(nullptr));
     // Unbound, the model has no rows to give: a null window answers 0, which would
     // read as row 0.
-    EXPECT_LT(other.AddProfile("C:\\p\\lost.icm"), 0);
+    EXPECT_LT(other.Profiles().AddProfile("C:\\p\\lost.icm"), 0);
     EXPECT_EQ(other.GetCount(), 0);
     EXPECT_EQ(other.GetFullPath(0), "");
 
@@ -406,7 +406,7 @@ TEST(ProfileListBoxBinding, OneObjectPerWindowUntilEitherGoes)
     DestroyWindow(host.List());
     EXPECT_EQ(other.Handle(), nullptr);
     EXPECT_EQ(TipsOwnedBy(host.Window()), 0u);
-    EXPECT_LT(other.AddProfile("C:\\p\\late.icm"), 0);
+    EXPECT_LT(other.Profiles().AddProfile("C:\\p\\late.icm"), 0);
 }
 
 // A list that answers one of the list's messages before the list box sees it.
@@ -462,9 +462,9 @@ TEST(ProfileListBoxBinding, DialogPassesDrawRequestsToTheBoundList)
                                        reinterpret_cast<HMENU>(static_cast<INT_PTR>(kListId)),
                                        GetModuleHandleA(nullptr), nullptr);
         ASSERT_TRUE(list.SubclassWindow(control));
-        ASSERT_EQ(list.AddProfile("C:\\p\\Bold.icm"), 0);
-        list.SetVcgtFlag(0, 1);
-        list.SetCreatorFlag(0, 1);
+        ASSERT_EQ(list.Profiles().AddProfile("C:\\p\\Bold.icm"), 0);
+        list.Profiles().SetVcgtFlag(0, 1);
+        list.Profiles().SetCreatorFlag(0, 1);
 
         Canvas canvas(rc.right, rc.bottom);
         fw::SelectGuard font(canvas.Dc(), listFont.Get());
@@ -535,9 +535,9 @@ TEST(ProfileListBoxTip, EachRowSaysWhatSelectingItWillDo)
     ListHost host;
     ASSERT_TRUE(host.Ready());
     for (const TipCase& c : kTipCases)
-        ASSERT_GE(host.list.AddProfile(Generated(c.file)), 0) << c.file;
+        ASSERT_GE(host.list.Profiles().AddProfile(Generated(c.file)), 0) << c.file;
     const std::string missing = Generated("kv-not-there.icm");
-    ASSERT_GE(host.list.AddProfile(missing), 0);
+    ASSERT_GE(host.list.Profiles().AddProfile(missing), 0);
     const std::string unreadable = UnreadableTip(missing);
     ASSERT_NE(unreadable, "The profile cannot be read (0).");
 
@@ -570,13 +570,13 @@ TEST(ProfileListBoxTip, DiagnosesARowOnceWhenThePointerRestsAndNeverWhileFilling
 
     // Row 0 the given profile, then 999 missing files, which sort after it.
     const auto fill = [&](const char* first) {
-        host.list.ResetProfiles();
+        host.list.Profiles().ResetProfiles();
         SendMessageA(host.List(), WM_SETREDRAW, FALSE, 0);
-        host.list.AddProfile(Generated(first));
+        host.list.Profiles().AddProfile(Generated(first));
         for (int i = 0; i < 999; ++i) {
-            const int row = host.list.AddProfile(Generated("zz-" + std::to_string(1000 + i) + ".icm"));
-            host.list.SetVcgtFlag(row, 0);
-            host.list.SetCreatorFlag(row, 1);
+            const int row = host.list.Profiles().AddProfile(Generated("zz-" + std::to_string(1000 + i) + ".icm"));
+            host.list.Profiles().SetVcgtFlag(row, 0);
+            host.list.Profiles().SetCreatorFlag(row, 1);
         }
         SendMessageA(host.List(), WM_SETREDRAW, TRUE, 0);
         RedrawWindow(host.List(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);

@@ -21,12 +21,7 @@ bool RampHolds(DcHandle dc, const HardwareRamp& written)
     ClearLastError();
     if (!Sys().GetDeviceGammaRamp(dc, &current))
         return true;
-    for (size_t i = 0; i < kRampEntries; ++i) {
-        if (current.red[i] >> 8 != written.red[i] >> 8 || current.green[i] >> 8 != written.green[i] >> 8 ||
-            current.blue[i] >> 8 != written.blue[i] >> 8)
-            return false;
-    }
-    return true;
+    return CompareRamp(current, written).entries == 0;
 }
 
 }  // namespace

@@ -98,24 +98,6 @@ GammaRamp IdentityRamp()
     return ramp;
 }
 
-RampDifference CompareRamp(const HardwareRamp& actual, const HardwareRamp& expected)
-{
-    RampDifference difference;
-    const auto compare = [&](const uint16_t* a, const uint16_t* b) {
-        for (size_t i = 0; i < kRampEntries; ++i) {
-            const int32_t gap = std::abs(int32_t(a[i] >> 8) - int32_t(b[i] >> 8));
-            if (gap != 0) {
-                ++difference.entries;
-                difference.largest = std::max(difference.largest, gap);
-            }
-        }
-    };
-    compare(actual.red, expected.red);
-    compare(actual.green, expected.green);
-    compare(actual.blue, expected.blue);
-    return difference;
-}
-
 int32_t ReadMonitorRamp(MonitorHandle monitor, HardwareRamp& ramp)
 {
     DcOwner dc;

@@ -44,14 +44,6 @@ std::string DescribeVerdictFor(const CalibrationDiagnosis& diagnosis, bool advan
 // The linear ramp: entry i is i in every channel.
 GammaRamp IdentityRamp();
 
-// How far a monitor's ramp is from the one a table gives, entry by entry to 8 bits
-// (the high bytes: what the X server keeps).
-struct RampDifference {
-    int32_t entries = 0;   // of the 768 red, green and blue entries, how many differ
-    int32_t largest = 0;   // by how much at most, in 8-bit steps
-};
-RampDifference CompareRamp(const HardwareRamp& actual, const HardwareRamp& expected);
-
 // Reads the monitor's adapter ramp. Returns 0, the device-context lookup's result, or
 // the read's last error (1 when it failed without one).
 int32_t ReadMonitorRamp(MonitorHandle monitor, HardwareRamp& ramp);

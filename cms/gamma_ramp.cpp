@@ -1,5 +1,9 @@
 #include "cms/gamma_ramp.h"
 
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+
 namespace {
 
 constexpr size_t kSignatureOffset = 0;
@@ -73,3 +77,23 @@ GammaRamp MakeGammaRecord(const HardwareRamp& hardware)
     }
     return ramp;
 }
+
+RampDifference CompareRamp(const HardwareRamp& actual, const HardwareRamp& expected)
+{
+    RampDifference difference;
+    const auto compare = [&](const uint16_t* a, const uint16_t* b) {
+        for (size_t i = 0; i < kRampEntries; ++i) {
+            const int32_t gap = std::abs(int32_t(a[i] >> 8) - int32_t(b[i] >> 8));
+            if (gap != 0) {
+                ++difference.entries;
+                difference.largest = std::max(difference.largest, gap);
+            }
+        }
+    };
+    compare(actual.red, expected.red);
+    compare(actual.green, expected.green);
+    compare(actual.blue, expected.blue);
+    return difference;
+}
+
+bool SameRamp(const HardwareRamp& a, const HardwareRamp& b) { return std::memcmp(&a, &b, sizeof a) == 0; }

@@ -48,3 +48,14 @@ void MakeHardwareRamp(const GammaRamp& ramp, HardwareRamp& hardware);
 // The record of a 16-bit ramp: each value's high byte, the part an adapter that keeps
 // 8 bits per entry holds. MakeHardwareRamp's inverse, to the high byte.
 GammaRamp MakeGammaRecord(const HardwareRamp& hardware);
+
+// How far a monitor's ramp is from the one a table gives, entry by entry to 8 bits
+// (the high bytes: what the X server keeps).
+struct RampDifference {
+    int32_t entries = 0;   // of the 768 red, green and blue entries, how many differ
+    int32_t largest = 0;   // by how much at most, in 8-bit steps
+};
+RampDifference CompareRamp(const HardwareRamp& actual, const HardwareRamp& expected);
+// Whether two ramps are the same to the last bit: what keeping compares a monitor's ramp
+// with, since it keeps what the ramp read back after its own write.
+bool SameRamp(const HardwareRamp& a, const HardwareRamp& b);

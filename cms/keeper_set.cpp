@@ -5,13 +5,6 @@
 #include "res/resource.h"
 
 #include <algorithm>
-#include <cstring>
-
-namespace {
-
-bool SameRamp(const HardwareRamp& a, const HardwareRamp& b) { return std::memcmp(&a, &b, sizeof a) == 0; }
-
-}  // namespace
 
 void KeeperSet::Follow(const DesktopSnapshot& desktop)
 {

@@ -32,9 +32,7 @@ std::string NotLoaded(const Keeper& keeper, bool extendedTables, std::string& pr
 
 std::string PausedFor(const std::string& program)
 {
-    const char* format = GetResourceString(IDS_STATE_PAUSED_FOR);
-    return FormatMatches(format, "s") ? FormatBounded(kLineBytes, format, program.c_str())
-                                      : std::string(format) + " (" + program + ")";
+    return FormatOrFallback(kLineBytes, GetResourceString(IDS_STATE_PAUSED_FOR), "s", program, program.c_str());
 }
 
 }  // namespace
@@ -58,10 +56,9 @@ std::vector<std::string> TrayStatusLines(const KeeperSet& keepers, bool extended
         else
             state = NotLoaded(keeper, extendedTables, profile);
         const std::string monitor = keeper.monitor.description;
-        const char* format = GetResourceString(IDS_TRAY_LINE);
-        lines.push_back(FormatMatches(format, "s s s")
-                            ? FormatBounded(kLineBytes, format, monitor.c_str(), profile.c_str(), state.c_str())
-                            : monitor + ": " + profile + ", " + state);
+        lines.push_back(FormatOrFallback(kLineBytes, GetResourceString(IDS_TRAY_LINE), "s s s",
+                                         monitor + ", " + profile + ", " + state, monitor.c_str(), profile.c_str(),
+                                         state.c_str()));
     }
     return lines;
 }

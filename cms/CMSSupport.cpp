@@ -26,8 +26,6 @@ constexpr int32_t kLineGetMonitorStrings = 386;
 constexpr int32_t kLineAssociate = 393;
 constexpr size_t kMessageSize = 1024;
 
-// What the messages call a monitor whose description cannot be found.
-constexpr const char* kUnknownMonitor = "*unknown*";
 
 // A failed step: its result and the string-table entry that names it.
 int32_t Fail(int32_t& messageId, int32_t id, int32_t result)
@@ -168,20 +166,15 @@ void ReportCalibrationFailure(MonitorHandle monitor, const char* path, int32_t m
     std::string fileName;
     SplitPath(path, &fileName, nullptr);
     fileName = MbsTruncate(fileName, 255);
-    std::string description;
-    GetMonitorStrings(monitor, nullptr, nullptr, &description, nullptr, 1);
-    const std::string monitorName = MbsTruncate(description.empty() ? kUnknownMonitor : description, 255);
+    const std::string monitorName = MbsTruncate(MonitorNameForMessages(monitor), 255);
 
     const char* format = GetResourceString(static_cast<uint32_t>(messageId));
-    std::string message;
-    if (messageId == IDS_HDR_NOT_LOADED)
-        message = FormatMatches(format, "s") ? FormatBounded(kMessageSize, format, monitorName.c_str())
-                                             : std::string(format) + " (" + monitorName + ")";
-    else if (FormatMatches(format, "s s s d"))
-        message = FormatBounded(kMessageSize, format, fileName.c_str(), monitorName.c_str(), closing.c_str(),
-                                static_cast<int>(result));
-    else
-        message = std::string(format) + " (" + fileName + ", " + monitorName + ", " + std::to_string(result) + ")";
+    const std::string message =
+        messageId == IDS_HDR_NOT_LOADED
+            ? FormatOrFallback(kMessageSize, format, "s", monitorName, monitorName.c_str())
+            : FormatOrFallback(kMessageSize, format, "s s s d",
+                               fileName + ", " + monitorName + ", " + std::to_string(result), fileName.c_str(),
+                               monitorName.c_str(), closing.c_str(), static_cast<int>(result));
     ReportError(message.c_str(), 0, nullptr, 0, 0, 0);
 }
 

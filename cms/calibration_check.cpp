@@ -70,10 +70,8 @@ std::string DescribeVerdict(const CalibrationDiagnosis& diagnosis)
     case CalibrationVerdict::Unreadable:
         break;
     }
-    const char* format = GetResourceString(IDS_TIP_UNREADABLE);
-    if (FormatMatches(format, "d"))
-        return FormatBounded(kResourceStringBufferSize, format, static_cast<int>(diagnosis.result));
-    return std::string(format) + " (" + std::to_string(diagnosis.result) + ")";
+    return FormatOrFallback(kResourceStringBufferSize, GetResourceString(IDS_TIP_UNREADABLE), "d",
+                            std::to_string(diagnosis.result), static_cast<int>(diagnosis.result));
 }
 
 std::string DescribeVerdictFor(const CalibrationDiagnosis& diagnosis, bool advancedColor,
@@ -81,10 +79,8 @@ std::string DescribeVerdictFor(const CalibrationDiagnosis& diagnosis, bool advan
 {
     if (!advancedColor || diagnosis.verdict != CalibrationVerdict::Loads)
         return DescribeVerdict(diagnosis);
-    const char* format = GetResourceString(IDS_HDR_NOT_KEPT);
-    if (FormatMatches(format, "s"))
-        return FormatBounded(kResourceStringBufferSize, format, monitorName.c_str());
-    return std::string(format) + " (" + monitorName + ")";
+    return FormatOrFallback(kResourceStringBufferSize, GetResourceString(IDS_HDR_NOT_KEPT), "s", monitorName,
+                            monitorName.c_str());
 }
 
 GammaRamp IdentityRamp()

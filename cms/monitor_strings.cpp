@@ -125,3 +125,10 @@ std::vector<MonitorHandle> DesktopMonitors()
         reinterpret_cast<intptr_t>(&monitors));
     return monitors;
 }
+
+std::string MonitorNameForMessages(MonitorHandle monitor)
+{
+    std::string description;
+    GetMonitorStrings(monitor, nullptr, nullptr, &description, nullptr, 1);
+    return description.empty() ? "*unknown*" : description;
+}

@@ -47,6 +47,10 @@ int32_t FindDisplayDevice(const std::string& adapterName, std::string* deviceId,
 // that fails without a last error returns 0 and leaves dc empty.
 int32_t CreateMonitorDC(MonitorHandle monitor, DcOwner& dc);
 
+// What messages call the monitor: its description, or "*unknown*" when it cannot be
+// found.
+std::string MonitorNameForMessages(MonitorHandle monitor);
+
 // The desktop's monitors, in the platform's enumeration order; empty when the
 // enumeration fails before it names one.
 std::vector<MonitorHandle> DesktopMonitors();

@@ -21,4 +21,11 @@ bool FormatMatches(const char* format, const char* conversions);
 template <class... Args>
 std::string FormatBounded(size_t maxBytes, const char* format, Args... args);
 
+// A string-table format filled in with the arguments, when it takes exactly those
+// conversions; otherwise (a resource library's text that takes others) the text as it
+// is with fallback, the arguments in words, after it in parentheses.
+template <class... Args>
+std::string FormatOrFallback(size_t maxBytes, const char* format, const char* conversions,
+                             const std::string& fallback, Args... args);
+
 #include "report/text_format.inl"

@@ -16,3 +16,12 @@ std::string FormatBounded(size_t maxBytes, const char* format, Args... args)
     std::snprintf(buffer.data(), buffer.size(), format, args...);
     return MbsTruncate(std::string(buffer.data(), static_cast<size_t>(needed)), maxBytes - 1);
 }
+
+template <class... Args>
+std::string FormatOrFallback(size_t maxBytes, const char* format, const char* conversions,
+                             const std::string& fallback, Args... args)
+{
+    if (FormatMatches(format, conversions))
+        return FormatBounded(maxBytes, format, args...);
+    return std::string(format) + " (" + fallback + ")";
+}

@@ -14,15 +14,11 @@ namespace {
 constexpr size_t kMessageSize = 1024;
 constexpr size_t kNameBytes = 255;
 
-// A string-table format filled in with the arguments it takes, or, where a resource
-// library's text takes others, the text with the arguments after it.
+// A string-table entry filled in (see FormatOrFallback).
 template <class... Args>
 std::string Fill(uint32_t id, const char* conversions, const std::string& fallback, Args... args)
 {
-    const char* format = GetResourceString(id);
-    if (FormatMatches(format, conversions))
-        return FormatBounded(kMessageSize, format, args...);
-    return std::string(format) + " (" + fallback + ")";
+    return FormatOrFallback(kMessageSize, GetResourceString(id), conversions, fallback, args...);
 }
 
 std::string FileNameOf(const std::string& path)

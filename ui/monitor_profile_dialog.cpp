@@ -19,9 +19,6 @@
 
 namespace {
 
-// What the messages call a monitor whose description cannot be found.
-constexpr const char* kUnknownMonitor = "*unknown*";
-
 constexpr UINT kSessionChange = 0x02B1;   // WM_WTSSESSION_CHANGE
 
 Rect32 ToRect32(const RECT& r) { return Rect32{r.left, r.top, r.right, r.bottom}; }
@@ -281,12 +278,7 @@ void MonitorProfileDialog::OnGetMinMaxInfo(MINMAXINFO& info) const
         info.ptMinTrackSize = m_ptMinTrack;
 }
 
-std::string MonitorProfileDialog::MonitorDescription() const
-{
-    std::string description;
-    GetMonitorStrings(m_hMonitor, nullptr, nullptr, &description, nullptr, 1);
-    return description.empty() ? kUnknownMonitor : description;
-}
+std::string MonitorProfileDialog::MonitorDescription() const { return MonitorNameForMessages(m_hMonitor); }
 
 void MonitorProfileDialog::OnSelChangeProfile()
 {

@@ -21,6 +21,21 @@ template <class Handle>
 using GdiObject = Owner<Handle, GdiObjectTraits>;
 
 using Font = GdiObject<HFONT>;
+
+// The device context of a WM_PAINT: BeginPaint when it is made, EndPaint when it ends.
+class PaintDc {
+public:
+    explicit PaintDc(HWND window) : m_hWnd(window), m_hDc(::BeginPaint(window, &m_paint)) {}
+    ~PaintDc() { ::EndPaint(m_hWnd, &m_paint); }
+    PaintDc(const PaintDc&) = delete;
+    PaintDc& operator=(const PaintDc&) = delete;
+    HDC Get() const { return m_hDc; }
+
+private:
+    HWND m_hWnd;
+    PAINTSTRUCT m_paint{};
+    HDC m_hDc;
+};
 using Bitmap = GdiObject<HBITMAP>;
 using Brush = GdiObject<HBRUSH>;
 

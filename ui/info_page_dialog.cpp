@@ -1,6 +1,7 @@
 // Win32 only: the info page window.
 #include "ui/info_page_dialog.h"
 
+#include "platform/win32/win32_platform.h"
 #include "report/resource_strings.h"
 #include "res/resource.h"
 
@@ -8,15 +9,6 @@
 #include <new>
 #include <string>
 
-namespace {
-
-Rect32 ToRect32(const RECT& r)
-{
-    return Rect32{static_cast<int32_t>(r.left), static_cast<int32_t>(r.top), static_cast<int32_t>(r.right),
-                  static_cast<int32_t>(r.bottom)};
-}
-
-}  // namespace
 
 InfoPageDialog::InfoPageDialog(const char* pageId, HWND parent)
     : fw::Dialog(kInfoPageTemplate), m_bPageIdFits(CopyPageId(m_pageId, pageId)), m_hParent(parent)

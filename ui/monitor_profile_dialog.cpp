@@ -5,6 +5,7 @@
 #include "cms/CMSSupportEx.h"
 #include "cms/monitor_strings.h"
 #include "fw/app.h"
+#include "platform/win32/win32_platform.h"
 #include "fw/gdi.h"
 #include "report/mbstring.h"
 #include "report/report.h"
@@ -21,9 +22,6 @@ namespace {
 
 constexpr UINT kSessionChange = 0x02B1;   // WM_WTSSESSION_CHANGE
 
-Rect32 ToRect32(const RECT& r) { return Rect32{r.left, r.top, r.right, r.bottom}; }
-
-RECT ToRect(const Rect32& r) { return RECT{r.left, r.top, r.right, r.bottom}; }
 
 }  // namespace
 
@@ -228,8 +226,8 @@ bool MonitorProfileDialog::OnCommand(UINT id, UINT code, HWND)
 
 void MonitorProfileDialog::OnPaint()
 {
-    PAINTSTRUCT paint{};
-    HDC dc = ::BeginPaint(m_hWnd, &paint);
+    fw::PaintDc paint(m_hWnd);
+    HDC dc = paint.Get();
     if (::IsIconic(m_hWnd)) {
         ::SendMessageA(m_hWnd, WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
         RECT client{};
@@ -240,7 +238,6 @@ void MonitorProfileDialog::OnPaint()
     } else {
         ::DrawFrameControl(dc, &m_rcGrip, DFC_SCROLL, DFCS_SCROLLSIZEGRIP);
     }
-    ::EndPaint(m_hWnd, &paint);
 }
 
 HICON MonitorProfileDialog::OnQueryDragIcon() { return m_hIcon; }

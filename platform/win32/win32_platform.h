@@ -77,3 +77,11 @@ public:
 private:
     HINSTANCE m_hResources = nullptr;
 };
+
+// The platform's rectangle and the window system's, the same four edges.
+inline Rect32 ToRect32(const RECT& r)
+{
+    return Rect32{static_cast<int32_t>(r.left), static_cast<int32_t>(r.top), static_cast<int32_t>(r.right),
+                  static_cast<int32_t>(r.bottom)};
+}
+inline RECT ToRect(const Rect32& r) { return RECT{r.left, r.top, r.right, r.bottom}; }

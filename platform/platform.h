@@ -285,7 +285,10 @@ public:
     virtual DcHandle CreateDCA(const char* driver, const char* device, const char* output,
                                const void* initData) = 0;
     virtual Bool32 DeleteDC(DcHandle dc) = 0;
-    // SetDeviceGammaRamp / GetDeviceGammaRamp: ramp points to a HardwareRamp.
+    // SetDeviceGammaRamp / GetDeviceGammaRamp: ramp points to a HardwareRamp. Either
+    // returns FALSE on failure; a driver (Wine's X11 driver among them) that refuses an
+    // implausible ramp may leave the last error as it was, so the caller clears it first
+    // and reads the ramp back to tell a refusal from a driver without a ramp.
     virtual Bool32 SetDeviceGammaRamp(DcHandle dc, const HardwareRamp* ramp) = 0;
     virtual Bool32 GetDeviceGammaRamp(DcHandle dc, HardwareRamp* ramp) = 0;
     // GetICMProfileA. In/out: *size, the buffer's capacity in bytes, set to the size
@@ -306,6 +309,8 @@ public:
                                       uint32_t* size, uint32_t* count) = 0;
     virtual Bool32 EnumColorProfilesW(const char16_t* machine, EnumTypeW* criteria,
                                       uint8_t* buffer, uint32_t* size, uint32_t* count) = 0;
+    // OpenColorProfileA: a handle, or null with the last error set (2 for a file that is
+    // not there, 2011 for one that is no profile).
     virtual ProfileHandle OpenColorProfileA(const ProfileRecord* profile, uint32_t desiredAccess,
                                             uint32_t shareMode, uint32_t creationMode) = 0;
     // IsColorProfileTagPresent. Out: *present.
@@ -316,7 +321,13 @@ public:
     // last error is not necessarily set). Out: *reference.
     virtual Bool32 GetColorProfileElement(ProfileHandle profile, uint32_t tag, uint32_t offset,
                                           uint32_t* size, void* buffer, Bool32* reference) = 0;
+    // CloseColorProfile: FALSE with the last error set (6) for a handle that is not open.
     virtual Bool32 CloseColorProfile(ProfileHandle profile) = 0;
+    // AssociateColorProfileWithDeviceA / DisassociateColorProfileFromDeviceA: in, the
+    // profile's file name or path and the monitor's device ID. FALSE on failure with the
+    // last error set, or left as it was where the store refuses without one; the
+    // program judges an association by the result alone, and ignores a failed
+    // disassociation (the profile may not have been associated).
     virtual Bool32 AssociateColorProfileWithDeviceA(const char* machine, const char* profile,
                                                     const char* deviceName) = 0;
     virtual Bool32 DisassociateColorProfileFromDeviceA(const char* machine, const char* profile,

@@ -1,5 +1,7 @@
 #include "cms/gamma_ramp.h"
 
+#include "cms/calibration_check.h"
+
 #include "vcgt_table.h"
 
 #include <gtest/gtest.h>
@@ -112,6 +114,20 @@ TEST(GammaRampTest, HardwareRampUsesOnlyTheLowByteOfEachValue)
     HardwareRamp hardware{};
     MakeHardwareRamp(ramp, hardware);
     EXPECT_EQ(hardware.red[3], 0x3400);
+}
+
+TEST(CompareRamp, CountsEntriesThatDifferInTheirHighByteAndTheLargestGap)
+{
+    HardwareRamp expected{};
+    MakeHardwareRamp(IdentityRamp(), expected);
+    HardwareRamp actual = expected;
+    actual.red[0] = 0x00FF;        // low byte only: the same to 8 bits
+    EXPECT_EQ(CompareRamp(actual, expected).entries, 0);
+    actual.green[10] = 0x0500;     // 10 -> 5
+    actual.blue[255] = 0x0000;     // 255 -> 0
+    const RampDifference difference = CompareRamp(actual, expected);
+    EXPECT_EQ(difference.entries, 2);
+    EXPECT_EQ(difference.largest, 255);
 }
 
 }  // namespace

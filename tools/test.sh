@@ -5,12 +5,12 @@
 #   3. host-asan: the same with AddressSanitizer and UBSan;
 #   3b. fuzz: the libFuzzer target, built with clang and run for a bounded number of inputs;
 #   4. win: the mingw-w64 cross-build;
-#   5. win-tests: the Windows tests under Wine, in the test bed (tools/testbed.sh),
-#      which is stopped again on every way out of this script;
-#   6. package: the release zip (cmake --build build/win --target package), checked
-#      from outside, then unpacked into an empty folder of a fresh Wine prefix on a
-#      test bed of its own and run from there (ctest -L package); zip-runs: the
-#      Windows tests that drive the program from outside, on the zip's program.
+#   5. package: the release zip (cmake --build build/win --target package);
+#   6. win-tests: every Windows test once, under Wine in the test bed (tools/testbed.sh)
+#      with a prefix made afresh, on the zip's program, which a ctest fixture unpacks
+#      into an empty folder C:\Kestrava: the in-process tests, the tests that drive the
+#      program from outside, and the release's checks. The test bed is stopped again on
+#      every way out of this script.
 # Ends with one line per stage and a line "N passed, N failed" (all ctest runs
 # together); exits non-zero when a stage failed to build or a test failed.
 #
@@ -169,31 +169,17 @@ start_testbed() {
 
 if configure_and_build win build/win \
     -DCMAKE_TOOLCHAIN_FILE="$repo/cmake/mingw-w64-x86_64.cmake" -DCMAKE_BUILD_TYPE=Release; then
-    if start_testbed "${KESTRAVA_TESTBED_DIR:-$repo/build/testbed}"; then
-        run_ctest win-tests build/win -- -LE package || true
-    fi
-    cleanup
-
-    # The release as a user gets it: the zip, unpacked into an empty folder of a new
-    # prefix (made afresh each time) and run from there.
+    # The release as a user gets it: every Windows test runs once, on the zip's program,
+    # unpacked (by a ctest fixture) into an empty folder of a prefix made afresh.
     note "package: cmake --build build/win --target package"
     t0=$SECONDS
     if logged "$logs/package-build.log" cmake --build build/win -j "$jobs" --target package; then
         summary+=("$(printf '%-10s zip made (%d s)' package $((SECONDS - t0)))")
-        package_bed="$repo/build/package-testbed"
-        rm -rf "$package_bed/prefix"
-        if start_testbed "$package_bed"; then
-            unpacked="$WINEPREFIX/drive_c/Kestrava"
-            mkdir -p "$unpacked"
-            zip_name="$(sed -n 's/^set(CPACK_PACKAGE_FILE_NAME "\(.*\)")$/\1/p' build/win/CPackConfig.cmake).zip"
-            if unzip -q "build/win/dist/$zip_name" -d "$unpacked"; then
-                run_ctest package build/win 'KESTRAVA_PACKAGE_DIR=C:\Kestrava' -- -L package || true
-                # Every test that drives the program from outside, on the zip's copy.
-                run_ctest zip-runs build/win 'KESTRAVA_PROGRAM=C:\Kestrava\kestrava.exe' -- -LE package -R '^Program' || true
-            else
-                summary+=("$(printf '%-10s the zip did not unpack' package)")
-                broken=$((broken + 1))
-            fi
+        bed="${KESTRAVA_TESTBED_DIR:-$repo/build/testbed}"
+        rm -rf "$bed/prefix"
+        if start_testbed "$bed"; then
+            run_ctest win-tests build/win 'KESTRAVA_PROGRAM=C:\Kestrava\kestrava.exe' \
+                'KESTRAVA_PACKAGE_DIR=C:\Kestrava' || true
         fi
         cleanup
     else
@@ -202,7 +188,6 @@ if configure_and_build win build/win \
     fi
 else
     skip win-tests "the Windows build failed"
-    skip package "the Windows build failed"
 fi
 
 printf '\n==> summary\n'

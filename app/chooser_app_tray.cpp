@@ -183,8 +183,7 @@ void ChooserApp::ResetAll()
         LoadedRamp linear;
         MakeHardwareRamp(IdentityRamp(), linear.written);
         SetDevGammaTable(keeper.monitor.handle, linear.written);
-        if (ReadMonitorRamp(keeper.monitor.handle, linear.held) != 0)
-            linear.held = linear.written;
+        linear.held = HeldAfterWrite(keeper.monitor.handle, linear.written);
         m_keepers.Reset(keeper.monitor.handle, linear);
     }
     UpdateTrayTip();

@@ -80,8 +80,7 @@ int32_t LoadCalibration(MonitorHandle monitor, const char* path, int32_t& messag
     if (loaded) {
         // A driver may keep fewer bits than it was given: what it holds is what the
         // ramp will read as from now on.
-        if (ReadMonitorRamp(monitor, ramp.held) != 0)
-            ramp.held = ramp.written;
+        ramp.held = HeldAfterWrite(monitor, ramp.written);
         *loaded = ramp;
     }
     return 0;

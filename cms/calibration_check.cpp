@@ -94,6 +94,14 @@ GammaRamp IdentityRamp()
     return ramp;
 }
 
+HardwareRamp HeldAfterWrite(MonitorHandle monitor, const HardwareRamp& written)
+{
+    HardwareRamp held{};
+    if (ReadMonitorRamp(monitor, held) != 0 || CompareRamp(held, written).largest > 1)
+        return written;
+    return held;
+}
+
 int32_t ReadMonitorRamp(MonitorHandle monitor, HardwareRamp& ramp)
 {
     DcOwner dc;

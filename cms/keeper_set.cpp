@@ -141,8 +141,7 @@ bool KeeperSet::Rewrite(const MonitorIdentity& identity)
     }
     if (keeper) {
         keeper->state = KeepState::Keeping;
-        if (ReadMonitorRamp(monitor, keeper->ramp.held) != 0)
-            keeper->ramp.held = keeper->ramp.written;
+        keeper->ramp.held = HeldAfterWrite(monitor, keeper->ramp.written);
     }
     return true;
 }

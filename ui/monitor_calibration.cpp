@@ -86,8 +86,7 @@ bool MonitorCalibration::Command(HWND window, UINT id, MonitorHandle monitor, co
         LoadedRamp linear;
         MakeHardwareRamp(IdentityRamp(), linear.written);
         SetDevGammaTable(monitor, linear.written);
-        if (ReadMonitorRamp(monitor, linear.held) != 0)
-            linear.held = linear.written;
+        linear.held = HeldAfterWrite(monitor, linear.written);
         m_pHost->RampReset(monitor, linear);
         break;
     }

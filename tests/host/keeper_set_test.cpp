@@ -161,6 +161,11 @@ TEST_F(KeeperSet, WhatIsKeptIsTheRampAsTheLoadWroteAndReadItNotTheFile)
     EXPECT_TRUE(Holds(monitor, loaded));
     EXPECT_EQ(sim.CallCount(SimCall::OpenColorProfileA), opens);
     EXPECT_TRUE(reports.empty());
+
+    // Another writer that gets in between a write and its read-back leaves its own
+    // ramp there: that says nothing of what the write left, and is never kept.
+    WriteFromOutside(monitor);
+    EXPECT_TRUE(Same(HeldAfterWrite(monitor, loaded.written), loaded.written));
 }
 
 // ---- Monitors on one ramp -----------------------------------------------------------------------

@@ -11,21 +11,7 @@
 
 namespace {
 
-class VerdictTest : public StandardMonitorTest {
-protected:
-    std::string Install(const std::string& name)
-    {
-        sim.InstallProfile(TestProfile(name));
-        return ColorPath(name);
-    }
-
-    static bool Holds(const HardwareRamp& actual, const GammaRamp& ramp)
-    {
-        HardwareRamp expected{};
-        MakeHardwareRamp(ramp, expected);
-        return CompareRamp(actual, expected).entries == 0;
-    }
-};
+class VerdictTest : public StandardMonitorTest {};
 
 // ---- The verdict before the click -----------------------------------------------------
 

@@ -13,12 +13,6 @@ namespace {
 
 class CalibrationTest : public StandardMonitorTest {
 protected:
-    std::string Install(const std::string& name)
-    {
-        sim.InstallProfile(TestProfile(name));
-        return ColorPath(name);
-    }
-
     // The profile's 'vcgt' tag as the hardware ramp it should become.
     HardwareRamp ExpectedRamp(const std::string& path)
     {

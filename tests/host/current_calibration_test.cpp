@@ -11,19 +11,6 @@ namespace {
 
 class CurrentLoadTest : public StandardMonitorTest {
 protected:
-    std::string Install(const std::string& name)
-    {
-        sim.InstallProfile(TestProfile(name));
-        return ColorPath(name);
-    }
-
-    static bool Holds(const HardwareRamp& actual, const GammaRamp& ramp)
-    {
-        HardwareRamp expected{};
-        MakeHardwareRamp(ramp, expected);
-        return CompareRamp(actual, expected).entries == 0;
-    }
-
     // Adds a second monitor and makes the profiles the current ones of the first and
     // the second.
     void MakeCurrent(const std::string& first, const std::string& second)

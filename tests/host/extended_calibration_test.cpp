@@ -24,12 +24,6 @@ protected:
 
     bool extended;   // the user's setting, as the program hands it down
 
-    std::string Install(const std::string& name)
-    {
-        sim.InstallProfile(TestProfile(name));
-        return ColorPath(name);
-    }
-
     // A profile around a tag made here.
     std::string InstallTag(const std::string& name, const std::vector<uint8_t>& tag)
     {

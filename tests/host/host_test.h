@@ -2,6 +2,7 @@
 // the program's own string table, and a recorder in place of the report window.
 #pragma once
 
+#include "cms/gamma_ramp.h"
 #include "cms/monitor_strings.h"
 #include "recording_presenter.h"
 #include "sim/sim_platform.h"
@@ -26,6 +27,21 @@ protected:
     static std::string ColorPath(const std::string& name)
     {
         return std::string(SimPlatform::kColorDirectory) + "\\" + name;
+    }
+
+    // Copies a generated profile into the colour directory; the path the program uses.
+    std::string Install(const std::string& name)
+    {
+        sim.InstallProfile(TestProfile(name));
+        return ColorPath(name);
+    }
+
+    // Whether a ramp holds what a table loads, to the 8 bits an adapter may keep.
+    static bool Holds(const HardwareRamp& actual, const GammaRamp& ramp)
+    {
+        HardwareRamp expected{};
+        MakeHardwareRamp(ramp, expected);
+        return CompareRamp(actual, expected).entries == 0;
     }
 
     SimScope scope;

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "platform/win32/win32_platform.h"
-#include "recording_presenter.h"
+#include "support/recording_presenter.h"
 
 #include <windows.h>
 #include <icm.h>

@@ -26,7 +26,7 @@
 #include "cms/gamma_ramp.h"
 #include "fw/gdi.h"
 #include "platform/owner.h"
-#include "win/list_host_window.h"
+#include "support/list_host_window.h"
 #include "ui/profile_list_box.h"
 
 #include <windows.h>

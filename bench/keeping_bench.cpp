@@ -44,7 +44,9 @@
 #include "cms/calibration_check.h"
 #include "report/resource_strings.h"
 #include "res/resource.h"
-#include "win/program_driver.h"
+#include "support/program_driver.h"
+#include "support/test_profiles.h"
+#include "support/win_test_util.h"
 
 #include <windows.h>
 #include <icm.h>
@@ -105,8 +107,8 @@ class KeptProfiles {
 public:
     explicit KeptProfiles(std::string directory) : m_directory(std::move(directory))
     {
-        Copy("kv-mild.icm", kCurrentCopy);
-        Copy("kv-green16384.icm", kSelectedCopy);
+        Copy(profiles::kMild, kCurrentCopy);
+        Copy(profiles::kGreen, kSelectedCopy);
     }
     ~KeptProfiles()
     {

@@ -13,7 +13,7 @@
 //
 //   kestrava_vcgt_bench [Google Benchmark's options]     (see tools/bench_vcgt.sh)
 #include "cms/vcgt_decoder.h"
-#include "host/lcms_reference.h"
+#include "support/lcms_reference.h"
 
 #include <benchmark/benchmark.h>
 

@@ -1,7 +1,7 @@
 // Reading whether a monitor's desktop is composed in advanced colour (HDR).
 #include "cms/advanced_color.h"
 
-#include "host_test.h"
+#include "support/host_test.h"
 
 namespace {
 

@@ -4,7 +4,8 @@
 #include "cms/vcgt_decoder.h"
 #include "res/resource.h"
 
-#include "host_test.h"
+#include "support/host_test.h"
+#include "support/test_profiles.h"
 
 #include <cctype>
 #include <cstring>
@@ -29,18 +30,18 @@ class Verdicts : public VerdictTest, public ::testing::WithParamInterface<Verdic
 INSTANTIATE_TEST_SUITE_P(
     EveryKind, Verdicts,
     ::testing::Values(
-        VerdictCase{"kv-mild.icm", CalibrationVerdict::Loads, "Loads its video card calibration when selected."},
-        VerdictCase{"kv-novcgt.icm", CalibrationVerdict::NoTable,
+        VerdictCase{profiles::kMild, CalibrationVerdict::Loads, "Loads its video card calibration when selected."},
+        VerdictCase{profiles::kNoCalibration, CalibrationVerdict::NoTable,
                     "No video card calibration: selecting it only makes it the default profile."},
-        VerdictCase{"kv-16bit.icm", CalibrationVerdict::ExtendedTable, kTurnOnExtended},
-        VerdictCase{"kv-formula.icm", CalibrationVerdict::ExtendedTable, kTurnOnExtended},
-        VerdictCase{"kv-badsize.icm", CalibrationVerdict::Damaged,
+        VerdictCase{profiles::k16Bit, CalibrationVerdict::ExtendedTable, kTurnOnExtended},
+        VerdictCase{profiles::kFormula, CalibrationVerdict::ExtendedTable, kTurnOnExtended},
+        VerdictCase{profiles::kBadSize, CalibrationVerdict::Damaged,
                     "Its calibration data is damaged and will not be loaded."},
-        VerdictCase{"kv-badsig.icm", CalibrationVerdict::Damaged,
+        VerdictCase{profiles::kBadSignature, CalibrationVerdict::Damaged,
                     "Its calibration data is damaged and will not be loaded."},
-        VerdictCase{"kv-green16383.icm", CalibrationVerdict::TooDark,
+        VerdictCase{profiles::kTooDark, CalibrationVerdict::TooDark,
                     "Its calibration would make the screen too dark and will not be loaded."},
-        VerdictCase{"kv-garbage.icm", CalibrationVerdict::Unreadable, nullptr}),
+        VerdictCase{profiles::kGarbage, CalibrationVerdict::Unreadable, nullptr}),
     [](const ::testing::TestParamInfo<VerdictCase>& test) {
         std::string name;
         for (const char* p = test.param.profile + 3; *p && *p != '.'; ++p)
@@ -83,7 +84,7 @@ TEST_F(VerdictTest, UnreadableProfileSaysWhyWithItsCode)
     EXPECT_NE(missing.result, 0);
 
     // A tag whose presence cannot even be tested is damaged, not unreadable.
-    const std::string path = Install("kv-mild.icm");
+    const std::string path = Install(profiles::kMild);
     sim.Fail(SimCall::IsColorProfileTagPresent, 13);
     EXPECT_EQ(DiagnoseProfile(path.c_str()).verdict, CalibrationVerdict::Damaged);
 }

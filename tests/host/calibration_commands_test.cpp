@@ -6,7 +6,7 @@
 #include "report/text_format.h"
 #include "res/resource.h"
 
-#include "host_test.h"
+#include "support/host_test.h"
 
 #include <algorithm>
 #include <iterator>

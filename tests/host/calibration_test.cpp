@@ -3,8 +3,8 @@
 #include "cms/gamma_ramp.h"
 #include "cms/monitor_strings.h"
 
-#include "host_test.h"
-#include "vcgt_table.h"
+#include "support/host_test.h"
+#include "support/vcgt_table.h"
 
 #include <cstring>
 #include <regex>

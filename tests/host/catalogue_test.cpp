@@ -3,8 +3,8 @@
 #include "cms/CMSSupportEx.h"
 #include "cms/monitor_strings.h"
 
-#include "host_test.h"
 #include "sim/sim_list_control.h"
+#include "support/host_test.h"
 
 #include <fstream>
 #include <optional>

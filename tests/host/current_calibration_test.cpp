@@ -5,7 +5,8 @@
 #include "cms/current_calibration.h"
 #include "res/resource.h"
 
-#include "host_test.h"
+#include "support/host_test.h"
+#include "support/test_profiles.h"
 
 namespace {
 
@@ -29,7 +30,7 @@ protected:
     // The ramp that kv-mild downloads.
     GammaRamp MildRamp()
     {
-        const CalibrationDiagnosis mild = DiagnoseProfile(Install("kv-mild.icm").c_str());
+        const CalibrationDiagnosis mild = DiagnoseProfile(Install(profiles::kMild).c_str());
         EXPECT_EQ(mild.verdict, CalibrationVerdict::Loads);
         return mild.ramp;
     }
@@ -37,20 +38,20 @@ protected:
 
 TEST_F(CurrentLoadTest, LogonLoadDownloadsEachCurrentProfileAndSkipsWhatHasNoTable)
 {
-    ASSERT_NO_FATAL_FAILURE(MakeCurrent("kv-mild.icm", "kv-novcgt.icm"));
-    const GammaRamp mild = DiagnoseProfile(ColorPath("kv-mild.icm").c_str()).ramp;
+    ASSERT_NO_FATAL_FAILURE(MakeCurrent(profiles::kMild, profiles::kNoCalibration));
+    const GammaRamp mild = DiagnoseProfile(ColorPath(profiles::kMild).c_str()).ramp;
 
     EXPECT_EQ(LoadCurrentCalibrations(false, false), 0);
     EXPECT_TRUE(Holds(sim.Ramp(adapter), mild));
     EXPECT_EQ(sim.RampWrites(), 1) << "the profile without a table wrote something";
     EXPECT_TRUE(reports.empty());
     // Associations are read, never changed.
-    EXPECT_EQ(sim.Associations(deviceId), std::vector<std::string>{"kv-mild.icm"});
+    EXPECT_EQ(sim.Associations(deviceId), std::vector<std::string>{profiles::kMild});
 }
 
 TEST_F(CurrentLoadTest, LogonLoadReportsEachFailureUnlessQuietAndReturnsTheFirst)
 {
-    ASSERT_NO_FATAL_FAILURE(MakeCurrent("kv-green16383.icm", "kv-badsize.icm"));
+    ASSERT_NO_FATAL_FAILURE(MakeCurrent(profiles::kTooDark, profiles::kBadSize));
 
     EXPECT_EQ(LoadCurrentCalibrations(true, false), kResultImplausibleTable);
     EXPECT_TRUE(reports.empty());
@@ -65,8 +66,8 @@ TEST_F(CurrentLoadTest, LogonLoadReportsEachFailureUnlessQuietAndReturnsTheFirst
 
     // A profile that is named but cannot be read is a failure like any other.
     reports.clear();
-    Install("kv-garbage.icm");
-    sim.Associations(deviceId) = {"kv-garbage.icm"};
+    Install(profiles::kGarbage);
+    sim.Associations(deviceId) = {profiles::kGarbage};
     EXPECT_NE(LoadCurrentCalibrations(false, false), 0);
     ASSERT_EQ(reports.size(), 2u);
     EXPECT_NE(reports[0].messageText.find("\"kv-garbage\""), std::string::npos) << reports[0].messageText;
@@ -81,7 +82,7 @@ TEST_F(CurrentLoadTest, LogonLoadTakesANamedProfileThatIsNotThereForNone)
     ASSERT_EQ(GetMonitorStrings(second, names, 1), 0);
     const GammaRamp mild = MildRamp();
     sim.Associations(deviceId) = {"kv-gone.icm"};
-    sim.Associations(names.deviceId) = {"kv-mild.icm"};
+    sim.Associations(names.deviceId) = {profiles::kMild};
 
     EXPECT_EQ(LoadCurrentCalibrations(false, false), 0);
     EXPECT_TRUE(reports.empty()) << reports[0].messageText;
@@ -91,8 +92,8 @@ TEST_F(CurrentLoadTest, LogonLoadTakesANamedProfileThatIsNotThereForNone)
 
 TEST_F(CurrentLoadTest, QuietLogonLoadShowsNotEvenTheVideoCardsOwnReport)
 {
-    Install("kv-mild.icm");
-    sim.Associations(deviceId) = {"kv-mild.icm"};
+    Install(profiles::kMild);
+    sim.Associations(deviceId) = {profiles::kMild};
 
     sim.Fail(SimCall::SetDeviceGammaRamp, 31);
     EXPECT_EQ(LoadCurrentCalibrations(true, false), 31);

@@ -10,8 +10,9 @@
 #include "cms/vcgt_decoder.h"
 #include "res/resource.h"
 
-#include "host_test.h"
-#include "lcms_reference.h"
+#include "support/host_test.h"
+#include "support/lcms_reference.h"
+#include "support/test_profiles.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -105,15 +106,15 @@ TEST_P(ExtendedProfiles, GiveTheirResultAndWriteTheReferenceRamp)
 
 INSTANTIATE_TEST_SUITE_P(
     GeneratedProfiles, ExtendedProfiles,
-    ::testing::Values(ProfileCase{"kv-valid.icm", 0, 0}, ProfileCase{"kv-mild.icm", 0, 0},
-                      ProfileCase{"kv-all255.icm", 0, 0}, ProfileCase{"kv-green16383.icm", -2, 215},
-                      ProfileCase{"kv-novcgt.icm", 1168, 210}, ProfileCase{"kv-16bit.icm", 0, 0},
-                      ProfileCase{"kv-formula.icm", 0, 0}, ProfileCase{"kv-16bit-mono.icm", 0, 0},
-                      ProfileCase{"kv-1024.icm", 0, 0}, ProfileCase{"kv-formula22.icm", 0, 0},
-                      ProfileCase{"kv-16bit-dark.icm", -2, 215}, ProfileCase{"kv-badcount.icm", 24, 214},
-                      ProfileCase{"kv-badsig.icm", 24, 214}, ProfileCase{"kv-badtype.icm", 24, 214},
-                      ProfileCase{"kv-badchannels.icm", 24, 214}, ProfileCase{"kv-badentries.icm", 24, 214},
-                      ProfileCase{"kv-badsize.icm", 24, 214}),
+    ::testing::Values(ProfileCase{profiles::kValid, 0, 0}, ProfileCase{profiles::kMild, 0, 0},
+                      ProfileCase{profiles::kAll255, 0, 0}, ProfileCase{profiles::kTooDark, -2, 215},
+                      ProfileCase{profiles::kNoCalibration, 1168, 210}, ProfileCase{profiles::k16Bit, 0, 0},
+                      ProfileCase{profiles::kFormula, 0, 0}, ProfileCase{profiles::k16BitMono, 0, 0},
+                      ProfileCase{profiles::k1024, 0, 0}, ProfileCase{profiles::kFormula22, 0, 0},
+                      ProfileCase{profiles::k16BitDark, -2, 215}, ProfileCase{profiles::kBadCount, 24, 214},
+                      ProfileCase{profiles::kBadSignature, 24, 214}, ProfileCase{profiles::kBadType, 24, 214},
+                      ProfileCase{profiles::kBadChannels, 24, 214}, ProfileCase{profiles::kBadEntries, 24, 214},
+                      ProfileCase{profiles::kBadSize, 24, 214}),
     [](const auto& param) { return NameOf(param.param.file); });
 
 // ---- The size of what is read ----------------------------------------------------------------
@@ -167,7 +168,7 @@ TEST_F(ExtendedTest, TagsTooShortForAnyHeaderAreDamaged)
 
 TEST_F(ExtendedTest, RefusedSixteenBitRampIsJudgedByWhatTheAdapterHolds)
 {
-    const std::string path = Install("kv-1024.icm");
+    const std::string path = Install(profiles::k1024);
     const HardwareRamp before = sim.Ramp(adapter);
     sim.Fail(SimCall::SetDeviceGammaRamp, 87);
     EXPECT_EQ(LoadCalibration(monitor, path.c_str(), messageId, extended), 87);
@@ -214,11 +215,11 @@ TEST_P(ExtendedOffVerdicts, SayWhatTheSettingWouldChange)
 
 INSTANTIATE_TEST_SUITE_P(
     EveryKind, ExtendedOffVerdicts,
-    ::testing::Values(VerdictCase{"kv-1024.icm", CalibrationVerdict::ExtendedTable, IDS_TIP_EXTENDED_OFF},
-                      VerdictCase{"kv-16bit-mono.icm", CalibrationVerdict::ExtendedTable, IDS_TIP_EXTENDED_OFF},
-                      VerdictCase{"kv-formula22.icm", CalibrationVerdict::ExtendedTable, IDS_TIP_EXTENDED_OFF},
-                      VerdictCase{"kv-16bit-dark.icm", CalibrationVerdict::TooDark, IDS_TIP_TOO_DARK},
-                      VerdictCase{"kv-badcount.icm", CalibrationVerdict::Damaged, IDS_TIP_DAMAGED}),
+    ::testing::Values(VerdictCase{profiles::k1024, CalibrationVerdict::ExtendedTable, IDS_TIP_EXTENDED_OFF},
+                      VerdictCase{profiles::k16BitMono, CalibrationVerdict::ExtendedTable, IDS_TIP_EXTENDED_OFF},
+                      VerdictCase{profiles::kFormula22, CalibrationVerdict::ExtendedTable, IDS_TIP_EXTENDED_OFF},
+                      VerdictCase{profiles::k16BitDark, CalibrationVerdict::TooDark, IDS_TIP_TOO_DARK},
+                      VerdictCase{profiles::kBadCount, CalibrationVerdict::Damaged, IDS_TIP_DAMAGED}),
     [](const auto& param) { return NameOf(param.param.file); });
 
 TEST_F(ExtendedOffTest, AMonochromeTableOf786BytesIsNoLongerCalledDamaged)
@@ -245,8 +246,8 @@ TEST_F(ExtendedOffTest, AMonochromeTableOf786BytesIsNoLongerCalledDamaged)
 
 TEST_F(ExtendedOffTest, CommandLineLoadAndKeepingFollowTheSetting)
 {
-    const std::string path = Install("kv-16bit-mono.icm");
-    sim.Associations(deviceId) = {"kv-16bit-mono.icm"};
+    const std::string path = Install(profiles::k16BitMono);
+    sim.Associations(deviceId) = {profiles::k16BitMono};
     EXPECT_EQ(LoadCurrentCalibrations(true, extended), kResultBadCalibration);
     EXPECT_EQ(sim.RampWrites(), 0);
 

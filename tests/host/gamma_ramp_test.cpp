@@ -2,7 +2,7 @@
 
 #include "cms/calibration_check.h"
 
-#include "vcgt_table.h"
+#include "support/vcgt_table.h"
 
 #include <gtest/gtest.h>
 

@@ -4,7 +4,7 @@
 #include "report/resource_strings.h"
 #include "ui/info_page.h"
 
-#include "host_test.h"
+#include "support/host_test.h"
 
 #include <cstring>
 #include <memory>

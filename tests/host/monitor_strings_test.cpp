@@ -1,6 +1,6 @@
 #include "cms/monitor_strings.h"
 
-#include "host_test.h"
+#include "support/host_test.h"
 
 namespace {
 

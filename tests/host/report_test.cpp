@@ -3,8 +3,8 @@
 #include "report/resource_strings.h"
 #include "report/text_format.h"
 
-#include "expected_strings.h"
-#include "host_test.h"
+#include "support/expected_strings.h"
+#include "support/host_test.h"
 
 #include <cstring>
 #include <fstream>

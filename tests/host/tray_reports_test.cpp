@@ -1,7 +1,7 @@
 // Failures told while the program stays in the notification area with no window open.
 #include "app/tray_reports.h"
 
-#include "recording_presenter.h"
+#include "support/recording_presenter.h"
 
 #include <gtest/gtest.h>
 

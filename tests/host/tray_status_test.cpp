@@ -8,7 +8,8 @@
 #include "report/text_format.h"
 #include "res/resource.h"
 
-#include "host_test.h"
+#include "support/host_test.h"
+#include "support/test_profiles.h"
 
 #include <string>
 #include <vector>
@@ -37,18 +38,18 @@ protected:
 
 TEST_F(TrayStatus, EachMonitorSaysItsProfileAndWhatIsDoneWithIt)
 {
-    for (const char* name : {"kv-mild.icm", "kv-novcgt.icm"})
+    for (const char* name : {profiles::kMild, profiles::kNoCalibration})
         sim.InstallProfile(TestProfile(name));
     MonitorStrings names;
     ASSERT_EQ(GetMonitorStrings(second, names, 1), 0);
-    sim.Associations(deviceId) = {"kv-mild.icm"};
-    sim.Associations(names.deviceId) = {"kv-novcgt.icm"};
+    sim.Associations(deviceId) = {profiles::kMild};
+    sim.Associations(names.deviceId) = {profiles::kNoCalibration};
     ASSERT_EQ(LoadCurrentCalibrations(true, false, &keepers), 0);
 
     const std::string noTable = GetResourceString(IDS_TIP_NO_TABLE);
     EXPECT_EQ(TrayStatusLines(keepers, false),
-              (std::vector<std::string>{Line("Simulated Monitor 1", "kv-mild.icm", IDS_STATE_LOADED),
-                                        Line("Simulated Monitor 2", "kv-novcgt.icm", IDS_STATE_NOT_LOADED, noTable)}));
+              (std::vector<std::string>{Line("Simulated Monitor 1", profiles::kMild, IDS_STATE_LOADED),
+                                        Line("Simulated Monitor 2", profiles::kNoCalibration, IDS_STATE_NOT_LOADED, noTable)}));
 
     // A program that sets its own ramp in front pauses what is kept.
     EXPECT_EQ(TrayStatusLines(keepers, false, "game.exe").at(0),

@@ -14,7 +14,7 @@
 #include "cms/gamma_ramp.h"
 #include "cms/vcgt_decoder.h"
 
-#include "lcms_reference.h"
+#include "support/lcms_reference.h"
 
 #include <gtest/gtest.h>
 

@@ -4,8 +4,8 @@
 // the German library copied beside it, in German. The zip's listing is checked from
 // outside (check_zip.sh).
 #include "pe_image.h"
-#include "program_fixture.h"
 #include "resource_reader.h"
+#include "support/program_fixture.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // The list box stand-in against the order measured on the real control under Wine
 // (tests/list_order_names.h, which the Windows tests check against the control itself).
-#include "list_order_names.h"
 #include "sim/sim_list_control.h"
+#include "support/list_order_names.h"
 
 #include <gtest/gtest.h>
 

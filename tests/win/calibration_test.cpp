@@ -4,9 +4,10 @@
 #include "cms/calibration_check.h"
 #include "cms/monitor_strings.h"
 #include "report/report.h"
-#include "program_driver.h"
-#include "recording_presenter.h"
-#include "win_test_util.h"
+#include "support/program_driver.h"
+#include "support/recording_presenter.h"
+#include "support/test_profiles.h"
+#include "support/win_test_util.h"
 
 #include <gtest/gtest.h>
 
@@ -109,7 +110,7 @@ protected:
 
 TEST_F(WineCalibrationTest, ValidTableBecomesDefaultAndReachesTheXServer)
 {
-    const std::string path = Install("kv-mild.icm");
+    const std::string path = Install(profiles::kMild);
     EXPECT_EQ(SetDefaultProfile(Monitor(), path.c_str(), 1, messageId), 0);
     EXPECT_EQ(messageId, 0);
     EXPECT_TRUE(recorder.reports.empty());
@@ -128,7 +129,7 @@ TEST_F(WineCalibrationTest, ValidTableBecomesDefaultAndReachesTheXServer)
 
 TEST_F(WineCalibrationTest, ProfileWithoutCalibrationIsAssociatedButLeavesTheRamp)
 {
-    const std::string path = Install("kv-novcgt.icm");
+    const std::string path = Install(profiles::kNoCalibration);
     EXPECT_EQ(SetDefaultProfile(Monitor(), path.c_str(), 1, messageId), 1168);
     EXPECT_EQ(messageId, 210);
     Ramp ramp{};
@@ -138,21 +139,21 @@ TEST_F(WineCalibrationTest, ProfileWithoutCalibrationIsAssociatedButLeavesTheRam
 
 TEST_F(WineCalibrationTest, SixteenBitTableHasTheWrongLength)
 {
-    const std::string path = Install("kv-16bit.icm");
+    const std::string path = Install(profiles::k16Bit);
     EXPECT_EQ(SetDefaultProfile(Monitor(), path.c_str(), 1, messageId), 24);
     EXPECT_EQ(messageId, 211);
 }
 
 TEST_F(WineCalibrationTest, GreenSumDecidesWhetherTheTableIsWritten)
 {
-    const std::string dark = Install("kv-green16383.icm");
+    const std::string dark = Install(profiles::kTooDark);
     EXPECT_EQ(SetDefaultProfile(Monitor(), dark.c_str(), 1, messageId), -2);
     EXPECT_EQ(messageId, 215);
     Ramp ramp{};
     ASSERT_TRUE(ReadRamp(ramp));
     EXPECT_TRUE(SameRamp(ramp, original));
 
-    const std::string enough = Install("kv-green16384.icm");
+    const std::string enough = Install(profiles::kGreen);
     EXPECT_EQ(SetDefaultProfile(Monitor(), enough.c_str(), 1, messageId), 0);
     EXPECT_EQ(messageId, 0);
     ASSERT_TRUE(ReadRamp(ramp));
@@ -163,7 +164,7 @@ TEST_F(WineCalibrationTest, RampTheServerRefusesGives87WithoutReport)
 {
     // Wine refuses a flat ramp and leaves the last error alone; the ramp read back is
     // still the old one, so the table did not arrive. A stale code is not taken for it.
-    const std::string path = Install("kv-all255.icm");
+    const std::string path = Install(profiles::kAll255);
     SetLastError(ERROR_INSUFFICIENT_BUFFER);
     EXPECT_EQ(SetDefaultProfile(Monitor(), path.c_str(), 1, messageId), 87);
     EXPECT_EQ(messageId, 216);
@@ -173,14 +174,14 @@ TEST_F(WineCalibrationTest, RampTheServerRefusesGives87WithoutReport)
     EXPECT_TRUE(SameRamp(ramp, original));
 
     // Red and blue flat at zero: refused the same way.
-    const std::string dark = Install("kv-redblue0.icm");
+    const std::string dark = Install(profiles::kRedBlue0);
     EXPECT_EQ(LoadCalibration(Monitor(), dark.c_str(), messageId), 87);
     EXPECT_EQ(messageId, 216);
     ASSERT_TRUE(ReadRamp(ramp));
     EXPECT_TRUE(SameRamp(ramp, original));
 
     // A plausible table after them is written as ever.
-    const std::string mild = Install("kv-mild.icm");
+    const std::string mild = Install(profiles::kMild);
     EXPECT_EQ(LoadCalibration(Monitor(), mild.c_str(), messageId), 0);
     EXPECT_EQ(messageId, 0);
     ASSERT_TRUE(ReadRamp(ramp));
@@ -192,7 +193,7 @@ TEST_F(WineCalibrationTest, DamagedFileIsNeverDownloaded)
 {
     // Wine's store refuses to associate a file that is no profile; the load on its own
     // gets no further than the open (which fails there without a code) and the tag test.
-    const std::string path = Install("kv-garbage.icm");
+    const std::string path = Install(profiles::kGarbage);
     EXPECT_EQ(SetDefaultProfile(Monitor(), path.c_str(), 1, messageId), 2015);
     ASSERT_EQ(recorder.reports.size(), 1u);
     EXPECT_EQ(recorder.reports[0].fileLineText, "Error 2015 (CMSSupport 393)");
@@ -226,8 +227,8 @@ protected:
 // them, through Wine's own check of what a gamma ramp may be.
 TEST_F(WineExtendedTest, EveryFormLoadsAndReachesTheXServer)
 {
-    for (const char* name : {"kv-16bit.icm", "kv-16bit-mono.icm", "kv-1024.icm", "kv-formula.icm",
-                             "kv-formula22.icm", "kv-mild.icm"}) {
+    for (const char* name : {profiles::k16Bit, profiles::k16BitMono, profiles::k1024, profiles::kFormula,
+                             profiles::kFormula22, profiles::kMild}) {
         SCOPED_TRACE(name);
         const std::string path = Install(name);
         EXPECT_EQ(SetDefaultProfile(Monitor(), path.c_str(), 1, messageId, extended), 0);
@@ -242,10 +243,10 @@ TEST_F(WineExtendedTest, EveryFormLoadsAndReachesTheXServer)
 
 TEST_F(WineExtendedTest, TooDarkOrMiscountedTablesLeaveTheRamp)
 {
-    const std::string dark = Install("kv-16bit-dark.icm");
+    const std::string dark = Install(profiles::k16BitDark);
     EXPECT_EQ(SetDefaultProfile(Monitor(), dark.c_str(), 1, messageId, extended), -2);
     EXPECT_EQ(messageId, 215);
-    const std::string miscounted = Install("kv-badcount.icm");
+    const std::string miscounted = Install(profiles::kBadCount);
     EXPECT_EQ(SetDefaultProfile(Monitor(), miscounted.c_str(), 1, messageId, extended), 24);
     EXPECT_EQ(messageId, 214);
     Ramp ramp{};
@@ -254,7 +255,7 @@ TEST_F(WineExtendedTest, TooDarkOrMiscountedTablesLeaveTheRamp)
 
     // Turned off, the same tables are refused for their length alone, as ever.
     extended = false;
-    const std::string mono = Install("kv-16bit-mono.icm");
+    const std::string mono = Install(profiles::k16BitMono);
     EXPECT_EQ(SetDefaultProfile(Monitor(), mono.c_str(), 1, messageId, extended), 24);
     EXPECT_EQ(messageId, 211);
     ASSERT_TRUE(ReadRamp(ramp));

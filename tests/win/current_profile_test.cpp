@@ -3,8 +3,9 @@
 #include "cms/CMSSupport.h"
 #include "cms/monitor_strings.h"
 #include "platform/win32/win32_platform.h"
-#include "program_driver.h"
-#include "win_test_util.h"
+#include "support/program_driver.h"
+#include "support/test_profiles.h"
+#include "support/win_test_util.h"
 
 #include <gtest/gtest.h>
 
@@ -72,8 +73,8 @@ private:
 
 TEST_F(WineCurrentProfileTest, StoreNamesTheFirstProfileItListsForTheDevice)
 {
-    ASSERT_TRUE(store.Install("kv-valid.icm"));
-    ASSERT_TRUE(store.Install("kv-mild.icm"));
+    ASSERT_TRUE(store.Install(profiles::kValid));
+    ASSERT_TRUE(store.Install(profiles::kMild));
     const std::string listedFirst = program::FirstProfileOf(first.deviceId);
     ASSERT_FALSE(listedFirst.empty());
 
@@ -87,7 +88,7 @@ TEST_F(WineCurrentProfileTest, AdaptersContextNamesTheAssociatedProfileWhenTheSt
 {
     // Wine's adapter names the first associated profile by name, and associations of
     // earlier runs may outlive their files: this name sorts before any of them.
-    ASSERT_TRUE(store.Install("kv-mild.icm", "kv-00current.icm"));
+    ASSERT_TRUE(store.Install(profiles::kMild, "kv-00current.icm"));
     ASSERT_TRUE(store.Associate("kv-00current.icm", first.deviceId));
     platform.failStore = true;
 

@@ -5,7 +5,7 @@
 #include "fw/window.h"
 #include "report/error_report_dialog.h"
 #include "report/report.h"
-#include "win_test_util.h"
+#include "support/win_test_util.h"
 
 #include <gtest/gtest.h>
 

@@ -2,6 +2,8 @@
 // brings up (in this process or in the running program), and what they should read.
 #pragma once
 
+#include "support/test_profiles.h"
+
 #include <windows.h>
 
 #include <icm.h>
@@ -22,12 +24,12 @@ struct TipCase {
     const char* text;
 };
 inline const TipCase kTipCases[] = {
-    {"kv-mild.icm", "Loads its video card calibration when selected."},
-    {"kv-novcgt.icm", "No video card calibration: selecting it only makes it the default profile."},
-    {"kv-16bit.icm", kExtendedOffTip},
-    {"kv-formula.icm", kExtendedOffTip},
-    {"kv-badsig.icm", "Its calibration data is damaged and will not be loaded."},
-    {"kv-green16383.icm", "Its calibration would make the screen too dark and will not be loaded."},
+    {profiles::kMild, "Loads its video card calibration when selected."},
+    {profiles::kNoCalibration, "No video card calibration: selecting it only makes it the default profile."},
+    {profiles::k16Bit, kExtendedOffTip},
+    {profiles::kFormula, kExtendedOffTip},
+    {profiles::kBadSignature, "Its calibration data is damaged and will not be loaded."},
+    {profiles::kTooDark, "Its calibration would make the screen too dark and will not be loaded."},
 };
 
 // The line for a profile that cannot be opened: with the code its open leaves here.

@@ -6,10 +6,11 @@
 #include "program_resources.h"
 #include "report/report.h"
 #include "resource_reader.h"
+#include "support/program_driver.h"
+#include "support/win_test_util.h"
 #include "ui/html_ctrl.h"
 #include "ui/info_page.h"
 #include "ui/info_page_dialog.h"
-#include "win_test_util.h"
 
 #include <gtest/gtest.h>
 
@@ -29,8 +30,6 @@ using namespace std::chrono_literals;
 constexpr int kPage = 1377;
 constexpr const char* kAddress = "file:///\\Docs\\infoID.htm";
 
-bool SameRect(const RECT& a, const RECT& b) { return EqualRect(&a, &b) != FALSE; }
-
 RECT Moved(RECT r, int dx, int dy, bool stretch)
 {
     r.right += dx;
@@ -39,15 +38,6 @@ RECT Moved(RECT r, int dx, int dy, bool stretch)
         r.left += dx;
         r.top += dy;
     }
-    return r;
-}
-
-// A child's rectangle in its parent's client coordinates.
-RECT RectIn(HWND parent, HWND child)
-{
-    RECT r{};
-    GetWindowRect(child, &r);
-    MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&r), 2);
     return r;
 }
 
@@ -104,13 +94,13 @@ protected:
 
 TEST_F(HtmlHost, ControlTakesTheStaticsPlaceAndTheBrowserFollowsItsSize)
 {
-    const RECT frameRect = RectIn(m_parent.Get(), m_hFrame);
+    const RECT frameRect = program::RectIn(m_hFrame, m_parent.Get());
     RecordingCtrl ctrl;
     ASSERT_TRUE(ctrl.CreateInPlaceOfStatic(kPage, m_parent.Get()));
     EXPECT_FALSE(IsWindow(m_hFrame));
     HWND view = GetDlgItem(m_parent.Get(), kPage);
     ASSERT_EQ(view, ctrl.Window());
-    EXPECT_TRUE(SameRect(RectIn(m_parent.Get(), view), frameRect));
+    EXPECT_TRUE(program::SameRect(program::RectIn(view, m_parent.Get()), frameRect));
     EXPECT_NE(ctrl.GetBrowser(), nullptr);
 
     // The browser's own window sits in the view and is resized with it.
@@ -119,7 +109,7 @@ TEST_F(HtmlHost, ControlTakesTheStaticsPlaceAndTheBrowserFollowsItsSize)
     MoveWindow(view, 20, 30, 340, 250, TRUE);
     RECT client{};
     GetClientRect(view, &client);
-    EXPECT_TRUE(SameRect(RectIn(view, inner), client));
+    EXPECT_TRUE(program::SameRect(program::RectIn(inner, view), client));
 
     // Without such a static nothing is made and the parent is left as it is.
     RecordingCtrl other;
@@ -266,8 +256,8 @@ Layout LayoutOf(HWND dialog)
 {
     Layout layout;
     GetClientRect(dialog, &layout.client);
-    layout.ok = RectIn(dialog, GetDlgItem(dialog, IDOK));
-    layout.page = RectIn(dialog, GetDlgItem(dialog, kPage));
+    layout.ok = program::RectIn(GetDlgItem(dialog, IDOK), dialog);
+    layout.page = program::RectIn(GetDlgItem(dialog, kPage), dialog);
     return layout;
 }
 
@@ -303,19 +293,19 @@ TEST(InfoPageDialog, OkKeepsToTheLowerRightThePageFillsTheRestAndMinimisingMoves
         });
         EXPECT_EQ(result, IDCANCEL) << "the close box ends the window";
         EXPECT_EQ(pageClass, browser ? "fwHtmlView" : "Static");
-        EXPECT_TRUE(SameRect(start.ok, dialog.m_rcOk));
-        EXPECT_TRUE(SameRect(start.page, dialog.m_rcFrame));
+        EXPECT_TRUE(program::SameRect(start.ok, dialog.m_rcOk));
+        EXPECT_TRUE(program::SameRect(start.page, dialog.m_rcFrame));
         EXPECT_EQ(grown.client.right - start.client.right, 40);
         EXPECT_EQ(grown.client.bottom - start.client.bottom, 30);
-        EXPECT_TRUE(SameRect(grown.ok, Moved(start.ok, 40, 30, false)));
-        EXPECT_TRUE(SameRect(grown.page, Moved(start.page, 40, 30, true)));
-        EXPECT_TRUE(SameRect(minimised.ok, grown.ok));
-        EXPECT_TRUE(SameRect(minimised.page, grown.page));
-        EXPECT_TRUE(SameRect(restored.ok, grown.ok));
-        EXPECT_TRUE(SameRect(restored.page, grown.page));
+        EXPECT_TRUE(program::SameRect(grown.ok, Moved(start.ok, 40, 30, false)));
+        EXPECT_TRUE(program::SameRect(grown.page, Moved(start.page, 40, 30, true)));
+        EXPECT_TRUE(program::SameRect(minimised.ok, grown.ok));
+        EXPECT_TRUE(program::SameRect(minimised.page, grown.page));
+        EXPECT_TRUE(program::SameRect(restored.ok, grown.ok));
+        EXPECT_TRUE(program::SameRect(restored.page, grown.page));
         // Below the template's size OK moves up and left and the page shrinks alike.
-        EXPECT_TRUE(SameRect(shrunk.ok, Moved(grown.ok, -140, -100, false)));
-        EXPECT_TRUE(SameRect(shrunk.page, Moved(grown.page, -140, -100, true)));
+        EXPECT_TRUE(program::SameRect(shrunk.ok, Moved(grown.ok, -140, -100, false)));
+        EXPECT_TRUE(program::SameRect(shrunk.page, Moved(grown.page, -140, -100, true)));
     }
 }
 

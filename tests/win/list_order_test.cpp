@@ -1,8 +1,8 @@
 // The real sorted list box, against the order in tests/list_order_names.h that the host
 // tests hold the list box stand-in (tests/sim/sim_list_control.h) to. A change in Wine's
 // collation or list box shows up here first.
-#include "list_order_names.h"
-#include "win_test_util.h"
+#include "support/list_order_names.h"
+#include "support/win_test_util.h"
 
 #include <gtest/gtest.h>
 

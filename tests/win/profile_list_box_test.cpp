@@ -4,13 +4,14 @@
 #include "fw/dialog.h"
 #include "fw/gdi.h"
 #include "fw/list_box.h"
+#include "hover.h"
 #include "platform/win32/win32_platform.h"
 #include "res/resource.h"
-#include "list_host_window.h"
-#include "hover.h"
 #include "row_image.h"
+#include "support/list_host_window.h"
+#include "support/test_profiles.h"
+#include "support/win_test_util.h"
 #include "ui/profile_list_box.h"
-#include "win_test_util.h"
 
 #include <gtest/gtest.h>
 
@@ -546,7 +547,7 @@ TEST(ProfileListBoxTip, EachRowSaysWhatSelectingItWillDo)
     for (const TipCase& c : kTipCases)
         EXPECT_EQ(Hover(host.List(), host.RowOf(Generated(c.file)), c.text), c.text) << c.file;
     EXPECT_EQ(Hover(host.List(), host.RowOf(missing), unreadable), unreadable);
-    EXPECT_EQ(Hover(host.List(), host.RowOf(Generated("kv-mild.icm")), kTipCases[0].text), kTipCases[0].text);
+    EXPECT_EQ(Hover(host.List(), host.RowOf(Generated(profiles::kMild)), kTipCases[0].text), kTipCases[0].text);
 
     // Below the last row, and off the list, there is no profile to tell of.
     const RECT last = host.RowRect(host.list.GetCount() - 1);
@@ -582,7 +583,7 @@ TEST(ProfileListBoxTip, DiagnosesARowOnceWhenThePointerRestsAndNeverWhileFilling
         RedrawWindow(host.List(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
         wintest::PumpMessages();
     };
-    fill("kv-mild.icm");
+    fill(profiles::kMild);
     ASSERT_EQ(host.list.GetCount(), 1000);
     EXPECT_EQ(platform.opens, 0) << "a fill diagnoses nothing";
 
@@ -597,7 +598,7 @@ TEST(ProfileListBoxTip, DiagnosesARowOnceWhenThePointerRestsAndNeverWhileFilling
 
     // A new fill under the resting pointer: the tip goes, and row 0, whose path index
     // is 0 again, is diagnosed anew when the pointer moves on it.
-    fill("kv-novcgt.icm");
+    fill(profiles::kNoCalibration);
     EXPECT_EQ(wintest::WaitForTip(GetCurrentProcessId(), wintest::kNoTip), wintest::kNoTip);
     EXPECT_EQ(platform.opens, 1);
     const std::string noTable = kTipCases[1].text;

@@ -1,11 +1,12 @@
 // The profile list sources on the real platform: Wine's colour store with a profile
 // whose name the ANSI code page (1252 in the test prefix) cannot hold.
 #include "cms/CMSSupportEx.h"
-#include "list_host_window.h"
-#include "program_driver.h"
-#include "recording_presenter.h"
+#include "support/list_host_window.h"
+#include "support/program_driver.h"
+#include "support/recording_presenter.h"
+#include "support/test_profiles.h"
+#include "support/win_test_util.h"
 #include "ui/profile_list_box.h"
-#include "win_test_util.h"
 
 #include <gtest/gtest.h>
 
@@ -71,18 +72,18 @@ protected:
 
 TEST_F(WineProfileSourcesTest, OddlyNamedProfilesAreNamedOnceAndTheOthersListed)
 {
-    ASSERT_TRUE(store.Install("kv-valid.icm"));
-    ASSERT_TRUE(store.Install("kv-mild-notcpt.icm"));
+    ASSERT_TRUE(store.Install(profiles::kValid));
+    ASSERT_TRUE(store.Install(profiles::kMildNoCreator));
     const std::string source = wintest::ProfileDir() + "\\kv-valid.icm";
     for (const wchar_t* name : kOddNames)
         ASSERT_TRUE(CopyFileW(std::wstring(source.begin(), source.end()).c_str(), WidePath(name).c_str(), FALSE))
             << GetLastError();
 
     EXPECT_EQ(AddAllProfilesToList(nullptr, list.Profiles()), 0);
-    ASSERT_GE(RowOf("kv-valid.icm"), 0);
-    ASSERT_GE(RowOf("kv-mild-notcpt.icm"), 0);
-    EXPECT_EQ(Style("kv-valid.icm"), "bold");
-    EXPECT_EQ(Style("kv-mild-notcpt.icm"), "bold italic");
+    ASSERT_GE(RowOf(profiles::kValid), 0);
+    ASSERT_GE(RowOf(profiles::kMildNoCreator), 0);
+    EXPECT_EQ(Style(profiles::kValid), "bold");
+    EXPECT_EQ(Style(profiles::kMildNoCreator), "bold italic");
 
     // Wine's own A enumeration passes over the override silently; the katakana name
     // makes it fail, and the W list the program falls back on has both.

@@ -1,8 +1,9 @@
 // Kestrava from outside where the colour store or the X server turns it down: a
 // calibration table the server refuses, and a profile whose name the ANSI code page
 // cannot hold. The built kestrava.exe is worked through window messages only.
-#include "program_fixture.h"
-#include "win_test_util.h"
+#include "support/program_fixture.h"
+#include "support/test_profiles.h"
+#include "support/win_test_util.h"
 
 #include <gtest/gtest.h>
 
@@ -12,9 +13,9 @@
 
 namespace {
 
-const char* const kAll255 = "kv-all255.icm";
-const char* const kMild = "kv-mild.icm";
-const char* const kValid = "kv-valid.icm";
+using profiles::kAll255;
+using profiles::kMild;
+using profiles::kValid;
 // Katakana "purofairu": no character of it is in code page 1252, the prefix's.
 const wchar_t* const kOddName = L"\u30D7\u30ED\u30D5\u30A1\u30A4\u30EB.icm";
 // The same name as the program's reports show it.

@@ -3,10 +3,11 @@
 // their pixels off the screen, and compared with the same text drawn here; its windows
 // are shrunk from outside and their controls' places read back.
 #include "hover.h"
-#include "program_driver.h"
-#include "program_fixture.h"
 #include "row_image.h"
-#include "win_test_util.h"
+#include "support/program_driver.h"
+#include "support/program_fixture.h"
+#include "support/test_profiles.h"
+#include "support/win_test_util.h"
 
 #include <gtest/gtest.h>
 
@@ -25,7 +26,7 @@ using wintest::SameImage;
 // table and the maker's tag: its row is bold and upright.
 const char* const kAmpersandFile = "R&D lab.icm";
 const char* const kAmpersandRow = "R&D lab";
-const char* const kAmpersandSource = "kv-valid.icm";
+const char* const kAmpersandSource = profiles::kValid;
 
 // A profile listed at start-up and deleted before the pointer comes to its row.
 const char* const kGoneFile = "kv-gone.icm";
@@ -182,7 +183,7 @@ TEST_F(ProgramList, RestingOnARowTellsWhatSelectingItWillDo)
     wintest::PointerParking parking;
     for (const wintest::TipCase& c : wintest::kTipCases)
         ASSERT_TRUE(store.Install(c.file)) << c.file << ": error " << GetLastError();
-    ASSERT_TRUE(store.Install("kv-mild.icm", kGoneFile)) << "error " << GetLastError();
+    ASSERT_TRUE(store.Install(profiles::kMild, kGoneFile)) << "error " << GetLastError();
     ASSERT_NO_FATAL_FAILURE(Start());
     const HWND list = List(0);
     wintest::ClickButton(windows[0], program::kViewAllId);

@@ -6,7 +6,7 @@
 #include "fw/app.h"
 #include "platform/win32/win32_platform.h"
 #include "resource_reader.h"
-#include "win_test_util.h"
+#include "support/win_test_util.h"
 
 #include <gtest/gtest.h>
 

@@ -3,8 +3,8 @@
 // program, resource by resource, in the test program and in the built program with
 // the library beside it.
 #include "fw/dialog.h"
-#include "program_fixture.h"
 #include "program_resources.h"
+#include "support/program_fixture.h"
 #include "ui/about_dialog.h"
 
 #include <gtest/gtest.h>

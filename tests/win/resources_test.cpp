@@ -3,8 +3,8 @@
 // the program carries them; Res.dll carrying the same set; and LoadResourceLibrary,
 // which takes Res.dll for its resources without running any of its code.
 #include "app/resource_library.h"
-#include "expected_strings.h"
 #include "program_resources.h"
+#include "support/expected_strings.h"
 
 #include <gtest/gtest.h>
 

@@ -4,7 +4,7 @@
 #pragma once
 
 #include "fw/gdi.h"
-#include "win_handles.h"
+#include "support/win_handles.h"
 
 #include <windows.h>
 

@@ -1,8 +1,8 @@
 // The resources of the built program, read from its file as a data module: the string
 // table, the error-report template and the version.
-#include "expected_strings.h"
 #include "platform/win32/win32_platform.h"
 #include "program_resources.h"
+#include "support/expected_strings.h"
 
 #include <gtest/gtest.h>
 

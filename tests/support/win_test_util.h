@@ -2,12 +2,11 @@
 #pragma once
 
 #include "fw/app.h"
-#include "win_handles.h"
+#include "support/win_handles.h"
 
 #include <windows.h>
 
 #include <chrono>
-#include <cstdlib>
 #include <iterator>
 #include <string>
 #include <thread>
@@ -24,14 +23,11 @@ inline std::string WinePath(const std::string& unixPath)
     return path;
 }
 
-inline std::string ProfileDir() { return WinePath(KESTRAVA_PROFILE_DIR); }
+// The generated test profiles' folder, as a Windows path.
+std::string ProfileDir();
 // The program the tests drive: the build's own, or the copy that KESTRAVA_PROGRAM names
 // (a Windows path), such as the one unpacked from the release.
-inline std::string ProgramExe()
-{
-    const char* other = std::getenv("KESTRAVA_PROGRAM");
-    return other && *other ? std::string(other) : WinePath(KESTRAVA_EXE);
-}
+std::string ProgramExe();
 
 // The full path of the running test program.
 inline std::string OwnExe()

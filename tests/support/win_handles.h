@@ -1,5 +1,4 @@
-// Owners for the handles the Windows tests and the bench take. Apart from
-// win_test_util.h, whose paths the bench's build does not define.
+// Owners for the handles the Windows tests and the bench take.
 #pragma once
 
 #include "platform/owner.h"

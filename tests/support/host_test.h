@@ -4,8 +4,8 @@
 
 #include "cms/gamma_ramp.h"
 #include "cms/monitor_strings.h"
-#include "recording_presenter.h"
 #include "sim/sim_platform.h"
+#include "support/recording_presenter.h"
 
 #include <gtest/gtest.h>
 

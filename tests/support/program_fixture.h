@@ -1,15 +1,18 @@
 // The fixtures of the tests that run the built program: a colour directory that holds
 // the test's profiles and nothing else of the tests', no associations, an identity
-// ramp, and the program started and ended around each test; or a copy of the program
-// with a chosen resource library beside it.
+// ramp, and the program started and ended around each test; a copy of the program with
+// a chosen resource library beside it; and, for the keeping, the settings as on a new
+// account and the program worked through its lists and window menus.
 #pragma once
 
-#include "program_driver.h"
-#include "win_test_util.h"
+#include "support/program_driver.h"
+#include "support/test_profiles.h"
+#include "support/win_test_util.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <initializer_list>
 #include <iterator>
 #include <memory>
@@ -79,7 +82,7 @@ protected:
         for (const std::string& generated : ColourStore::FilesIn(wintest::ProfileDir(), "kv-*"))
             bringBack(generated, generated);
         for (const char* copy : copiesOfBare)
-            bringBack(copy, "kv-bare.icm");
+            bringBack(copy, profiles::kBare);
         ForgetAssociations();
         store.RemoveTestProfiles();
     }
@@ -126,13 +129,13 @@ using program::Monitor;
 using program::RunningProgram;
 
 // Wine's store lists these, with its own sRGB profile, as installed monitor profiles.
-const char* const kMild = "kv-mild.icm";
-const char* const kMildNoCreator = "kv-mild-notcpt.icm";
-const char* const kValid = "kv-valid.icm";
-const char* const kBare = "kv-bare.icm";
-const char* const kNoCalibration = "kv-novcgt.icm";
-const char* const kGreen = "kv-green16384.icm";
-const char* const kValidUpper = "kv-valid-upper.ICM";
+using profiles::kMild;
+using profiles::kMildNoCreator;
+using profiles::kValid;
+using profiles::kBare;
+using profiles::kNoCalibration;
+using profiles::kGreen;
+using profiles::kValidUpper;
 // Copies of kv-bare that turn up while the program runs.
 const char* const kViewAllAdded = "kv-view-all.icm";
 const char* const kViewAssociatedAdded = "kv-view-associated.icm";
@@ -213,6 +216,138 @@ protected:
     }
 
     std::string m_folder;
+};
+
+}  // namespace programtest
+
+// ---- Keeping the calibration ----------------------------------------------------------
+
+namespace programtest {
+
+using namespace std::chrono_literals;
+
+using profiles::kTooDark;   // refused as too dark (-2, report 215)
+// Sorts before the others: the windows' current profile, preselected, so that a click
+// on any other row applies that row.
+const char* const kFirst = profiles::kBare;
+
+// The window menu's calibration commands.
+constexpr WPARAM kReload = 0x1010;
+constexpr WPARAM kVerify = 0x1020;
+constexpr WPARAM kReset = 0x1030;
+constexpr WPARAM kKeepLoaded = 0x1040;
+constexpr WPARAM kLoadAtLogon = 0x1050;
+constexpr WPARAM kExtendedTables = 0x1060;
+
+// The keeping's promise: a ramp reset from outside is back within this, a notice's at once.
+constexpr auto kKeepPromise = 5s;
+constexpr auto kNoticePromise = 1s;
+
+// A text of the program's string table, which the test program carries too.
+inline std::string ResourceText(UINT id)
+{
+    char text[2048] = {};
+    LoadStringA(GetModuleHandleA(nullptr), id, text, static_cast<int>(sizeof text));
+    return text;
+}
+
+// The program with its settings as on a new account, on the ground of ProgramFixture;
+// its monitor windows worked through their lists and window menus.
+
+class ProgramKeeping : public program::ProgramFixture {
+protected:
+    void SetUp() override
+    {
+        ASSERT_NO_FATAL_FAILURE(ProgramFixture::SetUp());
+        program::ForgetSettings();
+        ASSERT_NO_FATAL_FAILURE(StartFromScratch());
+    }
+
+    void TearDown() override
+    {
+        CleanUp();
+        program::ForgetSettings();
+    }
+
+    std::vector<BYTE> Table(const char* file) const
+    {
+        std::vector<BYTE> table = program::CalibrationTable(store.PathOf(file));
+        EXPECT_EQ(table.size(), 768u) << file;
+        return table;
+    }
+
+    // Waits until the ramp holds table, or a report or the clock interrupts.
+    bool WaitForRamp(const std::vector<BYTE>& table, std::chrono::milliseconds timeout = program::kTimeout)
+    {
+        program::WaitFor([&] { return program::CurrentTable() == table || app->FindReport(); }, timeout);
+        return program::CurrentTable() == table;
+    }
+
+    // Whether the ramp holds table at every look for the whole time.
+    static bool RampStays(const std::vector<BYTE>& table, std::chrono::milliseconds time)
+    {
+        return !program::WaitFor([&] { return program::CurrentTable() != table; }, time);
+    }
+
+    // Clicks the row of a window's list and waits until its table is in the ramp.
+    void Select(size_t window, const char* file, const std::vector<BYTE>& table)
+    {
+        const HWND list = List(window);
+        const std::string stem = std::string(file).substr(0, std::string(file).rfind('.'));
+        ASSERT_TRUE(program::ClickRow(list, program::RowOf(list, stem))) << stem;
+        ASSERT_TRUE(WaitForRamp(table)) << stem << " never reached the ramp; " << app->OpenReports();
+    }
+
+    // Gives a window a system command and waits until it has been handled (or has
+    // opened the modal window it handles it with).
+    void Command(size_t window, WPARAM command)
+    {
+        ASSERT_TRUE(PostMessageW(windows[window], WM_SYSCOMMAND, command, 0));
+        ASSERT_TRUE(program::Flush(List(window)));
+    }
+
+    // Starts the program with arguments and, without a window to wait for, waits for it
+    // to end, watching that it never shows one. Its exit code.
+    DWORD RunWithoutWindows(const std::string& arguments)
+    {
+        Launch({}, arguments);
+        return WaitWithoutWindows(*app, arguments, program::kTimeout);
+    }
+
+    // Starts another copy of the program beside the running one; its exit code, once it
+    // ended within the time given, never having shown a window.
+    DWORD RunBeside(const std::string& arguments, std::chrono::milliseconds timeout)
+    {
+        program::RunningProgram other;
+        std::string error;
+        EXPECT_TRUE(other.Start(error, {}, arguments)) << error;
+        return WaitWithoutWindows(other, arguments, timeout);
+    }
+
+    static DWORD WaitWithoutWindows(program::RunningProgram& run, const std::string& arguments,
+                                    std::chrono::milliseconds timeout)
+    {
+        bool shown = false;
+        const bool ended = program::WaitFor(
+            [&] {
+                shown = shown || !program::VisibleDialogsOf(run.Id()).empty();
+                return !run.IsRunning();
+            },
+            timeout);
+        EXPECT_TRUE(ended) << arguments << ": still running; " << run.OpenReports();
+        EXPECT_FALSE(shown) << arguments << ": a window showed";
+        DWORD code = 1234;
+        run.WaitForExit(code, 1s);
+        return code;
+    }
+
+    // Waits for the message box the program shows; its text, with the box in *box.
+    std::string WaitForMessageBox(HWND* box)
+    {
+        *box = nullptr;
+        program::WaitFor([&] { return (*box = program::FindMessageBox(app->Id())) != nullptr || !app->IsRunning(); });
+        return *box ? wintest::WindowText(program::MessageTextControl(*box)) : std::string("(no message box)");
+    }
 };
 
 }  // namespace programtest

@@ -9,7 +9,9 @@
 #include "report/error_report_dialog.h"
 #include "report/resource_strings.h"
 #include "res/resource.h"
+#include "ui/calibration_commands.h"
 #include "ui/info_page_dialog.h"
+#include "ui/settings.h"
 
 #include <commctrl.h>
 #include <shellapi.h>
@@ -458,33 +460,18 @@ bool ChooserApp::IsAdvancedColor(MonitorHandle monitor) const
     return keeper && keeper->monitor.advancedColor;
 }
 
-void ChooserApp::ToggleSetting(CalibrationAction action)
+int32_t ChooserApp::ToggleSetting(CalibrationAction action)
 {
-    switch (action) {
-    case CalibrationAction::KeepLoaded:
-        m_settings.keepLoaded = !m_settings.keepLoaded;
-        settings::SetKeepLoaded(m_settings.keepLoaded);
-        // Logon keeps it loaded (/tray) while keeping is on, and loads it once otherwise.
-        if (m_settings.loadAtLogon)
-            settings::SetLoadAtLogon(true, m_settings.keepLoaded);
-        break;
-    case CalibrationAction::LoadAtLogon:
-        if (settings::SetLoadAtLogon(!m_settings.loadAtLogon, m_settings.keepLoaded))
-            m_settings.loadAtLogon = !m_settings.loadAtLogon;
-        break;
-    case CalibrationAction::ExtendedTables:
-        m_settings.extendedTables = !m_settings.extendedTables;
-        settings::SetExtendedTables(m_settings.extendedTables);
-        // A table only the setting allowed is not kept without it.
-        if (!m_settings.extendedTables)
-            m_keepers.ForgetExtended();
-        break;
-    default:
-        return;
-    }
+    const bool extended = m_settings.extendedTables;
+    settings::Store store;
+    const int32_t result = ToggleStoredSetting(m_settings, action, store);
+    // A table only the setting allowed is not kept without it.
+    if (extended && !m_settings.extendedTables)
+        m_keepers.ForgetExtended();
     for (MonitorProfileDialog* window : MonitorProfileDialog::Windows())
         window->SettingsChanged();
     UpdateTrayTip();
+    return result;
 }
 
 bool ChooserApp::OnCommand(UINT id)

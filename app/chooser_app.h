@@ -59,7 +59,7 @@ public:
     void RampReset(MonitorHandle monitor, const LoadedRamp& ramp) override;
     KeepState KeepStateOf(MonitorHandle monitor) const override;
     bool IsAdvancedColor(MonitorHandle monitor) const override;
-    void ToggleSetting(CalibrationAction action) override;
+    int32_t ToggleSetting(CalibrationAction action) override;
     void SystemNotice(UINT message, WPARAM wParam) override;
 
 private:

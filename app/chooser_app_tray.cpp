@@ -3,11 +3,11 @@
 #include "app/chooser_app.h"
 
 #include "app/tray_status.h"
-#include "cms/VideoCardUtils.h"
-#include "cms/calibration_check.h"
+#include "cms/CMSSupport.h"
 #include "cms/current_calibration.h"
 #include "report/resource_strings.h"
 #include "res/resource.h"
+#include "ui/calibration_commands.h"
 
 #include <shellapi.h>
 
@@ -155,10 +155,13 @@ void ChooserApp::OnTrayCommand(UINT id)
         ResetAll();
         break;
     case IDM_TRAY_KEEP_LOADED:
-        ToggleSetting(CalibrationAction::KeepLoaded);
-        break;
     case IDM_TRAY_LOAD_AT_LOGON:
-        ToggleSetting(CalibrationAction::LoadAtLogon);
+        // Asked for from the menu just now, a refusal is answered whatever /quiet says.
+        // The program's window owns the box; its text is the tooltip, not a caption.
+        if (int32_t result = ToggleSetting(id == IDM_TRAY_KEEP_LOADED ? CalibrationAction::KeepLoaded
+                                                                       : CalibrationAction::LoadAtLogon))
+            ::MessageBoxA(m_hProgram.Get(), SettingNotSavedText(result).c_str(), "Kestrava",
+                          MB_OK | MB_ICONWARNING);
         break;
     case IDM_TRAY_EXIT:
         Exit();
@@ -180,11 +183,13 @@ void ChooserApp::ResetAll()
     for (const Keeper& keeper : std::vector<Keeper>(m_keepers.Keepers())) {
         if (keeper.monitor.advancedColor)
             continue;
+        // A refusal is reported for the kept profile (or the current one), and keeping
+        // stops all the same, as asked.
         LoadedRamp linear;
-        MakeHardwareRamp(IdentityRamp(), linear.written);
-        SetDevGammaTable(keeper.monitor.handle, linear.written);
-        linear.held = HeldAfterWrite(keeper.monitor.handle, linear.written);
-        m_keepers.Reset(keeper.monitor.handle, linear);
+        if (ResetToLinear(keeper.monitor.handle, keeper.path.c_str(), linear) == 0)
+            m_keepers.Reset(keeper.monitor.handle, linear);
+        else
+            m_keepers.Forget(keeper.monitor.handle);
     }
     UpdateTrayTip();
 }

@@ -1,10 +1,13 @@
 // The program's command line: no switch opens the windows; /load downloads every
 // monitor's current calibration without a window (for logon); /tray does the same and
 // then keeps it from the notification area; /quiet with either shows nothing; /? shows
-// how to use it. Switches start with '/' or '-', in any case.
+// how to use it. Switches start with '/' or '-', in any case. The arguments are split as
+// Windows splits them for a program (CommandLineToArgvW), so a quoted "/load" is /load.
 #pragma once
 
 #include <cstdint>
+#include <string>
+#include <vector>
 
 enum class StartMode {
     Windows,   // the monitor windows
@@ -15,13 +18,20 @@ enum class StartMode {
 
 struct CommandLine {
     StartMode mode = StartMode::Windows;
-    bool quiet = false;       // /quiet: no message of any kind
-    int32_t exitCode = 0;     // for Usage: 0 when asked for, 87 for a switch not known
+    bool quiet = false;       // /quiet with /load or /tray: no message of any kind
+    int32_t exitCode = 0;     // for Usage: 0 when asked for, 87 for a bad command line
 };
 
 // Reads the arguments after the program's name (as WinMain gets them); null or empty
 // means none.
 CommandLine ParseCommandLine(const char* arguments);
+
+// The arguments as CommandLineToArgvW splits them: blanks (spaces and tabs) end an
+// argument outside quotes; a quote toggles quoting, and a second quote right after the
+// one that ends a quoted part is a literal quote; 2n backslashes before a quote give n
+// and the quote does its work, 2n+1 give n and a literal quote; other backslashes are
+// literal. "" is an argument of its own, an empty one.
+std::vector<std::string> SplitArguments(const char* arguments);
 
 // The arguments of a whole command line (as GetCommandLine gives it): what follows the
 // program's name, which is quoted or ends at the first blank.

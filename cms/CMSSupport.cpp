@@ -86,6 +86,22 @@ int32_t LoadCalibration(MonitorHandle monitor, const char* path, int32_t& messag
     return 0;
 }
 
+int32_t ResetToLinear(MonitorHandle monitor, const char* path, LoadedRamp& linear)
+{
+    linear = LoadedRamp{};
+    MakeHardwareRamp(IdentityRamp(), linear.written);
+    if (int32_t result = SetDevGammaTable(monitor, linear.written)) {
+        // Nothing chosen to name: the message names what the monitor has, if anything.
+        std::string named = path ? path : "";
+        if (named.empty() && (GetProfileNameUsingDeviceID(monitor, &named, nullptr, nullptr) != 0 || named.empty()))
+            named = kNoProfileName;
+        ReportCalibrationFailure(monitor, named.c_str(), IDS_DOWNLOAD_FAILED, result);
+        return result;
+    }
+    linear.held = HeldAfterWrite(monitor, linear.written);
+    return 0;
+}
+
 int32_t DiagnoseCalibration(const char* path, HardwareRamp& ramp, int32_t& messageId, bool extendedTables,
                             bool* extended)
 {

@@ -52,6 +52,13 @@ int32_t SetDefaultProfile(MonitorHandle monitor, const char* path, int32_t attac
 int32_t LoadCalibration(MonitorHandle monitor, const char* path, int32_t& messageId, bool extendedTables = false,
                         LoadedRamp* loaded = nullptr);
 
+// Puts the linear ramp into the monitor's adapter (Reset to linear). Returns 0 with
+// what was written and read back in linear; or the refused write's result, reported as
+// a refused download is (IDS_DOWNLOAD_FAILED, see ReportCalibrationFailure) for the
+// profile at path, or for the monitor's current profile when path is empty. Whether HDR
+// leaves the ramp alone is the caller's to decide.
+int32_t ResetToLinear(MonitorHandle monitor, const char* path, LoadedRamp& linear);
+
 // Every step of LoadCalibration but the download: opens the profile, reads and checks
 // its tag and decodes it, writing nothing anywhere. Returns 0 with messageId 0 and ramp
 // holding exactly what LoadCalibration writes, or the failing step's result and

@@ -10,6 +10,7 @@
 #include "report/text_format.h"
 #include "res/resource.h"
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -26,6 +27,8 @@ constexpr int32_t kLineNoProfiles = 226;
 constexpr int32_t kLineMalloc = 232;
 constexpr int32_t kLineEnumerate = 239;
 constexpr int32_t kLineUnlistedNames = 245;
+
+constexpr uint32_t kCodePageGb18030 = 54936;
 
 // The longest path the platform takes, in UTF-16 units; a name longer than that is no
 // file name of the store's.
@@ -160,27 +163,42 @@ void ReportEnumeration(const Enumeration& failure)
         Report("AddAllProfilesToList.EnumColorProfiles failed2", failure.code, kLineEnumerate);
 }
 
-// The text in the thread's ANSI code page, when it converts there and back unchanged:
-// no default character, and no best-fit look-alike either.
-bool NarrowExactly(const std::u16string& wide, std::string& ansi)
+// Whether WideCharToMultiByte can say that it used the default character in this code
+// page. UTF-8 and the code pages that take no flags (ISO-2022, HZ, GB18030, ISCII,
+// UTF-7, Symbol) fail with ERROR_INVALID_PARAMETER when asked to.
+bool ReportsUsedDefault(uint32_t codePage)
+{
+    return !(codePage == 42 || (codePage >= 50220 && codePage <= 50229) || codePage == 52936 ||
+             codePage == kCodePageGb18030 || (codePage >= 57002 && codePage <= 57011) || codePage == 65000 ||
+             codePage == kCodePageUtf8);
+}
+
+// The text in the ANSI code page, when it converts there and back unchanged: no default
+// character, and no best-fit look-alike either.
+bool NarrowExactly(const std::u16string& wide, uint32_t codePage, std::string& ansi)
 {
     if (wide.empty() || wide.size() > kMaxWideName)
         return false;
     const auto units = static_cast<int32_t>(wide.size());
     // No code page takes more than four bytes for one UTF-16 unit.
     std::string narrow(wide.size() * 4, '\0');
+    // Where the used-default flag is refused, UTF-8 and GB18030 are told to fail on a lone
+    // surrogate rather than write U+FFFD; in the other such code pages only the round
+    // trip below tells a lost character.
+    const bool reports = ReportsUsedDefault(codePage);
+    const uint32_t flags = codePage == kCodePageUtf8 || codePage == kCodePageGb18030 ? kWcErrInvalidChars : 0;
     Bool32 usedDefault = 0;
     ClearLastError();
-    const int32_t bytes = Sys().WideCharToMultiByte(kCodePageThreadAcp, 0, wide.data(), units, narrow.data(),
-                                                    static_cast<int32_t>(narrow.size()), nullptr, &usedDefault);
+    const int32_t bytes =
+        Sys().WideCharToMultiByte(codePage, flags, wide.data(), units, narrow.data(),
+                                  static_cast<int32_t>(narrow.size()), nullptr, reports ? &usedDefault : nullptr);
     if (bytes <= 0 || usedDefault)
         return false;
     narrow.resize(static_cast<size_t>(bytes));
 
     std::u16string back(narrow.size(), u'\0');
     ClearLastError();
-    const int32_t backUnits =
-        Sys().MultiByteToWideChar(kCodePageThreadAcp, 0, narrow.data(), bytes, back.data(), bytes);
+    const int32_t backUnits = Sys().MultiByteToWideChar(codePage, 0, narrow.data(), bytes, back.data(), bytes);
     if (backUnits != units || back.compare(0, wide.size(), wide) != 0)
         return false;
     ansi = std::move(narrow);
@@ -191,7 +209,7 @@ bool NarrowExactly(const std::u16string& wide, std::string& ansi)
 // as <U+XXXX>. No file name holds '<' or '>', so the form cannot be mistaken for part
 // of a name, and a right-to-left override shown as itself would turn the rest of the
 // report's line around.
-std::string ShowName(const std::u16string& wide)
+std::string ShowName(const std::u16string& wide, uint32_t codePage)
 {
     std::string shown;
     for (size_t at = 0; at < wide.size();) {
@@ -199,7 +217,7 @@ std::string ShowName(const std::u16string& wide)
                           wide[at + 1] >= 0xDC00 && wide[at + 1] < 0xE000;
         const size_t units = pair ? 2 : 1;
         std::string character;
-        if (NarrowExactly(wide.substr(at, units), character)) {
+        if (NarrowExactly(wide.substr(at, units), codePage, character)) {
             shown += character;
         } else {
             const uint32_t code = pair ? 0x10000 + ((wide[at] - 0xD800u) << 10) + (wide[at + 1] - 0xDC00u)
@@ -211,13 +229,39 @@ std::string ShowName(const std::u16string& wide)
     return shown;
 }
 
-// The W enumeration the fill falls back on when the A one fails. Wine 8's store fails
-// the A size query with 87 for a single file whose name the ANSI code page cannot hold
-// (a Japanese name under code page 1252, say), though every other profile is fine.
+// Whether the A enumeration's conversion lost characters of a name. Windows writes each
+// character the ANSI code page lacks as '?', which no file name holds; under UTF-8 a
+// lone surrogate becomes U+FFFD, which a file name may hold, so such a name is only
+// suspect, and the W list tells.
+bool LostCharacters(const std::string& name, uint32_t codePage)
+{
+    return MbsRChr(name.c_str(), '?') ||
+           (codePage == kCodePageUtf8 && name.find("\xEF\xBF\xBD") != std::string::npos);
+}
+
+// Adds the A enumeration's names that kept all their characters; the paths of the
+// profiles among the others are handed back, as the A call gave them.
+void AddAnsiNames(const std::vector<std::string>& names, const std::string& directory, uint32_t codePage,
+                  ProfileList& list, std::vector<std::string>& unlisted)
+{
+    for (const std::string& name : names) {
+        const std::string path = directory + "\\" + name;
+        if (!LostCharacters(name, codePage))
+            AddIfProfile(list, path);
+        else if (IsProfileExtension(path))
+            unlisted.push_back(path);
+    }
+}
+
+// The W enumeration the fill falls back on when the A one fails or loses characters.
+// Wine 8's store fails the A size query with 87 for a single file whose name the ANSI
+// code page cannot hold (a Japanese name under code page 1252, say), though every other
+// profile is fine; Windows' lists it with '?' in place of each such character, and
+// the file cannot be opened by that name.
 // Every name that converts exactly is added; the paths of the profiles that cannot be
 // listed are handed back, as a report shows them.
-Enumeration AddWideNames(const std::string* deviceId, const std::string& directory, ProfileList& list,
-                         std::vector<std::string>& unlisted)
+Enumeration AddWideNames(const std::string* deviceId, const std::string& directory, uint32_t codePage,
+                         ProfileList& list, std::vector<std::string>& unlisted)
 {
     std::vector<char16_t> wideId;
     if (deviceId) {
@@ -240,12 +284,12 @@ Enumeration AddWideNames(const std::string* deviceId, const std::string& directo
     SplitPacked(static_cast<const char16_t*>(buffer.Get()), size / sizeof(char16_t), names);
     for (const std::u16string& name : names) {
         std::string ansi;
-        if (NarrowExactly(name, ansi)) {
+        if (NarrowExactly(name, codePage, ansi)) {
             AddIfProfile(list, directory + "\\" + ansi);
             continue;
         }
         // Only a name that would have been listed is worth a word.
-        const std::string shown = directory + "\\" + ShowName(name);
+        const std::string shown = directory + "\\" + ShowName(name, codePage);
         if (IsProfileExtension(shown))
             unlisted.push_back(shown);
     }
@@ -287,19 +331,25 @@ int32_t AddAllProfilesToList(const std::string* deviceId, ProfileList& list)
     directoryBuffer[sizeof directoryBuffer - 1] = '\0';
     const std::string directory(directoryBuffer);
 
+    const uint32_t codePage = Sys().GetACP();
     HeapBlock buffer;
     uint32_t size = 0;
     const Enumeration ansi = Enumerate(criteria, buffer, size);
-    std::vector<std::string> unlisted;
-    if (ansi.code == 0) {
-        std::vector<std::string> names;
+    std::vector<std::string> names;
+    if (ansi.code == 0)
         SplitMultiString(static_cast<const char*>(buffer.Get()), size, names);
-        for (const std::string& name : names)
-            AddIfProfile(list, directory + "\\" + name);
-    } else if (!ansi.refused || AddWideNames(deviceId, directory, list, unlisted).code != 0) {
-        // The A call's failure is the one the user is shown.
-        ReportEnumeration(ansi);
-        return ansi.code;
+    // A name the A call's conversion lost characters of cannot be opened by it: the W list
+    // then stands in for the A one, as it does when the A call fails.
+    const auto lost = [codePage](const std::string& name) { return LostCharacters(name, codePage); };
+    const bool wide = ansi.code != 0 ? ansi.refused : std::any_of(names.begin(), names.end(), lost);
+    std::vector<std::string> unlisted;
+    if (!wide || AddWideNames(deviceId, directory, codePage, list, unlisted).code != 0) {
+        if (ansi.code != 0) {
+            // The A call's failure is the one the user is shown.
+            ReportEnumeration(ansi);
+            return ansi.code;
+        }
+        AddAnsiNames(names, directory, codePage, list, unlisted);
     }
 
     if (!unlisted.empty()) {

@@ -16,9 +16,11 @@ constexpr int32_t kListByDeviceId = 1;
 // Fills the list with every monitor profile (deviceId null) or with those associated
 // with the device, keeping only ".icm" and ".icc" files, then marks them. Failures are
 // reported; the result is 0, 4306 when there is no profile, or a platform code. When
-// the store's ANSI enumeration fails, its UTF-16 one is used instead: a profile whose
-// name the ANSI code page cannot hold is left out, and all such are named in one
-// report (code 1113), while the others are listed as usual.
+// the store's ANSI enumeration fails, or gives a name with '?' for characters it could
+// not convert, its UTF-16 one is used instead: a profile whose name the ANSI code page
+// cannot hold is left out, and all such are named in one report (code 1113), while the
+// others are listed as usual. (Should the UTF-16 one fail after such a name, the ANSI
+// names are listed but for those, which the report names as the ANSI call gave them.)
 int32_t AddAllProfilesToList(const std::string* deviceId, ProfileList& list);
 
 // Empties the list and fills it with the monitor's associated profiles: through the

@@ -196,6 +196,10 @@ constexpr uint32_t kErrorInsufficientBuffer = 122;
 constexpr uint32_t kErrorFilenameExcedRange = 206;
 
 constexpr uint32_t kCodePageThreadAcp = 3;   // CP_THREAD_ACP
+constexpr uint32_t kCodePageUtf8 = 65001;    // CP_UTF8
+// WideCharToMultiByte: fail with ERROR_NO_UNICODE_TRANSLATION on a lone surrogate
+// instead of writing U+FFFD. Taken by UTF-8 and GB18030 (54936) only.
+constexpr uint32_t kWcErrInvalidChars = 0x80;
 
 // FormatMessageA flags.
 constexpr uint32_t kFormatMessageAllocateBuffer = 0x100;
@@ -228,10 +232,15 @@ public:
     // (122 when the destination is too small).
     virtual int32_t MultiByteToWideChar(uint32_t codePage, uint32_t flags, const char* src,
                                         int32_t srcLength, char16_t* dst, int32_t dstCapacity) = 0;
-    // WideCharToMultiByte: the reverse; defaultChar and usedDefault may be null.
+    // WideCharToMultiByte: the reverse; defaultChar and usedDefault may be null, and must
+    // be for UTF-8 (and the few other code pages that take no flags): the call then fails
+    // with 87.
     virtual int32_t WideCharToMultiByte(uint32_t codePage, uint32_t flags, const char16_t* src,
                                         int32_t srcLength, char* dst, int32_t dstCapacity,
                                         const char* defaultChar, Bool32* usedDefault) = 0;
+    // GetACP: the number of the ANSI code page, the one the A calls convert names with
+    // (65001 where the system runs on UTF-8). Sets no last error.
+    virtual uint32_t GetACP() = 0;
     // IsDBCSLeadByteEx(CP_ACP, byte): whether the byte starts a two-byte character in
     // the ANSI code page. Used by the multibyte-aware string functions.
     virtual bool IsDBCSLeadByte(uint8_t byte) = 0;

@@ -105,3 +105,6 @@
 #define IDS_STATE_HDR 1031
 #define IDS_STATE_NO_PROFILE 1032
 #define IDS_STATE_PAUSED_FOR 1033
+
+// A settings write the registry refused (the window menu's or the icon's settings).
+#define IDS_SETTING_NOT_SAVED 1034

@@ -55,6 +55,43 @@ CommandState StateOf(const CalibrationCommand& command, const Settings& settings
     return state;
 }
 
+int32_t ToggleStoredSetting(Settings& settings, CalibrationAction action, SettingsStore& store)
+{
+    switch (action) {
+    case CalibrationAction::KeepLoaded: {
+        const bool on = !settings.keepLoaded;
+        if (int32_t result = store.SetKeepLoaded(on))
+            return result;
+        settings.keepLoaded = on;
+        // Logon keeps it loaded (/tray) while keeping is on, and loads it once otherwise.
+        // Refused, the entry still names the other switch, but it is there all the same:
+        // the logon mark stays as it is, and so does the keeping, which was stored.
+        return settings.loadAtLogon ? store.SetLoadAtLogon(true, on) : 0;
+    }
+    case CalibrationAction::LoadAtLogon: {
+        const bool on = !settings.loadAtLogon;
+        if (int32_t result = store.SetLoadAtLogon(on, settings.keepLoaded))
+            return result;
+        settings.loadAtLogon = on;
+        return 0;
+    }
+    case CalibrationAction::ExtendedTables: {
+        const bool on = !settings.extendedTables;
+        if (int32_t result = store.SetExtendedTables(on))
+            return result;
+        settings.extendedTables = on;
+        return 0;
+    }
+    default:
+        return 0;
+    }
+}
+
+std::string SettingNotSavedText(int32_t result)
+{
+    return Fill(IDS_SETTING_NOT_SAVED, "d", std::to_string(result), static_cast<int>(result));
+}
+
 std::string BackedOffText(const std::string& monitorName)
 {
     const std::string name = MbsTruncate(monitorName, kNameBytes);

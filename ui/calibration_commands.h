@@ -39,6 +39,17 @@ struct CommandState {
 };
 CommandState StateOf(const CalibrationCommand& command, const Settings& settings, bool hasSelection);
 
+// Turns over the setting of a settings command (KeepLoaded, LoadAtLogon,
+// ExtendedTables) in the store, and in settings only once the store has taken it, so
+// that the check mark shows what is stored. Turning KeepLoaded over while the logon
+// entry is on writes that entry again in its other form (/tray or /load). Returns 0,
+// or the code of the first write the store refused; 0 for any other action, which
+// changes nothing.
+int32_t ToggleStoredSetting(Settings& settings, CalibrationAction action, SettingsStore& store);
+
+// The message for a refused settings write (IDS_SETTING_NOT_SAVED with its code).
+std::string SettingNotSavedText(int32_t result);
+
 // Verify's answer for the profile at path on a monitor: whether its ramp holds what the
 // profile loads (to 8 bits), and if not, by how much; that there is nothing to verify;
 // that the ramp cannot be read; or that HDR is on there. While the program has backed

@@ -1,8 +1,6 @@
 // Win32 only: the calibration side of a monitor window.
 #include "ui/monitor_calibration.h"
 
-#include "cms/VideoCardUtils.h"
-#include "cms/calibration_check.h"
 #include "fw/app.h"
 #include "report/resource_strings.h"
 
@@ -83,17 +81,20 @@ bool MonitorCalibration::Command(HWND window, UINT id, MonitorHandle monitor, co
         // Where HDR is on, the ramp is not the program's to write, the linear one included.
         if (IsAdvancedColor(monitor))
             break;
+        // Refused, keeping stops all the same, as the user asked; the report names the
+        // selected profile, as a refused Reload would.
         LoadedRamp linear;
-        MakeHardwareRamp(IdentityRamp(), linear.written);
-        SetDevGammaTable(monitor, linear.written);
-        linear.held = HeldAfterWrite(monitor, linear.written);
-        m_pHost->RampReset(monitor, linear);
+        if (ResetToLinear(monitor, path.c_str(), linear) == 0)
+            m_pHost->RampReset(monitor, linear);
+        else
+            m_pHost->CalibrationFailed(monitor);
         break;
     }
     case CalibrationAction::KeepLoaded:
     case CalibrationAction::LoadAtLogon:
     case CalibrationAction::ExtendedTables:
-        m_pHost->ToggleSetting(command->action);
+        if (int32_t result = m_pHost->ToggleSetting(command->action))
+            ShowMessage(window, SettingNotSavedText(result), MB_ICONWARNING);
         break;
     }
     return true;

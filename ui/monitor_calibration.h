@@ -13,6 +13,7 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <string>
 
 // What a monitor window asks of the program it belongs to.
@@ -21,15 +22,16 @@ public:
     virtual ~MonitorWindowHost() = default;
     virtual const Settings& CurrentSettings() const = 0;
     // A window loaded a calibration into its monitor's ramp (a selection, Reload), or
-    // the load failed, or it put the linear ramp back.
+    // the load failed (a refused Reset too), or it put the linear ramp back.
     virtual void CalibrationLoaded(MonitorHandle monitor, const std::string& path, const LoadedRamp& ramp) = 0;
     virtual void CalibrationFailed(MonitorHandle monitor) = 0;
     virtual void RampReset(MonitorHandle monitor, const LoadedRamp& ramp) = 0;
     // How the program keeps the monitor's calibration, and whether HDR is on there.
     virtual KeepState KeepStateOf(MonitorHandle monitor) const = 0;
     virtual bool IsAdvancedColor(MonitorHandle monitor) const = 0;
-    // Turns over one of the settings the window menu shows.
-    virtual void ToggleSetting(CalibrationAction action) = 0;
+    // Turns over one of the settings the window menu shows: 0, or the code with which
+    // the registry refused it (the setting then stays as it is stored).
+    virtual int32_t ToggleSetting(CalibrationAction action) = 0;
     // A notice of the system's that a window heard (a display change, a resume, a
     // session change): answered at once, acted on after the sender has returned.
     virtual void SystemNotice(UINT message, WPARAM wParam) = 0;

@@ -3,6 +3,7 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <cwchar>
 #include <vector>
 
@@ -23,10 +24,10 @@ class Key {
 public:
     Key(const char* path, bool create)
     {
-        const LONG status = create ? ::RegCreateKeyExA(HKEY_CURRENT_USER, path, 0, nullptr, 0,
-                                                       KEY_QUERY_VALUE | KEY_SET_VALUE, nullptr, &m_hKey, nullptr)
-                                   : ::RegOpenKeyExA(HKEY_CURRENT_USER, path, 0, KEY_QUERY_VALUE, &m_hKey);
-        if (status != ERROR_SUCCESS)
+        m_status = create ? ::RegCreateKeyExA(HKEY_CURRENT_USER, path, 0, nullptr, 0,
+                                              KEY_QUERY_VALUE | KEY_SET_VALUE, nullptr, &m_hKey, nullptr)
+                          : ::RegOpenKeyExA(HKEY_CURRENT_USER, path, 0, KEY_QUERY_VALUE, &m_hKey);
+        if (m_status != ERROR_SUCCESS)
             m_hKey = nullptr;
     }
     ~Key()
@@ -37,9 +38,12 @@ public:
     Key(const Key&) = delete;
     Key& operator=(const Key&) = delete;
     HKEY Get() const { return m_hKey; }
+    // Why the key could not be opened or created; ERROR_SUCCESS when it was.
+    int32_t Status() const { return static_cast<int32_t>(m_status); }
 
 private:
     HKEY m_hKey = nullptr;
+    LONG m_status = ERROR_SUCCESS;
 };
 
 // A DWORD setting; fallback when absent or of another type (a string someone typed
@@ -57,12 +61,14 @@ bool ReadFlag(const char* name, bool fallback)
     return value != 0;
 }
 
-bool WriteFlag(const char* name, bool on)
+int32_t WriteFlag(const char* name, bool on)
 {
     Key key(kSettingsKey, true);
+    if (!key.Get())
+        return key.Status();
     const DWORD value = on ? 1 : 0;
-    return key.Get() && ::RegSetValueExA(key.Get(), name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value),
-                                         sizeof value) == ERROR_SUCCESS;
+    return static_cast<int32_t>(
+        ::RegSetValueExA(key.Get(), name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value));
 }
 
 bool LoadsAtLogon();
@@ -78,9 +84,9 @@ Settings Load()
     return loaded;
 }
 
-bool SetKeepLoaded(bool on) { return WriteFlag(kKeepLoaded, on); }
+int32_t SetKeepLoaded(bool on) { return WriteFlag(kKeepLoaded, on); }
 
-bool SetExtendedTables(bool on) { return WriteFlag(kExtendedTables, on); }
+int32_t SetExtendedTables(bool on) { return WriteFlag(kExtendedTables, on); }
 
 std::vector<std::wstring> PauseFor()
 {
@@ -132,21 +138,26 @@ bool LoadsAtLogon()
 
 }  // namespace
 
-bool SetLoadAtLogon(bool on, bool keepLoaded)
+int32_t SetLoadAtLogon(bool on, bool keepLoaded)
 {
     Key key(kRunKey, true);
     if (!key.Get())
-        return false;
+        return key.Status();
     if (!on) {
         const LONG status = ::RegDeleteValueW(key.Get(), kRunValueW);
-        return status == ERROR_SUCCESS || status == ERROR_FILE_NOT_FOUND;
+        return status == ERROR_FILE_NOT_FOUND ? 0 : static_cast<int32_t>(status);
     }
     // Wide, so that a folder outside the system's code page is named as it is.
+    ::SetLastError(ERROR_SUCCESS);
     const std::wstring command = LogonCommand(keepLoaded);
-    if (command.empty())
-        return false;
-    return ::RegSetValueExW(key.Get(), kRunValueW, 0, REG_SZ, reinterpret_cast<const BYTE*>(command.c_str()),
-                            static_cast<DWORD>((command.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
+    if (command.empty()) {
+        // GetModuleFileNameW failed, or the path outgrew the longest a path can be.
+        const DWORD error = ::GetLastError();
+        return static_cast<int32_t>(error != ERROR_SUCCESS ? error : ERROR_FILENAME_EXCED_RANGE);
+    }
+    return static_cast<int32_t>(::RegSetValueExW(key.Get(), kRunValueW, 0, REG_SZ,
+                                                 reinterpret_cast<const BYTE*>(command.c_str()),
+                                                 static_cast<DWORD>((command.size() + 1) * sizeof(wchar_t))));
 }
 
 }  // namespace settings

@@ -5,6 +5,7 @@
 
 #include "ui/settings_model.h"
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -13,11 +14,20 @@ namespace settings {
 // All three, as the registry holds them now.
 Settings Load();
 
-// Each writes one setting; false when the registry refused.
-bool SetKeepLoaded(bool on);
-bool SetExtendedTables(bool on);
+// Each writes one setting: 0, or the registry's code when it refused (the program's
+// path, which the Run value names, counts as part of the write).
+int32_t SetKeepLoaded(bool on);
+int32_t SetExtendedTables(bool on);
 // Writes or removes the Run value; written, it runs /tray while keepLoaded, else /load.
-bool SetLoadAtLogon(bool on, bool keepLoaded);
+int32_t SetLoadAtLogon(bool on, bool keepLoaded);
+
+// The registry as the store the window menu's and the icon's settings are written to.
+class Store : public SettingsStore {
+public:
+    int32_t SetKeepLoaded(bool on) override { return settings::SetKeepLoaded(on); }
+    int32_t SetExtendedTables(bool on) override { return settings::SetExtendedTables(on); }
+    int32_t SetLoadAtLogon(bool on, bool keepLoaded) override { return settings::SetLoadAtLogon(on, keepLoaded); }
+};
 
 // The programs while whose window is in front nothing is rewritten (games and video
 // players that set their own ramp): REG_MULTI_SZ PauseFor, file names such as game.exe,

@@ -226,6 +226,8 @@ int32_t Win32Platform::WideCharToMultiByte(uint32_t codePage, uint32_t flags, co
                                  dstCapacity, defaultChar, usedDefault);
 }
 
+uint32_t Win32Platform::GetACP() { return ::GetACP(); }
+
 bool Win32Platform::IsDBCSLeadByte(uint8_t byte) { return ::IsDBCSLeadByteEx(CP_ACP, byte) != FALSE; }
 
 uint32_t Win32Platform::FormatMessageA(uint32_t flags, const void* source, uint32_t messageId,

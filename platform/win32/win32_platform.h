@@ -21,6 +21,7 @@ public:
     int32_t WideCharToMultiByte(uint32_t codePage, uint32_t flags, const char16_t* src, int32_t srcLength,
                                 char* dst, int32_t dstCapacity, const char* defaultChar,
                                 Bool32* usedDefault) override;
+    uint32_t GetACP() override;
     bool IsDBCSLeadByte(uint8_t byte) override;
     // Always asks for an allocated buffer, whatever flags say: the result can only be
     // handed back through *allocated.

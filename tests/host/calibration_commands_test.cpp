@@ -1,4 +1,5 @@
 // The calibration commands of a monitor window's menu, and what Verify answers.
+#include "support/test_profiles.h"
 #include "ui/calibration_commands.h"
 
 #include "cms/CMSSupport.h"
@@ -11,6 +12,8 @@
 #include <algorithm>
 #include <iterator>
 #include <set>
+#include <string>
+#include <tuple>
 
 namespace {
 
@@ -86,19 +89,19 @@ TEST_F(VerifyAnswers, SayWhetherTheRampHoldsTheProfilesTableAndWhyNot)
         std::string (*expected)(const std::string& screen);
     };
     const Case cases[] = {
-        {"Loaded", "kv-mild.icm", nullptr, false, KeepState::Keeping, false,
+        {"Loaded", profiles::kMild, nullptr, false, KeepState::Keeping, false,
          [](const std::string& s) { return Text(IDS_VERIFY_LOADED, "kv-mild", s.c_str()); }},
-        {"ResetFromOutside", "kv-mild.icm", LowerFiveEntries, false, KeepState::Keeping, true,
+        {"ResetFromOutside", profiles::kMild, LowerFiveEntries, false, KeepState::Keeping, true,
          [](const std::string& s) { return Text(IDS_VERIFY_NOT_LOADED, "kv-mild", s.c_str(), 5, 3); }},
-        {"NothingToVerify", "kv-novcgt.icm", nullptr, false, KeepState::Idle, false,
+        {"NothingToVerify", profiles::kNoCalibration, nullptr, false, KeepState::Idle, false,
          [](const std::string&) { return Text(IDS_VERIFY_NOTHING, "kv-novcgt"); }},
-        {"Unreadable", "kv-mild.icm",
+        {"Unreadable", profiles::kMild,
          [](SimPlatform& simulated, const std::string&) { simulated.Fail(SimCall::GetDeviceGammaRamp, 6); }, false,
          KeepState::Keeping, true,
          [](const std::string& s) { return Text(IDS_VERIFY_UNREADABLE, s.c_str(), 6); }},
-        {"HDR", "kv-mild.icm", nullptr, true, KeepState::Keeping, false,
+        {"HDR", profiles::kMild, nullptr, true, KeepState::Keeping, false,
          [](const std::string& s) { return Text(IDS_HDR_NOT_KEPT, s.c_str()); }},
-        {"BackedOff", "kv-mild.icm", nullptr, false, KeepState::BackedOff, true,
+        {"BackedOff", profiles::kMild, nullptr, false, KeepState::BackedOff, true,
          [](const std::string& s) {
              const std::string loaded = Text(IDS_VERIFY_LOADED, "kv-mild", s.c_str());
              return loaded + "\n\n" + Text(IDS_BACKED_OFF, s.c_str());
@@ -123,13 +126,64 @@ TEST_F(VerifyAnswers, SayWhetherTheRampHoldsTheProfilesTableAndWhyNot)
 TEST_F(VerifyAnswers, ASixteenBitTableIsVerifiedOnlyWithTheExtendedSettingAndTo8Bits)
 {
     sim.SetRampBits(8);
-    const std::string path = Load("kv-16bit-mono.icm", true);
+    const std::string path = Load(profiles::k16BitMono, true);
     const VerifyAnswer off = VerifyCalibration(monitor, path, screen, false, false, KeepState::Keeping);
     EXPECT_EQ(off.text, Text(IDS_VERIFY_NOTHING, "kv-16bit-mono"));
 
     const VerifyAnswer on = VerifyCalibration(monitor, path, screen, true, false, KeepState::Keeping);
     EXPECT_FALSE(on.warning);
     EXPECT_EQ(on.text, Text(IDS_VERIFY_LOADED, "kv-16bit-mono", screen.c_str()));
+}
+
+// ---- The settings -------------------------------------------------------------------------------
+
+// Records each write; refuses those whose record starts with refuse.
+struct FakeStore : SettingsStore {
+    int32_t SetKeepLoaded(bool on) override { return Write(on ? "Keep 1" : "Keep 0"); }
+    int32_t SetExtendedTables(bool on) override { return Write(on ? "Extended 1" : "Extended 0"); }
+    int32_t SetLoadAtLogon(bool on, bool keep) override
+    {
+        return Write(!on ? "Logon -" : keep ? "Logon /tray" : "Logon /load");
+    }
+    int32_t Write(const std::string& record)
+    {
+        writes += record + ";";
+        return record.rfind(refuse, 0) == 0 ? 5 : 0;
+    }
+    std::string refuse;
+    std::string writes;
+};
+
+TEST(SettingsToggle, TheSettingChangesOnlyWhenTheStoreTookIt)
+{
+    using A = CalibrationAction;
+    struct Case {
+        A action;
+        Settings before;   // keepLoaded, extendedTables, loadAtLogon
+        const char* refuse;
+        const char* writes;
+        Settings after;
+        int32_t result;
+    };
+    const Case cases[] = {
+        {A::KeepLoaded, {true, false, true}, "-", "Keep 0;Logon /load;", {false, false, true}, 0},
+        {A::KeepLoaded, {true, false, true}, "Keep", "Keep 0;", {true, false, true}, 5},
+        // Keeping was stored; the logon entry is still there, still naming /load.
+        {A::KeepLoaded, {false, false, true}, "Logon", "Keep 1;Logon /tray;", {true, false, true}, 5},
+        {A::LoadAtLogon, {false, false, false}, "Logon", "Logon /load;", {false, false, false}, 5},
+        {A::LoadAtLogon, {true, false, true}, "-", "Logon -;", {true, false, false}, 0},
+        {A::ExtendedTables, {true, true, false}, "Extended", "Extended 0;", {true, true, false}, 5},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << static_cast<int>(c.action) << " " << c.writes);
+        FakeStore store;
+        store.refuse = c.refuse;
+        Settings settings = c.before;
+        EXPECT_EQ(ToggleStoredSetting(settings, c.action, store), c.result);
+        EXPECT_EQ(store.writes, c.writes);
+        EXPECT_EQ(std::tie(settings.keepLoaded, settings.extendedTables, settings.loadAtLogon),
+                  std::tie(c.after.keepLoaded, c.after.extendedTables, c.after.loadAtLogon));
+    }
 }
 
 }  // namespace

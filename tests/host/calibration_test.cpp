@@ -4,10 +4,14 @@
 #include "cms/monitor_strings.h"
 
 #include "support/host_test.h"
+#include "support/test_profiles.h"
 #include "support/vcgt_table.h"
 
 #include <cstring>
 #include <regex>
+#include <string>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -36,12 +40,12 @@ protected:
 
 TEST_F(CalibrationTest, ValidTableBecomesDefaultAndIsDownloaded)
 {
-    const std::string path = Install("kv-mild.icm");
+    const std::string path = Install(profiles::kMild);
     sim.Associations(deviceId) = {"other.icm"};
 
     EXPECT_EQ(SetDefaultProfile(monitor, path.c_str(), 1, messageId), 0);
     EXPECT_EQ(messageId, 0);
-    EXPECT_EQ(sim.Associations(deviceId), (std::vector<std::string>{"kv-mild.icm", "other.icm"}));
+    EXPECT_EQ(sim.Associations(deviceId), (std::vector<std::string>{profiles::kMild, "other.icm"}));
     EXPECT_TRUE(SameRamp(sim.Ramp(adapter), ExpectedRamp(path)));
     EXPECT_EQ(sim.RampWrites(), 1);
     EXPECT_TRUE(reports.empty());
@@ -49,15 +53,15 @@ TEST_F(CalibrationTest, ValidTableBecomesDefaultAndIsDownloaded)
 
 TEST_F(CalibrationTest, AssociatedProfileIsAssociatedAnew)
 {
-    const std::string path = Install("kv-valid.icm");
-    sim.Associations(deviceId) = {"other.icm", "kv-valid.icm"};
+    const std::string path = Install(profiles::kValid);
+    sim.Associations(deviceId) = {"other.icm", profiles::kValid};
     EXPECT_EQ(SetDefaultProfile(monitor, path.c_str(), 1, messageId), 0);
-    EXPECT_EQ(sim.Associations(deviceId), (std::vector<std::string>{"kv-valid.icm", "other.icm"}));
+    EXPECT_EQ(sim.Associations(deviceId), (std::vector<std::string>{profiles::kValid, "other.icm"}));
 }
 
 TEST_F(CalibrationTest, ProfileIsOpenedReadOnlyByA260ByteRecord)
 {
-    const std::string path = Install("kv-valid.icm");
+    const std::string path = Install(profiles::kValid);
     EXPECT_EQ(LoadCalibration(monitor, path.c_str(), messageId), 0);
     EXPECT_EQ(sim.LastOpenRecord().dwType, kProfileFilename);
     EXPECT_EQ(sim.LastOpenRecord().cbDataSize, 260u);
@@ -97,16 +101,16 @@ TEST_P(ProfileContents, GivesItsResultAndMessage)
 
 INSTANTIATE_TEST_SUITE_P(
     GeneratedProfiles, ProfileContents,
-    ::testing::Values(ProfileCase{"kv-valid.icm", 0, 0}, ProfileCase{"kv-mild-notcpt.icm", 0, 0},
-                      ProfileCase{"kv-all255.icm", 0, 0}, ProfileCase{"kv-redblue0.icm", 0, 0},
-                      ProfileCase{"kv-green16384.icm", 0, 0}, ProfileCase{"kv-green16383.icm", -2, 215},
-                      ProfileCase{"kv-novcgt.icm", 1168, 210}, ProfileCase{"kv-bare.icm", 1168, 210},
-                      ProfileCase{"kv-16bit.icm", 24, 211}, ProfileCase{"kv-formula.icm", 24, 211},
-                      ProfileCase{"kv-badsig.icm", 24, 214}, ProfileCase{"kv-badtype.icm", 24, 214},
-                      ProfileCase{"kv-badchannels.icm", 24, 214}, ProfileCase{"kv-badentries.icm", 24, 214},
-                      ProfileCase{"kv-badsize.icm", 24, 214}, ProfileCase{"kv-16bit-dark.icm", 24, 211},
-                      ProfileCase{"kv-badcount.icm", 24, 211}, ProfileCase{"kv-16bit-mono.icm", 24, 211},
-                      ProfileCase{"kv-1024.icm", 24, 211}, ProfileCase{"kv-formula22.icm", 24, 211}),
+    ::testing::Values(ProfileCase{profiles::kValid, 0, 0}, ProfileCase{profiles::kMildNoCreator, 0, 0},
+                      ProfileCase{profiles::kAll255, 0, 0}, ProfileCase{profiles::kRedBlue0, 0, 0},
+                      ProfileCase{profiles::kGreen, 0, 0}, ProfileCase{profiles::kTooDark, -2, 215},
+                      ProfileCase{profiles::kNoCalibration, 1168, 210}, ProfileCase{profiles::kBare, 1168, 210},
+                      ProfileCase{profiles::k16Bit, 24, 211}, ProfileCase{profiles::kFormula, 24, 211},
+                      ProfileCase{profiles::kBadSignature, 24, 214}, ProfileCase{profiles::kBadType, 24, 214},
+                      ProfileCase{profiles::kBadChannels, 24, 214}, ProfileCase{profiles::kBadEntries, 24, 214},
+                      ProfileCase{profiles::kBadSize, 24, 214}, ProfileCase{profiles::k16BitDark, 24, 211},
+                      ProfileCase{profiles::kBadCount, 24, 211}, ProfileCase{profiles::k16BitMono, 24, 211},
+                      ProfileCase{profiles::k1024, 24, 211}, ProfileCase{profiles::kFormula22, 24, 211}),
     [](const auto& param) {
         std::string name = param.param.file;
         name = name.substr(3, name.find('.') - 3);
@@ -116,7 +120,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(CalibrationTest, AllOnesBecomeFF00)
 {
-    const std::string path = Install("kv-all255.icm");
+    const std::string path = Install(profiles::kAll255);
     EXPECT_EQ(LoadCalibration(monitor, path.c_str(), messageId), 0);
     const HardwareRamp ramp = sim.Ramp(adapter);
     EXPECT_EQ(ramp.red[0], 0xFF00);
@@ -126,7 +130,7 @@ TEST_F(CalibrationTest, AllOnesBecomeFF00)
 
 TEST_F(CalibrationTest, DamagedFilesFailToOpen)
 {
-    for (const char* file : {"kv-empty.icm", "kv-truncated.icm", "kv-garbage.icm"}) {
+    for (const char* file : {profiles::kEmpty, profiles::kTruncated, profiles::kGarbage}) {
         SCOPED_TRACE(file);
         const std::string path = Install(file);
         EXPECT_NE(LoadCalibration(monitor, path.c_str(), messageId), 0);
@@ -139,7 +143,7 @@ TEST_F(CalibrationTest, DamagedFilesFailToOpen)
 
 TEST_F(CalibrationTest, TagRunningPastTheFileEndIsNeverDownloaded)
 {
-    const std::string path = Install("kv-vcgt-past-end.icm");
+    const std::string path = Install(profiles::kTagPastEnd);
     EXPECT_NE(LoadCalibration(monitor, path.c_str(), messageId), 0);
     EXPECT_NE(messageId, 0);
     EXPECT_EQ(sim.RampWrites(), 0);
@@ -161,7 +165,7 @@ class StepFailures : public CalibrationTest, public ::testing::WithParamInterfac
 TEST_P(StepFailures, EndTheLoadWithTheirCodeAndMessage)
 {
     const StepFailure& f = GetParam();
-    const std::string path = Install("kv-valid.icm");
+    const std::string path = Install(profiles::kValid);
     sim.Fail(f.call, f.code, 1, f.skip);
     messageId = 12345;
 
@@ -196,7 +200,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(CalibrationTest, RefusedRampIsReportedOnceFromTheVideoCardModule)
 {
-    const std::string path = Install("kv-valid.icm");
+    const std::string path = Install(profiles::kValid);
     sim.Fail(SimCall::SetDeviceGammaRamp, 5);
     EXPECT_EQ(SetDefaultProfile(monitor, path.c_str(), 1, messageId), 5);
     EXPECT_EQ(messageId, 216);
@@ -210,7 +214,7 @@ TEST_F(CalibrationTest, RampRefusalWithoutCodeIsNotMistakenForAnEarlierCode)
 {
     // A driver that refuses a ramp may leave the last error alone; a code left over
     // from an earlier call must not be reported as the refusal's.
-    const std::string path = Install("kv-redblue0.icm");
+    const std::string path = Install(profiles::kRedBlue0);
     sim.SetRefuseImplausibleRamps(true);
     sim.SetLastError(122);
     EXPECT_EQ(LoadCalibration(monitor, path.c_str(), messageId), 87);
@@ -232,7 +236,7 @@ protected:
 
 TEST_P(RefusedRamp, LeavingTheOldRampGives87AndMessage216WithoutReport)
 {
-    const std::string path = Install("kv-mild.icm");
+    const std::string path = Install(profiles::kMild);
     const HardwareRamp before = sim.Ramp(adapter);
     sim.Fail(SimCall::SetDeviceGammaRamp, GetParam());
 
@@ -245,7 +249,7 @@ TEST_P(RefusedRamp, LeavingTheOldRampGives87AndMessage216WithoutReport)
 
 TEST_P(RefusedRamp, RampThatHoldsTheTableAlreadyIsSuccess)
 {
-    const std::string path = Install("kv-mild.icm");
+    const std::string path = Install(profiles::kMild);
     // The high bytes are what the driver keeps; the low ones may read back as anything.
     HardwareRamp held = ExpectedRamp(path);
     for (size_t i = 0; i < kRampEntries; ++i) {
@@ -269,7 +273,7 @@ TEST_P(RefusedRamp, RampThatHoldsTheTableAlreadyIsSuccess)
 
 TEST_P(RefusedRamp, RampThatCannotBeReadBackCountsAsDone)
 {
-    const std::string path = Install("kv-mild.icm");
+    const std::string path = Install(profiles::kMild);
     for (uint32_t readCode : {5u, 0u}) {
         SCOPED_TRACE(readCode);
         sim.Fail(SimCall::SetDeviceGammaRamp, GetParam());
@@ -286,7 +290,7 @@ INSTANTIATE_TEST_SUITE_P(Codes, RefusedRamp, ::testing::Values(0u, 87u),
 
 TEST_F(CalibrationTest, RampRefusedWithAnotherCodeIsNotReadBack)
 {
-    const std::string path = Install("kv-mild.icm");
+    const std::string path = Install(profiles::kMild);
     sim.Fail(SimCall::SetDeviceGammaRamp, 5);
     EXPECT_EQ(LoadCalibration(monitor, path.c_str(), messageId), 5);
     EXPECT_EQ(messageId, 216);
@@ -297,7 +301,7 @@ TEST_F(CalibrationTest, RampRefusedWithAnotherCodeIsNotReadBack)
 
 TEST_F(CalibrationTest, UnknownMonitorIsReportedWithItsHandleAndNothingChanges)
 {
-    const std::string path = Install("kv-valid.icm");
+    const std::string path = Install(profiles::kValid);
     auto* unknown = reinterpret_cast<MonitorHandle>(uintptr_t{0xABCDEF0012345678u});
     messageId = 777;
 
@@ -318,7 +322,7 @@ TEST_F(CalibrationTest, MonitorWithoutDeviceIsReportedWith1248)
     bare.rect = {0, 0, 800, 600};
     bare.adapterName = "\\\\.\\EMPTY";
     MonitorHandle noDevice = sim.AddMonitor(bare);
-    const std::string path = Install("kv-valid.icm");
+    const std::string path = Install(profiles::kValid);
 
     EXPECT_EQ(SetDefaultProfile(noDevice, path.c_str(), 1, messageId), kResultNoMatchingDevice);
     ASSERT_EQ(reports.size(), 1u);
@@ -329,7 +333,7 @@ TEST_F(CalibrationTest, MonitorWithoutDeviceIsReportedWith1248)
 
 TEST_F(CalibrationTest, FailedAssociationIsReportedAs2015WhateverTheCode)
 {
-    const std::string path = Install("kv-valid.icm");
+    const std::string path = Install(profiles::kValid);
     for (uint32_t code : {5u, 0u}) {
         reports.clear();
         messageId = 777;
@@ -346,7 +350,7 @@ TEST_F(CalibrationTest, FailedAssociationIsReportedAs2015WhateverTheCode)
 
 TEST_F(CalibrationTest, FailedDisassociationIsIgnored)
 {
-    const std::string path = Install("kv-valid.icm");
+    const std::string path = Install(profiles::kValid);
     sim.Fail(SimCall::DisassociateColorProfileFromDeviceA, 5);
     EXPECT_EQ(SetDefaultProfile(monitor, path.c_str(), 1, messageId), 0);
     EXPECT_TRUE(reports.empty());
@@ -377,6 +381,34 @@ TEST_F(CalibrationTest, NullPathIsAnEmptyPath)
 {
     EXPECT_NE(LoadCalibration(monitor, nullptr, messageId), 0);
     EXPECT_EQ(messageId, 209);
+}
+
+// A refused Reset to linear is reported as a refused Reload of the profile is, code
+// included; given no profile, it names the monitor's current one.
+TEST_F(CalibrationTest, RefusedResetIsReportedAs216LikeARefusedDownload)
+{
+    const std::string path = Install(profiles::kMild);
+    sim.Associations(deviceId) = {profiles::kMild};
+    for (const auto& [code, given] : {std::pair{0u, path}, {87u, path}, {5u, path}, {87u, std::string()}}) {
+        SCOPED_TRACE(testing::Message() << code << " " << given);
+        LoadedRamp linear;
+        ASSERT_EQ(ResetToLinear(monitor, "", linear), 0);
+        reports.clear();
+        sim.Fail(SimCall::SetDeviceGammaRamp, code);
+        const int32_t refused = LoadCalibration(monitor, path.c_str(), messageId);
+        ASSERT_EQ(messageId, 216);
+        ReportCalibrationFailure(monitor, path.c_str(), messageId, refused);
+        const std::vector<ErrorReport> download = std::exchange(reports, {});
+
+        ASSERT_EQ(LoadCalibration(monitor, path.c_str(), messageId), 0);
+        sim.Fail(SimCall::SetDeviceGammaRamp, code);
+        EXPECT_EQ(ResetToLinear(monitor, given.c_str(), linear), refused);
+        ASSERT_EQ(reports.size(), download.size());
+        for (size_t i = 0; i < reports.size(); ++i) {
+            EXPECT_EQ(reports[i].messageText, download[i].messageText);
+            EXPECT_EQ(reports[i].fileLineText, download[i].fileLineText);
+        }
+    }
 }
 
 }  // namespace

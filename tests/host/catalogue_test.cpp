@@ -3,11 +3,14 @@
 #include "cms/CMSSupportEx.h"
 #include "cms/monitor_strings.h"
 
-#include "sim/sim_list_control.h"
 #include "support/host_test.h"
+#include "sim/sim_list_control.h"
+#include "support/test_profiles.h"
 
+#include <algorithm>
 #include <fstream>
 #include <optional>
+#include <ostream>
 
 namespace {
 
@@ -71,13 +74,13 @@ protected:
 
 TEST_F(CatalogueTest, CurrentProfileIsTheFirstTheStoreListsForTheDevice)
 {
-    Install("kv-valid.icm");
-    Install("kv-mild.icm");
-    sim.Associations(deviceId) = {"kv-mild.icm", "kv-valid.icm"};
+    Install(profiles::kValid);
+    Install(profiles::kMild);
+    sim.Associations(deviceId) = {profiles::kMild, profiles::kValid};
 
     std::string path, name, extension;
     EXPECT_EQ(GetProfileNameUsingDeviceID(monitor, &path, &name, &extension), 0);
-    EXPECT_EQ(path, ColorPath("kv-mild.icm"));
+    EXPECT_EQ(path, ColorPath(profiles::kMild));
     EXPECT_EQ(name, "kv-mild");
     EXPECT_EQ(extension, ".icm");
     EXPECT_EQ(sim.LastEnumCriteriaW().dwSize, sizeof(EnumTypeW));
@@ -88,7 +91,7 @@ TEST_F(CatalogueTest, CurrentProfileIsTheFirstTheStoreListsForTheDevice)
 
 TEST_F(CatalogueTest, SecondRunTakesAnInactiveDeviceListedBeforeTheActiveOne)
 {
-    Install("kv-valid.icm");
+    Install(profiles::kValid);
     sim.AddAdapter(SimAdapter{SimDevice{"\\\\.\\SECOND", "Sim Adapter", kDisplayDeviceAttached, "PCI\\SIM", ""},
                               {SimDevice{"\\\\.\\SECOND\\Off", "Off", 0, "MONITOR\\OFF", ""},
                                SimDevice{"\\\\.\\SECOND\\On", "On", kDisplayDeviceAttached, "MONITOR\\ON", ""}}});
@@ -96,7 +99,7 @@ TEST_F(CatalogueTest, SecondRunTakesAnInactiveDeviceListedBeforeTheActiveOne)
     second.rect = {0, 0, 800, 600};
     second.adapterName = "\\\\.\\SECOND";
     MonitorHandle handle = sim.AddMonitor(second);
-    sim.Associations("MONITOR\\OFF") = {"kv-valid.icm"};
+    sim.Associations("MONITOR\\OFF") = {profiles::kValid};
 
     std::string name;
     EXPECT_EQ(GetProfileNameUsingDeviceID(handle, nullptr, &name, nullptr), 0);
@@ -127,8 +130,8 @@ TEST_F(CatalogueTest, EveryRouteFailingLeavesNotAvailable)
 // from them.
 TEST_F(CatalogueTest, UnfilledBuffersAreNeverTakenAsNames)
 {
-    Install("kv-valid.icm");
-    sim.Associations(deviceId) = {"kv-valid.icm"};
+    Install(profiles::kValid);
+    sim.Associations(deviceId) = {profiles::kValid};
     std::string name;
 
     sim.Fail(SimCall::WideCharToMultiByte, 0, 2);
@@ -152,9 +155,9 @@ TEST_F(CatalogueTest, UnfilledBuffersAreNeverTakenAsNames)
 
 TEST_F(CatalogueTest, DeviceRouteFailuresGiveTheirCodes)
 {
-    Install("kv-valid.icm");
+    Install(profiles::kValid);
     EXPECT_EQ(GetProfileNameByDeviceID(deviceId, nullptr, nullptr, nullptr), kResultNoProfiles);
-    sim.Associations(deviceId) = {"kv-valid.icm"};
+    sim.Associations(deviceId) = {profiles::kValid};
     sim.Fail(SimCall::EnumColorProfilesW, 5);
     EXPECT_EQ(GetProfileNameByDeviceID(deviceId, nullptr, nullptr, nullptr), 5);
     sim.Fail(SimCall::Calloc, 0);
@@ -167,12 +170,12 @@ TEST_F(CatalogueTest, DeviceRouteFailuresGiveTheirCodes)
 
 TEST_F(CatalogueTest, AllProfilesAreListedSortedAndMarked)
 {
-    for (const char* file : {"kv-valid.icm", "kv-mild-notcpt.icm", "kv-novcgt.icm", "kv-bare.icm", "kv-printer.icm"})
+    for (const char* file : {profiles::kValid, profiles::kMildNoCreator, profiles::kNoCalibration, profiles::kBare, profiles::kPrinter})
         Install(file);
 
     EXPECT_EQ(AddAllProfilesToList(nullptr, list), 0);
     EXPECT_EQ(Rows(), (std::vector<std::string>{"kv-bare", "kv-mild-notcpt", "kv-novcgt", "kv-valid"}));
-    EXPECT_EQ(list.GetFullPath(RowOf("kv-valid")), ColorPath("kv-valid.icm"));
+    EXPECT_EQ(list.GetFullPath(RowOf("kv-valid")), ColorPath(profiles::kValid));
     EXPECT_EQ(list.VcgtFlag(RowOf("kv-valid")), 1);
     EXPECT_EQ(list.CreatorFlag(RowOf("kv-valid")), 1);
     EXPECT_EQ(list.VcgtFlag(RowOf("kv-mild-notcpt")), 1);
@@ -194,7 +197,7 @@ TEST_F(CatalogueTest, OnlyIcmAndIccFilesInAnyCaseAreListed)
 {
     sim.SetListEveryFile(true);
     for (const char* name : {"upper.ICM", "mixed.IcC", "plain.icm", "later.icm2", "wcs.cdmp", "noextension"})
-        Install("kv-valid.icm", name);
+        Install(profiles::kValid, name);
     EXPECT_EQ(AddAllProfilesToList(nullptr, list), 0);
     EXPECT_EQ(Rows(), (std::vector<std::string>{"mixed", "plain", "upper"}));
     EXPECT_TRUE(reports.empty());
@@ -202,10 +205,10 @@ TEST_F(CatalogueTest, OnlyIcmAndIccFilesInAnyCaseAreListed)
 
 TEST_F(CatalogueTest, AssociatedViewListsTheDevicesProfiles)
 {
-    Install("kv-valid.icm");
-    Install("kv-mild.icm");
-    Install("kv-bare.icm");
-    sim.Associations(deviceId) = {"kv-mild.icm", "kv-bare.icm"};
+    Install(profiles::kValid);
+    Install(profiles::kMild);
+    Install(profiles::kBare);
+    sim.Associations(deviceId) = {profiles::kMild, profiles::kBare};
 
     EXPECT_EQ(AddProfilesToList(monitor, list, kListByDeviceId), 0);
     EXPECT_EQ(Rows(), (std::vector<std::string>{"kv-bare", "kv-mild"}));
@@ -217,7 +220,7 @@ TEST_F(CatalogueTest, AssociatedViewListsTheDevicesProfiles)
 TEST_F(CatalogueTest, NoProfilesAtAllOrNoneAssociatedReport505)
 {
     EXPECT_EQ(AddAllProfilesToList(nullptr, list), kResultNoProfiles);
-    Install("kv-valid.icm");
+    Install(profiles::kValid);
     list.AddProfile("C:\\stale.icm");
     EXPECT_EQ(AddProfilesToList(monitor, list, kListByDeviceId), kResultNoProfiles);
     EXPECT_EQ(list.GetCount(), 0);
@@ -226,7 +229,7 @@ TEST_F(CatalogueTest, NoProfilesAtAllOrNoneAssociatedReport505)
 
 TEST_F(CatalogueTest, UnknownMonitorGivesAnEmptyAssociatedViewWithoutReport)
 {
-    Install("kv-valid.icm");
+    Install(profiles::kValid);
     list.AddProfile("C:\\stale.icm");
     sim.Fail(SimCall::GetMonitorInfoA, 1461);
     EXPECT_EQ(AddProfilesToList(monitor, list, kListByDeviceId), 1461);
@@ -250,7 +253,7 @@ class SourceFailures : public CatalogueTest, public ::testing::WithParamInterfac
 TEST_P(SourceFailures, AreReportedWithTheirLine)
 {
     const SourceFailure& f = GetParam();
-    Install("kv-valid.icm");
+    Install(profiles::kValid);
     sim.Fail(f.call, f.code, 1, f.skip);
     if (f.wideFails)
         sim.Fail(SimCall::EnumColorProfilesW, 5);
@@ -291,13 +294,13 @@ protected:
 
     void InstallValidAndOdd()
     {
-        for (const char* file : {"kv-valid.icm", "kv-mild-notcpt.icm", "kv-bare.icm"})
+        for (const char* file : {profiles::kValid, profiles::kMildNoCreator, profiles::kBare})
             Install(file);
-        InstallAs("kv-valid.icm", u"\u30D7\u30ED.icm");
-        InstallAs("kv-valid.icm", u"kv-\u202Eevil.icm");
+        InstallAs(profiles::kValid, u"\u30D7\u30ED.icm");
+        InstallAs(profiles::kValid, u"kv-\u202Eevil.icm");
     }
 
-    std::string OddReport(std::initializer_list<const char*> shown) const
+    std::string OddReport(const std::vector<const char*>& shown) const
     {
         std::string paths;
         for (const char* name : shown)
@@ -306,32 +309,78 @@ protected:
     }
 };
 
-TEST_F(OddNames, AreNamedInOneReportAndTheOthersListedAndMarked)
+// Wine's store fails the A call over a name the code page cannot hold, Windows' lists
+// it with '?' for what it lost. Under UTF-8 only a lone surrogate is lost (Windows
+// writes U+FFFD for it), and the W list holds every other name exactly.
+struct OddNamePlatform {
+    const char* name;
+    bool windows;
+    bool utf8;
+    std::vector<std::string> rows;   // sorted
+    std::vector<const char*> shown;
+};
+
+void PrintTo(const OddNamePlatform& platform, std::ostream* out) { *out << platform.name; }
+
+class OddNamesOn : public OddNames, public ::testing::WithParamInterface<OddNamePlatform> {};
+
+TEST_P(OddNamesOn, AreNamedInOneReportAndTheOthersListedAndMarked)
 {
+    sim.SetLossyAnsiNames(GetParam().windows);
+    sim.SetUtf8AnsiCodePage(GetParam().utf8);
     InstallValidAndOdd();
+    InstallAs(profiles::kValid, u"\xD800x.icm");
     EXPECT_EQ(AddAllProfilesToList(nullptr, list), 0);
 
-    EXPECT_EQ(Rows(), (std::vector<std::string>{"kv-bare", "kv-mild-notcpt", "kv-valid"}));
-    EXPECT_EQ(list.GetFullPath(RowOf("kv-valid")), ColorPath("kv-valid.icm"));
+    std::vector<std::string> rows = Rows();
+    std::sort(rows.begin(), rows.end());
+    EXPECT_EQ(rows, GetParam().rows);
+    EXPECT_EQ(list.GetFullPath(RowOf("kv-valid")), ColorPath(profiles::kValid));
     EXPECT_EQ(list.VcgtFlag(RowOf("kv-valid")), 1);
     EXPECT_EQ(list.CreatorFlag(RowOf("kv-mild-notcpt")), 0);
     EXPECT_EQ(list.VcgtFlag(RowOf("kv-bare")), 0);
     ASSERT_EQ(reports.size(), 1u);
-    EXPECT_EQ(reports[0].messageText, OddReport({"kv-<U+202E>evil.icm", "<U+30D7><U+30ED>.icm"}));
+    EXPECT_EQ(reports[0].messageText, OddReport(GetParam().shown));
     EXPECT_EQ(reports[0].fileLineText, "Error 1113 (CMSSupportEx 245)");
     EXPECT_EQ(sim.LastEnumCriteriaW().dwFields, 0x20u);
     EXPECT_EQ(sim.LastEnumCriteriaW().dwClass, kClassMonitor);
 
     // Each fill says it again, once.
     EXPECT_EQ(AddAllProfilesToList(nullptr, list), 0);
-    EXPECT_EQ(list.GetCount(), 3);
+    EXPECT_EQ(list.GetCount(), static_cast<int32_t>(rows.size()));
     EXPECT_EQ(reports.size(), 2u);
+}
+
+const std::vector<std::string> kWholeRows = {"kv-bare", "kv-mild-notcpt", "kv-valid"};
+const std::vector<std::string> kUtf8Rows = {"kv-bare", "kv-mild-notcpt", "kv-valid", "kv-\xE2\x80\xAE" "evil",
+                                            "\xE3\x83\x97\xE3\x83\xAD"};
+
+INSTANTIATE_TEST_SUITE_P(
+    Platforms, OddNamesOn,
+    ::testing::Values(
+        OddNamePlatform{"Wine", false, false, kWholeRows,
+                        {"kv-<U+202E>evil.icm", "<U+30D7><U+30ED>.icm", "<U+D800>x.icm"}},
+        OddNamePlatform{"QuestionMarkNamesOnWindows", true, false, kWholeRows,
+                        {"kv-<U+202E>evil.icm", "<U+30D7><U+30ED>.icm", "<U+D800>x.icm"}},
+        OddNamePlatform{"Utf8CodePageOnWine", false, true, kUtf8Rows, {"<U+D800>x.icm"}},
+        OddNamePlatform{"Utf8CodePageOnWindows", true, true, kUtf8Rows, {"<U+D800>x.icm"}}),
+    [](const auto& param) { return std::string(param.param.name); });
+
+TEST_F(OddNames, WhenTheWideCallFailsAfterQuestionMarksTheWholeAnsiNamesAreListed)
+{
+    sim.SetLossyAnsiNames(true);
+    InstallValidAndOdd();
+    sim.Fail(SimCall::EnumColorProfilesW, 5);
+    EXPECT_EQ(AddAllProfilesToList(nullptr, list), 0);
+    EXPECT_EQ(Rows(), kWholeRows);
+    ASSERT_EQ(reports.size(), 1u);
+    EXPECT_EQ(reports[0].messageText, OddReport({"kv-?evil.icm", "??.icm"}));
 }
 
 TEST_F(OddNames, AssociatedViewAsksTheStoreForTheDeviceInUtf16)
 {
     InstallValidAndOdd();
-    sim.Associations(deviceId) = {"kv-valid.icm", "kv-bare.icm"};
+    sim.Associations(deviceId) = {profiles::kValid, profiles::kBare};
     EXPECT_EQ(AddProfilesToList(monitor, list, kListByDeviceId), 0);
     EXPECT_EQ(Rows(), (std::vector<std::string>{"kv-bare", "kv-valid"}));
     EXPECT_EQ(sim.LastEnumCriteriaW().dwFields, 0x21u);
@@ -343,10 +392,10 @@ TEST_F(OddNames, AssociatedViewAsksTheStoreForTheDeviceInUtf16)
 TEST_F(OddNames, LookAlikesAndDoubleByteNamesAreJudgedByTheRoundTrip)
 {
     sim.LeadBytes() = {0x83};
-    Install("kv-valid.icm");
-    InstallAs("kv-valid.icm", u"\u0100venue.icm");                 // best fit: "Avenue"
-    InstallAs("kv-valid.icm", u"\u8340\u30D7.icm");                // one character held, one not
-    sim.InstallProfile(TestProfile("kv-mild.icm"), "\x83\x40\x83\x5C.icm");   // held whole
+    Install(profiles::kValid);
+    InstallAs(profiles::kValid, u"\u0100venue.icm");                 // best fit: "Avenue"
+    InstallAs(profiles::kValid, u"\u8340\u30D7.icm");                // one character held, one not
+    sim.InstallProfile(TestProfile(profiles::kMild), "\x83\x40\x83\x5C.icm");   // held whole
     EXPECT_EQ(AddAllProfilesToList(nullptr, list), 0);
     EXPECT_EQ(Rows(), (std::vector<std::string>{"\x83\x40\x83\x5C", "kv-valid"}));
     EXPECT_EQ(list.VcgtFlag(RowOf("\x83\x40\x83\x5C")), 1);
@@ -356,10 +405,10 @@ TEST_F(OddNames, LookAlikesAndDoubleByteNamesAreJudgedByTheRoundTrip)
 
 TEST_F(OddNames, EveryNameOddGivesAnEmptyListAndOneReport)
 {
-    InstallAs("kv-valid.icm", u"\u30D7.icm");
-    InstallAs("kv-valid.icm", u"\U0001F600.ICC");   // beyond the BMP: one character, two units
+    InstallAs(profiles::kValid, u"\u30D7.icm");
+    InstallAs(profiles::kValid, u"\U0001F600.ICC");   // beyond the BMP: one character, two units
     sim.SetListEveryFile(true);
-    InstallAs("kv-valid.icm", u"\u30D7.txt");   // never a profile, so never named
+    InstallAs(profiles::kValid, u"\u30D7.txt");   // never a profile, so never named
     EXPECT_EQ(AddAllProfilesToList(nullptr, list), 0);
     EXPECT_EQ(list.GetCount(), 0);
     ASSERT_EQ(reports.size(), 1u);
@@ -372,7 +421,7 @@ TEST_F(OddNames, WhenTheWideCallFailsTooTheAnsiFailureIsReported)
     sim.Fail(SimCall::EnumColorProfilesW, 5);
     EXPECT_EQ(AddAllProfilesToList(nullptr, list), 87);
     // The device ID that cannot be put into UTF-16 fails the W route just the same.
-    sim.Associations(deviceId) = {"kv-valid.icm"};
+    sim.Associations(deviceId) = {profiles::kValid};
     sim.Fail(SimCall::MultiByteToWideChar, 0);
     EXPECT_EQ(AddAllProfilesToList(&deviceId, list), 87);
 
@@ -382,7 +431,7 @@ TEST_F(OddNames, WhenTheWideCallFailsTooTheAnsiFailureIsReported)
 
 TEST_F(OddNames, AnsiFailureOfAnyKindIsMetByTheWideList)
 {
-    Install("kv-valid.icm");
+    Install(profiles::kValid);
     sim.Fail(SimCall::EnumColorProfilesA, 6, 1, 1);   // the fill, after a good size query
     EXPECT_EQ(AddAllProfilesToList(nullptr, list), 0);
     EXPECT_EQ(Rows(), (std::vector<std::string>{"kv-valid"}));
@@ -393,9 +442,9 @@ TEST_F(OddNames, AnsiFailureOfAnyKindIsMetByTheWideList)
 
 TEST_F(CatalogueTest, ContextRouteListsTheContextsProfiles)
 {
-    Install("kv-valid.icm");
-    Install("kv-bare.icm");
-    sim.Associations(deviceId) = {"kv-valid.icm", "kv-bare.icm"};
+    Install(profiles::kValid);
+    Install(profiles::kBare);
+    sim.Associations(deviceId) = {profiles::kValid, profiles::kBare};
     EXPECT_EQ(AddProfilesToList(monitor, list, 0), 0);
     EXPECT_EQ(Rows(), (std::vector<std::string>{"kv-bare", "kv-valid"}));
     EXPECT_EQ(list.VcgtFlag(RowOf("kv-valid")), 1);
@@ -419,15 +468,15 @@ TEST_F(CatalogueTest, ContextRouteReports504And123)
 TEST_F(CatalogueTest, OneUnreadableProfileIsReportedAndTheOthersMarked)
 {
     // Listed, then gone (or locked) by the time it is marked.
-    Install("kv-valid.icm");
-    Install("kv-bare.icm");
-    Install("kv-mild-notcpt.icm");
+    Install(profiles::kValid);
+    Install(profiles::kBare);
+    Install(profiles::kMildNoCreator);
     sim.Fail(SimCall::OpenColorProfileA, 2, 1, 1);
     EXPECT_EQ(AddAllProfilesToList(nullptr, list), 0);
 
     ASSERT_EQ(reports.size(), 1u);
     EXPECT_EQ(reports[0].messageText,
-              "AddAllProfilesToList (OpenColorProfile) [" + ColorPath("kv-mild-notcpt.icm") + "]");
+              "AddAllProfilesToList (OpenColorProfile) [" + ColorPath(profiles::kMildNoCreator) + "]");
     EXPECT_EQ(reports[0].fileLineText, "Error 2 (CMSSupportEx 57)");
     EXPECT_EQ(list.CreatorFlag(RowOf("kv-valid")), 1);
     EXPECT_EQ(list.VcgtFlag(RowOf("kv-bare")), 0);
@@ -440,7 +489,7 @@ TEST_F(CatalogueTest, OneUnreadableProfileIsReportedAndTheOthersMarked)
 
 TEST_F(CatalogueTest, DamagedFilesAreNotListed)
 {
-    for (const char* file : {"kv-valid.icm", "kv-garbage.icm", "kv-empty.icm", "kv-truncated.icm"})
+    for (const char* file : {profiles::kValid, profiles::kGarbage, profiles::kEmpty, profiles::kTruncated})
         Install(file);
     EXPECT_EQ(AddAllProfilesToList(nullptr, list), 0);
     EXPECT_EQ(Rows(), (std::vector<std::string>{"kv-valid"}));
@@ -449,8 +498,8 @@ TEST_F(CatalogueTest, DamagedFilesAreNotListed)
 
 TEST_F(CatalogueTest, FailedTagTestsLeaveFlagsUnsetFromThatTestOn)
 {
-    Install("kv-valid.icm");
-    list.AddProfile(ColorPath("kv-valid.icm"));
+    Install(profiles::kValid);
+    list.AddProfile(ColorPath(profiles::kValid));
 
     sim.Fail(SimCall::IsColorProfileTagPresent, 13);
     MarkProfileAttributes(list);
@@ -464,17 +513,17 @@ TEST_F(CatalogueTest, FailedTagTestsLeaveFlagsUnsetFromThatTestOn)
 
     ASSERT_EQ(reports.size(), 2u);
     EXPECT_EQ(reports[0].messageText,
-              "AddAllProfilesToList (IsColorProfileTagPresent-1) [" + ColorPath("kv-valid.icm") + "]");
+              "AddAllProfilesToList (IsColorProfileTagPresent-1) [" + ColorPath(profiles::kValid) + "]");
     EXPECT_EQ(reports[0].fileLineText, "Error 13 (CMSSupportEx 64)");
     EXPECT_EQ(reports[1].messageText,
-              "AddAllProfilesToList (IsColorProfileTagPresent-2) [" + ColorPath("kv-valid.icm") + "]");
+              "AddAllProfilesToList (IsColorProfileTagPresent-2) [" + ColorPath(profiles::kValid) + "]");
     EXPECT_EQ(reports[1].fileLineText, "Error 13 (CMSSupportEx 74)");
 }
 
 TEST_F(CatalogueTest, FailuresWithoutCodeGoOnWithTheSameItem)
 {
-    Install("kv-valid.icm");
-    list.AddProfile(ColorPath("kv-valid.icm"));
+    Install(profiles::kValid);
+    list.AddProfile(ColorPath(profiles::kValid));
     sim.Fail(SimCall::IsColorProfileTagPresent, 0);
     MarkProfileAttributes(list);
     EXPECT_EQ(list.VcgtFlag(0), 0);
@@ -495,11 +544,11 @@ TEST_F(CatalogueTest, ExemptExtensionsAreNeverReported)
 
 TEST_F(CatalogueTest, ProfileIsOpenedByItsPathWithoutTheTerminator)
 {
-    Install("kv-valid.icm");
-    list.AddProfile(ColorPath("kv-valid.icm"));
+    Install(profiles::kValid);
+    list.AddProfile(ColorPath(profiles::kValid));
     MarkProfileAttributes(list);
-    EXPECT_EQ(sim.LastOpenRecord().cbDataSize, ColorPath("kv-valid.icm").size());
-    EXPECT_EQ(sim.LastOpenPath(), ColorPath("kv-valid.icm"));
+    EXPECT_EQ(sim.LastOpenRecord().cbDataSize, ColorPath(profiles::kValid).size());
+    EXPECT_EQ(sim.LastOpenPath(), ColorPath(profiles::kValid));
 }
 
 // ---- Bad input ----
@@ -507,7 +556,7 @@ TEST_F(CatalogueTest, ProfileIsOpenedByItsPathWithoutTheTerminator)
 TEST_F(CatalogueTest, TenThousandProfilesAreListedAndMarked)
 {
     const std::vector<uint8_t> bytes = [] {
-        std::ifstream in(TestProfile("kv-valid.icm"), std::ios::binary);
+        std::ifstream in(TestProfile(profiles::kValid), std::ios::binary);
         return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
     }();
     for (int i = 0; i < 10000; ++i)
@@ -521,8 +570,8 @@ TEST_F(CatalogueTest, TenThousandProfilesAreListedAndMarked)
 TEST_F(CatalogueTest, LongAndNonAsciiNamesAreListed)
 {
     const std::string longName = std::string(251, 'l') + ".icm";   // 255 bytes, the file system's limit
-    Install("kv-valid.icm", longName);
-    Install("kv-valid.icm", "caf\xe9-\xdc" "ber.icm");
+    Install(profiles::kValid, longName);
+    Install(profiles::kValid, "caf\xe9-\xdc" "ber.icm");
     EXPECT_EQ(AddAllProfilesToList(nullptr, list), 0);
     ASSERT_EQ(list.GetCount(), 2);
     EXPECT_NE(RowOf(std::string(251, 'l')), -1);
@@ -535,7 +584,7 @@ TEST_F(CatalogueTest, OverlongAssociatedNameFallsThroughToTheContext)
     // A name that does not fit the 1024-byte conversion buffer is refused, not cut.
     sim.Associations(deviceId) = {std::string(1500, 'x') + ".icm"};
     sim.SetDcProfile(adapter, ColorPath("fallback.icm"));
-    Install("kv-valid.icm");
+    Install(profiles::kValid);
     std::string name;
     EXPECT_EQ(GetProfileNameUsingDeviceID(monitor, nullptr, &name, nullptr), 0);
     EXPECT_EQ(name, "fallback");

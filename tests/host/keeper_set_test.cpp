@@ -11,6 +11,7 @@
 #include "res/resource.h"
 
 #include "support/host_test.h"
+#include "support/test_profiles.h"
 
 #include <cstring>
 #include <filesystem>
@@ -76,8 +77,8 @@ protected:
 TEST_F(KeeperSet, KeepingFollowsTheMonitorNotItsHandleNorItsPort)
 {
     const MonitorHandle second = AddMonitor();
-    const LoadedRamp mild = Select(monitor, "kv-mild.icm");
-    Select(second, "kv-green16384.icm");
+    const LoadedRamp mild = Select(monitor, profiles::kMild);
+    Select(second, profiles::kGreen);
 
     sim.RemoveMonitor(second);
     const MonitorHandle back = ComeBack(sim, monitor, adapter);
@@ -86,7 +87,7 @@ TEST_F(KeeperSet, KeepingFollowsTheMonitorNotItsHandleNorItsPort)
     EXPECT_EQ(keepers.Find(monitor), nullptr);
     EXPECT_EQ(keepers.Find(second), nullptr);
     ASSERT_NE(keepers.Find(back), nullptr);
-    EXPECT_EQ(keepers.Find(back)->path, ColorPath("kv-mild.icm"));
+    EXPECT_EQ(keepers.Find(back)->path, ColorPath(profiles::kMild));
     WriteFromOutside(back);
     EXPECT_EQ(WritesOfCheck(0), 1);
     EXPECT_TRUE(Holds(back, mild));
@@ -111,7 +112,7 @@ TEST_F(KeeperSet, ARampResetFromOutsideIsWrittenAgainOnlyWhileKept)
 {
     EXPECT_EQ(WritesOfCheck(0), 0) << "nothing was loaded, yet something was written";
 
-    const LoadedRamp mild = Select(monitor, "kv-mild.icm");
+    const LoadedRamp mild = Select(monitor, profiles::kMild);
     EXPECT_EQ(WritesOfCheck(0), 0) << "a ramp that holds the table was written";
     WriteFromOutside(monitor);
     EXPECT_EQ(WritesOfCheck(0), 1);
@@ -122,7 +123,7 @@ TEST_F(KeeperSet, ARampResetFromOutsideIsWrittenAgainOnlyWhileKept)
     EXPECT_EQ(WritesOfCheck(0), 0) << "a forgotten ramp came back";
 
     // The linear ramp put there on purpose, as Reset to linear does.
-    Select(monitor, "kv-mild.icm");
+    Select(monitor, profiles::kMild);
     LoadedRamp linear;
     MakeHardwareRamp(IdentityRamp(), linear.written);
     ASSERT_EQ(SetDevGammaTable(monitor, linear.written), 0);
@@ -131,7 +132,7 @@ TEST_F(KeeperSet, ARampResetFromOutsideIsWrittenAgainOnlyWhileKept)
     EXPECT_EQ(WritesOfCheck(0), 0) << "the ramp reset on purpose was overwritten";
 
     // What cannot be read cannot be mended: left alone, silently, and still kept.
-    Select(monitor, "kv-mild.icm");
+    Select(monitor, profiles::kMild);
     WriteFromOutside(monitor);
     sim.Fail(SimCall::GetDeviceGammaRamp, 6, 5);
     EXPECT_EQ(WritesOfCheck(0), 0);
@@ -146,7 +147,7 @@ TEST_F(KeeperSet, WhatIsKeptIsTheRampAsTheLoadWroteAndReadItNotTheFile)
     // An adapter of 8 bits per entry rounds a 16-bit table; measured against what was
     // handed over, its ramp would never hold.
     sim.SetRampBits(8);
-    const LoadedRamp loaded = Select(monitor, "kv-16bit-mono.icm", true);
+    const LoadedRamp loaded = Select(monitor, profiles::k16BitMono, true);
     ASSERT_TRUE(loaded.extended);
     ASSERT_FALSE(Same(loaded.written, loaded.held)) << "the adapter did not round this table";
     EXPECT_TRUE(Same(loaded.held, sim.Ramp(adapter)));
@@ -154,7 +155,7 @@ TEST_F(KeeperSet, WhatIsKeptIsTheRampAsTheLoadWroteAndReadItNotTheFile)
         EXPECT_EQ(WritesOfCheck(t), 0) << t;
     EXPECT_EQ(keepers.StateOf(monitor), KeepState::Keeping);
 
-    ASSERT_TRUE(std::filesystem::remove(sim.ColorDirectory() / "kv-16bit-mono.icm"));
+    ASSERT_TRUE(std::filesystem::remove(sim.ColorDirectory() / profiles::k16BitMono));
     const int opens = sim.CallCount(SimCall::OpenColorProfileA);
     WriteFromOutside(monitor);
     EXPECT_EQ(WritesOfCheck(5000), 1);
@@ -174,8 +175,8 @@ TEST_F(KeeperSet, MonitorsOnOneRampNeverFightAndTheLaterSelectionWins)
 {
     sim.SetSharedRamp(true);
     const MonitorHandle second = AddMonitor();
-    Select(second, "kv-green16384.icm");
-    const LoadedRamp mild = Select(monitor, "kv-mild.icm");
+    Select(second, profiles::kGreen);
+    const LoadedRamp mild = Select(monitor, profiles::kMild);
     EXPECT_EQ(keepers.StateOf(monitor), KeepState::Keeping);
     EXPECT_EQ(keepers.StateOf(second), KeepState::Idle);
     for (uint64_t t = 0; t < 3000; t += 1000)
@@ -186,13 +187,13 @@ TEST_F(KeeperSet, MonitorsOnOneRampNeverFightAndTheLaterSelectionWins)
 TEST_F(KeeperSet, OnRampsOfTheirOwnALoadLeavesTheOtherKeptAndMendsItsReset)
 {
     const MonitorHandle second = AddMonitor();
-    const LoadedRamp green = Select(second, "kv-green16384.icm");
-    Select(monitor, "kv-mild.icm");
+    const LoadedRamp green = Select(second, profiles::kGreen);
+    Select(monitor, profiles::kMild);
     EXPECT_EQ(keepers.StateOf(second), KeepState::Keeping);
 
     // Someone else reset the other ramp: it reads as neither load, and is written again.
     WriteFromOutside(second);
-    Select(monitor, "kv-mild.icm");
+    Select(monitor, profiles::kMild);
     EXPECT_EQ(keepers.StateOf(second), KeepState::Keeping);
     EXPECT_TRUE(Holds(second, green));
 }
@@ -203,8 +204,8 @@ TEST_F(KeeperSet, AWriterThatKeepsChangingTheRampIsLeftAloneAfterTwoRewrites)
 {
     // Each way an episode begins: the first selection, a selection, a resume.
     const std::function<void()> begin[] = {
-        [] {}, [&] { Select(monitor, "kv-mild.icm"); }, [&] { keepers.Resume(); }};
-    Select(monitor, "kv-mild.icm");
+        [] {}, [&] { Select(monitor, profiles::kMild); }, [&] { keepers.Resume(); }};
+    Select(monitor, profiles::kMild);
     uint64_t now = 0;
     for (size_t episode = 0; episode < 3; ++episode) {
         SCOPED_TRACE(episode);
@@ -234,8 +235,8 @@ TEST_F(KeeperSet, MonitorsOnOneRampBackOffTogetherAndAreToldOnce)
     // Both monitors keep the same table on one ramp, as both windows may under Wine.
     sim.SetSharedRamp(true);
     const MonitorHandle second = AddMonitor();
-    Select(monitor, "kv-green16384.icm");
-    Select(second, "kv-green16384.icm");
+    Select(monitor, profiles::kGreen);
+    Select(second, profiles::kGreen);
     ASSERT_EQ(keepers.StateOf(monitor), KeepState::Keeping);
     ASSERT_EQ(keepers.StateOf(second), KeepState::Keeping);
     int rewrites = 0;
@@ -253,7 +254,7 @@ TEST_F(KeeperSet, MonitorsOnOneRampBackOffTogetherAndAreToldOnce)
 
 TEST_F(KeeperSet, ChangesSpreadWiderThanAMinuteAreWrittenAgainEveryTime)
 {
-    const LoadedRamp mild = Select(monitor, "kv-mild.icm");
+    const LoadedRamp mild = Select(monitor, profiles::kMild);
     for (uint64_t t = 0; t < 300000; t += 30000) {
         WriteFromOutside(monitor);
         EXPECT_EQ(WritesOfCheck(t), 1) << t;
@@ -281,7 +282,7 @@ TEST_F(KeeperSet, AFailedRewriteIsReportedOnceAndPausesUntilResumed)
     private:
         ::KeeperSet& m_keepers;
     };
-    const LoadedRamp mild = Select(monitor, "kv-mild.icm");
+    const LoadedRamp mild = Select(monitor, profiles::kMild);
     WriteFromOutside(monitor);
     sim.Fail(SimCall::SetDeviceGammaRamp, 31, 10);
     const int attempts = sim.CallCount(SimCall::SetDeviceGammaRamp);
@@ -310,7 +311,7 @@ TEST_F(KeeperSet, AFailedRewriteIsReportedOnceAndPausesUntilResumed)
 
 TEST_F(KeeperSet, WhereHDRIsOnTheRampIsNeitherKeptNorLoaded)
 {
-    const LoadedRamp mild = Select(monitor, "kv-mild.icm");
+    const LoadedRamp mild = Select(monitor, profiles::kMild);
     sim.SetAdvancedColor(adapter, true);
     keepers.Follow(TakeDesktopSnapshot());
     WriteFromOutside(monitor);
@@ -318,12 +319,12 @@ TEST_F(KeeperSet, WhereHDRIsOnTheRampIsNeitherKeptNorLoaded)
 
     const int writes = sim.RampWrites();
     int32_t messageId = -1;
-    const int32_t result = LoadCalibration(monitor, ColorPath("kv-mild.icm").c_str(), messageId);
+    const int32_t result = LoadCalibration(monitor, ColorPath(profiles::kMild).c_str(), messageId);
     EXPECT_EQ(result, kResultAdvancedColor);
     EXPECT_EQ(messageId, IDS_HDR_NOT_LOADED);
     EXPECT_EQ(sim.RampWrites(), writes);
 
-    ReportCalibrationFailure(monitor, ColorPath("kv-mild.icm").c_str(), messageId, result);
+    ReportCalibrationFailure(monitor, ColorPath(profiles::kMild).c_str(), messageId, result);
     MonitorStrings names;
     ASSERT_EQ(GetMonitorStrings(monitor, names, 1), 0);
     ASSERT_EQ(reports.size(), 1u);
@@ -340,8 +341,8 @@ TEST_F(KeeperSet, WhereHDRIsOnTheRampIsNeitherKeptNorLoaded)
 TEST_F(KeeperSet, TurningTheExtendedSettingOffForgetsOnlyTheTablesItAllowed)
 {
     const MonitorHandle second = AddMonitor();
-    Select(monitor, "kv-mild.icm");
-    Select(second, "kv-16bit-mono.icm", true);
+    Select(monitor, profiles::kMild);
+    Select(second, profiles::k16BitMono, true);
     keepers.ForgetExtended();
     EXPECT_EQ(keepers.StateOf(monitor), KeepState::Keeping);
     EXPECT_EQ(keepers.StateOf(second), KeepState::Idle);
@@ -350,8 +351,8 @@ TEST_F(KeeperSet, TurningTheExtendedSettingOffForgetsOnlyTheTablesItAllowed)
 TEST_F(KeeperSet, ABurstOfDisplayChangesOverAnUnchangedDesktopWritesNothing)
 {
     const MonitorHandle second = AddMonitor();
-    Select(monitor, "kv-mild.icm");
-    Select(second, "kv-green16384.icm");
+    Select(monitor, profiles::kMild);
+    Select(second, profiles::kGreen);
     const int writes = sim.RampWrites();
     for (uint64_t t = 0; t < 1000; ++t) {
         keepers.Follow(TakeDesktopSnapshot());
@@ -370,8 +371,8 @@ class LoadCurrent : public StandardMonitorTest {};
 
 TEST_F(LoadCurrent, LoadsTheCurrentProfilesTableOrLeavesTheMonitorSilently)
 {
-    sim.InstallProfile(TestProfile("kv-novcgt.icm"));
-    sim.InstallProfile(TestProfile("kv-mild.icm"));
+    sim.InstallProfile(TestProfile(profiles::kNoCalibration));
+    sim.InstallProfile(TestProfile(profiles::kMild));
     const MonitorHandle back = ComeBack(sim, monitor, adapter);
     struct Case {
         const char* name;
@@ -381,9 +382,9 @@ TEST_F(LoadCurrent, LoadsTheCurrentProfilesTableOrLeavesTheMonitorSilently)
     };
     const Case cases[] = {
         {"NoCurrentProfile", {}, false, false},
-        {"NoTable", {"kv-novcgt.icm"}, false, false},
-        {"HDR", {"kv-mild.icm"}, true, false},
-        {"Loads", {"kv-mild.icm"}, false, true},
+        {"NoTable", {profiles::kNoCalibration}, false, false},
+        {"HDR", {profiles::kMild}, true, false},
+        {"Loads", {profiles::kMild}, false, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -396,7 +397,7 @@ TEST_F(LoadCurrent, LoadsTheCurrentProfilesTableOrLeavesTheMonitorSilently)
         EXPECT_EQ(didLoad, c.loads);
         EXPECT_EQ(sim.RampWrites(), c.loads ? 1 : 0);
         if (c.loads) {
-            EXPECT_EQ(path, ColorPath("kv-mild.icm"));
+            EXPECT_EQ(path, ColorPath(profiles::kMild));
             EXPECT_TRUE(Same(loaded.written, DiagnoseProfile(path.c_str()).hardware));
             EXPECT_TRUE(Same(loaded.held, sim.Ramp(adapter)));
         }

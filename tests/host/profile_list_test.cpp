@@ -1,8 +1,8 @@
 #include "cms/profile_list.h"
 #include "report/mbstring.h"
 
-#include "sim/sim_list_control.h"
 #include "support/host_test.h"
+#include "sim/sim_list_control.h"
 
 namespace {
 

@@ -25,7 +25,11 @@ constexpr uint32_t kErrorInvalidProfile = 2011;
 constexpr uint32_t kErrorTagNotFound = 2012;
 constexpr uint32_t kErrorProfileNotAssociated = 2015;
 
+constexpr uint32_t kErrorInvalidFlags = 1004;
+constexpr uint32_t kErrorNoUnicodeTranslation = 1113;
+
 constexpr uint32_t kCodePageAcp = 0;
+constexpr uint32_t kCodePageLatin = 1252;   // what GetACP names the simulated code page
 constexpr uint32_t kMonitorInfoSize = 40;
 constexpr uint32_t kMonitorInfoExSize = sizeof(MonitorInfoEx);
 constexpr uint32_t kDisplayDeviceSize = sizeof(DisplayDevice);
@@ -159,17 +163,93 @@ std::optional<std::vector<uint8_t>> ReadWholeFile(const fs::path& path)
 
 // ---- Code page ----
 
-// The simulated ANSI code page is Latin-1, plus double-byte characters when lead bytes
-// are configured: lead and trail map to the UTF-16 unit (lead << 8 | trail), which
+// The simulated ANSI code page: Latin-1 with double-byte characters for the lead bytes,
+// or UTF-8.
+struct AnsiPage {
+    const std::set<uint8_t>& leads;
+    bool utf8;
+};
+
+bool IsSurrogate(uint32_t unit) { return unit >= 0xD800 && unit < 0xE000; }
+
+// Appends one code point as UTF-8.
+void AppendUtf8(std::string& out, uint32_t c)
+{
+    if (c < 0x80) {
+        out.push_back(static_cast<char>(c));
+    } else if (c < 0x800) {
+        out.push_back(static_cast<char>(0xC0 | c >> 6));
+        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    } else if (c < 0x10000) {
+        out.push_back(static_cast<char>(0xE0 | c >> 12));
+        out.push_back(static_cast<char>(0x80 | (c >> 6 & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    } else {
+        out.push_back(static_cast<char>(0xF0 | c >> 18));
+        out.push_back(static_cast<char>(0x80 | (c >> 12 & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | (c >> 6 & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    }
+}
+
+// The code point of the character at text[i] and how many units it takes; a lone
+// surrogate is a character of its own.
+uint32_t CodePointAt(const char16_t* text, size_t length, size_t i, size_t& units)
+{
+    const uint32_t c = text[i];
+    units = 1;
+    if (c >= 0xD800 && c < 0xDC00 && i + 1 < length && text[i + 1] >= 0xDC00 && text[i + 1] < 0xE000) {
+        units = 2;
+        return 0x10000 + ((c - 0xD800) << 10) + (text[i + 1] - 0xDC00u);
+    }
+    return c;
+}
+
+// UTF-8 as MultiByteToWideChar reads it without MB_ERR_INVALID_CHARS: a byte that starts
+// no well-formed sequence (cut short, overlong, a surrogate, beyond U+10FFFF) becomes
+// U+FFFD.
+std::u16string FromUtf8(const char* src, size_t length)
+{
+    static constexpr uint32_t kLeast[] = {0, 0, 0x80, 0x800, 0x10000};
+    std::u16string out;
+    for (size_t i = 0; i < length;) {
+        const auto lead = static_cast<uint8_t>(src[i]);
+        const size_t size = lead < 0x80 ? 1 : lead < 0xC2 ? 0 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : lead < 0xF5 ? 4 : 0;
+        uint32_t c = size == 1 ? lead : lead & (0x7Fu >> size);
+        bool ok = size != 0 && i + size <= length;
+        for (size_t k = 1; ok && k < size; ++k) {
+            const auto next = static_cast<uint8_t>(src[i + k]);
+            ok = (next & 0xC0) == 0x80;
+            c = c << 6 | (next & 0x3Fu);
+        }
+        if (!ok || c < kLeast[size] || c >= 0x110000 || IsSurrogate(c)) {
+            out.push_back(u'\uFFFD');
+            ++i;
+            continue;
+        }
+        if (c >= 0x10000) {
+            out.push_back(static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10)));
+            out.push_back(static_cast<char16_t>(0xDC00 + (c & 0x3FF)));
+        } else {
+            out.push_back(static_cast<char16_t>(c));
+        }
+        i += size;
+    }
+    return out;
+}
+
+// In the Latin-1 page, lead and trail map to the UTF-16 unit (lead << 8 | trail), which
 // cannot collide with a single byte and converts back losslessly. A lead byte with no
 // trail is not a character and becomes '?', as an unmappable one does.
-std::u16string Widen(const char* src, size_t length, const std::set<uint8_t>& leads)
+std::u16string Widen(const char* src, size_t length, const AnsiPage& page)
 {
+    if (page.utf8)
+        return FromUtf8(src, length);
     std::u16string out;
     out.reserve(length);
     for (size_t i = 0; i < length; ++i) {
         auto byte = static_cast<uint8_t>(src[i]);
-        if (IsLead(leads, src[i])) {
+        if (IsLead(page.leads, src[i])) {
             if (i + 1 < length && src[i + 1] != '\0') {
                 out.push_back(static_cast<char16_t>(uint32_t(byte) << 8 | static_cast<uint8_t>(src[i + 1])));
                 ++i;
@@ -198,18 +278,26 @@ char BestFit(uint32_t unit)
     }
 }
 
-std::string Narrow(const char16_t* src, size_t length, const std::set<uint8_t>& leads, char fallback,
-                   bool& usedDefault)
+// UTF-8 holds every character; a lone surrogate is written as U+FFFD, never as the
+// default character.
+std::string Narrow(const char16_t* src, size_t length, const AnsiPage& page, char fallback, bool& usedDefault)
 {
     std::string out;
     out.reserve(length);
     for (size_t i = 0; i < length; ++i) {
         uint32_t unit = src[i];
+        if (page.utf8) {
+            size_t units = 1;
+            const uint32_t c = CodePointAt(src, length, i, units);
+            AppendUtf8(out, IsSurrogate(c) ? 0xFFFD : c);
+            i += units - 1;
+            continue;
+        }
         auto high = static_cast<char>(unit >> 8);
         auto low = static_cast<char>(unit & 0xFF);
-        if (unit < 0x100 && !IsLead(leads, low)) {
+        if (unit < 0x100 && !IsLead(page.leads, low)) {
             out.push_back(low);
-        } else if (unit >= 0x100 && IsLead(leads, high) && low != '\0') {
+        } else if (unit >= 0x100 && IsLead(page.leads, high) && low != '\0') {
             out.push_back(high);
             out.push_back(low);
         } else if (const char fit = BestFit(unit)) {
@@ -222,37 +310,20 @@ std::string Narrow(const char16_t* src, size_t length, const std::set<uint8_t>& 
     return out;
 }
 
-std::string NarrowQuietly(const std::u16string& text, const std::set<uint8_t>& leads)
+std::string NarrowQuietly(const std::u16string& text, const AnsiPage& page)
 {
     bool unused = false;
-    return Narrow(text.data(), text.size(), leads, '?', unused);
+    return Narrow(text.data(), text.size(), page, '?', unused);
 }
 
-// The host file name of a name the code page cannot hold: its UTF-8 form, which no
-// ANSI name of the simulation is read as.
+// The host file name of a name the code page cannot hold: its UTF-8 form, a lone
+// surrogate written as the three bytes of its own code, which no ANSI name of the
+// simulation is read as.
 std::string Utf8(const std::u16string& text)
 {
     std::string out;
-    for (size_t i = 0; i < text.size(); ++i) {
-        uint32_t c = text[i];
-        if (c >= 0xD800 && c < 0xDC00 && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] < 0xE000)
-            c = 0x10000 + ((c - 0xD800) << 10) + (text[++i] - 0xDC00u);
-        if (c < 0x80) {
-            out.push_back(static_cast<char>(c));
-        } else if (c < 0x800) {
-            out.push_back(static_cast<char>(0xC0 | c >> 6));
-            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-        } else if (c < 0x10000) {
-            out.push_back(static_cast<char>(0xE0 | c >> 12));
-            out.push_back(static_cast<char>(0x80 | (c >> 6 & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-        } else {
-            out.push_back(static_cast<char>(0xF0 | c >> 18));
-            out.push_back(static_cast<char>(0x80 | (c >> 12 & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | (c >> 6 & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-        }
-    }
+    for (size_t i = 0, units = 1; i < text.size(); i += units)
+        AppendUtf8(out, CodePointAt(text.data(), text.size(), i, units));
     return out;
 }
 
@@ -626,8 +697,9 @@ void SimPlatform::InstallProfile(const fs::path& source, const std::string& name
 
 void SimPlatform::InstallProfile(const fs::path& source, const std::u16string& name)
 {
-    const std::string ansi = NarrowQuietly(name, m_leadBytes);
-    if (Widen(ansi.data(), ansi.size(), m_leadBytes) == name) {
+    const AnsiPage page{m_leadBytes, m_utf8Ansi};
+    const std::string ansi = NarrowQuietly(name, page);
+    if (Widen(ansi.data(), ansi.size(), page) == name) {
         InstallProfile(source, ansi);
         return;
     }
@@ -717,29 +789,47 @@ void SimPlatform::Free(void* block)
     std::free(block);
 }
 
+// CP_ACP, CP_THREAD_ACP and the number GetACP gives name the ANSI code page; CP_UTF8
+// is UTF-8 whatever that is. Whether the code page is UTF-8, or nothing for a code page
+// the simulation does not know.
+std::optional<bool> SimPlatform::IsUtf8CodePage(uint32_t codePage)
+{
+    if (codePage == kCodePageAcp || codePage == kCodePageThreadAcp || codePage == GetACP())
+        return m_utf8Ansi;
+    if (codePage == kCodePageUtf8)
+        return true;
+    return std::nullopt;
+}
+
 int32_t SimPlatform::MultiByteToWideChar(uint32_t codePage, uint32_t, const char* src, int32_t srcLength,
                                          char16_t* dst, int32_t dstCapacity)
 {
     if (m_impl->Intercept(SimCall::MultiByteToWideChar))
         return 0;
-    if ((codePage != kCodePageAcp && codePage != kCodePageThreadAcp) || !src || srcLength == 0 ||
-        srcLength < -1 || dstCapacity < 0 || (!dst && dstCapacity > 0)) {
+    const std::optional<bool> utf8 = IsUtf8CodePage(codePage);
+    if (!utf8 || !src || srcLength == 0 || srcLength < -1 || dstCapacity < 0 || (!dst && dstCapacity > 0)) {
         m_impl->lastError = kErrorInvalidParameter;
         return 0;
     }
     size_t length = srcLength == -1 ? std::strlen(src) + 1 : static_cast<size_t>(srcLength);
-    return m_impl->Deliver(Widen(src, length, m_leadBytes), dst, dstCapacity);
+    return m_impl->Deliver(Widen(src, length, AnsiPage{m_leadBytes, *utf8}), dst, dstCapacity);
 }
 
-int32_t SimPlatform::WideCharToMultiByte(uint32_t codePage, uint32_t, const char16_t* src, int32_t srcLength,
-                                         char* dst, int32_t dstCapacity, const char* defaultChar,
-                                         Bool32* usedDefault)
+int32_t SimPlatform::WideCharToMultiByte(uint32_t codePage, uint32_t flags, const char16_t* src,
+                                         int32_t srcLength, char* dst, int32_t dstCapacity,
+                                         const char* defaultChar, Bool32* usedDefault)
 {
     if (m_impl->Intercept(SimCall::WideCharToMultiByte))
         return 0;
-    if ((codePage != kCodePageAcp && codePage != kCodePageThreadAcp) || !src || srcLength == 0 ||
-        srcLength < -1 || dstCapacity < 0 || (!dst && dstCapacity > 0)) {
+    const std::optional<bool> utf8 = IsUtf8CodePage(codePage);
+    if (!utf8 || !src || srcLength == 0 || srcLength < -1 || dstCapacity < 0 || (!dst && dstCapacity > 0) ||
+        (*utf8 && (defaultChar || usedDefault))) {
         m_impl->lastError = kErrorInvalidParameter;
+        return 0;
+    }
+    // UTF-8 takes no flag but WC_ERR_INVALID_CHARS, and no other code page takes that one.
+    if (*utf8 ? (flags & ~kWcErrInvalidChars) != 0 : (flags & kWcErrInvalidChars) != 0) {
+        m_impl->lastError = kErrorInvalidFlags;
         return 0;
     }
     size_t length = 0;
@@ -750,14 +840,25 @@ int32_t SimPlatform::WideCharToMultiByte(uint32_t codePage, uint32_t, const char
     } else {
         length = static_cast<size_t>(srcLength);
     }
+    if (flags & kWcErrInvalidChars) {
+        for (size_t i = 0, units = 1; i < length; i += units) {
+            if (IsSurrogate(CodePointAt(src, length, i, units))) {
+                m_impl->lastError = kErrorNoUnicodeTranslation;
+                return 0;
+            }
+        }
+    }
     bool used = false;
-    std::string text = Narrow(src, length, m_leadBytes, defaultChar ? defaultChar[0] : '?', used);
+    std::string text = Narrow(src, length, AnsiPage{m_leadBytes, *utf8}, defaultChar ? defaultChar[0] : '?', used);
     if (usedDefault)
         *usedDefault = used ? 1 : 0;
     return m_impl->Deliver(text, dst, dstCapacity);
 }
 
-bool SimPlatform::IsDBCSLeadByte(uint8_t byte) { return m_leadBytes.count(byte) != 0; }
+uint32_t SimPlatform::GetACP() { return m_utf8Ansi ? kCodePageUtf8 : kCodePageLatin; }
+
+// No byte leads a two-byte character in UTF-8.
+bool SimPlatform::IsDBCSLeadByte(uint8_t byte) { return !m_utf8Ansi && m_leadBytes.count(byte) != 0; }
 
 uint32_t SimPlatform::FormatMessageA(uint32_t flags, const void*, uint32_t messageId, uint32_t,
                                      char** allocated, uint32_t minSize, void*)
@@ -980,7 +1081,8 @@ int32_t SimPlatform::DisplayConfigGetDeviceInfo(DisplayConfigDeviceInfoHeader* r
     if (request->type == kDisplayConfigGetSourceName && request->size == sizeof(DisplayConfigSourceDeviceName) &&
         named) {
         auto* answer = reinterpret_cast<DisplayConfigSourceDeviceName*>(request);
-        const std::u16string name = Widen(named->adapterName.data(), named->adapterName.size(), m_leadBytes);
+        const std::u16string name =
+            Widen(named->adapterName.data(), named->adapterName.size(), AnsiPage{m_leadBytes, m_utf8Ansi});
         const size_t length = std::min(name.size(), std::size(answer->viewGdiDeviceName) - 1);
         std::fill(std::begin(answer->viewGdiDeviceName), std::end(answer->viewGdiDeviceName), u'\0');
         std::copy_n(name.begin(), length, answer->viewGdiDeviceName);
@@ -1292,13 +1394,22 @@ Bool32 SimPlatform::EnumColorProfilesA(const char* machine, EnumTypeA* criteria,
 
     // Wine finds such a file by a name full of '?', fails to open it and sets 87 while
     // it goes on with the others, whether or not the file is a profile at all. The code
-    // then stands in for the size query's own ERROR_INSUFFICIENT_BUFFER.
+    // then stands in for the size query's own ERROR_INSUFFICIENT_BUFFER. Windows lists
+    // the name as its conversion left it.
     bool unlistable = false;
-    for (const std::string& file : ProfileFiles(m_colorDir, m_listEveryFile))
-        unlistable = unlistable || m_impl->wideNames.count(file) != 0;
-    names->erase(std::remove_if(names->begin(), names->end(),
-                                [this](const std::string& name) { return m_impl->wideNames.count(name) != 0; }),
-                 names->end());
+    if (m_lossyAnsiNames) {
+        for (std::string& name : *names) {
+            auto wide = m_impl->wideNames.find(name);
+            if (wide != m_impl->wideNames.end())
+                name = NarrowQuietly(wide->second, AnsiPage{m_leadBytes, m_utf8Ansi});
+        }
+    } else {
+        for (const std::string& file : ProfileFiles(m_colorDir, m_listEveryFile))
+            unlistable = unlistable || m_impl->wideNames.count(file) != 0;
+        names->erase(std::remove_if(names->begin(), names->end(),
+                                    [this](const std::string& name) { return m_impl->wideNames.count(name) != 0; }),
+                     names->end());
+    }
 
     std::string packed;
     for (const std::string& name : *names) {
@@ -1330,8 +1441,9 @@ Bool32 SimPlatform::EnumColorProfilesW(const char16_t* machine, EnumTypeW* crite
     if (!IsEnumRequest(machine, criteria, size))
         return 0;
 
+    const AnsiPage page{m_leadBytes, m_utf8Ansi};
     std::optional<std::vector<std::string>> names =
-        MatchProfiles(m_colorDir, m_listEveryFile, criteria->dwFields, NarrowQuietly(m_lastEnumDeviceW, m_leadBytes),
+        MatchProfiles(m_colorDir, m_listEveryFile, criteria->dwFields, NarrowQuietly(m_lastEnumDeviceW, page),
                       criteria->dwClass, m_associations, m_leadBytes);
     if (!names)
         return m_impl->Fails(kErrorFileNotFound);
@@ -1339,7 +1451,7 @@ Bool32 SimPlatform::EnumColorProfilesW(const char16_t* machine, EnumTypeW* crite
     std::u16string packed;
     for (const std::string& name : *names) {
         auto wide = m_impl->wideNames.find(name);
-        packed += wide != m_impl->wideNames.end() ? wide->second : Widen(name.data(), name.size(), m_leadBytes);
+        packed += wide != m_impl->wideNames.end() ? wide->second : Widen(name.data(), name.size(), page);
         packed.push_back(u'\0');
     }
     packed.push_back(u'\0');

@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <map>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -104,7 +105,8 @@ public:
     // Copies a file into the colour directory under a UTF-16 name. A name the simulated
     // ANSI code page holds exactly is stored as its ANSI bytes, as above; any other name
     // (a best-fit look-alike included) is reached through the W calls only:
-    // EnumColorProfilesA then fails as Wine's does.
+    // EnumColorProfilesA then fails as Wine's does, or lists it with the characters
+    // lost as Windows' does (SetLossyAnsiNames).
     void InstallProfile(const std::filesystem::path& source, const std::u16string& name);
     // Writes bytes as a file in the colour directory.
     void WriteProfile(const std::string& name, const std::vector<uint8_t>& bytes);
@@ -120,6 +122,14 @@ public:
     std::map<uint32_t, std::string>& SystemTexts() { return m_systemTexts; }
     // Bytes that are lead bytes of the simulated ANSI code page (none by default).
     std::set<uint8_t>& LeadBytes() { return m_leadBytes; }
+    // The ANSI code page: Latin-1 with the lead bytes above (GetACP says 1252), or, with
+    // utf8, UTF-8 (65001), as on a system set to use UTF-8 for its ANSI calls. Either way
+    // the conversion calls take CP_ACP, CP_THREAD_ACP, the number GetACP gives and
+    // CP_UTF8, and follow Windows' rules for UTF-8: no default character and no
+    // used-default flag (87), no flags but WC_ERR_INVALID_CHARS (1004), which no other
+    // code page takes, and with it a lone surrogate fails (1113) instead of becoming
+    // U+FFFD. Set it before installing profiles by UTF-16 name.
+    void SetUtf8AnsiCodePage(bool utf8) { m_utf8Ansi = utf8; }
 
     // Every adapter reads and writes one ramp when set, as under an X server whose ramp
     // is screen-wide; Ramp() then returns that one whatever the adapter.
@@ -146,6 +156,11 @@ public:
     // file whose name the ANSI code page cannot hold makes EnumColorProfilesA leave it
     // out and set last error 87, which fails the size query; EnumColorProfilesW lists it.
     void SetListEveryFile(bool every) { m_listEveryFile = every; }
+    // When set, EnumColorProfilesA behaves as Windows' does instead: it lists such a
+    // file too, under its name converted as WideCharToMultiByte converts with no flags
+    // ('?' for each character the code page lacks, a look-alike where there is one,
+    // U+FFFD for a lone surrogate under UTF-8).
+    void SetLossyAnsiNames(bool lossy) { m_lossyAnsiNames = lossy; }
 
     // ---- Failing calls ----
 
@@ -192,6 +207,7 @@ public:
     int32_t WideCharToMultiByte(uint32_t codePage, uint32_t flags, const char16_t* src, int32_t srcLength,
                                 char* dst, int32_t dstCapacity, const char* defaultChar,
                                 Bool32* usedDefault) override;
+    uint32_t GetACP() override;
     bool IsDBCSLeadByte(uint8_t byte) override;
     uint32_t FormatMessageA(uint32_t flags, const void* source, uint32_t messageId, uint32_t languageId,
                             char** allocated, uint32_t minSize, void* arguments) override;
@@ -229,6 +245,8 @@ public:
                                                const char* deviceName) override;
 
 private:
+    std::optional<bool> IsUtf8CodePage(uint32_t codePage);
+
     // Implementation state is the implementer's; the members named by the accessors
     // above are the minimum.
     struct Impl;
@@ -241,6 +259,8 @@ private:
     std::set<uint8_t> m_leadBytes;
     bool m_refuseImplausible = false;
     bool m_listEveryFile = false;
+    bool m_utf8Ansi = false;
+    bool m_lossyAnsiNames = false;
     bool m_sharedRamp = false;
     int m_rampBits = 16;
     ProfileRecord m_lastOpen{};

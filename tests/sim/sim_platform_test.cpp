@@ -463,6 +463,23 @@ TEST(SimCodePage, DoubleByteCharactersRoundTripAndSizesAreExact)
     EXPECT_FALSE(usedDefault);
 }
 
+TEST(SimCodePage, Utf8FailsALoneSurrogateOnlyWhenAskedAndRoundTripsTheRest)
+{
+    SimScope scope;
+    SimPlatform& sim = scope.sim();
+    sim.SetUtf8AnsiCodePage(true);
+    const char16_t text[] = u"\u30D7\U0001F600\xD800";
+    char out[16] = {};
+    sim.SetLastError(kSentinel);
+    EXPECT_EQ(0, sim.WideCharToMultiByte(kCodePageThreadAcp, kWcErrInvalidChars, text, 4, out, 16, nullptr, nullptr));
+    EXPECT_EQ(1113u, sim.GetLastError());
+    ASSERT_EQ(10, sim.WideCharToMultiByte(kCodePageThreadAcp, 0, text, 4, out, 16, nullptr, nullptr));
+    EXPECT_EQ("\xE3\x83\x97\xF0\x9F\x98\x80\xEF\xBF\xBD", std::string(out, 10));
+    char16_t back[4] = {};
+    ASSERT_EQ(4, sim.MultiByteToWideChar(kCodePageThreadAcp, 0, out, 10, back, 4));
+    EXPECT_EQ(u"\u30D7\U0001F600\uFFFD", std::u16string(back, 4));
+}
+
 TEST(SimDisplay, LongNamesAreTruncatedAndManyAdaptersEnumerate)
 {
     SimScope scope;

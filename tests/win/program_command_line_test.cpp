@@ -30,7 +30,7 @@ TEST_F(ProgramLoadSwitch, LoadsEachCurrentTableWithoutAWindowAndLeavesMonitorsWi
     ASSERT_EQ(program::FirstProfileOf(monitors[0].deviceId), kMild) << "kv-mild is not the current profile";
     const std::vector<BYTE> mild = Table(kMild);
 
-    for (const char* arguments : {"/load", "-LOAD", "/Load /quiet"}) {
+    for (const char* arguments : {"/load", "-LOAD", "/Load /quiet", "\"/load\""}) {
         SCOPED_TRACE(arguments);
         ASSERT_TRUE(program::WriteIdentityRamp());
         EXPECT_EQ(RunWithoutWindows(arguments), 0u);
@@ -103,7 +103,7 @@ TEST_F(ProgramLoadSwitch, UsageShowsWhenAskedAndForAnythingElseAndOpensNoWindow)
         DWORD exitCode;
     };
     for (const Case& run : {Case{"/?", 0}, Case{"-?", 0}, Case{"/bogus", kInvalidParameter},
-                            Case{"/load garbage", kInvalidParameter}}) {
+                            Case{"/load garbage", kInvalidParameter}, Case{"/quiet", kInvalidParameter}}) {
         SCOPED_TRACE(run.arguments);
         ASSERT_NO_FATAL_FAILURE(Launch({}, run.arguments));
         HWND box = nullptr;
@@ -116,8 +116,7 @@ TEST_F(ProgramLoadSwitch, UsageShowsWhenAskedAndForAnythingElseAndOpensNoWindow)
         ASSERT_TRUE(app->WaitForExit(code)) << "still running after OK";
         EXPECT_EQ(code, run.exitCode);
     }
-    // Quiet is quiet even about how to use it; on its own it would open the windows.
-    EXPECT_EQ(RunWithoutWindows("/quiet"), kInvalidParameter);
+    // With /load, quiet is quiet even about how to use it.
     EXPECT_EQ(RunWithoutWindows("/load /quiet /bogus"), kInvalidParameter);
     EXPECT_EQ(program::CurrentTable(), program::IdentityTable()) << "the usage loaded a calibration";
 }

@@ -2,10 +2,13 @@
 #include "fw/dialog.h"
 
 #include "fw/app.h"
+#include "fw/gdi.h"
 #include "fw/list_box.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
+#include <iterator>
 #include <utility>
 #include <vector>
 
@@ -19,27 +22,58 @@ HINSTANCE ResourceModuleFor(LPCSTR type, UINT id)
     return app ? app->ResourceModuleFor(type, MAKEINTRESOURCEA(id)) : ::GetModuleHandleA(nullptr);
 }
 
+// A dialog template's bytes and their count; null when there is no such template.
+const BYTE* TemplateBytes(HINSTANCE module, UINT templateId, size_t& size)
+{
+    HRSRC found = ::FindResourceA(module, MAKEINTRESOURCEA(templateId), RT_DIALOG);
+    HGLOBAL loaded = found ? ::LoadResource(module, found) : nullptr;
+    size = found ? ::SizeofResource(module, found) : 0;
+    return loaded ? static_cast<const BYTE*>(::LockResource(loaded)) : nullptr;
+}
+
+// Whether a template is a DLGTEMPLATEEX (version 1, signature 0xFFFF), whose fixed
+// header is 26 bytes where DLGTEMPLATE's is 18.
+bool IsExtended(const BYTE* data, size_t size)
+{
+    WORD words[2] = {};
+    if (!data || size < sizeof words)
+        return false;
+    std::memcpy(words, data, sizeof words);
+    return words[0] == 1 && words[1] == 0xFFFF;
+}
+
+// Two words of a dialog template, at an offset that depends on its form (plain, or
+// DLGTEMPLATEEX); false when there is no such template or it is too short.
+bool TemplateWords(HINSTANCE module, UINT templateId, size_t plainAt, size_t extendedAt, WORD (&words)[2])
+{
+    size_t size = 0;
+    const BYTE* data = TemplateBytes(module, templateId, size);
+    const size_t at = IsExtended(data, size) ? extendedAt : plainAt;
+    if (!data || size < at + sizeof words)
+        return false;
+    std::memcpy(words, data + at, sizeof words);
+    return true;
+}
+
 // The number of the menu a dialog template names, 0 for none. A template names it
 // right after its fixed header: 0 for none, 0xFFFF and a number, or a string (which
 // the window layer's callers never use, and is taken as none).
 UINT TemplateMenuId(HINSTANCE module, UINT templateId)
 {
-    HRSRC found = ::FindResourceA(module, MAKEINTRESOURCEA(templateId), RT_DIALOG);
-    HGLOBAL loaded = found ? ::LoadResource(module, found) : nullptr;
-    const auto* data = loaded ? static_cast<const BYTE*>(::LockResource(loaded)) : nullptr;
-    const size_t size = found ? ::SizeofResource(module, found) : 0;
-    // DLGTEMPLATE's header is 18 bytes; DLGTEMPLATEEX (version 1, signature 0xFFFF) 26.
     WORD words[2] = {};
-    size_t header = 18;
-    if (data && size >= sizeof words) {
-        std::memcpy(words, data, sizeof words);
-        if (words[0] == 1 && words[1] == 0xFFFF)
-            header = 26;
-    }
-    if (!data || size < header + sizeof words)
+    if (!TemplateWords(module, templateId, 18, 26, words))
         return 0;
-    std::memcpy(words, data + header, sizeof words);
     return words[0] == 0xFFFF ? words[1] : 0;
+}
+
+// The size a dialog template gives its client area, in dialog units: the last two
+// words of the fixed header. Zero when there is no such template.
+SIZE TemplateSize(HINSTANCE module, UINT templateId)
+{
+    WORD words[2] = {};
+    if (!TemplateWords(module, templateId, 14, 22, words))
+        return SIZE{};
+    return SIZE{static_cast<int16_t>(words[0]), static_cast<int16_t>(words[1])};
 }
 
 HWND DefaultOwner()
@@ -48,7 +82,143 @@ HWND DefaultOwner()
     return app ? app->DefaultOwner() : nullptr;
 }
 
+// The DPI functions of Windows 10, where the system has them.
+struct DpiFunctions {
+    UINT(WINAPI* getDpiForWindow)(HWND) = nullptr;                                  // 1607
+    int(WINAPI* getSystemMetricsForDpi)(int, UINT) = nullptr;                       // 1607
+    BOOL(WINAPI* systemParametersInfoForDpi)(UINT, UINT, void*, UINT, UINT) = nullptr;  // 1607
+    HANDLE(WINAPI* getThreadDpiAwarenessContext)() = nullptr;                       // 1607
+    BOOL(WINAPI* areDpiAwarenessContextsEqual)(HANDLE, HANDLE) = nullptr;           // 1607
+    BOOL(WINAPI* adjustWindowRectExForDpi)(RECT*, DWORD, BOOL, DWORD, UINT) = nullptr;  // 1607
+    BOOL(WINAPI* setDialogDpiChangeBehavior)(HWND, int, int) = nullptr;             // 1703
+};
+
+template <class Function>
+void Find(HMODULE module, const char* name, Function& function)
+{
+    // Through void (*)(), which converts to and from any function pointer type.
+    function = reinterpret_cast<Function>(reinterpret_cast<void (*)()>(::GetProcAddress(module, name)));
+}
+
+const DpiFunctions& Functions()
+{
+    static const DpiFunctions functions = [] {
+        DpiFunctions found;
+        if (HMODULE user = ::GetModuleHandleA("user32.dll")) {
+            Find(user, "GetDpiForWindow", found.getDpiForWindow);
+            Find(user, "GetSystemMetricsForDpi", found.getSystemMetricsForDpi);
+            Find(user, "SystemParametersInfoForDpi", found.systemParametersInfoForDpi);
+            Find(user, "GetThreadDpiAwarenessContext", found.getThreadDpiAwarenessContext);
+            Find(user, "AreDpiAwarenessContextsEqual", found.areDpiAwarenessContextsEqual);
+            Find(user, "AdjustWindowRectExForDpi", found.adjustWindowRectExForDpi);
+            Find(user, "SetDialogDpiChangeBehavior", found.setDialogDpiChangeBehavior);
+        }
+        return found;
+    }();
+    return functions;
+}
+
+// DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2, DDC_DISABLE_ALL and WM_GETDPISCALEDSIZE,
+// which the headers declare for Windows 10 only.
+const HANDLE kPerMonitorV2 = reinterpret_cast<HANDLE>(static_cast<intptr_t>(-4));
+constexpr int kDialogScalingOff = 1;
+constexpr UINT kGetDpiScaledSize = 0x02E4;
+
+int ToInt(UINT value) { return static_cast<int>(value); }
+
+// The window's own DPI as the system tells it: its monitor's under per-monitor
+// awareness.
+UINT OwnDpi(HWND window)
+{
+    const DpiFunctions& functions = Functions();
+    if (window && functions.getDpiForWindow)
+        if (const UINT dpi = functions.getDpiForWindow(window))
+            return dpi;
+    return SystemDpi();
+}
+
+// The DPI the dialog manager made a dialog for: under per-monitor awareness v2 its
+// monitor's; otherwise (Windows 7 to 10 1607, and Wine, which has one DPI) the
+// system's.
+UINT MadeDpi(HWND dialog)
+{
+    const DpiFunctions& functions = Functions();
+    if (functions.getThreadDpiAwarenessContext && functions.areDpiAwarenessContextsEqual &&
+        functions.areDpiAwarenessContextsEqual(functions.getThreadDpiAwarenessContext(), kPerMonitorV2))
+        return OwnDpi(dialog);
+    return SystemDpi();
+}
+
+// A dialog font made for madeDpi, made again for dpi. The dialog manager makes a
+// template's font from a whole point size (lfHeight = -points * dpi / 72, rounded), so
+// the point size is found again first: scaling the height itself would round twice.
+fw::Font FontForDpi(HFONT font, UINT madeDpi, UINT dpi)
+{
+    LOGFONTW face{};
+    if (!font || madeDpi == 0 || ::GetObjectW(font, sizeof face, &face) == 0)
+        return fw::Font();
+    if (face.lfHeight < 0)
+        face.lfHeight = -::MulDiv(::MulDiv(-face.lfHeight, 72, ToInt(madeDpi)), ToInt(dpi), 72);
+    else
+        face.lfHeight = ::MulDiv(face.lfHeight, ToInt(dpi), ToInt(madeDpi));
+    return fw::Font(::CreateFontIndirectW(&face));
+}
+
+// The dialog base units of a font, as the dialog manager measures them: the average
+// width of the 52 letters, rounded, and the height. The system font when font is null.
+SIZE BaseUnitsOf(HFONT font)
+{
+    static const wchar_t kLetters[] = L"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
+    ClientDC screen(nullptr);
+    SelectGuard keep(screen.Get(), font ? static_cast<HGDIOBJ>(font) : ::GetStockObject(SYSTEM_FONT));
+    TEXTMETRICW metrics{};
+    SIZE extent{};
+    if (!::GetTextMetricsW(screen.Get(), &metrics) ||
+        !::GetTextExtentPoint32W(screen.Get(), kLetters, static_cast<int>(std::size(kLetters) - 1), &extent))
+        return SIZE{};
+    return SIZE{(extent.cx / 26 + 1) / 2, metrics.tmHeight};
+}
+
 }  // namespace
+
+UINT SystemDpi()
+{
+    ClientDC screen(nullptr);
+    const int dpi = screen.Get() ? ::GetDeviceCaps(screen.Get(), LOGPIXELSY) : 0;
+    return dpi > 0 ? static_cast<UINT>(dpi) : 96;
+}
+
+UINT WindowDpi(HWND window)
+{
+    if (const Dialog* dialog = Dialog::FromHandle(window ? ::GetAncestor(window, GA_ROOT) : nullptr))
+        if (dialog->Dpi())
+            return dialog->Dpi();
+    return OwnDpi(window);
+}
+
+int SystemMetricForDpi(int index, UINT dpi)
+{
+    const DpiFunctions& functions = Functions();
+    if (functions.getSystemMetricsForDpi)
+        return functions.getSystemMetricsForDpi(index, dpi);
+    return ::MulDiv(::GetSystemMetrics(index), ToInt(dpi), ToInt(SystemDpi()));
+}
+
+Font StatusFontForDpi(UINT dpi)
+{
+    NONCLIENTMETRICSW metrics{};
+    metrics.cbSize = sizeof metrics;
+    const DpiFunctions& functions = Functions();
+    if (functions.systemParametersInfoForDpi) {
+        if (!functions.systemParametersInfoForDpi(SPI_GETNONCLIENTMETRICS, metrics.cbSize, &metrics, 0, dpi))
+            return Font();
+    } else {
+        if (!::SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, metrics.cbSize, &metrics, 0))
+            return Font();
+        metrics.lfStatusFont.lfHeight = ::MulDiv(metrics.lfStatusFont.lfHeight, ToInt(dpi), ToInt(SystemDpi()));
+    }
+    return Font(::CreateFontIndirectW(&metrics.lfStatusFont));
+}
 
 HWND Window::Detach()
 {
@@ -86,6 +256,135 @@ INT_PTR Dialog::DoModal(HWND owner)
                                              reinterpret_cast<LPARAM>(this));
     // An owner that is no window gets 0 from DialogBoxParam, and no window was made.
     return m_bOpened ? result : -1;
+}
+
+Dialog* Dialog::FromHandle(HWND window)
+{
+    // A dialog of the dialog manager's class whose procedure is ours: its user data is
+    // the object bound to it.
+    if (!window || ::GetClassLongPtrA(window, GCW_ATOM) != reinterpret_cast<ULONG_PTR>(WC_DIALOG) ||
+        ::GetWindowLongPtrA(window, DWLP_DLGPROC) != reinterpret_cast<LONG_PTR>(&Dialog::DialogProc))
+        return nullptr;
+    return reinterpret_cast<Dialog*>(::GetWindowLongPtrA(window, DWLP_USER));
+}
+
+HFONT Dialog::DialogFont() const
+{
+    return m_font ? m_font.Get() : reinterpret_cast<HFONT>(::SendMessageA(m_hWnd, WM_GETFONT, 0, 0));
+}
+
+void Dialog::FollowDpiOnOpen()
+{
+    // Under per-monitor awareness v2 (Windows 10 1703 on), the dialog manager answers
+    // WM_GETDPISCALEDSIZE and WM_DPICHANGED itself: it sizes the dialog from its
+    // template, hands every control a new font and places the controls anew. It is
+    // turned off here, and every dialog follows WM_DPICHANGED itself (ChangeDpi): the
+    // same way on every system, Wine included, whose dialog manager does none of it;
+    // and a dialog that lays its controls out itself is not laid out twice.
+    if (const DpiFunctions& functions = Functions(); functions.setDialogDpiChangeBehavior)
+        functions.setDialogDpiChangeBehavior(m_hWnd, kDialogScalingOff, kDialogScalingOff);
+    m_nDpi = MadeDpi(m_hWnd);
+    m_baseUnits = BaseUnitsOf(DialogFont());
+    // A report or the About box belongs with the window it opens over; a window that
+    // followed its monitor, or one the system made for the system DPI (per-monitor
+    // awareness v1), is at another DPI than the dialog manager assumed.
+    HWND owner = ::GetWindow(m_hWnd, GW_OWNER);
+    const UINT wanted = owner ? WindowDpi(owner) : OwnDpi(m_hWnd);
+    if (wanted != m_nDpi)
+        ChangeDpi(wanted, nullptr);
+}
+
+void Dialog::ChangeDpi(UINT dpi, const RECT* suggested)
+{
+    if (dpi == 0 || dpi == m_nDpi) {
+        if (suggested)
+            ::SetWindowPos(m_hWnd, nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
+                           suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
+        return;
+    }
+    const HFONT oldFont = DialogFont();
+    fw::Font font = FontForDpi(oldFont, m_nDpi, dpi);
+    const SIZE oldUnits = m_baseUnits;
+    m_nDpi = dpi;
+    if (font) {
+        for (HWND child = ::GetWindow(m_hWnd, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT))
+            if (reinterpret_cast<HFONT>(::SendMessageA(child, WM_GETFONT, 0, 0)) == oldFont)
+                ::SendMessageA(child, WM_SETFONT, reinterpret_cast<WPARAM>(font.Get()), FALSE);
+        // The old font goes, when it was ours, once no control holds it; the dialog
+        // manager's lives as long as the window.
+        m_font = std::move(font);
+        m_baseUnits = BaseUnitsOf(m_font.Get());
+    }
+    OnDpiChanged(oldUnits, suggested);
+    ::RedrawWindow(m_hWnd, nullptr, nullptr, RDW_ERASE | RDW_FRAME | RDW_INVALIDATE | RDW_ALLCHILDREN);
+}
+
+void Dialog::OnDpiChanged(SIZE oldUnits, const RECT* suggested)
+{
+    const SIZE units = m_baseUnits;
+    if (oldUnits.cx <= 0 || oldUnits.cy <= 0 || units.cx <= 0 || units.cy <= 0)
+        return;
+    const auto x = [&](LONG value) { return ::MulDiv(value, units.cx, oldUnits.cx); };
+    const auto y = [&](LONG value) { return ::MulDiv(value, units.cy, oldUnits.cy); };
+    for (HWND child = ::GetWindow(m_hWnd, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT)) {
+        const RECT rect = ChildRect(m_hWnd, child);
+        ::MoveWindow(child, x(rect.left), y(rect.top), x(rect.right) - x(rect.left), y(rect.bottom) - y(rect.top),
+                     FALSE);
+    }
+    RECT client{};
+    RECT window{};
+    ::GetClientRect(m_hWnd, &client);
+    ::GetWindowRect(m_hWnd, &window);
+    const POINT corner = suggested ? POINT{suggested->left, suggested->top} : POINT{window.left, window.top};
+    PlaceClientArea(corner, x(client.right), y(client.bottom));
+}
+
+SIZE Dialog::TemplateClientSize() const
+{
+    const SIZE units = TemplateSize(m_hResources, m_nTemplate);
+    return SIZE{::MulDiv(units.cx, m_baseUnits.cx, 4), ::MulDiv(units.cy, m_baseUnits.cy, 8)};
+}
+
+bool Dialog::SizeForDpi(UINT dpi, SIZE& size) const
+{
+    const fw::Font font = FontForDpi(DialogFont(), m_nDpi, dpi);
+    const SIZE units = BaseUnitsOf(font.Get());
+    if (!font || units.cx <= 0 || units.cy <= 0 || m_baseUnits.cx <= 0 || m_baseUnits.cy <= 0)
+        return false;
+    RECT client{};
+    RECT window{};
+    ::GetClientRect(m_hWnd, &client);
+    ::GetWindowRect(m_hWnd, &window);
+    RECT rect{0, 0, ::MulDiv(client.right, units.cx, m_baseUnits.cx),
+              ::MulDiv(client.bottom, units.cy, m_baseUnits.cy)};
+    const DpiFunctions& functions = Functions();
+    if (!functions.adjustWindowRectExForDpi ||
+        !functions.adjustWindowRectExForDpi(&rect, static_cast<DWORD>(::GetWindowLongA(m_hWnd, GWL_STYLE)),
+                                            ::GetMenu(m_hWnd) != nullptr,
+                                            static_cast<DWORD>(::GetWindowLongA(m_hWnd, GWL_EXSTYLE)), dpi)) {
+        // The frame as it is.
+        rect.right += (window.right - window.left) - client.right;
+        rect.bottom += (window.bottom - window.top) - client.bottom;
+    }
+    size = SIZE{rect.right - rect.left, rect.bottom - rect.top};
+    return true;
+}
+
+void Dialog::PlaceClientArea(POINT corner, LONG width, LONG height)
+{
+    // The frame may change with the size (a menu bar that wraps): a second pass
+    // measures it again.
+    for (int pass = 0; pass < 2; ++pass) {
+        RECT window{};
+        RECT client{};
+        ::GetWindowRect(m_hWnd, &window);
+        ::GetClientRect(m_hWnd, &client);
+        ::SetWindowPos(m_hWnd, nullptr, corner.x, corner.y, width + (window.right - window.left) - client.right,
+                       height + (window.bottom - window.top) - client.bottom, SWP_NOZORDER | SWP_NOACTIVATE);
+        ::GetClientRect(m_hWnd, &client);
+        if (client.right == width && client.bottom == height)
+            return;
+    }
 }
 
 bool Dialog::Create(HWND parent)
@@ -149,8 +448,14 @@ void Dialog::CenterOverOwner()
         ::GetWindowRect(owner, &area);
     RECT window{};
     ::GetWindowRect(m_hWnd, &window);
-    const LONG width = window.right - window.left;
-    const LONG height = window.bottom - window.top;
+    LONG width = window.right - window.left;
+    LONG height = window.bottom - window.top;
+    // A template sized in dialog units outgrows a small monitor at a high DPI; one the
+    // user may resize shrinks to the work area instead of running off it.
+    if (::GetWindowLongA(m_hWnd, GWL_STYLE) & WS_THICKFRAME) {
+        width = std::min(width, work.right - work.left);
+        height = std::min(height, work.bottom - work.top);
+    }
     LONG x = area.left + ((area.right - area.left) - width) / 2;
     LONG y = area.top + ((area.bottom - area.top) - height) / 2;
     // Kept on the monitor's work area, its top-left corner first.
@@ -162,7 +467,7 @@ void Dialog::CenterOverOwner()
         x = work.left;
     if (y < work.top)
         y = work.top;
-    ::SetWindowPos(m_hWnd, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    ::SetWindowPos(m_hWnd, nullptr, x, y, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 INT_PTR CALLBACK Dialog::DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
@@ -193,6 +498,9 @@ INT_PTR CALLBACK Dialog::DialogProc(HWND window, UINT message, WPARAM wParam, LP
     HWND previousHandling = modeless ? app->SetHandlingWindow(window) : nullptr;
 
     self->EnterHandler();
+    // Before any handler of the class: it finds the dialog at the DPI it belongs to.
+    if (message == WM_INITDIALOG)
+        self->FollowDpiOnOpen();
     INT_PTR result = self->HandleMessage(message, wParam, lParam);
     if (modeless)
         app->SetHandlingWindow(previousHandling);
@@ -242,6 +550,24 @@ INT_PTR Dialog::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_HELP:
         // F1 means something only where a dialog says what; it is not passed on, so
         // that a modal window cannot open help on top of help.
+        return TRUE;
+    case kGetDpiScaledSize: {
+        // Asked before WM_DPICHANGED (per-monitor awareness v2): the size the window
+        // will want at the new DPI, which the suggested rectangle then has. Unanswered,
+        // the system scales the window by the DPIs alone, and the font, which grows by
+        // less than the DPI does (and not evenly), would not fit the controls laid out
+        // for it.
+        auto* size = reinterpret_cast<SIZE*>(lParam);
+        if (!size || !SizeForDpi(static_cast<UINT>(wParam), *size))
+            return FALSE;
+        ::SetWindowLongPtrA(m_hWnd, DWLP_MSGRESULT, TRUE);
+        return TRUE;
+    }
+    case WM_DPICHANGED:
+        // The new DPI is the message's, not asked of the system: under Wine every
+        // monitor has the one DPI, and the system's answer never changes.
+        ChangeDpi(LOWORD(wParam), reinterpret_cast<const RECT*>(lParam));
+        ::SetWindowLongPtrA(m_hWnd, DWLP_MSGRESULT, 0);
         return TRUE;
     case WM_DRAWITEM:
     case WM_MEASUREITEM:

@@ -38,6 +38,16 @@ public:
     // window could not be created.
     bool Create(HWND parent);
 
+    // The object bound to a dialog window of this thread, or null.
+    static Dialog* FromHandle(HWND window);
+
+    // The DPI the dialog is laid out for; 0 before WM_INITDIALOG. A dialog opens at the
+    // DPI of its owner when the owner is a Dialog too (else at its monitor's), and
+    // follows WM_DPICHANGED.
+    UINT Dpi() const { return m_nDpi; }
+    // The font of the dialog's controls at Dpi().
+    HFONT DialogFont() const;
+
 protected:
     // The whole message switch. An override handles its own messages and passes the
     // rest here. Returns the dialog procedure's result. Owner-draw requests about a
@@ -73,6 +83,34 @@ protected:
     // Whether the window existed and has been destroyed.
     bool IsDestroyed() const { return m_bDestroyed; }
 
+    // The dialog is to be laid out for another DPI: it moved to a monitor of another
+    // DPI (WM_DPICHANGED, with the window rectangle the system suggests), or it opens
+    // over an owner laid out for another DPI than the dialog manager made it for
+    // (before OnInitDialog; suggested is null). Dpi(), DialogFont() and BaseUnits() are
+    // the new ones already, and every control that had the old font has the new one;
+    // oldUnits are the old font's dialog base units. The base places every control and
+    // the client area in proportion to the base units, as the dialog manager places
+    // them from the template, with the window's top-left corner at the suggested one
+    // (or where it is): a dialog sized by its template never cuts a control off,
+    // whatever size the system suggests.
+    virtual void OnDpiChanged(SIZE oldUnits, const RECT* suggested);
+    // The dialog base units of DialogFont(): its average character width and its
+    // height, the units of the template's coordinates.
+    SIZE BaseUnits() const { return m_baseUnits; }
+    // Gives the window a client area of width x height with its top-left corner at
+    // corner.
+    void PlaceClientArea(POINT corner, LONG width, LONG height);
+    // The client size the template asks for, at the dialog's base units. The system
+    // makes no window much larger than the screen, while the dialog manager places the
+    // controls for the template's size all the same: a dialog that lays its controls
+    // out from where they were made starts from this size. Zero when the template
+    // cannot be read.
+    SIZE TemplateClientSize() const;
+    // The window's size at dpi, as OnDpiChanged lays it out there: its client area in
+    // proportion to the base units of the font for dpi, with the frame at dpi. False
+    // when that font cannot be made.
+    bool SizeForDpi(UINT dpi, SIZE& size) const;
+
     // Runs the data exchange: from the members to the controls, or back when save.
     void UpdateData(bool save) { DoDataExchange(save); }
 
@@ -90,6 +128,11 @@ protected:
 private:
     static INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     void CenterOverOwner();
+    // Takes the DPI the dialog manager made the window for, and the owner's when that
+    // differs.
+    void FollowDpiOnOpen();
+    // Makes the font for dpi, hands it to the controls, then OnDpiChanged.
+    void ChangeDpi(UINT dpi, const RECT* suggested);
     // Gives a window whose template names a menu, but which came without one, that menu
     // from wherever it is, and keeps the client area the template's size.
     void AttachTemplateMenu(HWND window) const;
@@ -101,6 +144,9 @@ private:
     int m_nHandlers = 0;          // handlers of this object on the stack
     bool m_bDestroyed = false;    // the window has had its last message
     bool m_bFinalPending = false; // PostNcDestroy waits for the outermost handler
+    UINT m_nDpi = 0;
+    SIZE m_baseUnits{};
+    fw::Font m_font;              // once the DPI changed; the dialog manager's until then
 };
 
 }  // namespace fw

@@ -22,6 +22,13 @@ using GdiObject = Owner<Handle, GdiObjectTraits>;
 
 using Font = GdiObject<HFONT>;
 
+// An owned icon (one LoadImage made without LR_SHARED), destroyed when the owner ends.
+// A window only borrows the icons WM_SETICON gives it: the owner must outlive it.
+struct IconTraits {
+    static void Close(HICON icon) { ::DestroyIcon(icon); }
+};
+using Icon = Owner<HICON, IconTraits>;
+
 // The device context of a WM_PAINT: BeginPaint when it is made, EndPaint when it ends.
 class PaintDc {
 public:

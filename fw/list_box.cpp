@@ -104,6 +104,13 @@ LRESULT CALLBACK ListBox::WindowProc(HWND window, UINT message, WPARAM wParam, L
         LRESULT result = 0;
         if (self->PreviewMessage(message, wParam, lParam, result))
             return result;
+        if (message == WM_SETFONT) {
+            result = ::CallWindowProcA(previous, window, message, wParam, lParam);
+            // Found again: the object may have let go of the window meanwhile.
+            if (ListBox* bound = FromHandle(window))
+                bound->OnFontChanged(reinterpret_cast<HFONT>(wParam));
+            return result;
+        }
     }
     return ::CallWindowProcA(previous, window, message, wParam, lParam);
 }
@@ -166,6 +173,8 @@ void ListBox::DeleteItem(const DELETEITEMSTRUCT&) {}
 void ListBox::OnBind() {}
 
 void ListBox::OnUnbind() {}
+
+void ListBox::OnFontChanged(HFONT) {}
 
 bool ListBox::PreviewMessage(UINT, WPARAM, LPARAM, LRESULT&) { return false; }
 

@@ -84,6 +84,11 @@ protected:
     virtual void OnBind();
     virtual void OnUnbind();
 
+    // Called once the list box has taken a new font (WM_SETFONT; font null for the
+    // system font), so that an owner-drawn list can measure its rows again. The base
+    // does nothing.
+    virtual void OnFontChanged(HFONT font);
+
     // Sees each message to the bound window before the list box does, WM_NCDESTROY
     // excepted. True when it answered the message itself, with its answer in result: the
     // list box then never sees it. The base answers nothing.

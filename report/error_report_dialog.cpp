@@ -3,6 +3,7 @@
 
 #include "fw/app.h"
 #include "fw/gdi.h"
+#include "fw/window.h"
 #include "report/mbstring.h"
 
 #include <algorithm>
@@ -109,8 +110,8 @@ int ErrorReportDialog::ShowFitted(HWND control, std::string& text)
         ::SetWindowTextA(control, shown.c_str());
         m_shownTexts.push_back(ShownText{&text, text, std::move(shown)});
     }
-    // A sunken edge takes a little of the control's height.
-    const int edge = (style & SS_SUNKEN) ? 4 : 0;
+    // A sunken edge takes a little of the control's height, above and below.
+    const int edge = (style & SS_SUNKEN) ? 2 * fw::SystemMetricForDpi(SM_CYEDGE, Dpi()) : 0;
     return static_cast<int>((needed.bottom - needed.top) - (box.bottom - box.top)) + edge;
 }
 

@@ -38,10 +38,14 @@ BOOL InfoPageDialog::OnInitDialog()
     const bool browser =
         haveAddress && CanShowHtml() && m_htmlCtrl.CreateInPlaceOfStatic(kInfoPageFrame, m_hWnd) != FALSE;
 
+    // The controls are where the template puts them, for its size, even when the
+    // window could not be made that large: laid out from there for the size it has.
     RECT client{};
     ::GetClientRect(m_hWnd, &client);
-    m_clientRect = ToRect32(client);
+    const SIZE made = TemplateClientSize();
+    m_clientRect = made.cx > 0 && made.cy > 0 ? Rect32{0, 0, made.cx, made.cy} : ToRect32(client);
     m_bClientRectStored = true;
+    OnSize(SIZE_RESTORED, client.right, client.bottom);
 
     // A missing page gets the browser's own error page; nothing is reported.
     if (browser)
@@ -71,7 +75,7 @@ void InfoPageDialog::ShowTextInPlaceOfPage(const char* address)
     // Without the text the empty frame stays: the window still opens and closes.
     if (!label)
         return;
-    ::SendMessageA(label, WM_SETFONT, static_cast<WPARAM>(::SendMessageA(m_hWnd, WM_GETFONT, 0, 0)), FALSE);
+    ::SendMessageA(label, WM_SETFONT, reinterpret_cast<WPARAM>(DialogFont()), FALSE);
     ::SetWindowPos(label, frame, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     ::DestroyWindow(frame);
 }
@@ -105,6 +109,17 @@ void InfoPageDialog::OnSize(UINT sizeType, int width, int height)
         const Rect32 moved = FollowResize(ToRect32(fw::ChildRect(m_hWnd, child)), anchor, delta.x, delta.y);
         ::MoveWindow(child, moved.left, moved.top, Width(moved), Height(moved), TRUE);
     }
+}
+
+void InfoPageDialog::OnDpiChanged(SIZE oldUnits, const RECT* suggested)
+{
+    // Unstored, the size the base gives the window is stored, and nothing moves by it.
+    m_bClientRectStored = false;
+    fw::Dialog::OnDpiChanged(oldUnits, suggested);
+    RECT client{};
+    ::GetClientRect(m_hWnd, &client);
+    m_clientRect = ToRect32(client);
+    m_bClientRectStored = true;
 }
 
 void ShowInfoPage()

@@ -31,6 +31,9 @@ protected:
 
     // OK keeps to the lower-right corner and the page fills the rest of the window.
     void OnSize(UINT sizeType, int width, int height);
+    // Laid out anew by the base for the new DPI: the size the window had is measured
+    // again, not followed.
+    void OnDpiChanged(SIZE oldUnits, const RECT* suggested) override;
 
     // Whether the page can be shown in a browser control here. When it cannot, the
     // page's place shows its address instead, so that it can be opened elsewhere.

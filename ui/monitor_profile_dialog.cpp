@@ -5,8 +5,9 @@
 #include "cms/CMSSupportEx.h"
 #include "cms/monitor_strings.h"
 #include "fw/app.h"
-#include "platform/win32/win32_platform.h"
 #include "fw/gdi.h"
+#include "fw/window.h"
+#include "platform/win32/win32_platform.h"
 #include "report/mbstring.h"
 #include "report/report.h"
 #include "report/resource_strings.h"
@@ -17,6 +18,7 @@
 
 #include <algorithm>
 #include <string>
+#include <utility>
 
 namespace {
 
@@ -39,6 +41,15 @@ void CenterOnMonitor(HWND window, MonitorHandle monitor, int mode)
     if (mode == 1) {
         const Point32 origin = CenteredOrigin(ToRect32(windowRect), area);
         ::SetWindowPos(window, nullptr, origin.x, origin.y, 0, 0, kKeepOrder | SWP_NOSIZE);
+        // Moved onto a monitor of another DPI, the window took that DPI's size on the
+        // way (WM_DPICHANGED): it is centred again at that size.
+        RECT moved{};
+        ::GetWindowRect(window, &moved);
+        if (Width(ToRect32(moved)) != Width(ToRect32(windowRect)) ||
+            Height(ToRect32(moved)) != Height(ToRect32(windowRect))) {
+            const Point32 again = CenteredOrigin(ToRect32(moved), area);
+            ::SetWindowPos(window, nullptr, again.x, again.y, 0, 0, kKeepOrder | SWP_NOSIZE);
+        }
     } else if (mode == 4) {
         ::SetWindowPos(window, nullptr, area.left, area.top, Width(area), Height(area), kKeepOrder);
     }
@@ -53,9 +64,6 @@ MonitorProfileDialog::MonitorProfileDialog(HWND /*parent*/, MonitorHandle monito
     GetMonitorStrings(monitor, &m_identity.adapterName, &m_identity.deviceId, nullptr, nullptr, 1);
     m_nView = 1;
     fw::App* app = fw::App::Current();
-    HINSTANCE icons = app ? app->ResourceModuleFor(RT_GROUP_ICON, MAKEINTRESOURCEA(IDI_MAIN)) : nullptr;
-    m_hIcon = static_cast<HICON>(::LoadImageA(icons, MAKEINTRESOURCEA(IDI_MAIN),
-                                              IMAGE_ICON, 0, 0, LR_DEFAULTSIZE | LR_SHARED));
     // The building counts as a handler: a report raised while the list is filled lets
     // the user close the window, and the object must outlive this constructor.
     EnterHandler();
@@ -118,24 +126,11 @@ void MonitorProfileDialog::PostNcDestroy()
 BOOL MonitorProfileDialog::OnInitDialog()
 {
     fw::Dialog::OnInitDialog();
-    ::SendMessageA(m_hWnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
-    ::SendMessageA(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hIcon));
+    LoadIcons();
+    // Bound before the layout is measured: the list makes its rows as tall as its font.
     m_ProfileList.SubclassDlgItem(IDC_PROFILE_LIST, m_hWnd);
-
-    ::GetClientRect(m_hWnd, &m_rcClient);
     GetSizeGripRect(m_rcGrip);
-    {
-        // The controls as made, each with the way OnSize moves it.
-        RECT window{};
-        ::GetWindowRect(m_hWnd, &window);
-        std::vector<PlacedControl> controls;
-        for (HWND child = ::GetWindow(m_hWnd, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT))
-            controls.push_back(PlacedControl{ToRect32(fw::ChildRect(m_hWnd, child)),
-                                             AnchorOf(static_cast<int16_t>(::GetDlgCtrlID(child)))});
-        const auto rowHeight = static_cast<int32_t>(::SendMessageA(m_ProfileList.Handle(), LB_GETITEMHEIGHT, 0, 0));
-        const Point32 minimum = MinimumWindowSize(ToRect32(window), ToRect32(m_rcClient), controls, rowHeight, 4);
-        m_ptMinTrack = POINT{minimum.x, minimum.y};
-    }
+    RememberLayout();
 
     ::ShowWindow(m_hWnd, SW_SHOWNORMAL);
     CenterOnMonitor(m_hWnd, m_hMonitor, 1);
@@ -232,41 +227,136 @@ void MonitorProfileDialog::OnPaint()
         ::SendMessageA(m_hWnd, WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
         RECT client{};
         ::GetClientRect(m_hWnd, &client);
-        const Point32 origin = IconOrigin(client.right - client.left, client.bottom - client.top,
-                                          ::GetSystemMetrics(SM_CXICON), ::GetSystemMetrics(SM_CYICON));
-        ::DrawIcon(dc, origin.x, origin.y, m_hIcon);
+        const int width = fw::SystemMetricForDpi(SM_CXICON, Dpi());
+        const int height = fw::SystemMetricForDpi(SM_CYICON, Dpi());
+        const Point32 origin = IconOrigin(client.right - client.left, client.bottom - client.top, width, height);
+        ::DrawIconEx(dc, origin.x, origin.y, m_bigIcon.Get(), width, height, 0, nullptr, DI_NORMAL);
     } else {
         ::DrawFrameControl(dc, &m_rcGrip, DFC_SCROLL, DFCS_SCROLLSIZEGRIP);
     }
 }
 
-HICON MonitorProfileDialog::OnQueryDragIcon() { return m_hIcon; }
+HICON MonitorProfileDialog::OnQueryDragIcon() { return m_bigIcon.Get(); }
 
 void MonitorProfileDialog::OnClose() { ::DestroyWindow(m_hWnd); }
 
-void MonitorProfileDialog::OnSize(UINT type, int cx, int cy)
+void MonitorProfileDialog::OnSize(UINT type, int, int)
 {
     if (type == SIZE_MINIMIZED)
         return;
-    const int dx = cx - (m_rcClient.right - m_rcClient.left);
-    const int dy = cy - (m_rcClient.bottom - m_rcClient.top);
-    ::GetClientRect(m_hWnd, &m_rcClient);
-
     const RECT oldGrip = m_rcGrip;
     GetSizeGripRect(m_rcGrip);
     RECT grips{};
     ::UnionRect(&grips, &oldGrip, &m_rcGrip);
     ::InvalidateRect(m_hWnd, &grips, TRUE);
+    LayOut();
+}
 
-    for (HWND child = ::GetWindow(m_hWnd, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT)) {
-        const Anchor anchor = AnchorOf(static_cast<int16_t>(::GetDlgCtrlID(child)));
-        if (anchor == Anchor::Stay)
+void MonitorProfileDialog::RememberLayout()
+{
+    // The controls are where the template puts them, for its size, even when the
+    // window could not be made that large (a small screen at a high DPI).
+    RECT client{};
+    ::GetClientRect(m_hWnd, &client);
+    const SIZE made = TemplateClientSize();
+    m_rcMadeClient = made.cx > 0 && made.cy > 0 ? Rect32{0, 0, made.cx, made.cy} : ToRect32(client);
+    m_madeUnits = BaseUnits();
+    m_made.clear();
+    for (HWND child = ::GetWindow(m_hWnd, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT))
+        m_made.push_back(MadeControl{child, PlacedControl{ToRect32(fw::ChildRect(m_hWnd, child)),
+                                                          AnchorOf(static_cast<int16_t>(::GetDlgCtrlID(child)))}});
+    LayOut();
+    UpdateMinimum();
+}
+
+void MonitorProfileDialog::UpdateMinimum()
+{
+    RECT window{};
+    RECT client{};
+    ::GetWindowRect(m_hWnd, &window);
+    ::GetClientRect(m_hWnd, &client);
+    HWND list = m_ProfileList.Handle();
+    const auto rowHeight = static_cast<int32_t>(::SendMessageA(list, LB_GETITEMHEIGHT, 0, 0));
+    RECT listWindow{};
+    RECT listClient{};
+    ::GetWindowRect(list, &listWindow);
+    ::GetClientRect(list, &listClient);
+    const auto listFrame = static_cast<int32_t>((listWindow.bottom - listWindow.top) - listClient.bottom);
+    const Point32 frame{(window.right - window.left) - client.right, (window.bottom - window.top) - client.bottom};
+    std::vector<PlacedControl> made;
+    for (const MadeControl& control : m_made)
+        made.push_back(control.placed);
+    const Point32 minimum = ScaledMinimumSize(made, m_rcMadeClient, LayoutScale(), frame, rowHeight, 4, listFrame);
+    m_ptMinTrack = POINT{minimum.x, minimum.y};
+}
+
+Scale MonitorProfileDialog::LayoutScale() const
+{
+    const SIZE units = BaseUnits();
+    return Scale{m_madeUnits.cx, units.cx, m_madeUnits.cy, units.cy};
+}
+
+void MonitorProfileDialog::LayOut()
+{
+    RECT client{};
+    ::GetClientRect(m_hWnd, &client);
+    const Scale scale = LayoutScale();
+    for (const MadeControl& made : m_made) {
+        const RECT now = fw::ChildRect(m_hWnd, made.window);
+        const RECT rect = ToRect(LayOutControl(made.placed, m_rcMadeClient, scale, ToRect32(client)));
+        if (::EqualRect(&now, &rect))
             continue;
-        if (anchor != Anchor::Stretch)
-            ::InvalidateRect(child, nullptr, TRUE);
-        const RECT moved = ToRect(FollowResize(ToRect32(fw::ChildRect(m_hWnd, child)), anchor, dx, dy));
-        ::MoveWindow(child, moved.left, moved.top, moved.right - moved.left, moved.bottom - moved.top, TRUE);
+        // The list repaints its rows itself; the others would leave their old place
+        // behind.
+        if (made.placed.anchor != Anchor::Stretch)
+            ::InvalidateRect(made.window, nullptr, TRUE);
+        ::MoveWindow(made.window, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top, TRUE);
     }
+}
+
+void MonitorProfileDialog::OnDpiChanged(SIZE oldUnits, const RECT* suggested)
+{
+    // Meanwhile no smallest size: the old one is for the old DPI.
+    m_ptMinTrack = POINT{};
+    if (suggested)
+        ::SetWindowPos(m_hWnd, nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
+                       suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
+    else
+        fw::Dialog::OnDpiChanged(oldUnits, suggested);
+    // Opening at another DPI than the dialog manager made it for, the window is not
+    // made up yet: the base has laid it out as the template would be.
+    if (m_made.empty())
+        return;
+    LoadIcons();
+    UpdateMinimum();
+    // Suggested smaller than that (by a system that scales the window by the DPIs
+    // alone, while the font grew less), it grows to it.
+    RECT window{};
+    ::GetWindowRect(m_hWnd, &window);
+    if (window.right - window.left < m_ptMinTrack.x || window.bottom - window.top < m_ptMinTrack.y)
+        ::SetWindowPos(m_hWnd, nullptr, 0, 0, std::max(window.right - window.left, m_ptMinTrack.x),
+                       std::max(window.bottom - window.top, m_ptMinTrack.y),
+                       SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    GetSizeGripRect(m_rcGrip);
+    LayOut();
+}
+
+void MonitorProfileDialog::LoadIcons()
+{
+    fw::App* app = fw::App::Current();
+    HINSTANCE module = app ? app->ResourceModuleFor(RT_GROUP_ICON, MAKEINTRESOURCEA(IDI_MAIN)) : nullptr;
+    const auto load = [&](int width, int height) {
+        return fw::Icon(static_cast<HICON>(::LoadImageA(module, MAKEINTRESOURCEA(IDI_MAIN), IMAGE_ICON,
+                                                        fw::SystemMetricForDpi(width, Dpi()),
+                                                        fw::SystemMetricForDpi(height, Dpi()), 0)));
+    };
+    fw::Icon bigIcon = load(SM_CXICON, SM_CYICON);
+    fw::Icon smallIcon = load(SM_CXSMICON, SM_CYSMICON);
+    ::SendMessageA(m_hWnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon.Get()));
+    ::SendMessageA(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon.Get()));
+    // The window shows the new ones now: the old ones can go.
+    m_bigIcon = std::move(bigIcon);
+    m_smallIcon = std::move(smallIcon);
 }
 
 void MonitorProfileDialog::OnGetMinMaxInfo(MINMAXINFO& info) const
@@ -359,7 +449,8 @@ int MonitorProfileDialog::FillProfileList()
 void MonitorProfileDialog::GetSizeGripRect(RECT& rc)
 {
     ::GetClientRect(m_hWnd, &rc);
-    rc = ToRect(SizeGripRect(ToRect32(rc), ::GetSystemMetrics(SM_CXHSCROLL), ::GetSystemMetrics(SM_CYVSCROLL)));
+    rc = ToRect(SizeGripRect(ToRect32(rc), fw::SystemMetricForDpi(SM_CXHSCROLL, Dpi()),
+                             fw::SystemMetricForDpi(SM_CYVSCROLL, Dpi())));
 }
 
 void MonitorProfileDialog::UpdateVerdictContext()

@@ -5,9 +5,11 @@
 
 #include "cms/desktop_snapshot.h"
 #include "fw/dialog.h"
+#include "fw/gdi.h"
 #include "platform/platform.h"
 #include "ui/monitor_calibration.h"
 #include "ui/profile_list_box.h"
+#include "ui/window_math.h"
 
 #include <windows.h>
 
@@ -60,6 +62,10 @@ protected:
     // monitor's window vanish while the program keeps running.
     void OnOK() override {}
     void OnCancel() override {}
+    // The window moved to a monitor of another DPI: it takes the suggested rectangle, its
+    // icons for the new DPI, and lays its controls out again from the layout as made,
+    // scaled as its font was; its smallest size follows in the same proportion.
+    void OnDpiChanged(SIZE oldUnits, const RECT* suggested) override;
 
     virtual void OnPaint();
     virtual HICON OnQueryDragIcon();
@@ -79,8 +85,24 @@ protected:
     virtual bool OnCalibrationCommand(UINT command);
 
 private:
+    // A control as the window was made, and its window.
+    struct MadeControl {
+        HWND window;
+        PlacedControl placed;
+    };
+
     // Below this size the controls would run into each other and the list vanish.
     void OnGetMinMaxInfo(MINMAXINFO& info) const;
+    // Keeps the controls as made.
+    void RememberLayout();
+    // The smallest window size for the controls as laid out now.
+    void UpdateMinimum();
+    // Places every control for the client area's size and the window's DPI.
+    void LayOut();
+    // The change from the font the window was made with to its font now.
+    Scale LayoutScale() const;
+    // The window's big and small icons, at the window's DPI.
+    void LoadIcons();
     // The description of the monitor, as the caption and the messages show it.
     std::string MonitorDescription() const;
     // What the rows' tooltips depend on besides the profile.
@@ -90,13 +112,16 @@ private:
 
     static std::vector<MonitorProfileDialog*> s_windows;
     int m_nView = 1;   // 0: all monitor profiles; otherwise: those associated with the monitor
-    HICON m_hIcon = nullptr;
+    fw::Icon m_bigIcon;     // the window borrows both
+    fw::Icon m_smallIcon;
     int m_nLastSel = -1;
     MonitorHandle m_hMonitor;
-    RECT m_rcClient{};
     RECT m_rcGrip{};
     ProfileListBox m_ProfileList;
     POINT m_ptMinTrack{};   // the smallest window size: none until the window is laid out
+    Rect32 m_rcMadeClient{};          // the client area as made
+    SIZE m_madeUnits{};               // the dialog base units it was made with
+    std::vector<MadeControl> m_made;  // the controls as made
     MonitorIdentity m_identity;
     MonitorCalibration m_calibration;
     bool m_bMonitorGone = false;   // closed because its monitor went: not an end

@@ -3,10 +3,17 @@
 
 #include "cms/calibration_check.h"
 #include "fw/gdi.h"
+#include "fw/window.h"
 #include "report/mbstring.h"
 
 #include <commctrl.h>
 #include <windowsx.h>
+
+#include <algorithm>
+#include <cstddef>
+#include <cstring>
+#include <cwchar>
+#include <iterator>
 
 namespace {
 
@@ -19,20 +26,21 @@ constexpr size_t kMaxRowText = 255;
 // DrawText would hide the "&" of "R&D lab" and underline the "D" after it.
 constexpr UINT kRowTextFormat = DT_SINGLELINE | DT_VCENTER | DT_LEFT | DT_NOPREFIX;
 
-// The font currently selected in dc, which the control selected there (its own), with
-// the row's style applied. Null when that font cannot be read or the copy cannot be
-// made; the row is then drawn in the current font.
-fw::Font CreateRowFont(HDC dc, RowStyle style)
+// The index of a row style's font.
+size_t FontIndex(RowStyle style) { return (style.bold ? 2u : 0u) + (style.italic ? 1u : 0u); }
+
+bool SameFace(const LOGFONTW& a, const LOGFONTW& b)
 {
-    LOGFONTW font{};
+    return std::memcmp(&a, &b, offsetof(LOGFONTW, lfFaceName)) == 0 &&
+           std::wcsncmp(a.lfFaceName, b.lfFaceName, LF_FACESIZE) == 0;
+}
+
+// The font selected in dc, which the control selected there (its own); false when it
+// cannot be read.
+bool CurrentFace(HDC dc, LOGFONTW& face)
+{
     HGDIOBJ current = ::GetCurrentObject(dc, OBJ_FONT);
-    if (!current || ::GetObjectW(current, sizeof(font), &font) == 0)
-        return fw::Font();
-    if (style.italic)
-        font.lfItalic = TRUE;
-    if (style.bold)
-        font.lfWeight = FW_BOLD;
-    return fw::Font(::CreateFontIndirectW(&font));
+    return current && ::GetObjectW(current, sizeof face, &face) != 0;
 }
 
 // The list's one tool: its rectangle follows the row under the pointer. The tooltip
@@ -87,10 +95,12 @@ void ProfileListBox::DrawItem(const DRAWITEMSTRUCT& item)
     if (!hasText)
         return;
 
-    // The font ends after the guard that selected it, so it is deleted only once it
-    // is out of the device context.
-    fw::Font rowFont = CreateRowFont(dc, m_profiles.StyleOf(static_cast<intptr_t>(item.itemData)));
-    fw::SelectGuard keepFont(dc, rowFont.Get());
+    // The fonts are made when the list is given its font; a request drawn in another
+    // font makes them anew from that one.
+    if (LOGFONTW face{}; CurrentFace(dc, face) && !SameFace(face, m_rowFace))
+        MakeRowFonts(face);
+    // Without its font (it could not be made) the row is drawn in the current one.
+    fw::SelectGuard keepFont(dc, m_rowFonts[FontIndex(m_profiles.StyleOf(static_cast<intptr_t>(item.itemData)))].Get());
     // Text last, so it stays readable over the focus rectangle.
     ::DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &rc, kRowTextFormat);
 }
@@ -107,8 +117,14 @@ void ProfileListBox::OnBind()
         INITCOMMONCONTROLSEX controls{sizeof controls, ICC_BAR_CLASSES};
         return ::InitCommonControlsEx(&controls) != FALSE;
     }();
-    if (!registered)
-        return;
+    m_nTipRow = -1;
+    if (registered)
+        MakeTip();
+    MakeFonts(reinterpret_cast<HFONT>(::SendMessageA(m_hWnd, WM_GETFONT, 0, 0)));
+}
+
+void ProfileListBox::MakeTip()
+{
     // Always: every monitor window has a list, and the pointer may rest on one that is
     // not the active window.
     m_tip.Reset(::CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
@@ -118,12 +134,59 @@ void ProfileListBox::OnBind()
     TTTOOLINFOA tool = ListTool(m_hWnd);
     if (m_tip && !::SendMessageA(m_tip.Get(), TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool)))
         m_tip.Reset();
-    m_nTipRow = -1;
+}
+
+void ProfileListBox::OnFontChanged(HFONT font) { MakeFonts(font); }
+
+void ProfileListBox::MakeRowFonts(const LOGFONTW& face)
+{
+    m_rowFace = face;
+    for (size_t index = 0; index < std::size(m_rowFonts); ++index) {
+        LOGFONTW styled = face;
+        styled.lfItalic = (index & 1u) ? TRUE : FALSE;
+        if (index & 2u)
+            styled.lfWeight = FW_BOLD;
+        // Between rows: none of the old fonts is selected anywhere.
+        m_rowFonts[index].Reset(::CreateFontIndirectW(&styled));
+    }
+}
+
+void ProfileListBox::MakeFonts(HFONT listFont)
+{
+    const HGDIOBJ source = listFont ? static_cast<HGDIOBJ>(listFont) : ::GetStockObject(SYSTEM_FONT);
+    LOGFONTW face{};
+    if (::GetObjectW(source, sizeof face, &face) == 0)
+        return;
+    MakeRowFonts(face);
+    fw::ClientDC dc(m_hWnd);
+    LONG height = 0;
+    for (const fw::Font& font : m_rowFonts) {
+        fw::SelectGuard measure(dc.Get(), font.Get());
+        TEXTMETRICW metrics{};
+        if (font && ::GetTextMetricsW(dc.Get(), &metrics))
+            height = std::max(height, metrics.tmHeight);
+    }
+    // An owner-drawn list keeps the row height it was made with whatever font it is
+    // given later.
+    if (height > 0)
+        ::SendMessageA(m_hWnd, LB_SETITEMHEIGHT, 0, MAKELPARAM(height, 0));
+
+    if (!m_tip)
+        return;
+    // The tooltip is a window of its own, which the system makes for the system DPI.
+    fw::Font tipFont = fw::StatusFontForDpi(fw::WindowDpi(m_hWnd));
+    if (tipFont) {
+        ::SendMessageA(m_tip.Get(), WM_SETFONT, reinterpret_cast<WPARAM>(tipFont.Get()), FALSE);
+        m_tipFont = std::move(tipFont);
+    }
+    // The rows moved under the pointer: the next move finds the row.
+    PointTipAt(-1);
 }
 
 void ProfileListBox::OnUnbind()
 {
     m_tip.Reset();
+    m_tipFont.Reset();
     m_nTipRow = -1;
     m_verdicts.clear();
 }

@@ -2,10 +2,13 @@
 // owner-drawn list box, and the paths and flags behind them in the ProfileList model
 // the box holds. Each row is drawn bold when its profile carries a calibration table
 // and italic when it lacks the maker's tag, and a tooltip says, before the click,
-// what selecting the row under the pointer will do to the video card.
+// what selecting the row under the pointer will do to the video card. The rows' fonts,
+// their height and the tooltip's font are made again whenever the list is given a
+// font, as its window is for a new DPI.
 #pragma once
 
 #include "cms/profile_list.h"
+#include "fw/gdi.h"
 #include "fw/list_box.h"
 #include "platform/owner.h"
 
@@ -40,11 +43,20 @@ protected:
     // The tooltip lives while the object is bound.
     void OnBind() override;
     void OnUnbind() override;
+    void OnFontChanged(HFONT font) override;
     // Relays the pointer to the tooltip, gives it the verdict of the row under the
     // pointer when it asks, and forgets the verdicts when the rows go.
     bool PreviewMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 
 private:
+    // The tooltip, with the list as its one tool; none when it cannot be made.
+    void MakeTip();
+    // Makes the rows' four fonts from the list's font (null: the system font), makes
+    // the rows as tall as the tallest of them, and gives the tooltip the system's
+    // tooltip font at the list's DPI.
+    void MakeFonts(HFONT listFont);
+    // The rows' four fonts from a face.
+    void MakeRowFonts(const LOGFONTW& face);
     // The row under a point of the client area, or -1 when the point is on no row.
     int RowAt(LPARAM point) const;
     // Makes the tool the rectangle of row (none for -1). A tip on show takes the new
@@ -75,6 +87,9 @@ private:
 
     Rows m_rows;
     ProfileList m_profiles;   // after the rows it keeps its data for
+    LOGFONTW m_rowFace{};     // what the rows' fonts were made from
+    fw::Font m_rowFonts[4];   // plain, italic, bold, bold italic
+    fw::Font m_tipFont;       // before the tooltip, which borrows it
     Owner<HWND, TipTraits> m_tip;
     int m_nTipRow = -1;                                   // the row the tool covers
     std::unordered_map<intptr_t, std::string> m_verdicts;  // by path index

@@ -81,16 +81,14 @@ int32_t MinimumClientWidth(const Rect32& client, const std::vector<PlacedControl
 
 // The height the client area can lose before a stretching control is down to `rows`
 // rows; 0 when one is there already.
-int32_t SpareHeight(const std::vector<PlacedControl>& controls, int32_t rowHeight, int32_t rows)
+int32_t SpareHeight(const std::vector<PlacedControl>& controls, int32_t rowHeight, int32_t rows, int32_t listFrame)
 {
-    // The list's frame takes a few pixels besides its rows.
-    constexpr int32_t kListFrame = 4;
     bool found = false;
     int32_t spare = 0;
     for (const PlacedControl& control : controls) {
         if (control.anchor != Anchor::Stretch)
             continue;
-        const int32_t own = std::max(0, Height(control.rect) - (rows * rowHeight + kListFrame));
+        const int32_t own = std::max(0, Height(control.rect) - (rows * rowHeight + listFrame));
         spare = found ? std::min(spare, own) : own;
         found = true;
     }
@@ -100,13 +98,48 @@ int32_t SpareHeight(const std::vector<PlacedControl>& controls, int32_t rowHeigh
 }  // namespace
 
 Point32 MinimumWindowSize(const Rect32& window, const Rect32& client, const std::vector<PlacedControl>& controls,
-                          int32_t rowHeight, int32_t rows)
+                          int32_t rowHeight, int32_t rows, int32_t listFrame)
 {
     const int32_t spareWidth = std::max(0, Width(client) - MinimumClientWidth(client, controls));
-    return Point32{Width(window) - spareWidth, Height(window) - SpareHeight(controls, rowHeight, rows)};
+    return Point32{Width(window) - spareWidth, Height(window) - SpareHeight(controls, rowHeight, rows, listFrame)};
 }
 
 Point32 IconOrigin(int32_t clientWidth, int32_t clientHeight, int32_t iconWidth, int32_t iconHeight)
 {
     return Point32{(clientWidth - iconWidth + 1) / 2, (clientHeight - iconHeight + 1) / 2};
+}
+
+int32_t ScaleValue(int32_t value, int32_t from, int32_t to)
+{
+    if (from <= 0)
+        return value;
+    // In 64 bits: a coordinate times a DPI passes 2^31 long before either would.
+    const int64_t product = int64_t{value} * to;
+    const int64_t half = from / 2;
+    return static_cast<int32_t>(product >= 0 ? (product + half) / from : -((-product + half) / from));
+}
+
+Rect32 ScaleRect(const Rect32& rect, const Scale& scale)
+{
+    return Rect32{ScaleValue(rect.left, scale.fromX, scale.toX), ScaleValue(rect.top, scale.fromY, scale.toY),
+                  ScaleValue(rect.right, scale.fromX, scale.toX), ScaleValue(rect.bottom, scale.fromY, scale.toY)};
+}
+
+Rect32 LayOutControl(const PlacedControl& made, const Rect32& madeClient, const Scale& scale, const Rect32& client)
+{
+    const Rect32 scaledClient = ScaleRect(madeClient, scale);
+    return FollowResize(ScaleRect(made.rect, scale), made.anchor, Width(client) - Width(scaledClient),
+                        Height(client) - Height(scaledClient));
+}
+
+Point32 ScaledMinimumSize(const std::vector<PlacedControl>& made, const Rect32& madeClient, const Scale& scale,
+                          Point32 frame, int32_t rowHeight, int32_t rows, int32_t listFrame)
+{
+    const Rect32 client = ScaleRect(madeClient, scale);
+    std::vector<PlacedControl> controls;
+    controls.reserve(made.size());
+    for (const PlacedControl& control : made)
+        controls.push_back(PlacedControl{ScaleRect(control.rect, scale), control.anchor});
+    const Rect32 window{0, 0, Width(client) + frame.x, Height(client) + frame.y};
+    return MinimumWindowSize(window, client, controls, rowHeight, rows, listFrame);
 }

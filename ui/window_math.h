@@ -1,5 +1,6 @@
-// The arithmetic of the monitor windows: placing, resizing, the size grip and the
-// minimised icon. Plain integers, so it is tested without a window system.
+// The arithmetic of the monitor windows: placing, resizing, the size grip, the
+// minimised icon, and how all of it follows the DPI of the window's monitor. Plain
+// integers, so it is tested without a window system.
 #pragma once
 
 #include "platform/platform.h"
@@ -49,11 +50,51 @@ struct PlacedControl {
 //    and the legends) stay whole inside the client area;
 //  - one that follows the right edge (Anchor::BottomRight: Refresh) stops at the right
 //    edge of each kept control that starts left of it and shares some of its height;
-//  - one that stretches (the list) keeps `rows` rows of rowHeight.
+//  - one that stretches (the list) keeps `rows` rows of rowHeight inside its frame
+//    (listFrame: its outer height less its client height).
 // Never larger than the window as made. window is the window's outer rectangle and
 // client its client rectangle, both as made.
 Point32 MinimumWindowSize(const Rect32& window, const Rect32& client, const std::vector<PlacedControl>& controls,
-                          int32_t rowHeight, int32_t rows);
+                          int32_t rowHeight, int32_t rows, int32_t listFrame);
+
+// ---- Following the DPI ----------------------------------------------------------------
+
+// The DPI that sizes written as plain pixel numbers are meant for: the 100 % setting.
+constexpr int32_t kDefaultDpi = 96;
+
+// A change of scale: x in proportion toX / fromX, y in proportion toY / fromY. From
+// one DPI to another both axes take the DPIs; from one dialog font to another, its
+// dialog base units (the average character width, and the height).
+struct Scale {
+    int32_t fromX;
+    int32_t toX;
+    int32_t fromY;
+    int32_t toY;
+};
+
+// value * to / from, rounded half away from zero as the system's MulDiv rounds; value
+// unchanged when from is not positive.
+int32_t ScaleValue(int32_t value, int32_t from, int32_t to);
+// A size meant for 96 DPI (a picture's), at dpi.
+inline int32_t ForDpi(int32_t pixelsAt96, int32_t dpi) { return ScaleValue(pixelsAt96, kDefaultDpi, dpi); }
+// Each edge scaled on its own: rectangles that do not overlap still do not, and ones
+// that touch still touch.
+Rect32 ScaleRect(const Rect32& rect, const Scale& scale);
+
+// Where a control goes: its rectangle as made (in the client area madeClient) scaled as
+// the window's font was (`scale`: from the base units it was made with to the present
+// ones), then following its anchor by as much as the client area differs from the one
+// made, scaled the same way. Every layout starts from the controls as made, so no
+// rounding piles up however often the window is resized or changes monitors.
+Rect32 LayOutControl(const PlacedControl& made, const Rect32& madeClient, const Scale& scale, const Rect32& client);
+
+// The smallest size of a window whose controls LayOutControl places at `scale`: that of
+// its controls as made (in the client area madeClient), scaled, by MinimumWindowSize,
+// with the frame the window has now (its outer size less its client size) and the rows
+// and the list's frame as they are now. So the smallest size keeps its proportion to
+// the controls, while the list still keeps whole rows of the font it has now.
+Point32 ScaledMinimumSize(const std::vector<PlacedControl>& made, const Rect32& madeClient, const Scale& scale,
+                          Point32 frame, int32_t rowHeight, int32_t rows, int32_t listFrame);
 
 // Where the icon of a minimised window is drawn in its client area.
 Point32 IconOrigin(int32_t clientWidth, int32_t clientHeight, int32_t iconWidth, int32_t iconHeight);

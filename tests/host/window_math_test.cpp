@@ -86,6 +86,7 @@ const Rect32 kBoldLegend{18, 436, 284, 449};
 const Rect32 kItalicLegend{305, 436, 571, 449};
 const Rect32 kRefresh{483, 364, 571, 387};
 constexpr int32_t kRowHeight = 16;
+constexpr int32_t kListFrame = 2;   // WS_BORDER: a pixel above and below, at any DPI
 
 std::vector<PlacedControl> Template(const Rect32& italicLegend = kItalicLegend, const Rect32& refresh = kRefresh)
 {
@@ -123,7 +124,7 @@ TEST(WindowMathTest, MinimumWidthKeepsTheLegendsWholeAndRefreshOffTheGroupBox)
 {
     // The italic legend reaches furthest right: the window narrows until it touches the
     // edge, 17 pixels less than made, and Refresh is still clear of the group box.
-    const Point32 minimum = MinimumWindowSize(kWindow, kClient, Template(), kRowHeight, 4);
+    const Point32 minimum = MinimumWindowSize(kWindow, kClient, Template(), kRowHeight, 4, kListFrame);
     EXPECT_EQ(minimum.x, 600 - 17);
     EXPECT_EQ(ProblemAt(Template(), -17), "");
     EXPECT_NE(ProblemAt(Template(), -18), "");
@@ -132,7 +133,7 @@ TEST(WindowMathTest, MinimumWidthKeepsTheLegendsWholeAndRefreshOffTheGroupBox)
     // height with Refresh, let it pass over their columns.
     const Rect32 shortLegend{305, 436, 400, 449};
     const int32_t toGroupBox = kRefresh.left - kGroupBox.right;   // 125
-    const Point32 narrower = MinimumWindowSize(kWindow, kClient, Template(shortLegend), kRowHeight, 4);
+    const Point32 narrower = MinimumWindowSize(kWindow, kClient, Template(shortLegend), kRowHeight, 4, kListFrame);
     EXPECT_EQ(narrower.x, 600 - toGroupBox);
     EXPECT_EQ(ProblemAt(Template(shortLegend), -toGroupBox), "");
     EXPECT_EQ(ProblemAt(Template(shortLegend), -toGroupBox - 1),
@@ -140,7 +141,8 @@ TEST(WindowMathTest, MinimumWidthKeepsTheLegendsWholeAndRefreshOffTheGroupBox)
 
     // Refresh on the legends' line instead: the short legend beside it binds.
     const Rect32 lowRefresh{483, 430, 571, 453};
-    const Point32 low = MinimumWindowSize(kWindow, kClient, Template(shortLegend, lowRefresh), kRowHeight, 4);
+    const Point32 low =
+        MinimumWindowSize(kWindow, kClient, Template(shortLegend, lowRefresh), kRowHeight, 4, kListFrame);
     EXPECT_EQ(low.x, 600 - (lowRefresh.left - shortLegend.right));
     EXPECT_EQ(ProblemAt(Template(shortLegend, lowRefresh), -(lowRefresh.left - shortLegend.right)), "");
 }
@@ -150,19 +152,81 @@ TEST(WindowMathTest, MinimumNeverExceedsTheSizeAsMade)
     // A legend already past the edge, or Refresh already over the group box (a resource
     // library's own layout), keeps the width as made rather than forcing it wider.
     const Rect32 pastTheEdge{305, 436, 620, 449};
-    EXPECT_EQ(MinimumWindowSize(kWindow, kClient, Template(pastTheEdge), kRowHeight, 4).x, 600);
+    EXPECT_EQ(MinimumWindowSize(kWindow, kClient, Template(pastTheEdge), kRowHeight, 4, kListFrame).x, 600);
     const Rect32 overTheGroupBox{340, 364, 571, 387};
-    EXPECT_EQ(MinimumWindowSize(kWindow, kClient, Template(kItalicLegend, overTheGroupBox), kRowHeight, 4).x, 600);
+    EXPECT_EQ(
+        MinimumWindowSize(kWindow, kClient, Template(kItalicLegend, overTheGroupBox), kRowHeight, 4, kListFrame).x,
+        600);
 }
 
 TEST(WindowMathTest, MinimumHeightLeavesTheListAFewRows)
 {
-    // 325 high; four rows of 16 and the frame take 68.
-    EXPECT_EQ(MinimumWindowSize(kWindow, kClient, Template(), kRowHeight, 4).y, 515 - (325 - 68));
+    // 325 high; four rows of 16 and the frame take 66.
+    EXPECT_EQ(MinimumWindowSize(kWindow, kClient, Template(), kRowHeight, 4, kListFrame).y, 515 - (325 - 66));
     // A list already at or under that height gives no room to shrink, nor does none.
     const std::vector<PlacedControl> shortList{{Rect32{0, 0, 10, 50}, Anchor::Stretch}};
-    EXPECT_EQ(MinimumWindowSize(kWindow, kClient, shortList, kRowHeight, 4).y, 515);
-    EXPECT_EQ(MinimumWindowSize(kWindow, kClient, {}, kRowHeight, 4).y, 515);
+    EXPECT_EQ(MinimumWindowSize(kWindow, kClient, shortList, kRowHeight, 4, kListFrame).y, 515);
+    EXPECT_EQ(MinimumWindowSize(kWindow, kClient, {}, kRowHeight, 4, kListFrame).y, 515);
+}
+
+// ---- Following the DPI ----------------------------------------------------------------
+
+TEST(WindowMathTest, ScalingRoundsHalfAwayFromZeroAsMulDivDoes)
+{
+    struct Case {
+        int32_t value, from, to, expected;
+    };
+    for (const Case& c : std::vector<Case>{{11, 96, 120, 14},   // 13.75
+                                           {3, 2, 1, 2},        // 1.5 up
+                                           {-3, 2, 1, -2},      // and down
+                                           {20000000, 96, 192, 40000000},   // past 2^31 on the way
+                                           {5, 0, 10, 5}}) {                // no scale to scale from
+        EXPECT_EQ(ScaleValue(c.value, c.from, c.to), c.expected) << c.value << " * " << c.to << " / " << c.from;
+    }
+    // The About picture's size at the DPIs users set.
+    EXPECT_EQ(ForDpi(150, 120), 188);   // 187.5
+    EXPECT_EQ(ForDpi(500, 144), 750);
+    EXPECT_EQ(ForDpi(150, 192), 300);
+}
+
+// Made at any of the DPIs users set and moved to any other, a window at its smallest is
+// whole: every control in the client area, none over another, the italic legend (which
+// reaches furthest right) at the edge, and four rows of the font it has now in the list.
+// The units are the font's under Wine (average width, height), which grows by less than
+// the DPI does, and not evenly.
+TEST(WindowMathTest, AtItsSmallestAWindowMovedToAnyDpiIsWhole)
+{
+    struct Units {
+        int32_t dpi, x, y;
+    };
+    const Units units[] = {{96, 7, 13}, {120, 8, 15}, {144, 10, 19}, {192, 13, 24}};
+    const Point32 frame{Width(kWindow) - Width(kClient), Height(kWindow) - Height(kClient)};
+    for (const Units& made : units) {
+        // The window as the dialog manager makes it at that DPI.
+        const Scale fromTemplate{units[0].x, made.x, units[0].y, made.y};
+        const Rect32 client = ScaleRect(kClient, fromTemplate);
+        std::vector<PlacedControl> controls;
+        for (const PlacedControl& control : Template())
+            controls.push_back({ScaleRect(control.rect, fromTemplate), control.anchor});
+        for (const Units& now : units) {
+            SCOPED_TRACE(std::to_string(made.dpi) + " -> " + std::to_string(now.dpi) + " dpi");
+            const Scale scale{made.x, now.x, made.y, now.y};
+            const Point32 size = ScaledMinimumSize(controls, client, scale, frame, now.y, 4, kListFrame);
+            const Rect32 at{0, 0, size.x - frame.x, size.y - frame.y};
+            std::vector<Rect32> placed;
+            for (const PlacedControl& control : controls) {
+                placed.push_back(LayOutControl(control, client, scale, at));
+                EXPECT_TRUE(placed.back().left >= 0 && placed.back().right <= at.right &&
+                            placed.back().bottom <= at.bottom);
+            }
+            // The group box (3) holds its radio buttons (1, 2).
+            for (size_t i = 0; i < placed.size(); ++i)
+                for (size_t j = i + 1; j < placed.size(); ++j)
+                    EXPECT_FALSE(Overlap(placed[i], placed[j]) && !(i == 1 && j == 3) && !(i == 2 && j == 3));
+            EXPECT_EQ(placed[5].right, at.right);
+            EXPECT_EQ(Height(placed[0]) - kListFrame, 4 * now.y);
+        }
+    }
 }
 
 TEST(WindowMathTest, MinimisedIconIsCentredRoundingUp)

@@ -139,8 +139,8 @@ TEST_F(PackagedProgram, ManifestIsTheProgramsOwnAndNamesWindows7To11)
     for (const char* declared : {
              R"(name="Microsoft.Windows.Common-Controls" version="6.0.0.0")",
              R"(level="asInvoker" uiAccess="false")",
-             ">true</dpiAware>",
-             ">system</dpiAwareness>",
+             ">true/pm</dpiAware>",
+             ">PerMonitorV2, PerMonitor</dpiAwareness>",
              R"(<compatibility xmlns="urn:schemas-microsoft-com:compatibility.v1">)",
              "{35138b9a-5d96-4fbd-8e2d-a2440225f93a}",   // Windows 7
              "{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}",   // Windows 8

@@ -4,8 +4,9 @@
 #
 # makes dist/kestrava-<version>-win64.zip in the build tree, holding the stripped
 # program, the info page (Docs\infoID.htm), the German resource library (de\Res.dll),
-# README.txt and LICENSE.txt (both with Windows line ends), and SHA256SUMS beside it.
-# Only a Release build is packaged.
+# README.txt and LICENSE.txt (both with Windows line ends); beside it the installer for
+# one user, dist/kestrava-<version>-win64-setup.exe (installer.nsi, made by makensis from
+# the same files), and SHA256SUMS listing both. Only a Release build is packaged.
 
 set(KESTRAVA_PACKAGE_TEXTS ${CMAKE_BINARY_DIR}/package-texts)
 set(KESTRAVA_PACKAGE_TEXT_FILES ${KESTRAVA_PACKAGE_TEXTS}/README.txt ${KESTRAVA_PACKAGE_TEXTS}/LICENSE.txt)
@@ -38,6 +39,22 @@ set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY OFF)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_SOURCE_GENERATOR "")
 set(CPACK_KESTRAVA_BUILD_TYPE "${CMAKE_BUILD_TYPE}")
-set(CPACK_PRE_BUILD_SCRIPTS ${CMAKE_SOURCE_DIR}/package/release_only.cmake)
-set(CPACK_POST_BUILD_SCRIPTS ${CMAKE_SOURCE_DIR}/package/checksums.cmake)
+
+# The installer, from the files CPack staged for the zip. makensis comes with the Debian
+# package nsis; without it the package target fails with a message that says so.
+find_program(KESTRAVA_MAKENSIS makensis DOC "makensis, of the Debian package nsis")
+if(NOT KESTRAVA_MAKENSIS)
+    message(STATUS "makensis not found: the package target fails until the Debian package nsis is "
+                   "installed (tools/setup.sh does) and the build is configured again")
+endif()
+set(KESTRAVA_INSTALLER_NAME ${KESTRAVA_PACKAGE_NAME}-setup.exe)
+set(CPACK_KESTRAVA_MAKENSIS "${KESTRAVA_MAKENSIS}")
+set(CPACK_KESTRAVA_INSTALLER ${KESTRAVA_PACKAGE_DIRECTORY}/${KESTRAVA_INSTALLER_NAME})
+set(CPACK_KESTRAVA_INSTALLER_SCRIPT ${CMAKE_SOURCE_DIR}/package/installer.nsi)
+set(CPACK_KESTRAVA_ICON ${KESTRAVA_ART_DIR}/kestrava.ico)
+
+set(CPACK_PRE_BUILD_SCRIPTS ${CMAKE_SOURCE_DIR}/package/release_only.cmake
+                            ${CMAKE_SOURCE_DIR}/package/installer_tools.cmake)
+set(CPACK_POST_BUILD_SCRIPTS ${CMAKE_SOURCE_DIR}/package/installer.cmake
+                             ${CMAKE_SOURCE_DIR}/package/checksums.cmake)
 include(CPack)

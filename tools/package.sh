@@ -3,8 +3,10 @@
 # (tools/setup.sh; KESTRAVA_SKIP_SETUP=1 skips it), configures the Windows Release
 # build in build/win and runs its package target, which writes
 #   build/win/dist/kestrava-<version>-win64.zip
+#   build/win/dist/kestrava-<version>-win64-setup.exe   (the installer for one user)
 #   build/win/dist/SHA256SUMS
-# tools/test.sh checks that zip and runs the program from it.
+# tools/test.sh checks both, runs the program from the zip and installs it with the
+# installer.
 set -euo pipefail
 
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
@@ -19,4 +21,5 @@ cmake --build build/win -j "$jobs" --target package
 
 echo
 echo "package: $(ls "$PWD"/build/win/dist/kestrava-*-win64.zip)"
+echo "installer: $(ls "$PWD"/build/win/dist/kestrava-*-win64-setup.exe)"
 (cd build/win/dist && sha256sum -c SHA256SUMS)

@@ -26,8 +26,9 @@ packages=(
     x11-utils xdotool imagemagick
     # setsid, taskset, timeout, ps, sha256sum.
     util-linux coreutils procps
-    # The release's tests unpack and list the zip (CPack writes it by itself).
-    unzip
+    # The release's tests unpack and list the zip (CPack writes it by itself); the
+    # installer beside it is made by makensis.
+    unzip nsis
 )
 
 missing=()

@@ -1,12 +1,14 @@
 #!/usr/bin/env bash
-# Checks the release zip from outside: its listing, SHA256SUMS beside it, and the two
-# texts for Windows users (Windows line ends; the README covers what it must).
-#   check_zip.sh DIST_DIR ZIP_NAME
+# Checks the release zip from outside: its listing, SHA256SUMS beside it and the
+# installer, and the two texts for Windows users (Windows line ends; the README covers
+# what it must).
+#   check_zip.sh DIST_DIR ZIP_NAME INSTALLER_NAME
 # Exits 77 (skipped) when the zip has not been made, 1 on the first failure.
 set -euo pipefail
 
 dist=$1
 zip=$2
+installer=$3
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
 if [[ ! -f "$dist/$zip" ]]; then
@@ -19,10 +21,12 @@ expected="$(printf '%s\n' Docs/infoID.htm LICENSE.txt README.txt de/Res.dll kest
 [[ "$listing" == "$expected" ]] || fail "the zip holds"$'\n'"$listing"$'\n'"instead of"$'\n'"$expected"
 echo "ok: the zip holds $(echo "$listing" | paste -sd ' ')"
 
+[[ -f "$dist/$installer" ]] || fail "no $installer beside the zip"
 [[ -f "$dist/SHA256SUMS" ]] || fail "no SHA256SUMS beside the zip"
-[[ "$(awk '{ print $2 }' "$dist/SHA256SUMS")" == "$zip" ]] || fail "SHA256SUMS names $(cat "$dist/SHA256SUMS")"
-(cd "$dist" && sha256sum --quiet -c SHA256SUMS) || fail "SHA256SUMS does not match the zip"
-echo "ok: SHA256SUMS matches"
+[[ "$(awk '{ print $2 }' "$dist/SHA256SUMS")" == "$zip"$'\n'"$installer" ]] ||
+    fail "SHA256SUMS names $(cat "$dist/SHA256SUMS")"
+(cd "$dist" && sha256sum --quiet -c SHA256SUMS) || fail "SHA256SUMS does not match the zip and the installer"
+echo "ok: SHA256SUMS matches the zip and the installer"
 
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
@@ -38,8 +42,9 @@ echo "ok: README.txt and LICENSE.txt have Windows line ends"
 
 for topic in 'kestrava.exe /load' 'kestrava.exe /tray' '/quiet' 'Load calibration at logon' '\Docs\infoID.htm' 'de\Res.dll' \
     'HKEY_CURRENT_USER\Software\Kestrava' 'HKEY_CURRENT_USER\Software\Microsoft\Windows\CurrentVersion\Run' \
-    'MIT'; do
+    'MIT' "$installer" "$zip" 'setup.exe /S' '%LOCALAPPDATA%\Programs\Kestrava' 'Installed apps' \
+    'uninstall.exe" /S'; do
     grep -qF -- "$topic" "$work/README.txt" || fail "README.txt does not mention $topic"
 done
 grep -qF '@VERSION@' "$work/README.txt" && fail "README.txt still says @VERSION@"
-echo "ok: README.txt covers running, /load, the logon setting, the info page, the language and removal"
+echo "ok: README.txt covers installing, running, /load, the logon setting, the info page, the language and removal"

@@ -1,0 +1,380 @@
+; The installer for one user, made by the package target beside the zip
+; (package/installer.cmake runs makensis on the files the zip holds):
+;
+;   makensis -DVERSION=<x.y.z.w> -DSTAGE=<the zip's files> -DICON=<kestrava.ico>
+;            -DOUTFILE=<kestrava-x.y.z.w-win64-setup.exe> installer.nsi
+;
+; It needs no administrator rights: it installs into the user's own profile
+; (%LOCALAPPDATA%\Programs\Kestrava), adds a Start-menu shortcut and an entry in the
+; user's list of installed programs, and takes /S (silent) and /D=<folder>. Installed
+; again it updates in place, keeping the settings and restarting a resident copy. Its
+; uninstaller removes everything the program and the installer wrote, and nothing else.
+
+!ifndef VERSION
+!error "VERSION is not defined (makensis -DVERSION=...)"
+!endif
+!ifndef STAGE
+!error "STAGE is not defined: the folder of the files to install"
+!endif
+!ifndef ICON
+!error "ICON is not defined: the program's icon"
+!endif
+!ifndef OUTFILE
+!error "OUTFILE is not defined"
+!endif
+
+Target amd64-unicode
+RequestExecutionLevel user
+ManifestDPIAware true
+SetCompressor /SOLID /FINAL lzma
+; No file times in the installer: the same files always make the same installer, and
+; the installed files carry the time they were installed.
+SetDateSave off
+CRCCheck on
+
+!include LogicLib.nsh
+!include FileFunc.nsh
+!include Sections.nsh
+!include WinMessages.nsh
+!include MUI2.nsh
+
+!define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall"
+!define PRODUCT_KEY "${UNINSTALL_KEY}\Kestrava"
+!define SETTINGS_KEY "Software\Kestrava"
+!define RUN_KEY "Software\Microsoft\Windows\CurrentVersion\Run"
+!define PUBLISHER "The Kestrava developers"
+; A running copy has a hidden window of this class; "Exit" in its icon's menu
+; (IDM_TRAY_EXIT in res/resource.h) ends it, whether it is resident or has windows.
+!define PROGRAM_CLASS "KestravaTray"
+!define PROGRAM_EXIT 0x2060
+; How long a copy asked to exit is given to end.
+!define EXIT_WAIT_MS 15000
+; How long the uninstaller's copy waits for the uninstaller it took over from.
+!define HANDOVER_WAIT_MS 30000
+
+!define SYNCHRONIZE 0x00100000
+!define DELETE 0x00010000
+!define FILE_SHARE_READ 0x1
+!define FILE_SHARE_DELETE 0x4
+!define OPEN_EXISTING 3
+!define FILE_FLAG_DELETE_ON_CLOSE 0x04000000
+
+Name "Kestrava"
+OutFile "${OUTFILE}"
+InstallDir "$LOCALAPPDATA\Programs\Kestrava"
+BrandingText "Kestrava ${VERSION}"
+
+VIProductVersion "${VERSION}"
+VIFileVersion "${VERSION}"
+VIAddVersionKey /LANG=1033 "ProductName" "Kestrava"
+VIAddVersionKey /LANG=1033 "ProductVersion" "${VERSION}"
+VIAddVersionKey /LANG=1033 "FileVersion" "${VERSION}"
+VIAddVersionKey /LANG=1033 "FileDescription" "Kestrava setup"
+VIAddVersionKey /LANG=1033 "CompanyName" "${PUBLISHER}"
+VIAddVersionKey /LANG=1033 "LegalCopyright" "MIT licence, ${PUBLISHER}"
+
+Var WasRunning      ; 1 once a running copy was asked to exit and ended
+Var HandedOverBy    ; the uninstaller's copy: the process of the uninstaller it took over from
+
+; ---- Pages ------------------------------------------------------------------------------
+
+!define MUI_ICON "${ICON}"
+!define MUI_UNICON "${ICON}"
+!define MUI_ABORTWARNING
+!define MUI_COMPONENTSPAGE_SMALLDESC
+!insertmacro MUI_PAGE_COMPONENTS
+!define MUI_PAGE_CUSTOMFUNCTION_PRE SkipFolderWhenInstalled
+!insertmacro MUI_PAGE_DIRECTORY
+!insertmacro MUI_PAGE_INSTFILES
+!define MUI_FINISHPAGE_RUN "$INSTDIR\kestrava.exe"
+!insertmacro MUI_PAGE_FINISH
+
+!insertmacro MUI_UNPAGE_CONFIRM
+!insertmacro MUI_UNPAGE_INSTFILES
+
+!insertmacro MUI_LANGUAGE "English"
+!insertmacro MUI_LANGUAGE "German"
+
+LangString ProgramSection ${LANG_ENGLISH} "Kestrava"
+LangString ProgramSection ${LANG_GERMAN} "Kestrava"
+LangString ProgramText ${LANG_ENGLISH} "The program, its help page and its licence, with a shortcut in Start."
+LangString ProgramText ${LANG_GERMAN} "Das Programm, seine Hilfeseite und seine Lizenz, mit einer Verknüpfung in Start."
+LangString GermanSection ${LANG_ENGLISH} "German texts"
+LangString GermanSection ${LANG_GERMAN} "Deutsche Texte"
+LangString GermanText ${LANG_ENGLISH} "Shows Kestrava's windows and messages in German."
+LangString GermanText ${LANG_GERMAN} "Zeigt Kestravas Fenster und Meldungen auf Deutsch."
+LangString ShortcutText ${LANG_ENGLISH} "Makes a monitor profile the default and loads its calibration"
+LangString ShortcutText ${LANG_GERMAN} "Macht ein Monitorprofil zum Standard und lädt seine Kalibrierung"
+LangString StillRunning ${LANG_ENGLISH} "Kestrava is still running and did not end when asked.$\r$\n$\r$\nEnd it (Exit in its icon's menu, or Quit Kestrava in a window's menu), then choose Retry."
+LangString StillRunning ${LANG_GERMAN} "Kestrava läuft noch und hat sich nicht beenden lassen.$\r$\n$\r$\nBeenden Sie es (Beenden im Menü seines Symbols oder Kestrava beenden im Menü eines Fensters) und wählen Sie dann Wiederholen."
+
+; ---- What both sides share ---------------------------------------------------------------
+
+; Asks each running copy of Kestrava in this session to end, as "Exit" in its icon's menu
+; does, and waits until its process has ended, so that its files can be replaced or
+; removed. Sets $WasRunning to 1 when there was one. A copy that does not end is
+; reported (Retry or Cancel; silently, Cancel), and Cancel aborts.
+!macro DEFINE_END_RUNNING_COPIES prefix
+Function ${prefix}EndRunningCopies
+    Push $0
+    Push $1
+    Push $2
+    Push $3
+    ${Do}
+        FindWindow $0 "${PROGRAM_CLASS}"
+        ${If} $0 == 0
+            ${Break}
+        ${EndIf}
+        StrCpy $WasRunning 1
+        System::Call 'user32::GetWindowThreadProcessId(p r0, *i .r1) i'
+        System::Call 'kernel32::OpenProcess(i ${SYNCHRONIZE}, i 0, i r1) p .r2'
+        SendMessage $0 ${WM_COMMAND} ${PROGRAM_EXIT} 0 $3 /TIMEOUT=5000
+        ; A process that cannot be opened has ended already.
+        StrCpy $3 0
+        ${If} $2 != 0
+            System::Call 'kernel32::WaitForSingleObject(p r2, i ${EXIT_WAIT_MS}) i .r3'
+            System::Call 'kernel32::CloseHandle(p r2)'
+        ${EndIf}
+        ${If} $3 != 0
+            MessageBox MB_RETRYCANCEL|MB_ICONEXCLAMATION "$(StillRunning)" /SD IDCANCEL IDRETRY retry
+            SetErrorLevel 2
+            Abort
+          retry:
+        ${EndIf}
+    ${Loop}
+    Pop $3
+    Pop $2
+    Pop $1
+    Pop $0
+FunctionEnd
+!macroend
+!insertmacro DEFINE_END_RUNNING_COPIES ""
+!insertmacro DEFINE_END_RUNNING_COPIES "un."
+
+; ---- Installing -------------------------------------------------------------------------
+
+Section "!$(ProgramSection)" ProgramSection
+    SectionIn RO
+    SetShellVarContext current
+    Call EndRunningCopies
+
+    ; A first install notes what it makes that may be shared: the folders above the
+    ; program's, from the highest one that did not exist, and the user's list of
+    ; installed programs. The uninstaller takes them away again when they are empty.
+    ReadRegStr $R0 HKCU "${PRODUCT_KEY}" "InstallLocation"
+    StrCpy $R1 ""
+    StrCpy $R2 0
+    ${If} $R0 == ""
+        ${GetParent} "$INSTDIR" $0
+        ${Do}
+            ${If} $0 == ""
+            ${OrIf} ${FileExists} "$0\*.*"
+                ${Break}
+            ${EndIf}
+            StrCpy $R1 $0
+            ${GetParent} "$0" $0
+        ${Loop}
+        ClearErrors
+        EnumRegKey $0 HKCU "${UNINSTALL_KEY}" 0
+        ${If} ${Errors}
+            StrCpy $R2 1
+        ${EndIf}
+    ${EndIf}
+
+    SetOutPath "$INSTDIR"
+    File "${STAGE}\kestrava.exe"
+    File "${STAGE}\LICENSE.txt"
+    SetOutPath "$INSTDIR\Docs"
+    File "${STAGE}\Docs\infoID.htm"
+    WriteUninstaller "$INSTDIR\uninstall.exe"
+
+    ; The shortcut starts the program in its folder (the help page is looked for on
+    ; that folder's drive).
+    SetOutPath "$INSTDIR"
+    CreateShortcut "$SMPROGRAMS\Kestrava.lnk" "$INSTDIR\kestrava.exe" "" "$INSTDIR\kestrava.exe" 0 \
+        SW_SHOWNORMAL "" "$(ShortcutText)"
+
+    ${If} $R1 != ""
+        WriteRegStr HKCU "${PRODUCT_KEY}" "MadeFolder" "$R1"
+    ${EndIf}
+    ${If} $R2 == 1
+        WriteRegDWORD HKCU "${PRODUCT_KEY}" "MadeUninstallKey" 1
+    ${EndIf}
+    WriteRegStr HKCU "${PRODUCT_KEY}" "DisplayName" "Kestrava"
+    WriteRegStr HKCU "${PRODUCT_KEY}" "DisplayVersion" "${VERSION}"
+    WriteRegStr HKCU "${PRODUCT_KEY}" "Publisher" "${PUBLISHER}"
+    WriteRegStr HKCU "${PRODUCT_KEY}" "DisplayIcon" "$INSTDIR\kestrava.exe,0"
+    WriteRegStr HKCU "${PRODUCT_KEY}" "InstallLocation" "$INSTDIR"
+    ; "_?=" runs the uninstaller where it is: it hands over to a copy of itself that
+    ; deletes itself (see un.onInit), so nothing of it stays in the temporary folder.
+    WriteRegStr HKCU "${PRODUCT_KEY}" "UninstallString" '"$INSTDIR\uninstall.exe" _?=$INSTDIR'
+    WriteRegStr HKCU "${PRODUCT_KEY}" "QuietUninstallString" '"$INSTDIR\uninstall.exe" /S _?=$INSTDIR'
+    WriteRegDWORD HKCU "${PRODUCT_KEY}" "NoModify" 1
+    WriteRegDWORD HKCU "${PRODUCT_KEY}" "NoRepair" 1
+
+    ; A logon entry names the program's folder: one left by a copy elsewhere (the zip,
+    ; unpacked into Downloads) now starts the installed program, with its own switches.
+    ReadRegStr $0 HKCU "${RUN_KEY}" "Kestrava"
+    StrCpy $1 $0 1
+    ${If} $1 == '"'
+        StrCpy $2 1
+        ${Do}
+            StrCpy $1 $0 1 $2
+            IntOp $2 $2 + 1
+            ${If} $1 == '"'
+            ${OrIf} $1 == ""
+                ${Break}
+            ${EndIf}
+        ${Loop}
+        ${If} $1 == '"'
+            StrCpy $1 $0 "" $2
+            WriteRegStr HKCU "${RUN_KEY}" "Kestrava" '"$INSTDIR\kestrava.exe"$1'
+        ${EndIf}
+    ${EndIf}
+SectionEnd
+
+Section /o "$(GermanSection)" GermanSection
+    ; Res.dll beside the program replaces its texts (README.txt, "Deutsch / German").
+    SetOutPath "$INSTDIR"
+    File "/oname=Res.dll" "${STAGE}\de\Res.dll"
+SectionEnd
+
+Section "-Finish"
+    ${IfNot} ${SectionIsSelected} ${GermanSection}
+        Delete "$INSTDIR\Res.dll"
+    ${EndIf}
+    SectionGetSize ${ProgramSection} $0
+    ${If} ${SectionIsSelected} ${GermanSection}
+        SectionGetSize ${GermanSection} $1
+        IntOp $0 $0 + $1
+    ${EndIf}
+    WriteRegDWORD HKCU "${PRODUCT_KEY}" "EstimatedSize" $0
+
+    SetOutPath "$INSTDIR"
+    ${If} $WasRunning == 1
+        Exec '"$INSTDIR\kestrava.exe" /tray'
+    ${EndIf}
+SectionEnd
+
+!insertmacro MUI_FUNCTION_DESCRIPTION_BEGIN
+    !insertmacro MUI_DESCRIPTION_TEXT ${ProgramSection} "$(ProgramText)"
+    !insertmacro MUI_DESCRIPTION_TEXT ${GermanSection} "$(GermanText)"
+!insertmacro MUI_FUNCTION_DESCRIPTION_END
+
+Function .onInit
+    SetShellVarContext current
+    StrCpy $WasRunning 0
+    ; An update replaces the installed copy, wherever /D= points.
+    ReadRegStr $0 HKCU "${PRODUCT_KEY}" "InstallLocation"
+    ${If} $0 != ""
+        StrCpy $INSTDIR $0
+    ${EndIf}
+    ; An update keeps the German texts where they were chosen.
+    ${If} ${FileExists} "$INSTDIR\Res.dll"
+        !insertmacro SelectSection ${GermanSection}
+    ${EndIf}
+FunctionEnd
+
+; An update goes into the installed copy's folder: there is nothing to choose.
+Function SkipFolderWhenInstalled
+    ReadRegStr $0 HKCU "${PRODUCT_KEY}" "InstallLocation"
+    ${If} $0 != ""
+        Abort
+    ${EndIf}
+FunctionEnd
+
+; ---- Uninstalling -----------------------------------------------------------------------
+
+; A program cannot delete its own file while it runs. So the uninstaller, started from
+; the program's folder, copies itself into the temporary folder, opens the copy for
+; deletion on close, starts it and ends; Windows deletes the copy when its process ends.
+; The copy (given /HANDOVER=<process id>) does the work, and waits for the uninstaller
+; to end before it deletes its file and the folder. Should the hand-over fail, this
+; process does the work itself, and only its own file and folder stay.
+Function un.onInit
+    SetShellVarContext current
+    StrCpy $WasRunning 0
+    StrCpy $HandedOverBy 0
+    ${un.GetParameters} $0
+    ClearErrors
+    ${un.GetOptions} $0 "/HANDOVER=" $1
+    ${IfNot} ${Errors}
+        System::Call 'kernel32::OpenProcess(i ${SYNCHRONIZE}, i 0, i $1) p .r2'
+        StrCpy $HandedOverBy $2
+        Return
+    ${EndIf}
+
+    System::Call 'kernel32::GetCurrentProcessId() i .r1'
+    StrCpy $2 "$TEMP\Kestrava-uninstall-$1.exe"
+    System::Call 'kernel32::CopyFileW(w "$EXEPATH", w r2, i 0) i .r3'
+    ${If} $3 == 0
+        Return
+    ${EndIf}
+    System::Call 'kernel32::CreateFileW(w r2, i ${DELETE}, i ${FILE_SHARE_READ}|${FILE_SHARE_DELETE}, p 0, \
+        i ${OPEN_EXISTING}, i ${FILE_FLAG_DELETE_ON_CLOSE}, p 0) p .r3'
+    ${If} $3 == -1
+        Delete $2
+        Return
+    ${EndIf}
+    StrCpy $0 ""
+    ${If} ${Silent}
+        StrCpy $0 "/S "
+    ${EndIf}
+    SetOutPath "$TEMP"
+    ClearErrors
+    Exec '"$2" $0/HANDOVER=$1 _?=$INSTDIR'
+    ${If} ${Errors}
+        System::Call 'kernel32::CloseHandle(p r3)'
+        SetOutPath "$INSTDIR"
+        Return
+    ${EndIf}
+    System::Call 'kernel32::CloseHandle(p r3)'
+    SetErrorLevel 0
+    Quit
+FunctionEnd
+
+Section "Uninstall"
+    SetShellVarContext current
+    Call un.EndRunningCopies
+
+    Delete "$INSTDIR\kestrava.exe"
+    Delete "$INSTDIR\Res.dll"
+    Delete "$INSTDIR\LICENSE.txt"
+    Delete "$INSTDIR\Docs\infoID.htm"
+    RMDir "$INSTDIR\Docs"
+    Delete "$SMPROGRAMS\Kestrava.lnk"
+
+    ; What the program wrote: its settings and its logon entry.
+    DeleteRegValue HKCU "${RUN_KEY}" "Kestrava"
+    DeleteRegKey HKCU "${SETTINGS_KEY}"
+
+    ReadRegStr $0 HKCU "${PRODUCT_KEY}" "MadeFolder"
+    ReadRegDWORD $1 HKCU "${PRODUCT_KEY}" "MadeUninstallKey"
+    DeleteRegKey HKCU "${PRODUCT_KEY}"
+    ${If} $1 == 1
+        DeleteRegKey /ifempty HKCU "${UNINSTALL_KEY}"
+    ${EndIf}
+
+    ${If} $HandedOverBy != 0
+        System::Call 'kernel32::WaitForSingleObject(p $HandedOverBy, i ${HANDOVER_WAIT_MS}) i'
+        System::Call 'kernel32::CloseHandle(p $HandedOverBy)'
+    ${EndIf}
+    Delete "$INSTDIR\uninstall.exe"
+    SetOutPath "$TEMP"
+    RMDir "$INSTDIR"
+    ; The folders the installer made above the program's, as long as they are empty.
+    StrLen $2 $0
+    StrCpy $3 "$INSTDIR" $2
+    ${If} $0 != ""
+    ${AndIf} $3 == $0
+        ${un.GetParent} "$INSTDIR" $1
+        ${Do}
+            RMDir "$1"
+            ${If} $1 == $0
+            ${OrIf} $1 == ""
+                ${Break}
+            ${EndIf}
+            ${un.GetParent} "$1" $1
+        ${Loop}
+    ${EndIf}
+SectionEnd

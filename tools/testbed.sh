@@ -71,10 +71,8 @@ read_pid() { if [[ -s "$1" ]]; then cat "$1"; fi; }
 
 quote() { printf "'%s'" "${1//\'/\'\\\'\'}"; }
 
-# No Mono, no Gecko; and no menu builder, so that a shortcut made in the prefix (the
-# installer's) stays in the prefix instead of reaching the Unix desktop's menus.
 wine_env() {
-    export DISPLAY=":$1" WINEPREFIX="$prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+    export DISPLAY=":$1" WINEPREFIX="$prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 }
 
 # The socket of wineserver $1, once it listens. The folder it lives in,
@@ -219,7 +217,7 @@ write_env() {
         echo "export DISPLAY=$(quote ":$n")"
         echo "export WINEPREFIX=$(quote "$prefix")"
         echo "export WINEDEBUG=$(quote "-all")"
-        echo "export WINEDLLOVERRIDES=$(quote "mscoree,mshtml=;winemenubuilder.exe=d")"
+        echo "export WINEDLLOVERRIDES=$(quote "mscoree,mshtml=")"
         echo "export KESTRAVA_TESTBED_DIR=$(quote "$state")"
     } >"$tmp"
     mv "$tmp" "$state/env"

@@ -94,9 +94,9 @@ constexpr int kSoakReferenceCycle = 100;
 constexpr UINT kSessionChange = 0x02B1;      // WM_WTSSESSION_CHANGE
 constexpr WPARAM kResumeAutomatic = 0x12;    // PBT_APMRESUMEAUTOMATIC
 constexpr WPARAM kSessionUnlock = 0x8;       // WTS_SESSION_UNLOCK
-constexpr WPARAM kTrayReload = 0x2020;
-constexpr WPARAM kTrayExit = 0x2060;
-const char* const kTrayClass = "KestravaTray";
+using program::kTrayExit;
+using program::kTrayReload;
+const char* const kTrayClass = program::kProgramWindowClass;
 const char* const kBareTrayClass = "KestravaBareTray";
 
 // The run's profiles in the colour directory, gone again when the object ends, and so
@@ -538,16 +538,6 @@ FightResult Fight(const KeptProfiles& profiles, int seconds)
 
 // ---- The resident program ----------------------------------------------------------
 
-// The top-level window of that class which the process made, or null.
-HWND TopWindowOf(const char* windowClass, DWORD processId)
-{
-    HWND window = nullptr;
-    while ((window = FindWindowExA(nullptr, window, windowClass, nullptr)) != nullptr)
-        if (program::ProcessOf(window) == processId)
-            return window;
-    return nullptr;
-}
-
 // Starts a program that shows no window, and waits for its hidden one to answer from
 // the message loop.
 HWND StartResident(program::RunningProgram& app, const std::string& exe, const std::string& arguments,
@@ -557,7 +547,7 @@ HWND StartResident(program::RunningProgram& app, const std::string& exe, const s
     if (!app.Start(error, exe, arguments))
         Fail(error);
     HWND window = nullptr;
-    program::WaitFor([&] { return (window = TopWindowOf(windowClass, app.Id())) != nullptr || !app.IsRunning(); });
+    program::WaitFor([&] { return (window = program::TopWindowOf(windowClass, app.Id())) != nullptr || !app.IsRunning(); });
     if (!window || !program::Send(window, WM_NULL, 0, 0))
         Fail(exe + " " + arguments + " shows no " + windowClass + " window: " + app.OpenReports());
     return window;

@@ -24,9 +24,8 @@ using program::RegistryValue;
 constexpr const char* kProductKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Kestrava";
 constexpr const char* kWineOverrides = "Software\\Wine\\DllOverrides";
 constexpr const char* kMenuBuilder = "winemenubuilder.exe";
-// The resident program's menu commands, sent to its program window.
-constexpr WPARAM kTrayLoadAtLogon = 0x2050;
-constexpr WPARAM kTrayExit = 0x2060;
+using program::kTrayExit;
+using program::kTrayLoadAtLogon;
 
 std::string SetupExe() { return wintest::WinePath(KESTRAVA_INSTALLER); }
 std::string ShellFolder(int folder)
@@ -68,13 +67,7 @@ DWORD RunToEnd(std::string commandLine, bool children)
 }
 
 // The running copies' program windows: one each.
-std::vector<HWND> ProgramWindows()
-{
-    std::vector<HWND> found;
-    for (HWND window = nullptr; (window = FindWindowExA(nullptr, window, "KestravaTray", nullptr)) != nullptr;)
-        found.push_back(window);
-    return found;
-}
+std::vector<HWND> ProgramWindows() { return program::TopWindows(program::kProgramWindowClass); }
 
 // A look at the prefix, a line each: the folders and files of drive C: (with sizes), the
 // user's registry, the machine's software and its session manager (where files to delete

@@ -85,6 +85,22 @@ std::vector<HWND> VisibleDialogsOf(DWORD processId)
     return search.found;
 }
 
+std::vector<HWND> TopWindows(const char* windowClass)
+{
+    std::vector<HWND> found;
+    for (HWND window = nullptr; (window = FindWindowExA(nullptr, window, windowClass, nullptr)) != nullptr;)
+        found.push_back(window);
+    return found;
+}
+
+HWND TopWindowOf(const char* windowClass, DWORD processId)
+{
+    for (HWND window : TopWindows(windowClass))
+        if (ProcessOf(window) == processId)
+            return window;
+    return nullptr;
+}
+
 HWND MessageTextControl(HWND dialog)
 {
     for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))

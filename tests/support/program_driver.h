@@ -28,6 +28,16 @@ constexpr UINT kAboutCommand = 57664;
 constexpr UINT kQuitCommand = 57665;
 constexpr const char* kProgramCaption = "Kestrava";
 
+// Every running copy's own hidden window, which carries the icon's tooltip as its text,
+// and the commands of the icon's menu that it takes.
+constexpr const char* kProgramWindowClass = "KestravaTray";
+constexpr WPARAM kTrayOpen = 0x2010;
+constexpr WPARAM kTrayReload = 0x2020;
+constexpr WPARAM kTrayReset = 0x2030;
+constexpr WPARAM kTrayKeepLoaded = 0x2040;
+constexpr WPARAM kTrayLoadAtLogon = 0x2050;
+constexpr WPARAM kTrayExit = 0x2060;
+
 constexpr std::chrono::milliseconds kTimeout = 20s;
 constexpr UINT kSendTimeoutMs = 10000;
 
@@ -73,6 +83,11 @@ bool IsAboutBox(HWND window);
 
 // The visible top-level dialogs of a process, in z order.
 std::vector<HWND> VisibleDialogsOf(DWORD processId);
+
+// The top-level windows of a class, of every process.
+std::vector<HWND> TopWindows(const char* windowClass);
+// The top-level window of a class that a process made, or null.
+HWND TopWindowOf(const char* windowClass, DWORD processId);
 
 // The text of a message box: its static control with id 0xFFFF (however the id was
 // stored); null when the dialog has none.

@@ -23,25 +23,15 @@ using program::RegistryValue;
 
 constexpr UINT kStateLoadedId = 1027;
 
-constexpr WPARAM kTrayOpen = 0x2010;
-constexpr WPARAM kTrayReload = 0x2020;
-constexpr WPARAM kTrayReset = 0x2030;
-constexpr WPARAM kTrayKeepLoaded = 0x2040;
-constexpr WPARAM kTrayLoadAtLogon = 0x2050;
-constexpr WPARAM kTrayExit = 0x2060;
+using program::kTrayExit;
+using program::kTrayKeepLoaded;
+using program::kTrayLoadAtLogon;
+using program::kTrayOpen;
+using program::kTrayReload;
+using program::kTrayReset;
 
 // The resident program's own window, which carries the icon's tooltip as its text.
-HWND TrayWindowOf(DWORD process)
-{
-    HWND window = nullptr;
-    while ((window = FindWindowExA(nullptr, window, "KestravaTray", nullptr)) != nullptr) {
-        DWORD owner = 0;
-        GetWindowThreadProcessId(window, &owner);
-        if (owner == process)
-            return window;
-    }
-    return nullptr;
-}
+HWND TrayWindowOf(DWORD process) { return program::TopWindowOf(program::kProgramWindowClass, process); }
 
 class ProgramTray : public ProgramKeeping {
 protected:

@@ -1,30 +1,29 @@
-// Win32 only. The application: one window per monitor of the desktop, and the program
-// behind them that follows the desktop and keeps every monitor's calibration.
+// Win32 only. The application: the system side of the program. It starts the program's
+// core (ProgramCore), which decides, and carries out what the core asks: the monitor
+// windows, the program's own hidden window with its timers and messages, the icon, the
+// foreground hook.
 #pragma once
 
 #include "app/command_line.h"
+#include "app/program_core.h"
 #include "app/tray_icon.h"
-#include "app/tray_reports.h"
-#include "cms/desktop_snapshot.h"
-#include "cms/keeper_set.h"
 #include "fw/app.h"
 #include "platform/owner.h"
 #include "platform/platform.h"
-#include "report/report.h"
-#include "ui/monitor_profile_dialog.h"
 #include "ui/settings.h"
 
 #include <windows.h>
 
+#include <memory>
 #include <string>
-#include <vector>
 
 class Win32Platform;
 
-class ChooserApp : public fw::App, public MonitorWindowHost {
+class ChooserApp : public fw::App, private ProgramShell {
 public:
     // The platform whose resource source follows the resource library, when one loads.
-    explicit ChooserApp(Win32Platform& platform) : m_platform(platform) {}
+    explicit ChooserApp(Win32Platform& platform);
+    ~ChooserApp() override;
 
     // Turns on the visual-style controls, takes resources from "Res.dll" when it is
     // there, and opens a window for every monitor whose information can be read; or,
@@ -41,26 +40,10 @@ public:
     // Quit ends the program, resident or not; Help opens the info page.
     bool OnCommand(UINT id) override;
     // Resident in the notification area (/tray): the program goes on with no window.
-    bool StaysWithoutWindows() const override { return m_bResident; }
-
-    // Monitors that came get a window (and, while keeping, their calibration), windows
-    // whose monitor went close, the others are checked again. Never runs inside
-    // itself: asked for while it runs (from a report's modal loop, a timer or a
-    // notice), it runs once more after it.
-    virtual void RefreshMonitors();
+    bool StaysWithoutWindows() const override { return m_core && m_core->IsResident(); }
 
     // The resource library serves the windows and the strings alike.
     void SetResourceModule(HINSTANCE module) override;
-
-    // ---- What the monitor windows ask of the program ----
-    const Settings& CurrentSettings() const override { return m_settings; }
-    void CalibrationLoaded(MonitorHandle monitor, const std::string& path, const LoadedRamp& ramp) override;
-    void CalibrationFailed(MonitorHandle monitor) override;
-    void RampReset(MonitorHandle monitor, const LoadedRamp& ramp) override;
-    KeepState KeepStateOf(MonitorHandle monitor) const override;
-    bool IsAdvancedColor(MonitorHandle monitor) const override;
-    int32_t ToggleSetting(CalibrationAction action) override;
-    void SystemNotice(UINT message, WPARAM wParam) override;
 
 private:
     struct WindowTraits {
@@ -76,6 +59,7 @@ private:
     static Bool32 MonitorEnumProc(MonitorHandle monitor, DcHandle dc, Rect32* rect, intptr_t data);
     static LRESULT CALLBACK ProgramWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT OnProgramMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    void OnTimer(UINT_PTR timer);
 
     // The first copy in the session owns the name; a later one hands its start to it.
     // True when this copy goes on; otherwise m_nExitCode says how the other took it.
@@ -84,64 +68,41 @@ private:
     // timers and is how a second copy reaches this one.
     bool CreateProgramWindow();
 
-    // One look at the desktop (see RefreshMonitors).
-    void FollowDesktop();
-    // Loads the current profile's calibration of a monitor that came, while keeping.
-    void LoadReturning(MonitorHandle monitor);
-    // The keepers' look at their ramps; never inside itself. A back-off is said once the
-    // look is over, by the monitor's window.
-    void CheckKeepers();
-    // A display change, a resume, an unlock: keeping resumes and looks at once.
-    void OnNotice(WPARAM notice);
-    // A second copy was started: this one's windows come to the front (opened first,
-    // when it is resident without them).
-    void BringWindowsToFront();
-    // A window for every monitor that has none.
-    void OpenWindows();
-
-    // ---- Resident in the notification area ----
-    // Adds the icon and stays when the windows close; quiet, failures show nothing.
-    void BecomeResident(bool quiet);
-    void UpdateTrayTip();
-    // The icon's events: its menu, a click (the windows).
+    // The icon's events: its menu, a click (the windows), a click on a balloon.
     void OnTrayEvent(UINT event);
     void ShowTrayMenu();
     void OnTrayCommand(UINT id);
-    // Every monitor's current calibration loaded again, and keeping resumed.
-    void ReloadAll();
-    // The linear ramp on every monitor, and nothing kept until the next load.
-    void ResetAll();
-    void Exit();
-    // /load asked of this copy by a second one: the load's result.
-    int LoadForOtherCopy(bool quiet);
+
+    // PauseFor read again when the registry says it changed.
+    void FollowPauseFor();
+
+    // ---- ProgramShell ----
+    bool MakeWindow(const DesktopMonitor& monitor, MonitorWindowHost& host) override;
+    void OpenStartWindows() override { EnumerateMonitors(); }
+    void HandOverMainWindow(MonitorView& window) override;
+    void ActivateWindows() override;
+    void Quit() override { ::PostQuitMessage(0); }
+    void PostNotices() override;
+    void FollowSoon() override;
+    bool AddIcon() override;
+    void RemoveIcon() override { m_trayIcon.Remove(); }
+    bool IconShown() const override { return m_trayIcon.IsShown(); }
+    void Balloon(const std::string& text) override { m_trayIcon.Balloon("Kestrava", text); }
+    void ShowTip(const std::u16string& tip, const std::u16string& whole) override;
+    void ShowProgramMessage(const std::string& text) override;
+    uint64_t Now() override { return ::GetTickCount64(); }
+    std::u16string ForegroundProgram() override;
+    SettingsStore& Store() override { return m_store; }
 
     bool m_bWindows = true;     // the windows were opened (no /load, no /?, no second copy)
     int m_nExitCode = 0;        // the result of the work done without windows
 
-    Settings m_settings;
-    KeeperSet m_keepers;
-    DesktopSnapshot m_desktop;          // the monitors the windows follow
-    DesktopSnapshot m_layout;           // where they were at the last look
-    bool m_bDesktopWasEmpty = false;    // every monitor was away at the last look
-    bool m_bFollowing = false;
-    bool m_bFollowAgain = false;
-    bool m_bChecking = false;
-    bool m_bCheckAgain = false;
-    WPARAM m_nPendingNotices = 0;       // posted and not yet handled: a burst posts once
-
-    bool m_bResident = false;
-    bool m_bQuiet = false;              // /quiet: no message while resident
+    std::unique_ptr<ProgramCore> m_core;
+    settings::Store m_store;
+    settings::PauseForWatch m_pauseForWatch;
     TrayIcon m_trayIcon;
-    TrayReports m_trayReports;
     UINT m_nTaskbarCreated = 0;         // the shell's word that it has a notification area again
-    std::string m_told;                 // what the tooltip was made from
-
-    // Programs that set their own ramp: while one is in front, nothing is rewritten.
-    std::vector<std::wstring> m_pauseFor;
-    std::string m_pausedFor;            // the one in front now; empty when none
     HWINEVENTHOOK m_hForegroundHook = nullptr;
-    // The program of the foreground window when it is one of m_pauseFor; empty otherwise.
-    std::string PausingProgram() const;
     static void CALLBACK OnForegroundChange(HWINEVENTHOOK hook, DWORD event, HWND window, LONG object, LONG child,
                                             DWORD thread, DWORD time);
 

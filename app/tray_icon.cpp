@@ -21,12 +21,11 @@ std::wstring Widen(const std::string& text)
 
 }  // namespace
 
-bool TrayIcon::Add(HWND window, UINT callbackMessage, HICON icon, const std::string& tip)
+bool TrayIcon::Add(HWND window, UINT callbackMessage, HICON icon)
 {
     m_hWindow = window;
     m_nCallback = callbackMessage;
     m_hIcon = icon;
-    m_tip = Widen(tip);
     // The shell may have gone and come back: the icon is added afresh either way.
     m_bShown = false;
     if (!Modify(NIM_ADD))
@@ -41,12 +40,11 @@ bool TrayIcon::Add(HWND window, UINT callbackMessage, HICON icon, const std::str
     return true;
 }
 
-void TrayIcon::SetTip(const std::string& tip)
+void TrayIcon::SetTip(const std::wstring& tip)
 {
-    const std::wstring wide = Widen(tip);
-    if (wide == m_tip)
+    if (tip == m_tip)
         return;
-    m_tip = wide;
+    m_tip = tip;
     if (m_bShown)
         Modify(NIM_MODIFY);
 }

@@ -13,12 +13,12 @@ public:
     TrayIcon& operator=(const TrayIcon&) = delete;
 
     // Shows the icon, whose events reach window as callbackMessage (the version 4
-    // protocol: the event in LOWORD(lParam), the anchor point in wParam). The tip is
-    // in the ANSI code page. False when the shell took no icon (it has no notification
-    // area yet): Add again when it says it has one (TaskbarCreated).
-    bool Add(HWND window, UINT callbackMessage, HICON icon, const std::string& tip);
+    // protocol: the event in LOWORD(lParam), the anchor point in wParam), with the tip
+    // last set. False when the shell took no icon (it has no notification area yet, or
+    // did not answer in time): Add again later.
+    bool Add(HWND window, UINT callbackMessage, HICON icon);
     // A new tip, shown at once if the icon is there, and kept for the next Add.
-    void SetTip(const std::string& tip);
+    void SetTip(const std::wstring& tip);
     void Remove();
     bool IsShown() const { return m_bShown; }
     // A warning balloon over the icon (texts in the ANSI code page, cut to what the

@@ -70,9 +70,10 @@ int32_t LoadCurrentCalibrations(bool quiet, bool extendedTables, KeeperSet* keep
         std::string path;
         LoadedRamp loaded;
         bool didLoad = false;
+        const RampsBefore before = keepers ? keepers->ReadOthers(monitor) : RampsBefore{};
         const int32_t result = LoadCurrentCalibration(monitor, extendedTables, path, loaded, didLoad);
         if (didLoad && keepers)
-            keepers->Loaded(monitor, path, loaded);
+            keepers->Loaded(monitor, path, loaded, before);
         if (first == 0)
             first = result;
     }

@@ -45,21 +45,44 @@ KeepState KeeperSet::StateOf(MonitorHandle monitor) const
     return keeper ? keeper->state : KeepState::Idle;
 }
 
-void KeeperSet::Loaded(MonitorHandle monitor, const std::string& path, const LoadedRamp& ramp)
+const HardwareRamp* RampsBefore::Find(const MonitorIdentity& identity) const
+{
+    for (const auto& [who, ramp] : ramps)
+        if (who == identity)
+            return &ramp;
+    return nullptr;
+}
+
+RampsBefore KeeperSet::ReadOthers(MonitorHandle writer) const
+{
+    RampsBefore before;
+    for (const Keeper& keeper : m_keepers) {
+        if (keeper.monitor.handle == writer || keeper.state != KeepState::Keeping || keeper.monitor.advancedColor)
+            continue;
+        HardwareRamp current{};
+        if (ReadMonitorRamp(keeper.monitor.handle, current) == 0)
+            before.ramps.emplace_back(keeper.monitor.identity, current);
+    }
+    return before;
+}
+
+void KeeperSet::Loaded(MonitorHandle monitor, const std::string& path, const LoadedRamp& ramp,
+                       const RampsBefore& before)
 {
     if (Keeper* keeper = FindMutable(monitor)) {
         keeper->state = KeepState::Keeping;
         keeper->path = path;
         keeper->ramp = ramp;
         keeper->changes.clear();
+        keeper->heldMs = 0;
     }
-    OthersSee(monitor, ramp.held);
+    OthersSee(monitor, ramp.held, before);
 }
 
-void KeeperSet::Reset(MonitorHandle monitor, const LoadedRamp& ramp)
+void KeeperSet::Reset(MonitorHandle monitor, const LoadedRamp& ramp, const RampsBefore& before)
 {
     Forget(monitor);
-    OthersSee(monitor, ramp.held);
+    OthersSee(monitor, ramp.held, before);
 }
 
 void KeeperSet::Forget(MonitorHandle monitor)
@@ -92,16 +115,19 @@ Keeper* KeeperSet::ChangedKeeper(const MonitorIdentity& identity, HardwareRamp& 
     return keeper;
 }
 
-void KeeperSet::OthersSee(MonitorHandle writer, const HardwareRamp& held)
+void KeeperSet::OthersSee(MonitorHandle writer, const HardwareRamp& held, const RampsBefore& before)
 {
     for (const MonitorIdentity& identity : KeepingBut(writer)) {
         HardwareRamp current{};
         Keeper* keeper = ChangedKeeper(identity, current);
         if (!keeper)
             continue;
-        if (SameRamp(current, held))
+        // The same ramp only when the write is what changed it: one that already read so
+        // before (put back to linear from outside, and now reset here too) was not.
+        const HardwareRamp* was = before.Find(identity);
+        if (SameRamp(current, held) && !(was && SameRamp(*was, current)))
             keeper->state = KeepState::Idle;
-        else
+        else if (m_bKeeping)
             Rewrite(identity);
     }
 }
@@ -146,7 +172,7 @@ bool KeeperSet::Rewrite(const MonitorIdentity& identity)
     return true;
 }
 
-std::vector<MonitorHandle> KeeperSet::Check(uint64_t nowMs)
+std::vector<MonitorHandle> KeeperSet::Check(uint64_t nowMs, bool count)
 {
     std::vector<MonitorHandle> backedOff;
     // The ramps found this time on monitors that backed off. Another monitor that reads
@@ -154,17 +180,29 @@ std::vector<MonitorHandle> KeeperSet::Check(uint64_t nowMs)
     // writer sets it too: the same episode, backed off from and told once.
     std::vector<HardwareRamp> foreign;
     for (const MonitorIdentity& identity : KeepingBut(nullptr)) {
+        Keeper* keeper = FindIdentity(identity);
         HardwareRamp current{};
-        Keeper* keeper = ChangedKeeper(identity, current);
-        if (!keeper)
+        // What cannot be read cannot be mended either.
+        if (!keeper || keeper->state != KeepState::Keeping || ReadMonitorRamp(keeper->monitor.handle, current) != 0)
             continue;
+        if (SameRamp(current, keeper->ramp.held)) {
+            keeper->heldMs = nowMs;
+            continue;
+        }
+        if (!count) {
+            if (Rewrite(identity) && (keeper = FindIdentity(identity)) != nullptr)
+                keeper->heldMs = nowMs;
+            continue;
+        }
         if (std::any_of(foreign.begin(), foreign.end(), [&](const HardwareRamp& seen) { return SameRamp(seen, current); })) {
             keeper->state = KeepState::BackedOff;
             continue;
         }
+        // The change came at some time after the ramp was last seen holding.
+        const uint64_t since = keeper->heldMs != 0 && keeper->heldMs <= nowMs ? keeper->heldMs : nowMs;
         auto& changes = keeper->changes;
         changes.erase(std::remove_if(changes.begin(), changes.end(),
-                                     [&](uint64_t when) { return nowMs - when >= kBackOffWindowMs; }),
+                                     [&](uint64_t when) { return since >= when + kBackOffWindowMs; }),
                       changes.end());
         changes.push_back(nowMs);
         if (changes.size() >= kChangesToBackOff) {
@@ -173,7 +211,8 @@ std::vector<MonitorHandle> KeeperSet::Check(uint64_t nowMs)
             foreign.push_back(current);
             continue;
         }
-        Rewrite(identity);
+        if (Rewrite(identity) && (keeper = FindIdentity(identity)) != nullptr)
+            keeper->heldMs = nowMs;
     }
     return backedOff;
 }

@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 enum class KeepState {
@@ -26,6 +27,15 @@ struct Keeper {
     std::string path;                 // the profile whose calibration is kept
     LoadedRamp ramp;                  // as the load wrote it and the ramp held it
     std::vector<uint64_t> changes;    // when the ramp was found changed from outside
+    uint64_t heldMs = 0;              // when the ramp was last seen holding it (0: not yet)
+};
+
+// The ramps of the other keeping monitors, read before the program writes one monitor's
+// ramp: only a ramp that the write changed can be the same ramp as the written one.
+struct RampsBefore {
+    std::vector<std::pair<MonitorIdentity, HardwareRamp>> ramps;   // those that could be read
+
+    const HardwareRamp* Find(const MonitorIdentity& identity) const;
 };
 
 class KeeperSet {
@@ -45,14 +55,25 @@ public:
     const Keeper* Find(MonitorHandle monitor) const;
     KeepState StateOf(MonitorHandle monitor) const;
 
+    // Whether the program keeps what it loaded ("Keep calibration loaded"). Off, a load
+    // or a reset touches the monitor asked for and no other.
+    void SetKeeping(bool on) { m_bKeeping = on; }
+    bool IsKeeping() const { return m_bKeeping; }
+
+    // The ramps of the keeping monitors but the one about to be written, for Loaded and
+    // Reset to judge the others by.
+    RampsBefore ReadOthers(MonitorHandle writer) const;
     // The program loaded a calibration into the monitor's ramp (a selection, Reload, a
-    // monitor that came back): kept from now on. Every other monitor whose ramp now
-    // reads exactly as this one's is on the same ramp, and the later write wins there;
-    // one whose ramp otherwise no longer holds its own was reset, and is written again.
-    void Loaded(MonitorHandle monitor, const std::string& path, const LoadedRamp& ramp);
+    // monitor that came back): kept from now on. Another keeping monitor whose ramp the
+    // write changed into exactly this one's is on the same ramp, and the later write
+    // wins there. One whose ramp otherwise no longer holds its own was reset from
+    // outside, and is written again while keeping is on. Without before (not read), a
+    // ramp that reads as this one's counts as the same ramp.
+    void Loaded(MonitorHandle monitor, const std::string& path, const LoadedRamp& ramp,
+                const RampsBefore& before = {});
     // The program put a ramp there on purpose (the linear one): nothing of the monitor's
     // is kept until the next load; the other monitors are judged as after a load.
-    void Reset(MonitorHandle monitor, const LoadedRamp& ramp);
+    void Reset(MonitorHandle monitor, const LoadedRamp& ramp, const RampsBefore& before = {});
     // A load failed: what was kept is no longer what the user chose.
     void Forget(MonitorHandle monitor);
 
@@ -70,7 +91,13 @@ public:
     // program to say so, once for each time it backs off. Another keeper whose ramp
     // reads just as the one that backed off (a shared ramp, or one writer of both)
     // backs off with it, untold.
-    std::vector<MonitorHandle> Check(uint64_t nowMs);
+    //
+    // A change counts from when it was found, and the newest from the last moment its
+    // ramp was seen holding: a change may have come at any time since, so a writer every
+    // 29 s is backed off from at its third change, however the checks fall. With count
+    // false (a listed program just left the front, and the ramp it set is no change from
+    // outside) every changed ramp is written again and nothing is counted.
+    std::vector<MonitorHandle> Check(uint64_t nowMs, bool count = true);
 
     const std::vector<Keeper>& Keepers() const { return m_keepers; }
 
@@ -82,9 +109,10 @@ private:
     // The keeper of identity when it keeps and its ramp reads (into current) otherwise
     // than it held; null when it holds, cannot be read, or the keeper is gone.
     Keeper* ChangedKeeper(const MonitorIdentity& identity, HardwareRamp& current);
-    void OthersSee(MonitorHandle writer, const HardwareRamp& held);
+    void OthersSee(MonitorHandle writer, const HardwareRamp& held, const RampsBefore& before);
     // Writes the keeper's ramp again; false when the write failed (reported).
     bool Rewrite(const MonitorIdentity& identity);
 
     std::vector<Keeper> m_keepers;
+    bool m_bKeeping = true;
 };

@@ -108,3 +108,9 @@
 
 // A settings write the registry refused (the window menu's or the icon's settings).
 #define IDS_SETTING_NOT_SAVED 1034
+
+// The tooltip's line for a monitor without a profile (or whose profile does not fit),
+// the state of a calibration loaded while keeping is off, and Verify's word on it.
+#define IDS_TRAY_TIP_SHORT 1035
+#define IDS_STATE_NOT_KEPT 1036
+#define IDS_VERIFY_NOT_KEPT 1037

@@ -62,11 +62,18 @@ int32_t ToggleStoredSetting(Settings& settings, CalibrationAction action, Settin
         const bool on = !settings.keepLoaded;
         if (int32_t result = store.SetKeepLoaded(on))
             return result;
-        settings.keepLoaded = on;
         // Logon keeps it loaded (/tray) while keeping is on, and loads it once otherwise.
-        // Refused, the entry still names the other switch, but it is there all the same:
-        // the logon mark stays as it is, and so does the keeping, which was stored.
-        return settings.loadAtLogon ? store.SetLoadAtLogon(true, on) : 0;
+        // Refused, the entry still names the other switch: the keeping goes back to
+        // what the entry says, so that the two agree.
+        if (settings.loadAtLogon) {
+            if (int32_t result = store.SetLoadAtLogon(true, on)) {
+                if (store.SetKeepLoaded(!on) != 0)
+                    settings.keepLoaded = on;
+                return result;
+            }
+        }
+        settings.keepLoaded = on;
+        return 0;
     }
     case CalibrationAction::LoadAtLogon: {
         const bool on = !settings.loadAtLogon;
@@ -92,6 +99,12 @@ std::string SettingNotSavedText(int32_t result)
     return Fill(IDS_SETTING_NOT_SAVED, "d", std::to_string(result), static_cast<int>(result));
 }
 
+std::string HdrNotKeptText(const std::string& monitorName)
+{
+    const std::string name = MbsTruncate(monitorName, kNameBytes);
+    return Fill(IDS_HDR_NOT_KEPT, "s", name, name.c_str());
+}
+
 std::string BackedOffText(const std::string& monitorName)
 {
     const std::string name = MbsTruncate(monitorName, kNameBytes);
@@ -99,7 +112,7 @@ std::string BackedOffText(const std::string& monitorName)
 }
 
 VerifyAnswer VerifyCalibration(MonitorHandle monitor, const std::string& path, const std::string& monitorName,
-                               bool extendedTables, bool advancedColor, KeepState state)
+                               bool extendedTables, bool advancedColor, KeepState state, bool keeping)
 {
     const std::string name = MbsTruncate(FileNameOf(path), kNameBytes);
     const std::string screen = MbsTruncate(monitorName, kNameBytes);
@@ -111,13 +124,15 @@ VerifyAnswer VerifyCalibration(MonitorHandle monitor, const std::string& path, c
     if (diagnosis.verdict != CalibrationVerdict::Loads) {
         answer.text = Fill(IDS_VERIFY_NOTHING, "s", name, name.c_str());
     } else if (advancedColor) {
-        answer.text = Fill(IDS_HDR_NOT_KEPT, "s", screen, screen.c_str());
+        answer.text = HdrNotKeptText(monitorName);
     } else if ((result = ReadMonitorRamp(monitor, actual)) != 0) {
         answer.warning = true;
         answer.text = Fill(IDS_VERIFY_UNREADABLE, "s d", screen + ", " + std::to_string(result), screen.c_str(),
                            static_cast<int>(result));
     } else if (const RampDifference difference = CompareRamp(actual, diagnosis.hardware); difference.entries == 0) {
         answer.text = Fill(IDS_VERIFY_LOADED, "s s", name + ", " + screen, name.c_str(), screen.c_str());
+        if (!keeping)
+            answer.text += std::string("\n\n") + GetResourceString(IDS_VERIFY_NOT_KEPT);
     } else {
         answer.warning = true;
         answer.text = Fill(IDS_VERIFY_NOT_LOADED, "s s d d",

@@ -42,9 +42,10 @@ CommandState StateOf(const CalibrationCommand& command, const Settings& settings
 // Turns over the setting of a settings command (KeepLoaded, LoadAtLogon,
 // ExtendedTables) in the store, and in settings only once the store has taken it, so
 // that the check mark shows what is stored. Turning KeepLoaded over while the logon
-// entry is on writes that entry again in its other form (/tray or /load). Returns 0,
-// or the code of the first write the store refused; 0 for any other action, which
-// changes nothing.
+// entry is on writes that entry again in its other form (/tray or /load); refused, the
+// keeping is put back as it was, so that the setting, its mark and the logon entry
+// agree. Returns 0, or the code of the first write the store refused; 0 for any other
+// action, which changes nothing.
 int32_t ToggleStoredSetting(Settings& settings, CalibrationAction action, SettingsStore& store);
 
 // The message for a refused settings write (IDS_SETTING_NOT_SAVED with its code).
@@ -58,8 +59,11 @@ struct VerifyAnswer {
     std::string text;
     bool warning = false;   // shown with the warning icon, else the information one
 };
+// With keeping off, a calibration that holds is said not to be kept.
 VerifyAnswer VerifyCalibration(MonitorHandle monitor, const std::string& path, const std::string& monitorName,
-                               bool extendedTables, bool advancedColor, KeepState state);
+                               bool extendedTables, bool advancedColor, KeepState state, bool keeping = true);
 
 // The back-off message for a monitor (IDS_BACKED_OFF with its name).
 std::string BackedOffText(const std::string& monitorName);
+// That HDR is on for a monitor, and its ramp is left alone (IDS_HDR_NOT_KEPT).
+std::string HdrNotKeptText(const std::string& monitorName);

@@ -1,21 +1,7 @@
 // Win32 only: the calibration side of a monitor window.
 #include "ui/monitor_calibration.h"
 
-#include "fw/app.h"
 #include "report/resource_strings.h"
-
-namespace {
-
-const Settings kDefaultSettings{};
-
-}  // namespace
-
-MonitorCalibration::MonitorCalibration() : m_pHost(dynamic_cast<MonitorWindowHost*>(fw::App::Current())) {}
-
-const Settings& MonitorCalibration::CurrentSettings() const
-{
-    return m_pHost ? m_pHost->CurrentSettings() : kDefaultSettings;
-}
 
 void MonitorCalibration::AddCommands(HWND window) const
 {
@@ -40,60 +26,32 @@ void MonitorCalibration::UpdateCommands(HWND window, bool hasSelection) const
     }
 }
 
-void MonitorCalibration::Apply(MonitorHandle monitor, const std::string& path, bool select) const
-{
-    const bool extended = CurrentSettings().extendedTables;
-    int32_t messageId = 0;
-    LoadedRamp loaded;
-    const int32_t result = select ? SetDefaultProfile(monitor, path.c_str(), 1, messageId, extended, &loaded)
-                                  : LoadCalibration(monitor, path.c_str(), messageId, extended, &loaded);
-    if (m_pHost) {
-        if (result == 0)
-            m_pHost->CalibrationLoaded(monitor, path, loaded);
-        else
-            m_pHost->CalibrationFailed(monitor);
-    }
-    // A failure before the calibration step has been reported where it happened and
-    // leaves no message id: one report is enough.
-    if (result != 0 && messageId != 0)
-        ReportCalibrationFailure(monitor, path.c_str(), messageId, result);
-}
-
-bool MonitorCalibration::Command(HWND window, UINT id, MonitorHandle monitor, const std::string& path,
-                                 const std::string& monitorName) const
+bool MonitorCalibration::Command(HWND window, MonitorView& view, UINT id, MonitorHandle monitor,
+                                 const std::string& path, const std::string& monitorName) const
 {
     const CalibrationCommand* command = FindCalibrationCommand(id);
     if (!command)
         return false;
-    if (!m_pHost || (command->needsSelection && path.empty()))
+    if (command->needsSelection && path.empty())
         return true;
     switch (command->action) {
     case CalibrationAction::Reload:
-        Apply(monitor, path, false);
+        m_host.Reload(monitor, path);
         break;
     case CalibrationAction::Verify: {
-        const VerifyAnswer answer = VerifyCalibration(monitor, path, monitorName, CurrentSettings().extendedTables,
-                                                      IsAdvancedColor(monitor), m_pHost->KeepStateOf(monitor));
+        const VerifyAnswer answer =
+            VerifyCalibration(monitor, path, monitorName, CurrentSettings().extendedTables, IsAdvancedColor(monitor),
+                              m_host.KeepStateOf(monitor), CurrentSettings().keepLoaded);
         ShowMessage(window, answer.text, answer.warning ? MB_ICONWARNING : MB_ICONINFORMATION);
         break;
     }
-    case CalibrationAction::Reset: {
-        // Where HDR is on, the ramp is not the program's to write, the linear one included.
-        if (IsAdvancedColor(monitor))
-            break;
-        // Refused, keeping stops all the same, as the user asked; the report names the
-        // selected profile, as a refused Reload would.
-        LoadedRamp linear;
-        if (ResetToLinear(monitor, path.c_str(), linear) == 0)
-            m_pHost->RampReset(monitor, linear);
-        else
-            m_pHost->CalibrationFailed(monitor);
+    case CalibrationAction::Reset:
+        m_host.Reset(view, monitor, path);
         break;
-    }
     case CalibrationAction::KeepLoaded:
     case CalibrationAction::LoadAtLogon:
     case CalibrationAction::ExtendedTables:
-        if (int32_t result = m_pHost->ToggleSetting(command->action))
+        if (int32_t result = m_host.ToggleSetting(command->action))
             ShowMessage(window, SettingNotSavedText(result), MB_ICONWARNING);
         break;
     }

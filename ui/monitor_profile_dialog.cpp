@@ -55,13 +55,10 @@ void CenterOnMonitor(HWND window, MonitorHandle monitor, int mode)
     }
 }
 
-std::vector<MonitorProfileDialog*> MonitorProfileDialog::s_windows;
-
-MonitorProfileDialog::MonitorProfileDialog(HWND /*parent*/, MonitorHandle monitor)
-    : fw::Dialog(IDD_MONITOR_PROFILE), m_hMonitor(monitor)
+MonitorProfileDialog::MonitorProfileDialog(const DesktopMonitor& monitor, MonitorWindowHost& host)
+    : fw::Dialog(IDD_MONITOR_PROFILE), m_hMonitor(monitor.handle), m_identity(monitor.identity), m_calibration(host)
 {
-    s_windows.push_back(this);
-    GetMonitorStrings(monitor, &m_identity.adapterName, &m_identity.deviceId, nullptr, nullptr, 1);
+    host.WindowOpened(*this);
     m_nView = 1;
     fw::App* app = fw::App::Current();
     // The building counts as a handler: a report raised while the list is filled lets
@@ -71,18 +68,7 @@ MonitorProfileDialog::MonitorProfileDialog(HWND /*parent*/, MonitorHandle monito
         app->SetMainWindow(m_hWnd);
 }
 
-MonitorProfileDialog::~MonitorProfileDialog()
-{
-    s_windows.erase(std::remove(s_windows.begin(), s_windows.end(), this), s_windows.end());
-}
-
-MonitorProfileDialog* MonitorProfileDialog::Find(const MonitorIdentity& identity)
-{
-    for (MonitorProfileDialog* window : s_windows)
-        if (!window->m_bMonitorGone && !window->IsDestroyed() && window->m_identity == identity)
-            return window;
-    return nullptr;
-}
+MonitorProfileDialog::~MonitorProfileDialog() { m_calibration.Host().WindowGone(*this); }
 
 bool MonitorProfileDialog::OwnSelf()
 {
@@ -90,8 +76,8 @@ bool MonitorProfileDialog::OwnSelf()
         delete this;
         return true;
     }
-    // A window that closed because its monitor went meanwhile ended nothing.
-    const bool ended = IsDestroyed() && !m_bMonitorGone;
+    // A window that the program closed meanwhile ended nothing.
+    const bool ended = IsDestroyed() && !m_bClosedByProgram;
     LeaveHandler();
     return !ended;
 }
@@ -100,27 +86,10 @@ void MonitorProfileDialog::DoDataExchange(bool save) { DDX_Radio(save, IDC_VIEW_
 
 void MonitorProfileDialog::PostNcDestroy()
 {
-    const bool gone = m_bMonitorGone;
-    MonitorWindowHost* host = m_calibration.Host();
+    const bool byUser = !m_bClosedByProgram;
+    MonitorWindowHost& host = m_calibration.Host();
     delete this;
-    // Resident in the notification area, the program stays: one window closed closes
-    // the others with it.
-    if (host && host->StaysWithoutWindows()) {
-        if (!gone)
-            for (MonitorProfileDialog* window : std::vector<MonitorProfileDialog*>(s_windows))
-                window->MonitorGone();
-        return;
-    }
-    // A window whose monitor went away is no request to end, unless it was the last.
-    if (!gone || s_windows.empty()) {
-        ::PostQuitMessage(0);
-        return;
-    }
-    // Quit closes the main window; had it gone with its monitor, Quit would close
-    // nothing. The window made last takes its place, as it would have at start-up.
-    fw::App* app = fw::App::Current();
-    if (app && !app->MainWindow())
-        app->SetMainWindow(s_windows.back()->m_hWnd);
+    host.WindowClosed(byUser);
 }
 
 BOOL MonitorProfileDialog::OnInitDialog()
@@ -181,8 +150,8 @@ INT_PTR MonitorProfileDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM 
     case WM_POWERBROADCAST:
     case kSessionChange:
         // The program acts on it once the sender has returned.
-        if (MonitorWindowHost* host = m_calibration.Host())
-            host->SystemNotice(message, wParam);
+        if (const std::optional<SystemNotice> notice = NoticeOf(message, wParam))
+            m_calibration.Host().Notice(*notice);
         ::SetWindowLongPtrA(m_hWnd, DWLP_MSGRESULT, TRUE);
         return message != WM_DISPLAYCHANGE;
     case WM_NCHITTEST: {
@@ -377,7 +346,7 @@ void MonitorProfileDialog::OnSelChangeProfile()
     if (selection < 0)
         return;
 
-    m_calibration.Apply(m_hMonitor, m_ProfileList.GetFullPath(selection), true);
+    m_calibration.Host().Select(m_hMonitor, m_ProfileList.GetFullPath(selection));
 }
 
 std::string MonitorProfileDialog::SelectedPath() const
@@ -463,32 +432,33 @@ void MonitorProfileDialog::SettingsChanged() { UpdateVerdictContext(); }
 
 bool MonitorProfileDialog::OnCalibrationCommand(UINT id)
 {
-    return m_calibration.Command(m_hWnd, id, m_hMonitor, SelectedPath(), MonitorDescription());
+    return m_calibration.Command(m_hWnd, *this, id, m_hMonitor, SelectedPath(), MonitorDescription());
 }
 
-void MonitorProfileDialog::MonitorMoved(MonitorHandle monitor)
+void MonitorProfileDialog::MonitorMoved(const DesktopMonitor& monitor)
 {
-    m_hMonitor = monitor;
-    std::string description;
-    GetMonitorStrings(monitor, nullptr, nullptr, &description, nullptr, 1);
-    if (!description.empty())
-        ::SetWindowTextA(m_hWnd, description.c_str());
+    m_hMonitor = monitor.handle;
+    if (!monitor.description.empty())
+        ::SetWindowTextA(m_hWnd, monitor.description.c_str());
     // Still on its monitor: a window the change left elsewhere goes back to the middle.
-    MonitorInfoEx info{};
-    info.cbSize = sizeof info;
     RECT window{};
     ::GetWindowRect(m_hWnd, &window);
     const POINT centre{(window.left + window.right) / 2, (window.top + window.bottom) / 2};
-    if (Sys().GetMonitorInfoA(monitor, &info)) {
-        const RECT area{info.rcMonitor.left, info.rcMonitor.top, info.rcMonitor.right, info.rcMonitor.bottom};
-        if (!::PtInRect(&area, centre))
-            CenterOnMonitor(m_hWnd, monitor, 1);
-    }
+    const RECT area{monitor.rect.left, monitor.rect.top, monitor.rect.right, monitor.rect.bottom};
+    if (!::IsRectEmpty(&area) && !::PtInRect(&area, centre))
+        CenterOnMonitor(m_hWnd, monitor.handle, 1);
     UpdateVerdictContext();
 }
 
-void MonitorProfileDialog::MonitorGone()
+void MonitorProfileDialog::Close()
 {
-    m_bMonitorGone = true;
+    m_bClosedByProgram = true;
     ::PostMessageA(m_hWnd, WM_CLOSE, 0, 0);
+}
+
+void MonitorProfileDialog::BringToFront()
+{
+    if (::IsIconic(m_hWnd))
+        ::ShowWindow(m_hWnd, SW_RESTORE);
+    ::SetWindowPos(m_hWnd, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
 }

@@ -8,6 +8,7 @@
 #include "fw/gdi.h"
 #include "platform/platform.h"
 #include "ui/monitor_calibration.h"
+#include "ui/monitor_window_host.h"
 #include "ui/profile_list_box.h"
 #include "ui/window_math.h"
 
@@ -17,41 +18,37 @@
 #include <string>
 #include <vector>
 
-class MonitorProfileDialog : public fw::Dialog {
+class MonitorProfileDialog : public fw::Dialog, public MonitorView {
 public:
-    // Creates the modeless window for the monitor and runs its whole initialisation:
-    // shown, centred on the monitor, captioned, filled. parent is not used: the window
-    // is created without one. The creator hands the object over with OwnSelf.
-    MonitorProfileDialog(HWND parent, MonitorHandle monitor);
+    // Creates the modeless window for the monitor it is handed and runs its whole
+    // initialisation: shown, centred on the monitor, captioned, filled. It belongs to
+    // host, with which it registers at once. The creator hands the object over with
+    // OwnSelf.
+    MonitorProfileDialog(const DesktopMonitor& monitor, MonitorWindowHost& host);
     ~MonitorProfileDialog() override;
 
     // Hands the object over to itself: from now on it is deleted after its window is
     // destroyed. When the window could not be made, the object is deleted at once and
     // nothing else happens. When it was closed while it was being built (a report of
-    // its own open), the object is deleted and the program ends as when any window
-    // closes; then, and only then, the result is false (a window closed because its
-    // monitor went meanwhile ends nothing).
+    // its own open), the object is deleted and the host told as when any window
+    // closes; then, and only then, the result is false (a window the program closed
+    // meanwhile ends nothing).
     bool OwnSelf();
 
-    // The monitor windows alive, in the order they were made.
-    static const std::vector<MonitorProfileDialog*>& Windows() { return s_windows; }
-    // The window of a monitor, not one that is closing because its monitor went; null
-    // when there is none. Looked up each time: a report's modal loop may close any.
-    static MonitorProfileDialog* Find(const MonitorIdentity& identity);
-    // The monitor this window shows, as it was made for it.
-    const MonitorIdentity& Identity() const { return m_identity; }
     MonitorHandle Monitor() const { return m_hMonitor; }
-    // The desktop changed and the monitor is still there, maybe under a new handle:
-    // caption and position are checked again.
-    void MonitorMoved(MonitorHandle monitor);
-    // The monitor is gone (or the program closes its windows and stays): the window
-    // closes, ending the program only when it was the last window and the program is
-    // not resident.
-    void MonitorGone();
-    // A setting changed: the menu's marks and the rows' tooltips follow.
-    void SettingsChanged();
-    // A message box owned by this window; it never takes the focus from another program.
-    void ShowMessage(const std::string& text, UINT type) const { MonitorCalibration::ShowMessage(m_hWnd, text, type); }
+
+    // ---- MonitorView ----
+    const MonitorIdentity& Identity() const override { return m_identity; }
+    // Caption and position are checked again.
+    void MonitorMoved(const DesktopMonitor& monitor) override;
+    void Close() override;
+    // The menu's marks and the rows' tooltips follow.
+    void SettingsChanged() override;
+    void ShowMessage(const std::string& text, bool warning) override
+    {
+        MonitorCalibration::ShowMessage(m_hWnd, text, warning ? MB_ICONWARNING : MB_ICONINFORMATION);
+    }
+    void BringToFront() override;
 protected:
     void DoDataExchange(bool save) override;
     void PostNcDestroy() override;
@@ -110,7 +107,6 @@ private:
     // The selected profile's path; empty when none is selected.
     std::string SelectedPath() const;
 
-    static std::vector<MonitorProfileDialog*> s_windows;
     int m_nView = 1;   // 0: all monitor profiles; otherwise: those associated with the monitor
     fw::Icon m_bigIcon;     // the window borrows both
     fw::Icon m_smallIcon;
@@ -124,7 +120,7 @@ private:
     std::vector<MadeControl> m_made;  // the controls as made
     MonitorIdentity m_identity;
     MonitorCalibration m_calibration;
-    bool m_bMonitorGone = false;   // closed because its monitor went: not an end
+    bool m_bClosedByProgram = false;   // the program closed it: not the user's request
 };
 
 // Places a top-level window on a monitor's full rectangle: mode 1 centres it, mode 4

@@ -3,8 +3,8 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdint>
-#include <cwchar>
 #include <vector>
 
 namespace settings {
@@ -18,6 +18,8 @@ constexpr const wchar_t* kPauseFor = L"PauseFor";
 constexpr DWORD kMaxPauseForBytes = 65536;
 constexpr const char* kRunKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 constexpr const wchar_t* kRunValueW = L"Kestrava";
+constexpr const char* kStartupApprovedKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\StartupApproved\\Run";
+constexpr DWORD kMaxApprovedBytes = 64;
 
 // A registry key opened or created under HKEY_CURRENT_USER, closed when it ends.
 class Key {
@@ -88,25 +90,58 @@ int32_t SetKeepLoaded(bool on) { return WriteFlag(kKeepLoaded, on); }
 
 int32_t SetExtendedTables(bool on) { return WriteFlag(kExtendedTables, on); }
 
-std::vector<std::wstring> PauseFor()
+PauseForWatch::PauseForWatch() : m_hEvent(::CreateEventA(nullptr, FALSE, FALSE, nullptr)) {}
+
+PauseForWatch::~PauseForWatch()
 {
-    std::vector<std::wstring> names;
+    if (m_hKey)
+        ::RegCloseKey(m_hKey);
+    if (m_hEvent)
+        ::CloseHandle(m_hEvent);
+}
+
+bool PauseForWatch::Arm()
+{
+    if (!m_hKey && ::RegOpenKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, KEY_NOTIFY, &m_hKey) != ERROR_SUCCESS) {
+        m_hKey = nullptr;
+        return false;
+    }
+    return m_hEvent && ::RegNotifyChangeKeyValue(m_hKey, FALSE, REG_NOTIFY_CHANGE_LAST_SET, m_hEvent, TRUE) ==
+                           ERROR_SUCCESS;
+}
+
+bool PauseForWatch::Changed()
+{
+    // Without the key there is nothing to watch yet: it is looked for again each time,
+    // and its coming is a change.
+    if (!m_hKey)
+        return Arm();
+    if (!m_hEvent || ::WaitForSingleObject(m_hEvent, 0) != WAIT_OBJECT_0)
+        return false;
+    Arm();
+    return true;
+}
+
+std::vector<std::u16string> PauseForWatch::Read()
+{
+    if (!m_hKey)
+        Arm();
+    std::vector<std::u16string> names;
     Key key(kSettingsKey, false);
     DWORD type = 0;
     DWORD size = 0;
     if (!key.Get() || ::RegQueryValueExW(key.Get(), kPauseFor, nullptr, &type, nullptr, &size) != ERROR_SUCCESS ||
         type != REG_MULTI_SZ || size == 0 || size > kMaxPauseForBytes)
         return names;
-    // Two terminators more than the value holds, so that a list stored without its ends
-    // is still read to its end and no further.
-    std::vector<wchar_t> list(size / sizeof(wchar_t) + 2, L'\0');
-    if (::RegQueryValueExW(key.Get(), kPauseFor, nullptr, &type, reinterpret_cast<BYTE*>(list.data()), &size) !=
-        ERROR_SUCCESS)
+    std::vector<uint8_t> bytes(size);
+    if (::RegQueryValueExW(key.Get(), kPauseFor, nullptr, &type, bytes.data(), &size) != ERROR_SUCCESS ||
+        type != REG_MULTI_SZ)
         return names;
-    for (const wchar_t* name = list.data(); *name; name += wcslen(name) + 1) {
-        std::wstring lower(name);
+    bytes.resize(std::min<size_t>(size, bytes.size()));
+    for (std::u16string name : SplitMultiString(bytes)) {
+        std::wstring lower(name.begin(), name.end());
         ::CharLowerBuffW(lower.data(), static_cast<DWORD>(lower.size()));
-        names.push_back(lower);
+        names.emplace_back(lower.begin(), lower.end());
     }
     return names;
 }
@@ -129,11 +164,27 @@ std::wstring LogonCommand(bool keepLoaded)
 namespace {
 
 // Any value of that name is the program's, whatever it holds: one left behind by a
-// folder that moved is removed from the menu all the same.
+// folder that moved is removed from the menu all the same. Windows' own startup switch
+// may have turned it off (Task Manager, Settings), and then it does not run.
 bool LoadsAtLogon()
 {
     Key key(kRunKey, false);
-    return key.Get() && ::RegQueryValueExW(key.Get(), kRunValueW, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+    if (!key.Get() || ::RegQueryValueExW(key.Get(), kRunValueW, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+        return false;
+    Key approved(kStartupApprovedKey, false);
+    DWORD type = 0;
+    DWORD size = 0;
+    if (!approved.Get() ||
+        ::RegQueryValueExW(approved.Get(), kRunValueW, nullptr, &type, nullptr, &size) != ERROR_SUCCESS)
+        return true;
+    std::vector<uint8_t> bytes(std::min<DWORD>(size, kMaxApprovedBytes));
+    DWORD read = static_cast<DWORD>(bytes.size());
+    const LONG status = ::RegQueryValueExW(approved.Get(), kRunValueW, nullptr, &type, bytes.data(), &read);
+    // Longer than any such switch: only its first byte counts.
+    if (status != ERROR_SUCCESS && status != ERROR_MORE_DATA)
+        return true;
+    bytes.resize(std::min<size_t>(read, bytes.size()));
+    return !StartupDisabled(type, bytes);
 }
 
 }  // namespace
@@ -145,7 +196,13 @@ int32_t SetLoadAtLogon(bool on, bool keepLoaded)
         return key.Status();
     if (!on) {
         const LONG status = ::RegDeleteValueW(key.Get(), kRunValueW);
-        return status == ERROR_FILE_NOT_FOUND ? 0 : static_cast<int32_t>(status);
+        if (status != ERROR_SUCCESS && status != ERROR_FILE_NOT_FOUND)
+            return static_cast<int32_t>(status);
+        // Windows' switch goes with the entry; where it cannot be opened, there is none.
+        Key approved(kStartupApprovedKey, true);
+        if (approved.Get())
+            ::RegDeleteValueW(approved.Get(), kRunValueW);
+        return 0;
     }
     // Wide, so that a folder outside the system's code page is named as it is.
     ::SetLastError(ERROR_SUCCESS);
@@ -155,9 +212,17 @@ int32_t SetLoadAtLogon(bool on, bool keepLoaded)
         const DWORD error = ::GetLastError();
         return static_cast<int32_t>(error != ERROR_SUCCESS ? error : ERROR_FILENAME_EXCED_RANGE);
     }
-    return static_cast<int32_t>(::RegSetValueExW(key.Get(), kRunValueW, 0, REG_SZ,
-                                                 reinterpret_cast<const BYTE*>(command.c_str()),
-                                                 static_cast<DWORD>((command.size() + 1) * sizeof(wchar_t))));
+    if (const LONG status = ::RegSetValueExW(key.Get(), kRunValueW, 0, REG_SZ,
+                                             reinterpret_cast<const BYTE*>(command.c_str()),
+                                             static_cast<DWORD>((command.size() + 1) * sizeof(wchar_t))))
+        return static_cast<int32_t>(status);
+    // Ticked here, the entry runs: Windows' switch says so too, or it would stay off.
+    Key approved(kStartupApprovedKey, true);
+    if (!approved.Get())
+        return approved.Status();
+    const std::vector<uint8_t> enabled = StartupEnabledValue();
+    return static_cast<int32_t>(::RegSetValueExW(approved.Get(), kRunValueW, 0, REG_BINARY, enabled.data(),
+                                                 static_cast<DWORD>(enabled.size())));
 }
 
 }  // namespace settings

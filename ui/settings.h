@@ -5,6 +5,8 @@
 
 #include "ui/settings_model.h"
 
+#include <windows.h>
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -30,9 +32,27 @@ public:
 };
 
 // The programs while whose window is in front nothing is rewritten (games and video
-// players that set their own ramp): REG_MULTI_SZ PauseFor, file names such as game.exe,
-// in lower case. Win32 only.
-std::vector<std::wstring> PauseFor();
+// players that set their own ramp): REG_MULTI_SZ PauseFor, file names such as game.exe.
+class PauseForWatch {
+public:
+    PauseForWatch();
+    ~PauseForWatch();
+    PauseForWatch(const PauseForWatch&) = delete;
+    PauseForWatch& operator=(const PauseForWatch&) = delete;
+
+    // The names, in lower case; none when the value is absent, of another type or
+    // larger than 64 KiB.
+    std::vector<std::u16string> Read();
+    // Whether the settings' key changed since the last call (or came since it was
+    // missing): then Read again.
+    bool Changed();
+
+private:
+    bool Arm();
+
+    HKEY m_hKey = nullptr;
+    HANDLE m_hEvent = nullptr;
+};
 
 // What the Run value holds when it is on: the program's UTF-16 path in quotes, then
 // /tray or /load. Empty when the path cannot be read.

@@ -4,6 +4,8 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
+#include <vector>
 
 struct Settings {
     // "Keep calibration loaded": DWORD KeepLoaded, on when absent or not a DWORD.
@@ -28,3 +30,15 @@ public:
     // Writes or removes the logon entry; written, it runs /tray while keepLoaded, else /load.
     virtual int32_t SetLoadAtLogon(bool on, bool keepLoaded) = 0;
 };
+
+// The names of a REG_MULTI_SZ value as the registry gave its bytes, of any length: an
+// odd last byte is dropped, the list ends at its first empty name or its end, whether
+// the value was stored with its terminators or not.
+std::vector<std::u16string> SplitMultiString(const std::vector<uint8_t>& bytes);
+
+// Whether Windows' own startup switch (StartupApproved\Run, a value of the program's
+// name, as Task Manager and Settings write it) turns the program's logon entry off: a
+// binary value whose first byte is odd. Any other type or length leaves it on.
+bool StartupDisabled(uint32_t type, const std::vector<uint8_t>& bytes);
+// What marks the entry on there: twelve bytes, the first 2.
+std::vector<uint8_t> StartupEnabledValue();

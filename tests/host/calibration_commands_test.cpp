@@ -168,8 +168,8 @@ TEST(SettingsToggle, TheSettingChangesOnlyWhenTheStoreTookIt)
     const Case cases[] = {
         {A::KeepLoaded, {true, false, true}, "-", "Keep 0;Logon /load;", {false, false, true}, 0},
         {A::KeepLoaded, {true, false, true}, "Keep", "Keep 0;", {true, false, true}, 5},
-        // Keeping was stored; the logon entry is still there, still naming /load.
-        {A::KeepLoaded, {false, false, true}, "Logon", "Keep 1;Logon /tray;", {true, false, true}, 5},
+        // The logon entry could not follow: keeping goes back to what the entry says.
+        {A::KeepLoaded, {false, false, true}, "Logon", "Keep 1;Logon /tray;Keep 0;", {false, false, true}, 5},
         {A::LoadAtLogon, {false, false, false}, "Logon", "Logon /load;", {false, false, false}, 5},
         {A::LoadAtLogon, {true, false, true}, "-", "Logon -;", {true, false, false}, 0},
         {A::ExtendedTables, {true, true, false}, "Extended", "Extended 0;", {true, true, false}, 5},

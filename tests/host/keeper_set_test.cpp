@@ -252,15 +252,32 @@ TEST_F(KeeperSet, MonitorsOnOneRampBackOffTogetherAndAreToldOnce)
     EXPECT_EQ(keepers.StateOf(second), KeepState::BackedOff);
 }
 
-TEST_F(KeeperSet, ChangesSpreadWiderThanAMinuteAreWrittenAgainEveryTime)
+TEST_F(KeeperSet, TheThirdChangeWithinAMinuteBacksOffHoweverTheChecksFall)
 {
-    const LoadedRamp mild = Select(monitor, profiles::kMild);
-    for (uint64_t t = 0; t < 300000; t += 30000) {
-        WriteFromOutside(monitor);
-        EXPECT_EQ(WritesOfCheck(t), 1) << t;
+    // A writer at a steady pace, the program checking every 2.5 s, each write coming just
+    // before a check: a change counts from when it was found, the newest from the last
+    // check that saw the ramp holding.
+    struct Case {
+        uint64_t periodMs;
+        int backsOffAt;   // the change that backs off; 0 for none in ten
+    };
+    const Case cases[] = {{29000, 3}, {20000, 3}, {33000, 0}, {45000, 0}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.periodMs);
+        const LoadedRamp mild = Select(monitor, profiles::kMild);
+        int change = 0;
+        int backedOffAt = 0;
+        for (uint64_t t = 0; t < 10 * c.periodMs && backedOffAt == 0; t += 500) {
+            if (t % c.periodMs == 0) {
+                WriteFromOutside(monitor);
+                ++change;
+            }
+            if (t % 2500 == 0 && !keepers.Check(t).empty())
+                backedOffAt = change;
+        }
+        EXPECT_EQ(backedOffAt, c.backsOffAt);
+        EXPECT_EQ(Holds(monitor, mild), c.backsOffAt == 0);
     }
-    EXPECT_EQ(keepers.StateOf(monitor), KeepState::Keeping);
-    EXPECT_TRUE(Holds(monitor, mild));
 }
 
 // ---- A failed rewrite -----------------------------------------------------------------------------

@@ -1,11 +1,10 @@
-// What the notification-area icon's tooltip says of each monitor.
+// What the notification-area icon's tooltip and the program window's text say of each monitor.
 #include "app/tray_status.h"
 
 #include "cms/current_calibration.h"
 #include "cms/desktop_snapshot.h"
 #include "cms/keeper_set.h"
 #include "report/resource_strings.h"
-#include "report/text_format.h"
 #include "res/resource.h"
 
 #include "support/host_test.h"
@@ -16,66 +15,92 @@
 
 namespace {
 
-class TrayStatus : public StandardMonitorTest {
+std::u16string U16(const std::string& ascii) { return std::u16string(ascii.begin(), ascii.end()); }
+std::u16string Text(uint32_t id) { return U16(GetResourceString(id)); }
+
+class TrayStatusTest : public StandardMonitorTest {
 protected:
-    TrayStatus()
+    TrayStatusTest()
     {
         second = sim.AddStandardMonitor();
         keepers.Follow(TakeDesktopSnapshot());
+        for (const char* name : {profiles::kMild, profiles::kNoCalibration})
+            sim.InstallProfile(TestProfile(name));
+        EXPECT_EQ(GetMonitorStrings(second, secondNames, 1), 0);
+        sim.Associations(deviceId) = {profiles::kMild};
+        sim.Associations(secondNames.deviceId) = {profiles::kNoCalibration};
+        EXPECT_EQ(LoadCurrentCalibrations(true, false, &keepers), 0);
     }
 
-    // "<monitor>: <profile>, <state>", from the string table.
-    static std::string Line(const std::string& monitor, const std::string& profile, uint32_t state,
-                            const std::string& reason = {})
+    std::u16string Whole(bool keeping = true, const std::u16string& pausedFor = {}) const
     {
-        std::string text = monitor + ": " + profile + ", " + GetResourceString(state);
-        return reason.empty() ? text : text + " (" + reason + ")";
+        return TrayWholeText(TrayStatuses(keepers, false, keeping, pausedFor));
     }
 
     MonitorHandle second = nullptr;
+    MonitorStrings secondNames;
     KeeperSet keepers;
 };
 
-TEST_F(TrayStatus, EachMonitorSaysItsProfileAndWhatIsDoneWithIt)
+TEST_F(TrayStatusTest, EachMonitorSaysWhatIsDoneWithItsCalibrationStateFirst)
 {
-    for (const char* name : {profiles::kMild, profiles::kNoCalibration})
-        sim.InstallProfile(TestProfile(name));
-    MonitorStrings names;
-    ASSERT_EQ(GetMonitorStrings(second, names, 1), 0);
-    sim.Associations(deviceId) = {profiles::kMild};
-    sim.Associations(names.deviceId) = {profiles::kNoCalibration};
-    ASSERT_EQ(LoadCurrentCalibrations(true, false, &keepers), 0);
+    const std::u16string notLoaded =
+        u"Simulated Monitor 2: " + Text(IDS_STATE_NOT_LOADED) + u" (" + Text(IDS_TIP_NO_TABLE) + u"), " + U16(profiles::kNoCalibration);
+    EXPECT_EQ(Whole(), u"Simulated Monitor 1: " + Text(IDS_STATE_LOADED) + u", kv-mild.icm\n" + notLoaded);
+    // Keeping off: loaded, and said not to be kept.
+    EXPECT_EQ(Whole(false), u"Simulated Monitor 1: " + Text(IDS_STATE_NOT_KEPT) + u", kv-mild.icm\n" + notLoaded);
 
-    const std::string noTable = GetResourceString(IDS_TIP_NO_TABLE);
-    EXPECT_EQ(TrayStatusLines(keepers, false),
-              (std::vector<std::string>{Line("Simulated Monitor 1", profiles::kMild, IDS_STATE_LOADED),
-                                        Line("Simulated Monitor 2", profiles::kNoCalibration, IDS_STATE_NOT_LOADED, noTable)}));
+    // A listed program in front is named as it is, outside the code page too.
+    const std::u16string game = u"\u0438\u0433\u0440\u0430.exe";
+    const std::u16string paused = TrayStatuses(keepers, false, true, game).at(0).state;
+    EXPECT_NE(paused.find(game), std::u16string::npos) << std::string(paused.begin(), paused.end());
 
-    // A program that sets its own ramp in front pauses what is kept.
-    EXPECT_EQ(TrayStatusLines(keepers, false, "game.exe").at(0),
-              "Simulated Monitor 1: kv-mild.icm, " + FormatBounded(64, GetResourceString(IDS_STATE_PAUSED_FOR), "game.exe"));
-
-    // HDR says so; a monitor without a current profile too.
-    sim.Associations(names.deviceId).clear();
+    // HDR says so; a monitor without a current profile names no profile at all.
+    sim.Associations(secondNames.deviceId).clear();
     sim.Fail(SimCall::GetICMProfileA, 2, 10);
-    sim.SetAdvancedColor(names.adapterName, true);
+    sim.SetAdvancedColor(adapter, true);
     keepers.Follow(TakeDesktopSnapshot());
-    EXPECT_EQ(TrayStatusLines(keepers, false).at(1), Line("Simulated Monitor 2", "", IDS_STATE_HDR));
-    sim.SetAdvancedColor(names.adapterName, false);
-    keepers.Follow(TakeDesktopSnapshot());
-    EXPECT_EQ(TrayStatusLines(keepers, false).at(1), "Simulated Monitor 2: , " + std::string(GetResourceString(IDS_STATE_NO_PROFILE)));
+    EXPECT_EQ(Whole(), u"Simulated Monitor 1: " + Text(IDS_STATE_HDR) + u", kv-mild.icm\nSimulated Monitor 2: " +
+                           Text(IDS_STATE_NO_PROFILE));
 }
 
-TEST(TrayTipText, JoinsTheLinesAndCutsWithoutSplittingACharacter)
+TEST(TrayTipText, NamesEveryMonitorWithItsStateWithinTheTooltip)
 {
     SimScope scope;
-    scope.sim().LeadBytes() = {0x82};
-    EXPECT_EQ(TrayTipText({"a", "b"}), "a\nb");
-    EXPECT_EQ(TrayTipText({std::string(200, 'x')}).size(), kTrayTipBytes);
-    // A two-byte character across the limit is left out whole.
-    const std::string wide = std::string(126, 'x') + "\x82\xA0";
-    EXPECT_EQ(TrayTipText({wide}), std::string(126, 'x'));
-    EXPECT_EQ(TrayTipText({}), "");
+    scope.sim().Strings() = ReadRcStringTable(KESTRAVA_RC_FILE);
+    const auto status = [](const std::string& monitor, const std::string& state, const std::string& reason) {
+        return TrayStatus{U16(monitor), U16(state), U16(reason), u"calibrated-2026-12-08.icm"};
+    };
+    struct Case {
+        std::vector<TrayStatus> states;
+    };
+    const std::string longName = "Generic PnP Monitor on a docking station";
+    const std::string reason(140, 'r');
+    const Case cases[] = {
+        {{status("A", "loaded", "")}},
+        {{status(longName, "loaded", ""), status(longName, "not loaded", reason)}},
+        {std::vector<TrayStatus>(6, status("Generic Non-PnP Monitor", "loaded", ""))},
+    };
+    for (const Case& c : cases) {
+        const std::u16string tip = TrayTipText(c.states);
+        const std::string shown(tip.begin(), tip.end());
+        EXPECT_LE(tip.size(), kTrayTipUnits) << shown;
+        // Every monitor has its line, named and with its state.
+        size_t from = 0;
+        for (const TrayStatus& s : c.states) {
+            from = tip.find(s.monitor.substr(0, 6), from);
+            ASSERT_NE(from, std::u16string::npos) << shown;
+            from = tip.find(u": " + s.state, from);
+            ASSERT_NE(from, std::u16string::npos) << shown;
+        }
+        // The window's text holds every line whole, with its reason.
+        const std::u16string whole = TrayWholeText(c.states);
+        for (const TrayStatus& s : c.states)
+            EXPECT_NE(whole.find(s.monitor + u": " + s.state + (s.reason.empty() ? u"" : u" (" + s.reason + u")")),
+                      std::u16string::npos);
+    }
+    // Short enough, the profile is named too.
+    EXPECT_EQ(TrayTipText({status("A", "loaded", "")}), u"A: loaded, calibrated-2026-12-08.icm");
 }
 
 }  // namespace

@@ -1,0 +1,555 @@
+#include "app/program_core.h"
+
+#include "app/tray_status.h"
+#include "cms/CMSSupport.h"
+#include "cms/current_calibration.h"
+#include "report/report.h"
+#include "ui/calibration_commands.h"
+
+#include <algorithm>
+#include <utility>
+
+ProgramCore::ProgramCore(ProgramShell& shell, const Settings& settings) : m_shell(shell), m_settings(settings)
+{
+    m_keepers.SetKeeping(m_settings.keepLoaded);
+    m_trayReports.windowsOpen = [this] { return !Windows().empty(); };
+    m_trayReports.iconShown = [this] { return m_shell.IconShown(); };
+    m_trayReports.balloon = [this](const std::string& text) { m_shell.Balloon(text); };
+}
+
+ProgramCore::~ProgramCore()
+{
+    if (m_bResident)
+        SetReportPresenter(m_pWindowsPresenter);
+}
+
+// ---- Start ----
+
+void ProgramCore::StartWindows()
+{
+    m_layout = TakeDesktopLayout();
+    m_desktop = TakeDesktopSnapshot();
+    m_keepers.Follow(m_desktop);
+    // A report raised while a window is built runs a modal loop: a look at the desktop
+    // or an Open asked for meanwhile waits until every window is there.
+    m_bFollowing = true;
+    m_shell.OpenStartWindows();
+    m_bFollowing = false;
+    RunPending();
+}
+
+void ProgramCore::StartResident(bool quiet)
+{
+    m_layout = TakeDesktopLayout();
+    m_desktop = TakeDesktopSnapshot();
+    m_keepers.Follow(m_desktop);
+    m_bFollowing = true;
+    // The icon first: a failure of the load is told by its balloon.
+    BecomeResident(quiet);
+    LoadAll(quiet);
+    m_bFollowing = false;
+    RunPending();
+    UpdateTip();
+}
+
+bool ProgramCore::OpenWindow(MonitorHandle monitor)
+{
+    if (m_bEnded)
+        return false;
+    const DesktopMonitor* known = DesktopMonitorOf(monitor);
+    if (!known) {
+        // The desktop changed since it was read: read again.
+        for (const DesktopMonitor& now : TakeDesktopSnapshot())
+            if (now.handle == monitor)
+                return FindWindow(now.identity) || m_shell.MakeWindow(now, *this);
+        return true;
+    }
+    const DesktopMonitor copy = *known;
+    return FindWindow(copy.identity) || m_shell.MakeWindow(copy, *this);
+}
+
+void ProgramCore::SetPauseFor(const std::vector<std::u16string>& programs)
+{
+    m_pauseFor = programs;
+    UpdatePause();
+}
+
+// ---- The windows ----
+
+void ProgramCore::WindowOpened(MonitorView& window) { m_windows.push_back({&window, false}); }
+
+void ProgramCore::WindowGone(MonitorView& window)
+{
+    m_windows.erase(std::remove_if(m_windows.begin(), m_windows.end(),
+                                   [&](const OpenWindowEntry& entry) { return entry.view == &window; }),
+                    m_windows.end());
+}
+
+void ProgramCore::WindowClosed(bool byUser)
+{
+    if (m_bEnded)
+        return;
+    // Resident in the notification area, the program stays: one window closed by the
+    // user closes the others with it.
+    if (m_bResident) {
+        if (byUser)
+            CloseAll();
+        return;
+    }
+    // A window whose monitor went away is no request to end, unless it was the last.
+    if (byUser || m_windows.empty()) {
+        m_bEnded = true;
+        m_shell.Quit();
+        return;
+    }
+    // Quit closes the main window; had it gone with its monitor, Quit would close
+    // nothing. The window made last takes its place, as it would have at start-up.
+    m_shell.HandOverMainWindow(*m_windows.back().view);
+}
+
+std::vector<MonitorView*> ProgramCore::Windows() const
+{
+    std::vector<MonitorView*> open;
+    for (const OpenWindowEntry& entry : m_windows)
+        if (!entry.closing)
+            open.push_back(entry.view);
+    return open;
+}
+
+MonitorView* ProgramCore::FindWindow(const MonitorIdentity& identity) const
+{
+    for (const OpenWindowEntry& entry : m_windows)
+        if (!entry.closing && entry.view->Identity() == identity)
+            return entry.view;
+    return nullptr;
+}
+
+void ProgramCore::CloseWindow(MonitorView& window)
+{
+    for (OpenWindowEntry& entry : m_windows)
+        if (entry.view == &window && !entry.closing) {
+            entry.closing = true;
+            window.Close();
+        }
+}
+
+void ProgramCore::CloseAll()
+{
+    for (MonitorView* window : Windows())
+        CloseWindow(*window);
+}
+
+void ProgramCore::OpenWindows()
+{
+    if (m_bFollowing) {
+        m_bOpenAgain = true;
+        return;
+    }
+    m_bFollowing = true;
+    for (const DesktopMonitor& monitor : DesktopSnapshot(m_desktop)) {
+        if (FindWindow(monitor.identity))
+            continue;
+        if (!m_shell.MakeWindow(monitor, *this))
+            break;
+    }
+    m_bFollowing = false;
+    RunPending();
+}
+
+void ProgramCore::BringWindowsToFront()
+{
+    if (Windows().empty())
+        OpenWindows();
+    if (m_bOpenAgain || m_bEnded)
+        return;
+    for (MonitorView* window : Windows())
+        window->BringToFront();
+    m_shell.ActivateWindows();
+}
+
+void ProgramCore::RunPending()
+{
+    // What came while the windows were made or the desktop followed is done now, in turn.
+    while (!m_bFollowing && !m_bEnded && (m_bFollowAgain || m_bOpenAgain)) {
+        if (m_bFollowAgain) {
+            FollowDesktop();
+            continue;
+        }
+        m_bOpenAgain = false;
+        BringWindowsToFront();
+    }
+}
+
+// ---- The desktop ----
+
+void ProgramCore::FollowDesktop()
+{
+    if (m_bFollowing) {
+        m_bFollowAgain = true;
+        return;
+    }
+    m_bFollowing = true;
+    do {
+        m_bFollowAgain = false;
+        m_layout = TakeDesktopLayout();
+        DesktopSnapshot now = TakeDesktopSnapshot();
+        // A mode switch, or the only monitor powered off: the windows stay, and the
+        // program waits for the monitors to come back.
+        if (now.empty()) {
+            m_bDesktopWasEmpty = true;
+            continue;
+        }
+        const DesktopSnapshot before = std::move(m_desktop);
+        const DesktopDifference difference = CompareDesktops(before, now);
+        const bool wasEmpty = m_bDesktopWasEmpty;
+        m_bDesktopWasEmpty = false;
+        m_desktop = now;
+        m_keepers.Follow(now);
+        // Resident with its windows closed, the program only loads: no window opens
+        // unless the user asks for them.
+        const bool withWindows = !m_bResident || !Windows().empty();
+
+        for (const auto& [was, is] : difference.kept) {
+            if (MonitorView* window = FindWindow(now[is].identity))
+                window->MonitorMoved(now[is]);
+            // Back from a desktop without monitors: as good as a monitor that came.
+            if (wasEmpty && m_settings.keepLoaded && m_keepers.StateOf(now[is].handle) != KeepState::Keeping)
+                LoadReturning(now[is].handle);
+        }
+        // The windows of monitors that came open before those of monitors that went
+        // close, so that the program never finds itself without a window on the way.
+        for (size_t is : difference.added) {
+            const DesktopMonitor& monitor = now[is];
+            if (withWindows && !FindWindow(monitor.identity) && !m_shell.MakeWindow(monitor, *this))
+                break;
+            if (m_settings.keepLoaded)
+                LoadReturning(monitor.handle);
+        }
+        for (size_t was : difference.gone)
+            if (MonitorView* window = FindWindow(before[was].identity))
+                CloseWindow(*window);
+    } while (m_bFollowAgain && !m_bEnded);
+    m_bFollowing = false;
+    m_bFollowPending = false;
+    UpdateTip();
+    RunPending();
+}
+
+const DesktopMonitor* ProgramCore::DesktopMonitorOf(MonitorHandle monitor) const
+{
+    for (const DesktopMonitor& known : m_desktop)
+        if (known.handle == monitor)
+            return &known;
+    return nullptr;
+}
+
+bool ProgramCore::IsReset(const MonitorIdentity& identity) const
+{
+    return std::find(m_reset.begin(), m_reset.end(), identity) != m_reset.end();
+}
+
+void ProgramCore::LoadReturning(MonitorHandle monitor)
+{
+    // Put back to linear by the user, a monitor stays so when it returns, until the
+    // next selection or Reload.
+    if (const DesktopMonitor* known = DesktopMonitorOf(monitor); known && IsReset(known->identity))
+        return;
+    const RampsBefore before = m_keepers.ReadOthers(monitor);
+    std::string path;
+    LoadedRamp loaded;
+    bool didLoad = false;
+    LoadCurrentCalibration(monitor, m_settings.extendedTables, path, loaded, didLoad);
+    if (didLoad)
+        m_keepers.Loaded(monitor, path, loaded, before);
+}
+
+// ---- Notices and checks ----
+
+void ProgramCore::Notice(SystemNotice notice)
+{
+    // Answered at once; what it asks for runs once the sender has its answer, so no
+    // report ever opens inside another program's call.
+    const bool posted = m_nPendingNotices != 0;
+    m_nPendingNotices |= static_cast<uint32_t>(notice);
+    if (!posted)
+        m_shell.PostNotices();
+}
+
+void ProgramCore::HandleNotices()
+{
+    const uint32_t notices = std::exchange(m_nPendingNotices, 0u);
+    if (notices == 0)
+        return;
+    m_keepers.Resume();
+    if (notices & static_cast<uint32_t>(SystemNotice::Display)) {
+        // The desktop is read first, then the ramps checked: a monitor that turned HDR
+        // on with the change must not get its table once more.
+        m_bFollowPending = true;
+        m_shell.FollowSoon();
+        return;
+    }
+    CheckKeepers();
+}
+
+void ProgramCore::FollowNow()
+{
+    FollowDesktop();
+    CheckKeepers();
+}
+
+void ProgramCore::Poll()
+{
+    if (!m_bFollowing && !SameLayout(TakeDesktopLayout(), m_layout))
+        FollowDesktop();
+}
+
+void ProgramCore::UpdatePause()
+{
+    std::u16string front;
+    if (!m_pauseFor.empty()) {
+        front = m_shell.ForegroundProgram();
+        if (std::find(m_pauseFor.begin(), m_pauseFor.end(), front) == m_pauseFor.end())
+            front.clear();
+    }
+    // The ramp the listed program set while in front is no change from outside.
+    if (!m_pausedFor.empty() && front.empty())
+        m_bForgive = true;
+    m_pausedFor = front;
+}
+
+void ProgramCore::ForegroundChanged()
+{
+    const bool wasPaused = !m_pausedFor.empty();
+    UpdatePause();
+    // The listed program left the front: keeping goes on at once.
+    if (wasPaused && m_pausedFor.empty())
+        CheckKeepers();
+    else
+        UpdateTip();
+}
+
+void ProgramCore::CheckKeepers()
+{
+    if (m_bChecking) {
+        m_bCheckAgain = true;
+        return;
+    }
+    // A display change is followed first (FollowNow checks then).
+    if (m_bFollowPending)
+        return;
+    m_bChecking = true;
+    std::vector<MonitorHandle> backedOff;
+    UpdatePause();
+    do {
+        m_bCheckAgain = false;
+        if (m_settings.keepLoaded && m_pausedFor.empty()) {
+            const bool count = !std::exchange(m_bForgive, false);
+            for (MonitorHandle monitor : m_keepers.Check(m_shell.Now(), count))
+                backedOff.push_back(monitor);
+        }
+    } while (m_bCheckAgain);
+    m_bChecking = false;
+    UpdateTip();
+    TellBackedOff(backedOff);
+}
+
+void ProgramCore::TellBackedOff(const std::vector<MonitorHandle>& monitors)
+{
+    for (MonitorHandle monitor : monitors) {
+        const Keeper* keeper = m_keepers.Find(monitor);
+        if (!keeper)
+            continue;
+        const MonitorIdentity identity = keeper->monitor.identity;
+        const std::string text = BackedOffText(keeper->monitor.description);
+        MonitorView* window = FindWindow(identity);
+        if (!window && !Windows().empty())
+            window = Windows().back();
+        if (window)
+            window->ShowMessage(text, true);
+        else if (m_bResident && !m_bQuiet && m_shell.IconShown())
+            m_shell.Balloon(text);
+    }
+}
+
+// ---- Requests ----
+
+void ProgramCore::OpenRequested() { BringWindowsToFront(); }
+
+void ProgramCore::BecomeResident(bool quiet)
+{
+    if (!m_bResident) {
+        m_pWindowsPresenter = SetReportPresenter(&m_trayReports);
+        m_trayReports.windows = m_pWindowsPresenter;
+    }
+    m_bResident = true;
+    m_bQuiet = quiet;
+    m_trayReports.quiet = quiet;
+    AddIconAgain();
+}
+
+void ProgramCore::AddIconAgain()
+{
+    if (!m_bResident || m_shell.IconShown())
+        return;
+    // A shell without a notification area takes no icon: the calibration is kept all
+    // the same, and the system side tries again.
+    if (m_shell.AddIcon())
+        UpdateTip(true);
+}
+
+int32_t ProgramCore::LoadAll(bool quiet)
+{
+    m_reset.clear();
+    const int32_t result = LoadCurrentCalibrations(quiet, m_settings.extendedTables, &m_keepers);
+    UpdateTip();
+    return result;
+}
+
+int32_t ProgramCore::LoadRequested(bool quiet) { return LoadAll(quiet); }
+
+void ProgramCore::ReloadAll()
+{
+    m_keepers.Resume();
+    LoadAll(m_bQuiet);
+}
+
+void ProgramCore::ResetAll()
+{
+    for (const Keeper& keeper : std::vector<Keeper>(m_keepers.Keepers())) {
+        // Where HDR is on, the ramp is not the program's to write, the linear one included.
+        if (keeper.monitor.advancedColor)
+            continue;
+        if (!IsReset(keeper.monitor.identity))
+            m_reset.push_back(keeper.monitor.identity);
+        const RampsBefore before = m_keepers.ReadOthers(keeper.monitor.handle);
+        // A refusal is reported for the kept profile (or the current one), and keeping
+        // stops all the same, as asked.
+        LoadedRamp linear;
+        if (ResetToLinear(keeper.monitor.handle, keeper.path.c_str(), linear) == 0)
+            m_keepers.Reset(keeper.monitor.handle, linear, before);
+        else
+            m_keepers.Forget(keeper.monitor.handle);
+    }
+    UpdateTip();
+}
+
+void ProgramCore::ToggleFromTray(CalibrationAction action)
+{
+    // Asked for from the menu just now, a refusal is answered whatever /quiet says.
+    if (int32_t result = ToggleSetting(action))
+        m_shell.ShowProgramMessage(SettingNotSavedText(result));
+}
+
+void ProgramCore::Exit()
+{
+    if (m_bResident)
+        SetReportPresenter(m_pWindowsPresenter);
+    m_shell.RemoveIcon();
+    m_bResident = false;
+    m_bEnded = true;
+    m_shell.Quit();
+}
+
+// ---- What a window asks ----
+
+void ProgramCore::Apply(MonitorHandle monitor, const std::string& path, bool select)
+{
+    if (const DesktopMonitor* known = DesktopMonitorOf(monitor))
+        m_reset.erase(std::remove(m_reset.begin(), m_reset.end(), known->identity), m_reset.end());
+    const bool extended = m_settings.extendedTables;
+    const RampsBefore before = m_keepers.ReadOthers(monitor);
+    int32_t messageId = 0;
+    LoadedRamp loaded;
+    const int32_t result = select ? SetDefaultProfile(monitor, path.c_str(), 1, messageId, extended, &loaded)
+                                  : LoadCalibration(monitor, path.c_str(), messageId, extended, &loaded);
+    if (result == 0)
+        m_keepers.Loaded(monitor, path, loaded, before);
+    else
+        m_keepers.Forget(monitor);
+    UpdateTip();
+    // A failure before the calibration step has been reported where it happened and
+    // leaves no message id: one report is enough.
+    if (result != 0 && messageId != 0)
+        ReportCalibrationFailure(monitor, path.c_str(), messageId, result);
+}
+
+void ProgramCore::Select(MonitorHandle monitor, const std::string& path) { Apply(monitor, path, true); }
+
+void ProgramCore::Reload(MonitorHandle monitor, const std::string& path)
+{
+    m_keepers.Resume();
+    Apply(monitor, path, false);
+}
+
+void ProgramCore::Reset(MonitorView& window, MonitorHandle monitor, const std::string& path)
+{
+    const DesktopMonitor* known = DesktopMonitorOf(monitor);
+    // Where HDR is on, the ramp is not the program's to write, the linear one included;
+    // the user is told why nothing happened.
+    if (IsAdvancedColor(monitor)) {
+        window.ShowMessage(HdrNotKeptText(known ? known->description : std::string()), false);
+        return;
+    }
+    if (known && !IsReset(known->identity))
+        m_reset.push_back(known->identity);
+    const RampsBefore before = m_keepers.ReadOthers(monitor);
+    // Refused, keeping stops all the same, as the user asked; the report names the
+    // selected profile, as a refused Reload would.
+    LoadedRamp linear;
+    if (ResetToLinear(monitor, path.c_str(), linear) == 0)
+        m_keepers.Reset(monitor, linear, before);
+    else
+        m_keepers.Forget(monitor);
+    UpdateTip();
+}
+
+KeepState ProgramCore::KeepStateOf(MonitorHandle monitor) const { return m_keepers.StateOf(monitor); }
+
+bool ProgramCore::IsAdvancedColor(MonitorHandle monitor) const
+{
+    const Keeper* keeper = m_keepers.Find(monitor);
+    return keeper && keeper->monitor.advancedColor;
+}
+
+int32_t ProgramCore::ToggleSetting(CalibrationAction action)
+{
+    const bool extended = m_settings.extendedTables;
+    const int32_t result = ToggleStoredSetting(m_settings, action, m_shell.Store());
+    // A table only the setting allowed is not kept without it.
+    if (extended && !m_settings.extendedTables)
+        m_keepers.ForgetExtended();
+    m_keepers.SetKeeping(m_settings.keepLoaded);
+    for (MonitorView* window : Windows())
+        window->SettingsChanged();
+    UpdateTip();
+    return result;
+}
+
+// ---- The tooltip ----
+
+void ProgramCore::UpdateTip(bool force)
+{
+    if (!m_bResident)
+        return;
+    // Called after every look at the ramps: the lines are made anew only when what they
+    // tell may have changed. A monitor that keeps nothing names its current profile,
+    // which may change elsewhere at any time.
+    std::string told = std::string(m_settings.extendedTables ? "x" : "-") + (m_settings.keepLoaded ? "k" : "-") +
+                       std::string(m_pausedFor.begin(), m_pausedFor.end()) + '\n';
+    for (const Keeper& keeper : m_keepers.Keepers()) {
+        told += keeper.monitor.identity.adapterName + keeper.monitor.identity.deviceId + keeper.path + '|' +
+                std::to_string(static_cast<int>(keeper.state)) + (keeper.monitor.advancedColor ? "h" : "");
+        if (keeper.state != KeepState::Keeping) {
+            std::string current;
+            GetProfileNameUsingDeviceID(keeper.monitor.handle, &current, nullptr, nullptr);
+            told += '|' + current;
+        }
+        told += '\n';
+    }
+    if (!force && !m_told.empty() && told == m_told)
+        return;
+    m_told = told;
+    const std::vector<TrayStatus> states =
+        TrayStatuses(m_keepers, m_settings.extendedTables, m_settings.keepLoaded, m_pausedFor);
+    m_shell.ShowTip(TrayTipText(states), TrayWholeText(states));
+}

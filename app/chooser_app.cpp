@@ -7,6 +7,7 @@
 #include "cms/monitor_strings.h"
 #include "fw/dialog.h"
 #include "platform/win32/win32_platform.h"
+#include "report/error_report_dialog.h"
 #include "report/resource_strings.h"
 #include "res/resource.h"
 #include "ui/info_page_dialog.h"

@@ -19,7 +19,7 @@
 
 class Win32Platform;
 
-class ChooserApp : public fw::App, private ProgramShell {
+class ChooserApp : public fw::App, public ProgramShell {
 public:
     // The platform whose resource source follows the resource library, when one loads.
     explicit ChooserApp(Win32Platform& platform);

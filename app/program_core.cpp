@@ -2,7 +2,9 @@
 
 #include "app/tray_status.h"
 #include "cms/CMSSupport.h"
+#include "cms/advanced_color.h"
 #include "cms/current_calibration.h"
+#include "cms/monitor_strings.h"
 #include "report/report.h"
 #include "ui/calibration_commands.h"
 
@@ -243,6 +245,16 @@ const DesktopMonitor* ProgramCore::DesktopMonitorOf(MonitorHandle monitor) const
     return nullptr;
 }
 
+MonitorIdentity ProgramCore::IdentityOf(MonitorHandle monitor) const
+{
+    if (const DesktopMonitor* known = DesktopMonitorOf(monitor))
+        return known->identity;
+    // A handle newer than the desktop the program last read.
+    MonitorIdentity identity;
+    GetMonitorStrings(monitor, &identity.adapterName, &identity.deviceId, nullptr, nullptr, 1);
+    return identity;
+}
+
 bool ProgramCore::IsReset(const MonitorIdentity& identity) const
 {
     return std::find(m_reset.begin(), m_reset.end(), identity) != m_reset.end();
@@ -252,7 +264,7 @@ void ProgramCore::LoadReturning(MonitorHandle monitor)
 {
     // Put back to linear by the user, a monitor stays so when it returns, until the
     // next selection or Reload.
-    if (const DesktopMonitor* known = DesktopMonitorOf(monitor); known && IsReset(known->identity))
+    if (IsReset(IdentityOf(monitor)))
         return;
     const RampsBefore before = m_keepers.ReadOthers(monitor);
     std::string path;
@@ -415,20 +427,26 @@ void ProgramCore::ReloadAll()
 
 void ProgramCore::ResetAll()
 {
-    for (const Keeper& keeper : std::vector<Keeper>(m_keepers.Keepers())) {
+    // Every monitor of the desktop as it is now: handles may have changed since the
+    // program last looked.
+    for (const DesktopMonitor& monitor : TakeDesktopSnapshot()) {
         // Where HDR is on, the ramp is not the program's to write, the linear one included.
-        if (keeper.monitor.advancedColor)
+        if (monitor.advancedColor)
             continue;
-        if (!IsReset(keeper.monitor.identity))
-            m_reset.push_back(keeper.monitor.identity);
-        const RampsBefore before = m_keepers.ReadOthers(keeper.monitor.handle);
+        if (!IsReset(monitor.identity))
+            m_reset.push_back(monitor.identity);
+        std::string path;
+        for (const Keeper& keeper : m_keepers.Keepers())
+            if (keeper.monitor.identity == monitor.identity)
+                path = keeper.path;
+        const RampsBefore before = m_keepers.ReadOthers(monitor.handle);
         // A refusal is reported for the kept profile (or the current one), and keeping
         // stops all the same, as asked.
         LoadedRamp linear;
-        if (ResetToLinear(keeper.monitor.handle, keeper.path.c_str(), linear) == 0)
-            m_keepers.Reset(keeper.monitor.handle, linear, before);
+        if (ResetToLinear(monitor.handle, path.c_str(), linear) == 0)
+            m_keepers.Reset(monitor.handle, linear, before);
         else
-            m_keepers.Forget(keeper.monitor.handle);
+            m_keepers.Forget(monitor.handle);
     }
     UpdateTip();
 }
@@ -454,8 +472,8 @@ void ProgramCore::Exit()
 
 void ProgramCore::Apply(MonitorHandle monitor, const std::string& path, bool select)
 {
-    if (const DesktopMonitor* known = DesktopMonitorOf(monitor))
-        m_reset.erase(std::remove(m_reset.begin(), m_reset.end(), known->identity), m_reset.end());
+    const MonitorIdentity identity = IdentityOf(monitor);
+    m_reset.erase(std::remove(m_reset.begin(), m_reset.end(), identity), m_reset.end());
     const bool extended = m_settings.extendedTables;
     const RampsBefore before = m_keepers.ReadOthers(monitor);
     int32_t messageId = 0;
@@ -483,15 +501,16 @@ void ProgramCore::Reload(MonitorHandle monitor, const std::string& path)
 
 void ProgramCore::Reset(MonitorView& window, MonitorHandle monitor, const std::string& path)
 {
-    const DesktopMonitor* known = DesktopMonitorOf(monitor);
     // Where HDR is on, the ramp is not the program's to write, the linear one included;
-    // the user is told why nothing happened.
-    if (IsAdvancedColor(monitor)) {
-        window.ShowMessage(HdrNotKeptText(known ? known->description : std::string()), false);
+    // the user is told why nothing happened. Asked of the system now: the desktop may
+    // not have been read since HDR came on.
+    if (IsAdvancedColorOn(monitor)) {
+        window.ShowMessage(HdrNotKeptText(MonitorNameForMessages(monitor)), false);
         return;
     }
-    if (known && !IsReset(known->identity))
-        m_reset.push_back(known->identity);
+    const MonitorIdentity identity = IdentityOf(monitor);
+    if (!identity.adapterName.empty() && !IsReset(identity))
+        m_reset.push_back(identity);
     const RampsBefore before = m_keepers.ReadOthers(monitor);
     // Refused, keeping stops all the same, as the user asked; the report names the
     // selected profile, as a refused Reload would.

@@ -168,6 +168,8 @@ private:
     void UpdatePause();
     void UpdateTip(bool force = false);
     const DesktopMonitor* DesktopMonitorOf(MonitorHandle monitor) const;
+    // Who a monitor is, also under a handle newer than the desktop last read.
+    MonitorIdentity IdentityOf(MonitorHandle monitor) const;
     void KeepingChanged();
 
     ProgramShell& m_shell;

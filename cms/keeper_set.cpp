@@ -1,7 +1,9 @@
 #include "cms/keeper_set.h"
 
 #include "cms/VideoCardUtils.h"
+#include "cms/advanced_color.h"
 #include "cms/calibration_check.h"
+#include "cms/monitor_strings.h"
 #include "res/resource.h"
 
 #include <algorithm>
@@ -30,7 +32,20 @@ const Keeper* KeeperSet::Find(MonitorHandle monitor) const
     return found == m_keepers.end() ? nullptr : &*found;
 }
 
-Keeper* KeeperSet::FindMutable(MonitorHandle monitor) { return const_cast<Keeper*>(Find(monitor)); }
+Keeper* KeeperSet::FindMutable(MonitorHandle monitor)
+{
+    if (Keeper* keeper = const_cast<Keeper*>(Find(monitor)))
+        return keeper;
+    // The desktop changed since the set last followed it, and the monitor has a new
+    // handle: its keeper is found by who the monitor is, and takes the handle.
+    MonitorIdentity identity;
+    if (GetMonitorStrings(monitor, &identity.adapterName, &identity.deviceId, nullptr, nullptr, 1) != 0)
+        return nullptr;
+    Keeper* keeper = FindIdentity(identity);
+    if (keeper)
+        keeper->monitor.handle = monitor;
+    return keeper;
+}
 
 Keeper* KeeperSet::FindIdentity(const MonitorIdentity& identity)
 {
@@ -156,8 +171,14 @@ bool KeeperSet::Rewrite(const MonitorIdentity& identity)
     // A refused write opens the video card's own report, and the modal loop behind it
     // lets the next check in before this call returns: paused meanwhile, so that it
     // neither writes again nor stacks one more report on the first.
-    keeper->state = KeepState::Paused;
     const MonitorHandle monitor = keeper->monitor.handle;
+    // HDR may have come on since the desktop was last read: its ramp is not the
+    // program's to write, and the keeper stands down until the desktop says otherwise.
+    if (IsAdvancedColorOn(monitor)) {
+        keeper->monitor.advancedColor = true;
+        return false;
+    }
+    keeper->state = KeepState::Paused;
     const std::string path = keeper->path;
     const int32_t result = SetDevGammaTable(monitor, keeper->ramp.written);
     keeper = FindIdentity(identity);

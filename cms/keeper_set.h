@@ -102,6 +102,8 @@ public:
     const std::vector<Keeper>& Keepers() const { return m_keepers; }
 
 private:
+    // The monitor's keeper, by its handle, or by who it is where the handle is newer
+    // than the set's desktop.
     Keeper* FindMutable(MonitorHandle monitor);
     Keeper* FindIdentity(const MonitorIdentity& identity);
     // The keepers that keep (where HDR is off), but the one of except.

@@ -15,6 +15,8 @@ packages=(
     # The reference library the calibration decoder is tested against, and real
     # profiles that carry calibration tables (test only; the program links neither).
     liblcms2-dev colord-data
+    # RapidCheck, for the model-based test of the program's core.
+    librapidcheck-dev
     # Google Benchmark, for the decoder's benchmark against LittleCMS.
     libbenchmark-dev
     # Wine, without recommends. Its X11 driver loads these X libraries at

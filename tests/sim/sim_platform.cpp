@@ -1155,6 +1155,7 @@ Bool32 SimPlatform::SetDeviceGammaRamp(DcHandle dc, const HardwareRamp* ramp)
     const std::string key = m_sharedRamp ? std::string() : m_impl->adapters[*adapter].device.name;
     m_impl->ramps[key] = AsStored(*ramp, m_rampBits);
     ++m_rampWrites;
+    ++m_rampWritesBy[m_impl->adapters[*adapter].device.name];
     return 1;
 }
 

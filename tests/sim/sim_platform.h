@@ -190,6 +190,12 @@ public:
     // how many times it was written successfully.
     HardwareRamp Ramp(const std::string& adapterName) const;
     int RampWrites() const { return m_rampWrites; }
+    // The successful writes through a device context of that adapter.
+    int RampWrites(const std::string& adapterName) const
+    {
+        const auto found = m_rampWritesBy.find(adapterName);
+        return found == m_rampWritesBy.end() ? 0 : found->second;
+    }
 
     // What is still held: open profiles, device contexts, heap blocks, system texts.
     int OpenProfiles() const;
@@ -273,6 +279,7 @@ private:
     EnumTypeW m_lastEnumW{};
     std::u16string m_lastEnumDeviceW;
     int m_rampWrites = 0;
+    std::map<std::string, int> m_rampWritesBy;
 };
 
 // Installs a SimPlatform for the lifetime of a test and checks, at its end, that

@@ -1,0 +1,922 @@
+// The program's core over random days of events, against a small model of what the
+// program promises. Each day is a random desktop (one to three monitors, a ramp each or
+// one for all, resident or with windows) and a random sequence of events: monitors that
+// go and come back, the system's notices, other programs writing the ramps, a listed
+// program in front, HDR, the settings, the user's selections and commands, a second
+// copy's requests, a report's modal loop in the middle of any of these, and time
+// passing. After every event the promises are checked; a failing day is shrunk to its
+// fewest events and printed with its seed.
+//
+// RC_PARAMS="seed=N" runs the days of one seed again; RC_PARAMS="max_success=N" runs N
+// days (2,000 by default, each of up to 200 events).
+#include "app/program_core.h"
+
+#include "cms/CMSSupport.h"
+#include "cms/VideoCardUtils.h"
+#include "cms/calibration_check.h"
+#include "cms/desktop_snapshot.h"
+#include "ui/calibration_commands.h"
+
+#include "support/host_test.h"
+#include "support/test_profiles.h"
+
+#include <gtest/gtest.h>
+#include <rapidcheck.h>
+#include <rapidcheck/state.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <map>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+// The profiles a monitor may have: two calibrations and one without.
+const char* const kProfiles[] = {profiles::kMild, profiles::kGreen, profiles::kNoCalibration};
+constexpr int kUncalibrated = 2;
+const std::u16string kGame = u"game.exe";
+constexpr uint64_t kCheckPeriodMs = ProgramCore::kKeepPeriodMs;
+constexpr uint64_t kPollMs = 2000;
+constexpr uint64_t kSettleMs = 300;
+// The longest a day's events wait for the program to have looked: a poll and a check.
+constexpr uint64_t kRestMs = kPollMs + kSettleMs + kCheckPeriodMs;
+
+enum class Kind {
+    Goes,            // a monitor leaves the desktop (unplugged, a KVM switch)
+    Returns,         // and comes back, under a new handle
+    AllOff,          // every output off (a mode switch, a lone monitor asleep)
+    AllOn,
+    Display,         // WM_DISPLAYCHANGE
+    Resume,          // resume, unlock, a remote session's reconnect
+    OutsideWrite,    // another program puts the linear ramp there
+    GameFront,       // the listed program comes to the front
+    GameWrites,      // and sets its own ramp while there
+    GameLeaves,
+    Hdr,             // HDR turned on or off, with the display change that comes with it
+    ToggleKeep,
+    ToggleExtended,
+    Select,          // a profile selected in the monitor's window
+    Reload,
+    Reset,
+    ReloadAll,       // the icon's menu
+    ResetAll,
+    Open,            // the icon's Open
+    Close,           // the user closes a window of a resident program: all close
+    SecondPlain,     // a second start without a switch, with /tray, with /load
+    SecondTray,
+    SecondLoad,
+    Wait,            // time passes
+};
+
+const char* NameOf(Kind kind)
+{
+    static const char* const names[] = {"Goes",       "Returns",    "AllOff",     "AllOn",       "Display",
+                                        "Resume",     "OutsideWrite", "GameFront", "GameWrites", "GameLeaves",
+                                        "Hdr",        "ToggleKeep", "ToggleExtended", "Select",  "Reload",
+                                        "Reset",      "ReloadAll",  "ResetAll",   "Open",        "Close",
+                                        "SecondPlain", "SecondTray", "SecondLoad", "Wait"};
+    return names[static_cast<int>(kind)];
+}
+
+struct Event {
+    Kind kind = Kind::Wait;
+    int monitor = 0;
+    int profile = 0;
+    bool on = false;
+    uint64_t ms = 0;
+};
+
+// What a day starts with.
+struct Start {
+    int monitors = 2;
+    bool sharedRamp = false;
+    bool resident = false;
+    bool quiet = false;
+    bool keep = true;
+    std::vector<int> current;   // each monitor's profile
+};
+
+struct MonitorModel {
+    bool present = true;
+    bool hdr = false;
+    int current = 0;             // its default profile
+    int kept = -1;               // the profile whose calibration is promised kept; -1 none
+    bool reset = false;          // put back to linear by the user: not loaded until asked
+    bool linear = false;         // and nothing wrote it since
+    std::vector<uint64_t> outside;   // when other programs changed its ramp
+    uint64_t goneAt = 0;
+    bool returning = false;      // came back: loaded once the program has looked
+    bool unsure = false;         // whether the program saw it go depends on a notice's timing
+};
+
+struct Model {
+    Start start;
+    uint64_t now = 0;
+    std::vector<MonitorModel> monitors;
+    bool resident = false;
+    bool quiet = false;
+    bool keep = true;
+    bool windows = true;         // the user has the windows open
+    bool gameFront = false;
+    bool allOff = false;
+    uint64_t allOffAt = 0;
+    uint64_t noticeAt = ~uint64_t{0};   // the last display change (the desktop is read after it)
+
+    bool Calibrated(int profile) const { return profile != kUncalibrated; }
+    // A monitor the program can reach now.
+    bool Reachable(int i) const { return monitors[i].present && !allOff; }
+};
+
+// Loads what the program loads for a monitor's current profile.
+void LoadCurrent(Model& model, int i)
+{
+    MonitorModel& m = model.monitors[i];
+    m.linear = m.reset = false;
+    m.returning = false;
+    m.unsure = false;
+    m.kept = model.Reachable(i) && !m.hdr && model.Calibrated(m.current) ? m.current : -1;
+}
+
+// Whether the program looked at the desktop after `since`: it polls every two seconds.
+bool PolledSince(const Model& model, uint64_t since) { return model.now / kPollMs > since / kPollMs; }
+
+// A monitor back on the desktop: what it had stays, where the program never saw it go;
+// otherwise its current calibration is loaded when the program looks, while keeping and
+// unless the user reset it.
+void CameBack(Model& model, int i, uint64_t goneAt)
+{
+    MonitorModel& m = model.monitors[i];
+    if (!PolledSince(model, goneAt)) {
+        // A display change meanwhile may have shown the program the desktop without it.
+        if (model.noticeAt != ~uint64_t{0} && model.noticeAt >= goneAt)
+            m.unsure = true;
+        return;
+    }
+    m.returning = model.keep && !m.reset && m.kept < 0;
+}
+
+void Apply(Model& model, const Event& e)
+{
+    MonitorModel* m = e.monitor < static_cast<int>(model.monitors.size()) ? &model.monitors[e.monitor] : nullptr;
+    switch (e.kind) {
+    case Kind::Goes:
+        m->present = false;
+        m->goneAt = model.now;
+        break;
+    case Kind::Returns:
+        m->present = true;
+        if (model.allOff)
+            break;
+        // Seen gone, its keeper went with it.
+        if (PolledSince(model, m->goneAt))
+            m->kept = -1;
+        CameBack(model, e.monitor, m->goneAt);
+        break;
+    case Kind::AllOff:
+        if (!model.allOff)
+            model.allOffAt = model.now;
+        model.allOff = true;
+        break;
+    case Kind::AllOn:
+        if (!model.allOff)
+            break;
+        model.allOff = false;
+        // Every monitor was away: the keepers stay, and those that keep nothing load.
+        for (size_t i = 0; i < model.monitors.size(); ++i) {
+            MonitorModel& each = model.monitors[i];
+            if (!each.present)
+                continue;
+            const uint64_t away = std::max(model.allOffAt, each.goneAt);
+            if (each.goneAt > model.allOffAt && PolledSince(model, each.goneAt))
+                each.kept = -1;
+            CameBack(model, static_cast<int>(i), away);
+        }
+        break;
+    case Kind::Display:
+        model.noticeAt = model.now;
+        break;
+    case Kind::OutsideWrite:
+        m->linear = false;
+        m->outside.push_back(model.now);
+        break;
+    case Kind::GameFront:
+        model.gameFront = true;
+        break;
+    case Kind::GameWrites:
+        for (MonitorModel& each : model.monitors)
+            each.linear = false;
+        break;
+    case Kind::GameLeaves:
+        model.gameFront = false;
+        break;
+    case Kind::Hdr:
+        m->hdr = e.on;
+        model.noticeAt = model.now;
+        break;
+    case Kind::ToggleKeep:
+        model.keep = !model.keep;
+        break;
+    case Kind::Select:
+        m->current = e.profile;
+        [[fallthrough]];
+    case Kind::Reload:
+        LoadCurrent(model, e.monitor);
+        break;
+    case Kind::Reset:
+        if (!m->hdr) {
+            m->kept = -1;
+            m->returning = m->unsure = false;
+            m->reset = true;
+            m->linear = model.Reachable(e.monitor);
+        }
+        break;
+    case Kind::ResetAll:
+        for (MonitorModel& each : model.monitors)
+            if (!each.hdr && each.present && !model.allOff) {
+                each.kept = -1;
+                each.returning = each.unsure = false;
+                each.reset = each.linear = true;
+            }
+        break;
+    case Kind::ReloadAll:
+    case Kind::SecondLoad:
+        for (size_t i = 0; i < model.monitors.size(); ++i)
+            LoadCurrent(model, static_cast<int>(i));
+        break;
+    case Kind::Open:
+    case Kind::SecondPlain:
+        model.windows = true;
+        break;
+    case Kind::Close:
+        model.windows = false;
+        break;
+    case Kind::SecondTray:
+        model.resident = true;
+        model.quiet = false;
+        break;
+    case Kind::Wait: {
+        const uint64_t before = model.now;
+        model.now += e.ms;
+        // The program looked: what came back is loaded.
+        if (PolledSince(model, before))
+            for (size_t i = 0; i < model.monitors.size(); ++i)
+                if (model.monitors[i].returning && model.Reachable(static_cast<int>(i)))
+                    LoadCurrent(model, static_cast<int>(i));
+        break;
+    }
+    case Kind::Resume:
+    case Kind::ToggleExtended:
+        break;
+    }
+}
+
+// ---- The system the core runs on ------------------------------------------------------------------
+
+class Harness;
+
+class FakeWindow : public MonitorView {
+public:
+    FakeWindow(Harness& harness, const DesktopMonitor& monitor, MonitorWindowHost& host);
+    ~FakeWindow() override { m_host.WindowGone(*this); }
+    const MonitorIdentity& Identity() const override { return m_identity; }
+    void MonitorMoved(const DesktopMonitor&) override {}
+    void Close() override { closing = true; }
+    void SettingsChanged() override {}
+    void ShowMessage(const std::string& text, bool warning) override;
+    void BringToFront() override {}
+
+    bool closing = false;
+
+private:
+    Harness& m_harness;
+    MonitorWindowHost& m_host;
+    MonitorIdentity m_identity;
+};
+
+struct NoticeStore : SettingsStore {
+    int32_t SetKeepLoaded(bool) override { return 0; }
+    int32_t SetExtendedTables(bool) override { return 0; }
+    int32_t SetLoadAtLogon(bool, bool) override { return 0; }
+};
+
+class Harness : public ProgramShell, public ReportPresenter {
+public:
+    explicit Harness(const Start& start) : m_start(start)
+    {
+        static const std::map<uint32_t, std::string> strings = ReadRcStringTable(KESTRAVA_RC_FILE);
+        sim.Strings() = strings;
+        sim.SetSharedRamp(start.sharedRamp);
+        m_previous = SetReportPresenter(this);
+        for (const char* name : kProfiles)
+            sim.InstallProfile(TestProfile(name));
+        for (int i = 0; i < start.monitors; ++i) {
+            handles.push_back(sim.AddStandardMonitor());
+            MonitorStrings names;
+            EXPECT_EQ(GetMonitorStrings(handles.back(), names, 1), 0);
+            adapters.push_back(names.adapterName);
+            descriptions.push_back(names.deviceString);
+            sim.Associations(names.deviceId) = {kProfiles[start.current[i]]};
+            deviceIds.push_back(names.deviceId);
+            MonitorInfoEx info{};
+            info.cbSize = sizeof info;
+            sim.GetMonitorInfoA(handles.back(), &info);
+            places.push_back(SimMonitor{info.rcMonitor, info.rcWork, names.adapterName, i == 0});
+        }
+        present.assign(handles.size(), true);
+        hdr.assign(handles.size(), false);
+        Settings settings;
+        settings.keepLoaded = start.keep;
+        core = std::make_unique<ProgramCore>(*this, settings);
+        core->SetPauseFor({kGame});
+        if (start.resident)
+            core->StartResident(start.quiet);
+        else
+            core->StartWindows();
+        Settle();
+    }
+    ~Harness() override
+    {
+        windows.clear();
+        core.reset();
+        SetReportPresenter(m_previous);
+    }
+    Harness(const Harness&) = delete;
+    Harness& operator=(const Harness&) = delete;
+
+    // ---- ProgramShell ----
+    bool MakeWindow(const DesktopMonitor& monitor, MonitorWindowHost& host) override
+    {
+        ++made;
+        windows.push_back(std::make_unique<FakeWindow>(*this, monitor, host));
+        // A window's list is filled as it is made, and a report may come of it.
+        ModalLoop();
+        return !core->HasEnded();
+    }
+    void OpenStartWindows() override
+    {
+        for (const DesktopMonitor& monitor : TakeDesktopSnapshot())
+            if (!core->OpenWindow(monitor.handle))
+                break;
+    }
+    void HandOverMainWindow(MonitorView&) override {}
+    void ActivateWindows() override {}
+    void Quit() override { quit = true; }
+    void PostNotices() override { noticesPosted = true; }
+    void FollowSoon() override { followAt = clock + kSettleMs; }
+    bool AddIcon() override { return iconShown = true; }
+    void RemoveIcon() override { iconShown = false; }
+    bool IconShown() const override { return iconShown; }
+    void Balloon(const std::string& text) override { told.push_back(text); }
+    void ShowTip(const std::u16string& tipText, const std::u16string& whole) override
+    {
+        tip = tipText;
+        wholeText = whole;
+    }
+    void ShowProgramMessage(const std::string&) override {}
+    uint64_t Now() override { return clock; }
+    std::u16string ForegroundProgram() override { return gameFront ? kGame : u"explorer.exe"; }
+    SettingsStore& Store() override { return store; }
+
+    // ---- ReportPresenter: the report window, whose modal loop lets events in ----
+    void Present(const ErrorReport& report) override
+    {
+        reports.push_back(report.messageText);
+        ModalLoop();
+    }
+
+    // The message boxes of the windows.
+    void Told(const std::string& text)
+    {
+        told.push_back(text);
+        ModalLoop();
+    }
+
+    // An event waits for the next modal loop; if none comes, it runs after the event
+    // it came with.
+    void Arm(const Event& e) { m_nested = std::make_unique<Event>(e); }
+    void RunArmed()
+    {
+        if (std::unique_ptr<Event> e = std::move(m_nested))
+            Do(*e);
+    }
+
+    void Do(const Event& e);
+    void Trace(const Event& e);
+
+    // The program's posted messages and closed windows, handled as its loop would.
+    void Settle()
+    {
+        for (int round = 0; round < 100; ++round) {
+            bool any = false;
+            if (noticesPosted) {
+                noticesPosted = false;
+                core->HandleNotices();
+                any = true;
+            }
+            for (size_t i = 0; i < windows.size(); ++i) {
+                if (!windows[i]->closing)
+                    continue;
+                windows.erase(windows.begin() + static_cast<std::ptrdiff_t>(i));
+                core->WindowClosed(false);
+                any = true;
+                break;
+            }
+            if (!any)
+                return;
+        }
+        ADD_FAILURE() << "the program's messages never settle";
+    }
+
+    // The timers, in order, up to `until`.
+    void RunTimers(uint64_t until)
+    {
+        while (!core->HasEnded()) {
+            uint64_t next = std::min(nextKeep, nextPoll);
+            if (followAt != 0)
+                next = std::min(next, followAt);
+            if (next > until)
+                break;
+            clock = next;
+            if (followAt != 0 && followAt == next) {
+                followAt = 0;
+                core->FollowNow();
+            } else if (nextPoll == next) {
+                nextPoll += kPollMs;
+                core->Poll();
+            } else {
+                nextKeep += kCheckPeriodMs;
+                core->CheckKeepers();
+            }
+            Settle();
+        }
+        clock = until;
+    }
+
+    MonitorView* WindowOf(int i) const
+    {
+        for (const DesktopMonitor& monitor : core->Desktop())
+            if (monitor.identity.adapterName == adapters[i])
+                return core->FindWindow(monitor.identity);
+        return nullptr;
+    }
+
+    SimScope scope;
+    SimPlatform& sim = scope.sim();
+    std::unique_ptr<ProgramCore> core;
+    std::vector<std::unique_ptr<FakeWindow>> windows;
+    std::vector<MonitorHandle> handles;
+    std::vector<std::string> adapters;
+    std::vector<std::string> deviceIds;
+    std::vector<std::string> descriptions;
+    std::vector<SimMonitor> places;
+    std::vector<bool> present;
+    std::vector<bool> hdr;
+    bool allOff = false;
+    NoticeStore store;
+
+    uint64_t clock = 0;
+    uint64_t nextKeep = kCheckPeriodMs;
+    uint64_t nextPoll = kPollMs;
+    uint64_t followAt = 0;
+    bool noticesPosted = false;
+    bool quit = false;
+    bool iconShown = false;
+    bool gameFront = false;
+    int made = 0;
+    std::vector<std::string> told;
+    std::vector<std::string> reports;
+    std::u16string tip;
+    std::u16string wholeText;
+
+private:
+    void ModalLoop()
+    {
+        RunArmed();
+    }
+
+    // A window that is not registered, for a command whose window is not made yet.
+    class StandIn : public MonitorView {
+    public:
+        explicit StandIn(Harness& harness) : m_harness(harness) {}
+        const MonitorIdentity& Identity() const override { return m_identity; }
+        void MonitorMoved(const DesktopMonitor&) override {}
+        void Close() override {}
+        void SettingsChanged() override {}
+        void ShowMessage(const std::string& text, bool) override { m_harness.Told(text); }
+        void BringToFront() override {}
+
+    private:
+        Harness& m_harness;
+        MonitorIdentity m_identity;
+    };
+
+    Start m_start;
+    StandIn m_standIn{*this};
+    ReportPresenter* m_previous = nullptr;
+    std::unique_ptr<Event> m_nested;
+};
+
+FakeWindow::FakeWindow(Harness& harness, const DesktopMonitor& monitor, MonitorWindowHost& host)
+    : m_harness(harness), m_host(host), m_identity(monitor.identity)
+{
+    host.WindowOpened(*this);
+}
+
+void FakeWindow::ShowMessage(const std::string& text, bool) { m_harness.Told(text); }
+
+void Harness::Do(const Event& e)
+{
+    const int i = e.monitor;
+    if (core->HasEnded())
+        return;
+    switch (e.kind) {
+    case Kind::Goes:
+        if (present[i] && !allOff)
+            sim.RemoveMonitor(handles[i]);
+        present[i] = false;
+        break;
+    case Kind::Returns:
+        if (!present[i] && !allOff)
+            handles[i] = sim.AddMonitor(places[i]);
+        present[i] = true;
+        break;
+    case Kind::AllOff:
+        for (size_t m = 0; m < handles.size(); ++m)
+            if (present[m] && !allOff)
+                sim.RemoveMonitor(handles[m]);
+        allOff = true;
+        break;
+    case Kind::AllOn:
+        for (size_t m = 0; m < handles.size(); ++m)
+            if (present[m] && allOff)
+                handles[m] = sim.AddMonitor(places[m]);
+        allOff = false;
+        break;
+    case Kind::Display:
+        core->Notice(SystemNotice::Display);
+        break;
+    case Kind::Resume:
+        core->Notice(SystemNotice::Resume);
+        break;
+    case Kind::OutsideWrite:
+    case Kind::GameWrites: {
+        const int target = e.kind == Kind::GameWrites ? 0 : i;
+        if (present[target] && !allOff && !hdr[target]) {
+            HardwareRamp ramp{};
+            MakeHardwareRamp(IdentityRamp(), ramp);
+            // Another writer's own curve, one for each monitor: never a profile's, and
+            // never one writer's for two monitors (the program backs off from such a
+            // writer on both at once).
+            for (int k = 0; k < 256; ++k)
+                ramp.green[k] = static_cast<uint16_t>(k * (200 + target));
+            EXPECT_EQ(SetDevGammaTable(handles[target], ramp), 0);
+        }
+        break;
+    }
+    case Kind::GameFront:
+    case Kind::GameLeaves:
+        gameFront = e.kind == Kind::GameFront;
+        core->ForegroundChanged();
+        break;
+    case Kind::Hdr:
+        hdr[i] = e.on;
+        sim.SetAdvancedColor(adapters[i], e.on);
+        core->Notice(SystemNotice::Display);
+        break;
+    case Kind::ToggleKeep:
+        core->ToggleSetting(CalibrationAction::KeepLoaded);
+        break;
+    case Kind::ToggleExtended:
+        core->ToggleSetting(CalibrationAction::ExtendedTables);
+        break;
+    case Kind::Select:
+        core->Select(handles[i], SimPlatform::kColorDirectory + std::string("\\") + kProfiles[e.profile]);
+        break;
+    case Kind::Reload: {
+        std::string path;
+        GetProfileNameUsingDeviceID(handles[i], &path, nullptr, nullptr);
+        core->Reload(handles[i], path);
+        break;
+    }
+    case Kind::Reset: {
+        // Asked from the monitor's window; one not made yet asks all the same.
+        MonitorView* window = WindowOf(i);
+        core->Reset(window ? *window : m_standIn, handles[i], std::string());
+        break;
+    }
+    case Kind::ReloadAll:
+        core->ReloadAll();
+        break;
+    case Kind::ResetAll:
+        core->ResetAll();
+        break;
+    case Kind::Open:
+    case Kind::SecondPlain:
+        core->OpenRequested();
+        break;
+    case Kind::Close:
+        for (const auto& window : windows)
+            if (!window->closing) {
+                // The user's close: the window ends at once.
+                windows.erase(std::find(windows.begin(), windows.end(), window));
+                core->WindowClosed(true);
+                break;
+            }
+        break;
+    case Kind::SecondTray:
+        core->BecomeResident(false);
+        break;
+    case Kind::SecondLoad:
+        core->LoadRequested(true);
+        break;
+    case Kind::Wait:
+        RunTimers(clock + e.ms);
+        break;
+    }
+    Settle();
+    if (std::getenv("KESTRAVA_MODEL_TRACE"))
+        Trace(e);
+}
+
+void Harness::Trace(const Event& e)
+{
+    std::ostringstream line;
+    line << "at " << clock << " " << NameOf(e.kind) << " " << e.monitor << ":";
+    for (size_t i = 0; i < adapters.size(); ++i)
+        line << " [" << i << " writes " << sim.RampWrites(adapters[i]) << " state "
+             << (present[i] && !allOff ? static_cast<int>(core->KeepStateOf(handles[i])) : -1) << "]";
+    std::fprintf(stderr, "%s\n", line.str().c_str());
+}
+
+// ---- The promises ---------------------------------------------------------------------------------
+
+struct Before {
+    bool residentWithoutWindows;
+    int made;
+    std::vector<int> writes;       // by adapter
+    std::vector<KeepState> states;
+    size_t told;
+    std::vector<bool> hdr;
+};
+
+Before Observe(const Harness& h)
+{
+    Before before{h.core->IsResident() && h.core->Windows().empty(), h.made, {}, {}, h.told.size(), h.hdr};
+    for (size_t i = 0; i < h.adapters.size(); ++i) {
+        before.writes.push_back(h.sim.RampWrites(h.adapters[i]));
+        before.states.push_back(h.present[i] && !h.allOff ? h.core->KeepStateOf(h.handles[i]) : KeepState::Idle);
+    }
+    return before;
+}
+
+bool Holds(const HardwareRamp& actual, int profile)
+{
+    HardwareRamp expected{};
+    int32_t messageId = 0;
+    const std::string path = SimPlatform::kColorDirectory + std::string("\\") + kProfiles[profile];
+    if (DiagnoseCalibration(path.c_str(), expected, messageId) != 0)
+        return false;
+    return CompareRamp(actual, expected).entries == 0;
+}
+
+bool AsksForWindows(Kind kind) { return kind == Kind::Open || kind == Kind::SecondPlain; }
+bool AsksToWrite(Kind kind)
+{
+    return kind == Kind::Select || kind == Kind::Reload || kind == Kind::Reset || kind == Kind::ReloadAll ||
+           kind == Kind::ResetAll || kind == Kind::SecondLoad || kind == Kind::OutsideWrite ||
+           kind == Kind::GameWrites;
+}
+
+// Checks every promise after an event (and the one that came in its modal loop).
+void CheckPromises(const Model& model, const Harness& h, const Before& before, const Event& e, const Event* inner)
+{
+    const auto any = [&](bool (*test)(Kind)) { return test(e.kind) || (inner && test(inner->kind)); };
+    if (h.core->HasEnded())
+        return;
+    const size_t count = h.adapters.size();
+
+    // No window opens while the program is resident with its windows closed, unless the
+    // user opens them.
+    if (before.residentWithoutWindows && !any(AsksForWindows))
+        RC_ASSERT(h.made == before.made);
+
+    // Open is honoured, also when it came while windows were made.
+    if (any(AsksForWindows))
+        for (const DesktopMonitor& monitor : h.core->Desktop())
+            RC_ASSERT(h.core->FindWindow(monitor.identity) != nullptr);
+
+    for (size_t i = 0; i < count; ++i) {
+        const int writes = h.sim.RampWrites(h.adapters[i]) - before.writes[i];
+        // Nothing is ever written into a monitor in HDR.
+        if (before.hdr[i] && h.hdr[i])
+            RC_ASSERT(writes == 0);
+        // With keeping off, nothing is written that the user did not ask for.
+        if (!model.keep && !any(AsksToWrite) && !(e.kind == Kind::ToggleKeep))
+            RC_ASSERT(writes == 0);
+        if (!model.keep && (e.kind == Kind::Select || e.kind == Kind::Reload || e.kind == Kind::Reset) &&
+            static_cast<int>(i) != e.monitor && !(inner && AsksToWrite(inner->kind)))
+            RC_ASSERT(writes == 0);
+    }
+
+    if (model.start.sharedRamp)
+        return;
+    for (size_t i = 0; i < count; ++i) {
+        const MonitorModel& m = model.monitors[i];
+        if (!model.Reachable(static_cast<int>(i)))
+            continue;
+        const KeepState state = h.core->KeepStateOf(h.handles[i]);
+        const HardwareRamp ramp = h.sim.Ramp(h.adapters[i]);
+        // Back-off comes only after the third change from outside within a minute (a
+        // change is seen at most one check period late); a listed program's ramp set
+        // while it was in front is none.
+        if (state == KeepState::BackedOff && before.states[i] != KeepState::BackedOff) {
+            const auto recent = std::count_if(m.outside.begin(), m.outside.end(), [&](uint64_t when) {
+                return when + 60000 + kCheckPeriodMs >= model.now;
+            });
+            RC_ASSERT(recent >= 3);
+            // And it is told once: over a window, by a balloon, or not at all with /quiet.
+            const std::string text = BackedOffText(h.descriptions[i]);
+            const auto tells = std::count(h.told.begin() + static_cast<std::ptrdiff_t>(before.told), h.told.end(), text);
+            const bool silent = h.core->IsResident() && h.core->IsQuiet() && h.core->Windows().empty();
+            RC_ASSERT(tells == (silent ? 0 : 1));
+        }
+        // A kept calibration holds once the program has had time to look.
+        if (e.kind == Kind::Wait && e.ms >= kRestMs && model.keep && !model.gameFront && !m.hdr && m.kept >= 0 &&
+            !m.unsure && state != KeepState::BackedOff)
+            RC_ASSERT(Holds(ramp, m.kept));
+        // A monitor the user reset stays linear, also when it goes and comes back.
+        if (m.linear && !m.unsure) {
+            HardwareRamp linear{};
+            MakeHardwareRamp(IdentityRamp(), linear);
+            RC_ASSERT(CompareRamp(ramp, linear).entries == 0);
+        }
+    }
+}
+
+// ---- The commands ---------------------------------------------------------------------------------
+
+struct Step : rc::state::Command<Model, Harness> {
+    Event event;
+    bool nested = false;
+    Event inner;
+
+    static Event Generate(const Model& model)
+    {
+        Event e;
+        const int monitors = static_cast<int>(model.monitors.size());
+        e.monitor = *rc::gen::inRange(0, monitors);
+        e.profile = *rc::gen::inRange(0, 3);
+        e.on = *rc::gen::arbitrary<bool>();
+        e.kind = *rc::gen::weightedElement<Kind>({
+            {2, Kind::Goes},       {3, Kind::Returns},      {1, Kind::AllOff},     {2, Kind::AllOn},
+            {2, Kind::Display},    {2, Kind::Resume},       {6, Kind::OutsideWrite}, {2, Kind::GameFront},
+            {2, Kind::GameWrites}, {2, Kind::GameLeaves},   {1, Kind::Hdr},        {1, Kind::ToggleKeep},
+            {1, Kind::ToggleExtended}, {4, Kind::Select},   {2, Kind::Reload},     {2, Kind::Reset},
+            {1, Kind::ReloadAll},  {1, Kind::ResetAll},     {2, Kind::Open},       {1, Kind::Close},
+            {1, Kind::SecondPlain}, {1, Kind::SecondTray},  {1, Kind::SecondLoad}, {10, Kind::Wait},
+        });
+        const uint64_t shortWait = 500;
+        const uint64_t check = kCheckPeriodMs;
+        const uint64_t rest = kRestMs;
+        const uint64_t long_ = 20000;
+        e.ms = *rc::gen::element(shortWait, check, rest, long_);
+        return e;
+    }
+
+    explicit Step(const Model& model)
+    {
+        event = Generate(model);
+        // Now and then a report's modal loop lets another event in.
+        nested = *rc::gen::weightedElement<bool>({{9, false}, {1, true}});
+        if (nested) {
+            inner = Generate(model);
+            RC_PRE(event.kind != Kind::Wait && inner.kind != Kind::Wait && inner.kind != Kind::Close);
+        }
+    }
+
+    static bool Allowed(const Model& model, const Event& e)
+    {
+        const MonitorModel& m = model.monitors[e.monitor];
+        switch (e.kind) {
+        case Kind::Goes:
+            return m.present;
+        case Kind::Returns:
+            return !m.present;
+        case Kind::GameWrites:
+            return model.gameFront;
+        case Kind::Select:
+        case Kind::Reload:
+        case Kind::Reset:
+            // From the monitor's window.
+            return model.windows && model.Reachable(e.monitor);
+        case Kind::ReloadAll:
+        case Kind::ResetAll:
+        case Kind::Close:
+            return model.resident;
+        default:
+            return true;
+        }
+    }
+
+    void checkPreconditions(const Model& model) const override
+    {
+        RC_PRE(Allowed(model, event));
+        if (nested) {
+            Model after = model;
+            Apply(after, event);
+            RC_PRE(Allowed(after, inner));
+        }
+    }
+
+    void apply(Model& model) const override
+    {
+        Apply(model, event);
+        if (nested)
+            Apply(model, inner);
+    }
+
+    void run(const Model& model, Harness& h) const override
+    {
+        const Before before = Observe(h);
+        if (nested)
+            h.Arm(inner);
+        h.Do(event);
+        h.RunArmed();
+        Model after = model;
+        apply(after);
+        CheckPromises(after, h, before, event, nested ? &inner : nullptr);
+    }
+
+    void show(std::ostream& os) const override
+    {
+        Show(os, event);
+        if (nested) {
+            os << " with, in its modal loop, ";
+            Show(os, inner);
+        }
+    }
+
+    static void Show(std::ostream& os, const Event& e)
+    {
+        os << NameOf(e.kind) << "(monitor " << e.monitor;
+        if (e.kind == Kind::Select)
+            os << ", " << kProfiles[e.profile];
+        if (e.kind == Kind::Hdr)
+            os << (e.on ? ", on" : ", off");
+        if (e.kind == Kind::Wait)
+            os << ", " << e.ms << " ms";
+        os << ")";
+    }
+};
+
+TEST(ProgramModel, RandomDaysKeepEveryPromise)
+{
+    // RC_PARAMS, when given, says everything (a seed, a count, a day to reproduce).
+    const bool configured = std::getenv("RC_PARAMS") != nullptr;
+    rc::detail::TestParams params = rc::detail::configuration().testParams;
+    if (!configured) {
+        params.maxSuccess = 2000;
+        params.maxSize = 200;
+    }
+    const auto day = [] {
+        Start start;
+        start.monitors = *rc::gen::inRange(1, 4);
+        start.sharedRamp = *rc::gen::weightedElement<bool>({{3, false}, {1, true}});
+        start.resident = *rc::gen::arbitrary<bool>();
+        start.quiet = start.resident && *rc::gen::arbitrary<bool>();
+        start.keep = *rc::gen::weightedElement<bool>({{4, true}, {1, false}});
+        for (int i = 0; i < start.monitors; ++i)
+            start.current.push_back(*rc::gen::inRange(0, 3));
+
+        Model model;
+        model.start = start;
+        model.resident = start.resident;
+        model.quiet = start.quiet;
+        model.keep = start.keep;
+        model.windows = !start.resident;
+        model.monitors.resize(static_cast<size_t>(start.monitors));
+        for (int i = 0; i < start.monitors; ++i) {
+            model.monitors[i].current = start.current[i];
+            // Resident, the program loads every monitor's current calibration at start.
+            if (start.resident)
+                LoadCurrent(model, i);
+        }
+        Harness harness(start);
+        rc::state::check(model, harness, rc::state::gen::execOneOfWithArgs<Step>());
+    };
+    rc::detail::TestMetadata metadata;
+    metadata.id = "ProgramModel/RandomDaysKeepEveryPromise";
+    const rc::detail::TestResult result =
+        configured ? rc::detail::checkTestable(day, metadata) : rc::detail::checkTestable(day, metadata, params);
+    if (!result.template is<rc::detail::SuccessResult>()) {
+        std::ostringstream message;
+        rc::detail::printResultMessage(result, message);
+        FAIL() << "seed " << params.seed << ":\n" << message.str();
+    }
+}
+
+}  // namespace

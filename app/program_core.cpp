@@ -411,6 +411,8 @@ void ProgramCore::AddIconAgain()
 
 int32_t ProgramCore::LoadAll(bool quiet)
 {
+    // What is loaded is kept by the keepers of the desktop as it is now.
+    Poll();
     m_reset.clear();
     const int32_t result = LoadCurrentCalibrations(quiet, m_settings.extendedTables, &m_keepers);
     UpdateTip();
@@ -472,6 +474,7 @@ void ProgramCore::Exit()
 
 void ProgramCore::Apply(MonitorHandle monitor, const std::string& path, bool select)
 {
+    Poll();
     const MonitorIdentity identity = IdentityOf(monitor);
     m_reset.erase(std::remove(m_reset.begin(), m_reset.end(), identity), m_reset.end());
     const bool extended = m_settings.extendedTables;
@@ -508,6 +511,7 @@ void ProgramCore::Reset(MonitorView& window, MonitorHandle monitor, const std::s
         window.ShowMessage(HdrNotKeptText(MonitorNameForMessages(monitor)), false);
         return;
     }
+    Poll();
     const MonitorIdentity identity = IdentityOf(monitor);
     if (!identity.adapterName.empty() && !IsReset(identity))
         m_reset.push_back(identity);

@@ -87,7 +87,8 @@ public:
     void HandleNotices();
     // The moment after a display change: the desktop is read, then the ramps checked.
     void FollowNow();
-    // The desktop's monitors looked at cheaply: followed when something moved.
+    // The desktop's monitors looked at cheaply: followed when something moved. Also
+    // before every load, so that what is loaded is kept.
     void Poll();
     // The keepers' look at their ramps.
     void CheckKeepers();

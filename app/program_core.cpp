@@ -323,9 +323,10 @@ void ProgramCore::UpdatePause()
         if (std::find(m_pauseFor.begin(), m_pauseFor.end(), front) == m_pauseFor.end())
             front.clear();
     }
-    // The ramp the listed program set while in front is no change from outside.
+    // The ramps the listed program set while in front are no change from outside: as
+    // they are now, they are written again uncounted.
     if (!m_pausedFor.empty() && front.empty())
-        m_bForgive = true;
+        m_forgiven = m_keepers.ReadOthers(nullptr);
     m_pausedFor = front;
 }
 
@@ -354,11 +355,9 @@ void ProgramCore::CheckKeepers()
     UpdatePause();
     do {
         m_bCheckAgain = false;
-        if (m_settings.keepLoaded && m_pausedFor.empty()) {
-            const bool count = !std::exchange(m_bForgive, false);
-            for (MonitorHandle monitor : m_keepers.Check(m_shell.Now(), count))
+        if (m_settings.keepLoaded && m_pausedFor.empty())
+            for (MonitorHandle monitor : m_keepers.Check(m_shell.Now(), std::exchange(m_forgiven, {})))
                 backedOff.push_back(monitor);
-        }
     } while (m_bCheckAgain);
     m_bChecking = false;
     UpdateTip();

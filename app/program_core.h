@@ -63,7 +63,7 @@ public:
 class ProgramCore : public MonitorWindowHost {
 public:
     // A check of the keepers at least this often (the system side's timer).
-    static constexpr uint64_t kKeepPeriodMs = 2500;
+    static constexpr uint64_t kKeepPeriodMs = KeeperSet::kCheckPeriodMs;
 
     ProgramCore(ProgramShell& shell, const Settings& settings);
     ~ProgramCore() override;
@@ -188,7 +188,7 @@ private:
     bool m_bOpenAgain = false;          // Open came while windows were being made
     bool m_bChecking = false;
     bool m_bCheckAgain = false;
-    bool m_bForgive = false;            // the next check counts no change: a listed program just left
+    RampsBefore m_forgiven;             // what a listed program left: the next check counts none of it
     uint32_t m_nPendingNotices = 0;     // posted and not yet handled: a burst posts once
 
     bool m_bResident = false;

@@ -193,7 +193,7 @@ bool KeeperSet::Rewrite(const MonitorIdentity& identity)
     return true;
 }
 
-std::vector<MonitorHandle> KeeperSet::Check(uint64_t nowMs, bool count)
+std::vector<MonitorHandle> KeeperSet::Check(uint64_t nowMs, const RampsBefore& forgiven)
 {
     std::vector<MonitorHandle> backedOff;
     // The ramps found this time on monitors that backed off. Another monitor that reads
@@ -210,7 +210,7 @@ std::vector<MonitorHandle> KeeperSet::Check(uint64_t nowMs, bool count)
             keeper->heldMs = nowMs;
             continue;
         }
-        if (!count) {
+        if (const HardwareRamp* left = forgiven.Find(identity); left && SameRamp(*left, current)) {
             if (Rewrite(identity) && (keeper = FindIdentity(identity)) != nullptr)
                 keeper->heldMs = nowMs;
             continue;
@@ -219,8 +219,11 @@ std::vector<MonitorHandle> KeeperSet::Check(uint64_t nowMs, bool count)
             keeper->state = KeepState::BackedOff;
             continue;
         }
-        // The change came at some time after the ramp was last seen holding.
-        const uint64_t since = keeper->heldMs != 0 && keeper->heldMs <= nowMs ? keeper->heldMs : nowMs;
+        // The change came after the ramp was last seen holding, and at most a check
+        // period before it was found (where checks were not made, while keeping was off
+        // or a listed program in front, it is taken as that late).
+        const uint64_t lastPeriod = nowMs - std::min(nowMs, kCheckPeriodMs);
+        const uint64_t since = std::max(keeper->heldMs <= nowMs ? keeper->heldMs : nowMs, lastPeriod);
         auto& changes = keeper->changes;
         changes.erase(std::remove_if(changes.begin(), changes.end(),
                                      [&](uint64_t when) { return since >= when + kBackOffWindowMs; }),

@@ -45,6 +45,8 @@ public:
     // places with it for ever, and the screen flicker.
     static constexpr size_t kChangesToBackOff = 3;
     static constexpr uint64_t kBackOffWindowMs = 60000;
+    // The program checks the ramps at least this often.
+    static constexpr uint64_t kCheckPeriodMs = 2500;
 
     // Follows the desktop: the keeper of a monitor that is gone goes with it, one that
     // stays takes its new handle and HDR state, and a monitor that came gets a keeper
@@ -94,10 +96,10 @@ public:
     //
     // A change counts from when it was found, and the newest from the last moment its
     // ramp was seen holding: a change may have come at any time since, so a writer every
-    // 29 s is backed off from at its third change, however the checks fall. With count
-    // false (a listed program just left the front, and the ramp it set is no change from
-    // outside) every changed ramp is written again and nothing is counted.
-    std::vector<MonitorHandle> Check(uint64_t nowMs, bool count = true);
+    // 29 s is backed off from at its third change, however the checks fall. A ramp that
+    // reads as in forgiven (what a listed program left when it left the front) is no
+    // change from outside: it is written again, and not counted.
+    std::vector<MonitorHandle> Check(uint64_t nowMs, const RampsBefore& forgiven = {});
 
     const std::vector<Keeper>& Keepers() const { return m_keepers; }
 

@@ -93,7 +93,12 @@ struct Event {
 };
 
 // What a day starts with.
+// What a day is mostly made of: a bit of everything, or another program fighting over
+// the ramps (a game, a second loader), or monitors coming and going (a dock, a KVM).
+enum class Focus { Everything, Fights, Desktop };
+
 struct Start {
+    Focus focus = Focus::Everything;
     int monitors = 2;
     bool sharedRamp = false;
     bool resident = false;
@@ -883,15 +888,38 @@ struct Step : rc::state::Command<Model, Harness> {
         e.monitor = *rc::gen::inRange(0, monitors);
         e.profile = *rc::gen::inRange(0, 4);
         e.on = *rc::gen::arbitrary<bool>();
-        e.kind = *rc::gen::weightedElement<Kind>({
-            {2, Kind::Goes},       {3, Kind::Returns},      {1, Kind::AllOff},     {2, Kind::AllOn},
-            {2, Kind::Display},    {2, Kind::Resume},       {4, Kind::OutsideWrite}, {6, Kind::Fight},
-            {2, Kind::GameFront},
-            {2, Kind::GameWrites}, {2, Kind::GameLeaves},   {1, Kind::Hdr},        {1, Kind::ToggleKeep},
-            {1, Kind::ToggleExtended}, {4, Kind::Select},   {2, Kind::Reload},     {2, Kind::Reset},
-            {1, Kind::ReloadAll},  {1, Kind::ResetAll},     {2, Kind::Open},       {1, Kind::Close},
-            {1, Kind::SecondPlain}, {1, Kind::SecondTray},  {1, Kind::SecondLoad}, {10, Kind::Wait},
-        });
+        // Each kind's weight on a day of each focus.
+        struct Weight {
+            Kind kind;
+            size_t everything, fights, desktop;
+        };
+        static const Weight weights[] = {
+            {Kind::Goes, 2, 0, 6},         {Kind::Returns, 3, 0, 8},      {Kind::AllOff, 1, 0, 2},
+            {Kind::AllOn, 2, 0, 3},        {Kind::Display, 2, 0, 4},      {Kind::Resume, 2, 0, 2},
+            {Kind::OutsideWrite, 4, 4, 2}, {Kind::Fight, 6, 12, 2},       {Kind::GameFront, 2, 3, 0},
+            {Kind::GameWrites, 2, 3, 0},   {Kind::GameLeaves, 2, 3, 0},   {Kind::Hdr, 1, 0, 2},
+            {Kind::ToggleKeep, 1, 0, 1},   {Kind::ToggleExtended, 1, 0, 0}, {Kind::Select, 4, 1, 2},
+            {Kind::Reload, 2, 1, 1},       {Kind::Reset, 2, 0, 2},        {Kind::ReloadAll, 1, 0, 1},
+            {Kind::ResetAll, 1, 0, 1},     {Kind::Open, 2, 0, 3},         {Kind::Close, 1, 0, 2},
+            {Kind::SecondPlain, 1, 0, 2},  {Kind::SecondTray, 1, 0, 1},   {Kind::SecondLoad, 1, 0, 1},
+            {Kind::Wait, 10, 12, 10},
+        };
+        const auto weightOf = [&](const Weight& w) {
+            return model.start.focus == Focus::Fights    ? w.fights
+                   : model.start.focus == Focus::Desktop ? w.desktop
+                                                         : w.everything;
+        };
+        size_t total = 0;
+        for (const Weight& w : weights)
+            total += weightOf(w);
+        size_t pick = *rc::gen::inRange<size_t>(0, total);
+        for (const Weight& w : weights) {
+            if (pick < weightOf(w)) {
+                e.kind = w.kind;
+                break;
+            }
+            pick -= weightOf(w);
+        }
         const uint64_t shortWait = 500;
         const uint64_t check = kCheckPeriodMs;
         const uint64_t rest = kRestMs;
@@ -1015,6 +1043,7 @@ TEST(ProgramModel, RandomDaysKeepEveryPromise)
     }
     const auto day = [] {
         Start start;
+        start.focus = *rc::gen::element(Focus::Everything, Focus::Fights, Focus::Desktop);
         start.monitors = *rc::gen::inRange(1, 4);
         start.sharedRamp = *rc::gen::weightedElement<bool>({{3, false}, {1, true}});
         start.resident = *rc::gen::arbitrary<bool>();

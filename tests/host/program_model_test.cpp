@@ -153,7 +153,7 @@ std::vector<Event> WriterSteps(const Event& e)
     std::vector<Event> steps;
     steps.push_back(Event{Kind::Wait, e.monitor, 0, false, e.on ? uint64_t{2300} : uint64_t{100}});
     for (int n = 0; n < 3; ++n) {
-        steps.push_back(Event{Kind::OutsideWrite, e.monitor, 0, false, 0});
+        steps.push_back(Event{Kind::OutsideWrite, e.monitor, 0, false, 1});
         steps.push_back(Event{Kind::Wait, e.monitor, 0, false, n < 2 ? period : kCheckPeriodMs});
     }
     return steps;
@@ -690,8 +690,9 @@ void Harness::Do(const Event& e)
             Do(step);
         break;
     case Kind::OutsideWrite:
-        // The linear ramp (the system's reset), or another writer's own curve.
-        Write(i, e.on ? 0 : 200);
+        // The linear ramp (the system's reset), or another writer's own curve (a steady
+        // writer's is another).
+        Write(i, e.on ? 0 : e.ms == 1 ? 210 : 200);
         break;
     case Kind::GameFront:
     case Kind::GameLeaves:
@@ -962,8 +963,10 @@ struct Step : rc::state::Command<Model, Harness> {
     explicit Step(const Model& model)
     {
         event = Generate(model);
-        // Now and then a report's modal loop lets another event in.
-        nested = *rc::gen::weightedElement<bool>({{9, false}, {1, true}});
+        // Now and then a report's modal loop lets another event in; often on a day of
+        // monitors coming and going, whose windows and loads open reports.
+        nested = model.start.focus == Focus::Desktop ? *rc::gen::weightedElement<bool>({{2, false}, {1, true}})
+                                                     : *rc::gen::weightedElement<bool>({{9, false}, {1, true}});
         if (nested) {
             inner = Generate(model);
             // Mostly a request: what a modal loop must not drop.

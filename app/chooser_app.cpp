@@ -90,7 +90,8 @@ BOOL ChooserApp::InitInstance()
     ::InitCommonControlsEx(&controls);
     SetHelpCommand(ShowInfoPage);
 
-    const CommandLine line = ParseCommandLine(SkipProgramName(::GetCommandLineA()));
+    const CommandLine line =
+        ParseCommandLine(SkipProgramName(reinterpret_cast<const char16_t*>(::GetCommandLineW())));
     if (line.mode != StartMode::Usage && !ClaimSingleCopy(line)) {
         m_bWindows = false;
         return TRUE;

@@ -1,6 +1,5 @@
 #include "app/command_line.h"
 
-#include <cctype>
 #include <cstddef>
 #include <string>
 #include <utility>
@@ -10,28 +9,31 @@ namespace {
 
 constexpr int32_t kErrorInvalidParameter = 87;
 
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+// Only a space and a tab end an argument: other white space (U+3000, a vertical tab)
+// belongs to it, as in CommandLineToArgvW.
+bool IsBlank(char16_t c) { return c == u' ' || c == u'\t'; }
 
-// The switch's name in lower case, or empty for a word that is no switch.
-std::string SwitchName(const std::string& word)
+// The switch's name with its ASCII letters in lower case, or empty for a word that is
+// no switch. Nothing else is folded: a fullwidth or dotless letter is another letter.
+std::u16string SwitchName(const std::u16string& word)
 {
-    if (word.size() < 2 || (word[0] != '/' && word[0] != '-'))
+    if (word.size() < 2 || (word[0] != u'/' && word[0] != u'-'))
         return {};
-    std::string name;
+    std::u16string name;
     for (size_t i = 1; i < word.size(); ++i)
-        name += static_cast<char>(std::tolower(static_cast<unsigned char>(word[i])));
+        name += word[i] >= u'A' && word[i] <= u'Z' ? static_cast<char16_t>(word[i] - u'A' + u'a') : word[i];
     return name;
 }
 
 }  // namespace
 
-std::vector<std::string> SplitArguments(const char* arguments)
+std::vector<std::u16string> SplitArguments(const char16_t* arguments)
 {
-    std::vector<std::string> words;
-    std::string word;
+    std::vector<std::u16string> words;
+    std::u16string word;
     bool inWord = false;    // a quote pair starts a word too, an empty one
     bool quoted = false;
-    const char* p = arguments ? arguments : "";
+    const char16_t* p = arguments ? arguments : u"";
     while (*p) {
         if (IsBlank(*p) && !quoted) {
             if (inWord)
@@ -42,31 +44,31 @@ std::vector<std::string> SplitArguments(const char* arguments)
             continue;
         }
         inWord = true;
-        if (*p != '\\' && *p != '"') {
+        if (*p != u'\\' && *p != u'"') {
             word += *p++;
             continue;
         }
         size_t backslashes = 0;
-        while (*p == '\\') {
+        while (*p == u'\\') {
             ++backslashes;
             ++p;
         }
-        if (*p != '"') {
-            word.append(backslashes, '\\');
+        if (*p != u'"') {
+            word.append(backslashes, u'\\');
             continue;
         }
-        word.append(backslashes / 2, '\\');
+        word.append(backslashes / 2, u'\\');
         ++p;
         if (backslashes % 2 != 0) {
-            word += '"';
+            word += u'"';
         } else if (!quoted) {
             quoted = true;
         } else {
             // The quote that ends a quoted part, doubled, is a quote of the text, and
             // the part ends all the same (CommandLineToArgvW, unlike the C runtime).
             quoted = false;
-            if (*p == '"') {
-                word += '"';
+            if (*p == u'"') {
+                word += u'"';
                 ++p;
             }
         }
@@ -76,25 +78,25 @@ std::vector<std::string> SplitArguments(const char* arguments)
     return words;
 }
 
-const char* SkipProgramName(const char* commandLine)
+const char16_t* SkipProgramName(const char16_t* commandLine)
 {
     if (!commandLine)
-        return "";
-    const char* p = commandLine;
-    if (*p == '"') {
+        return u"";
+    const char16_t* p = commandLine;
+    if (*p == u'"') {
         ++p;
-        while (*p && *p != '"')
+        while (*p && *p != u'"')
             ++p;
-        if (*p == '"')
+        if (*p == u'"')
             ++p;
     } else {
-        while (*p && !std::isspace(static_cast<unsigned char>(*p)))
+        while (*p && !IsBlank(*p))
             ++p;
     }
     return p;
 }
 
-CommandLine ParseCommandLine(const char* arguments)
+CommandLine ParseCommandLine(const char16_t* arguments)
 {
     CommandLine line;
     bool load = false;
@@ -102,15 +104,15 @@ CommandLine ParseCommandLine(const char* arguments)
     bool quiet = false;
     bool help = false;
     bool unknown = false;
-    for (const std::string& word : SplitArguments(arguments)) {
-        const std::string name = SwitchName(word);
-        if (name == "load")
+    for (const std::u16string& word : SplitArguments(arguments)) {
+        const std::u16string name = SwitchName(word);
+        if (name == u"load")
             load = true;
-        else if (name == "tray")
+        else if (name == u"tray")
             tray = true;
-        else if (name == "quiet")
+        else if (name == u"quiet")
             quiet = true;
-        else if (name == "?")
+        else if (name == u"?")
             help = true;
         else
             unknown = true;

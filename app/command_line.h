@@ -22,17 +22,18 @@ struct CommandLine {
     int32_t exitCode = 0;     // for Usage: 0 when asked for, 87 for a bad command line
 };
 
-// Reads the arguments after the program's name (as WinMain gets them); null or empty
-// means none.
-CommandLine ParseCommandLine(const char* arguments);
+// Reads the arguments after the program's name, of the wide command line (the ANSI one
+// loses what the code page cannot hold and, under a double-byte code page, reads a
+// trail byte as a backslash); null or empty means none.
+CommandLine ParseCommandLine(const char16_t* arguments);
 
 // The arguments as CommandLineToArgvW splits them: blanks (spaces and tabs) end an
 // argument outside quotes; a quote toggles quoting, and a second quote right after the
 // one that ends a quoted part is a literal quote; 2n backslashes before a quote give n
 // and the quote does its work, 2n+1 give n and a literal quote; other backslashes are
 // literal. "" is an argument of its own, an empty one.
-std::vector<std::string> SplitArguments(const char* arguments);
+std::vector<std::u16string> SplitArguments(const char16_t* arguments);
 
-// The arguments of a whole command line (as GetCommandLine gives it): what follows the
-// program's name, which is quoted or ends at the first blank.
-const char* SkipProgramName(const char* commandLine);
+// The arguments of a whole command line (as GetCommandLineW gives it): what follows the
+// program's name, which is quoted or ends at the first space or tab.
+const char16_t* SkipProgramName(const char16_t* commandLine);

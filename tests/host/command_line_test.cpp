@@ -9,6 +9,16 @@
 
 namespace {
 
+// The tests' lines are ASCII but for the characters written as \u escapes.
+std::u16string U16(const char* text) { return text ? std::u16string(text, text + std::char_traits<char>::length(text)) : u""; }
+std::vector<std::u16string> U16(const std::vector<std::string>& words)
+{
+    std::vector<std::u16string> wide;
+    for (const std::string& word : words)
+        wide.push_back(U16(word.c_str()));
+    return wide;
+}
+
 TEST(CommandLine, ArgumentsAreSplitAsCommandLineToArgvWSplitsThem)
 {
     const std::pair<const char*, std::vector<std::string>> cases[] = {
@@ -25,7 +35,11 @@ TEST(CommandLine, ArgumentsAreSplitAsCommandLineToArgvWSplitsThem)
         {"\"\"\"\" z", {"\" z"}},
     };
     for (const auto& [line, arguments] : cases)
-        EXPECT_EQ(SplitArguments(line), arguments) << (line ? line : "(null)");
+        EXPECT_EQ(SplitArguments(line ? U16(line).c_str() : nullptr), U16(arguments)) << (line ? line : "(null)");
+    // Only a space and a tab are blanks; an unquoted program name ends at them alone.
+    EXPECT_EQ(SplitArguments(u"/load\u3000/quiet\u2002x"), std::vector<std::u16string>{u"/load\u3000/quiet\u2002x"});
+    EXPECT_EQ(std::u16string(SkipProgramName(u"kestrava.exe\v/load /tray")), u" /tray");
+    EXPECT_EQ(std::u16string(SkipProgramName(u"\"C:\\Kes trava\\kestrava.exe\"/load")), u"/load");
 }
 
 TEST(CommandLine, SwitchesInAnyCaseEitherMarkOrQuotedAndAnythingElseShowsTheUsage)
@@ -51,11 +65,14 @@ TEST(CommandLine, SwitchesInAnyCaseEitherMarkOrQuotedAndAnythingElseShowsTheUsag
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.line ? c.line : "(null)");
-        const CommandLine parsed = ParseCommandLine(c.line);
+        const CommandLine parsed = ParseCommandLine(c.line ? U16(c.line).c_str() : nullptr);
         EXPECT_EQ(parsed.mode, c.mode);
         EXPECT_EQ(parsed.quiet, c.quiet);
         EXPECT_EQ(parsed.exitCode, c.exitCode);
     }
+    // Look-alikes are other letters: a fullwidth /load, a dotless i, U+3000 after a switch.
+    for (const char16_t* line : {u"\uFF0F\uFF4C\uFF4F\uFF41\uFF44", u"/load /qu\u0131et", u"/load\u3000"})
+        EXPECT_EQ(ParseCommandLine(line).exitCode, 87);
 }
 
 }  // namespace

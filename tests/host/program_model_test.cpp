@@ -988,6 +988,12 @@ struct Step : rc::state::Command<Model, Harness> {
             return !m.present;
         case Kind::GameWrites:
             return model.gameFront;
+        case Kind::OutsideWrite:
+        case Kind::Fight:
+        case Kind::Writer:
+            // While the listed program is in front, the ramps are its own: what it
+            // leaves is forgiven as it reads when it leaves the front.
+            return !model.gameFront;
         case Kind::Select:
         case Kind::Reload:
         case Kind::Reset:

@@ -1,8 +1,8 @@
 // Failures while the program stays in the notification area with no window open: each
 // is told by a balloon over the icon, once for each text (a monitor and its cause), and
 // a click on the balloon shows the report a window would have shown. With a window
-// open, or without an icon to speak from, reports show as ever; quiet, nothing is shown
-// while no window is open.
+// open, or without an icon to speak from, reports show in the report window; quiet,
+// nothing is shown while no window is open.
 #pragma once
 
 #include "report/report.h"

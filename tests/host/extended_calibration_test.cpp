@@ -225,7 +225,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(ExtendedOffTest, AMonochromeTableOf786BytesIsNoLongerCalledDamaged)
 {
     // One channel of 384 two-byte entries is 786 bytes too: the header check refuses
-    // it as ever (214), and the row tells it from damage.
+    // it (214), and the row tells it from damage.
     std::vector<uint8_t> tag(kVcgtTableSize, 0);
     const uint8_t header[18] = {'v', 'c', 'g', 't', 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 0x01, 0x80, 0, 2};
     std::memcpy(tag.data(), header, sizeof header);

@@ -173,8 +173,8 @@ TEST_F(ReportTest, ResourceStringFallsBackForMissingEmptyAndOverlongEntries)
 
 // Every text the program asks for by id is in both resource scripts, the German one
 // taking the same arguments in the same order and, but for the info page's folder,
-// saying it in its own words; the first string table stands exactly as tabled. Texts
-// added later take the next ids from 1000 up; a retired id (1009) is never used again.
+// saying it in its own words; the first string table stands exactly as tabled. Other
+// texts take the next ids from 1000 up; a retired id (1009) is never used again.
 TEST_F(ReportTest, BothResourceScriptsHoldEveryStringWithTheSameArguments)
 {
     std::set<uint32_t> ids;

@@ -37,7 +37,7 @@ TEST(TrayReports, NoWindowOpenEachFailureIsABalloonOnceAndAClickShowsItsReport)
     ASSERT_EQ(windows.reports.size(), 1u);
     EXPECT_EQ(windows.reports[0].messageText, "monitor 2: bad table");
 
-    // With a window open, or no icon to speak from, reports show as ever.
+    // With a window open, or no icon to speak from, reports show in the report window.
     windowOpen = true;
     reports.Present(Report("monitor 1: bad table"));
     windowOpen = false;

@@ -180,7 +180,7 @@ TEST_F(WineCalibrationTest, RampTheServerRefusesGives87WithoutReport)
     ASSERT_TRUE(ReadRamp(ramp));
     EXPECT_TRUE(SameRamp(ramp, original));
 
-    // A plausible table after them is written as ever.
+    // A plausible table after them is written.
     const std::string mild = Install(profiles::kMild);
     EXPECT_EQ(LoadCalibration(Monitor(), mild.c_str(), messageId), 0);
     EXPECT_EQ(messageId, 0);
@@ -253,7 +253,7 @@ TEST_F(WineExtendedTest, TooDarkOrMiscountedTablesLeaveTheRamp)
     ASSERT_TRUE(ReadRamp(ramp));
     EXPECT_TRUE(SameRamp(ramp, original));
 
-    // Turned off, the same tables are refused for their length alone, as ever.
+    // Turned off, the same tables are refused for their length alone.
     extended = false;
     const std::string mono = Install(profiles::k16BitMono);
     EXPECT_EQ(SetDefaultProfile(Monitor(), mono.c_str(), 1, messageId, extended), 24);

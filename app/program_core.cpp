@@ -506,7 +506,7 @@ void ProgramCore::Reset(MonitorView& window, MonitorHandle monitor, const std::s
     // Where HDR is on, the ramp is not the program's to write, the linear one included;
     // the user is told why nothing happened. Asked of the system now: the desktop may
     // not have been read since HDR came on.
-    if (IsAdvancedColorOn(monitor)) {
+    if (IsHdrActive(monitor)) {
         window.ShowMessage(HdrNotKeptText(MonitorNameForMessages(monitor)), false);
         return;
     }

@@ -73,7 +73,7 @@ int32_t LoadCalibration(MonitorHandle monitor, const char* path, int32_t& messag
         return result;
     // The desktop of an HDR monitor is composed in a space where an SDR calibration ramp
     // does not give the calibrated result.
-    if (IsAdvancedColorOn(monitor))
+    if (IsHdrActive(monitor))
         return Fail(messageId, IDS_HDR_NOT_LOADED, kResultAdvancedColor);
     if (int32_t result = SetDevGammaTable(monitor, ramp.written))
         return Fail(messageId, IDS_DOWNLOAD_FAILED, result);

@@ -58,9 +58,31 @@ std::vector<DisplayConfigPathInfo> ActivePaths()
     return {};
 }
 
+// The target's active colour mode, where the system knows the second query; else its
+// advanced colour, unless that is the wide colour an SDR monitor is enforced into
+// (automatic colour management), where the ramp still applies as in SDR.
+bool TargetInHdr(const DisplayConfigPathTargetInfo& target)
+{
+    DisplayConfigAdvancedColorInfo2 mode{};
+    mode.header.type = kDisplayConfigGetAdvancedColorInfo2;
+    mode.header.size = sizeof mode;
+    mode.header.adapterId = target.adapterId;
+    mode.header.id = target.id;
+    if (Sys().DisplayConfigGetDeviceInfo(&mode.header) == 0)
+        return mode.activeColorMode == kAdvancedColorModeHdr;
+
+    DisplayConfigAdvancedColorInfo color{};
+    color.header.type = kDisplayConfigGetAdvancedColorInfo;
+    color.header.size = sizeof color;
+    color.header.adapterId = target.adapterId;
+    color.header.id = target.id;
+    return Sys().DisplayConfigGetDeviceInfo(&color.header) == 0 && (color.value & kAdvancedColorEnabled) != 0 &&
+           (color.value & kAdvancedColorWideColorEnforced) == 0;
+}
+
 }  // namespace
 
-bool IsAdvancedColorOn(MonitorHandle monitor)
+bool IsHdrActive(MonitorHandle monitor)
 {
     MonitorInfoEx info{};
     info.cbSize = sizeof info;
@@ -71,8 +93,8 @@ bool IsAdvancedColorOn(MonitorHandle monitor)
     if (adapter.empty())
         return false;
 
-    // In a clone configuration several targets show one source: any of them in
-    // advanced colour counts.
+    // In a clone configuration several targets show one source: any of them in HDR
+    // counts.
     for (const DisplayConfigPathInfo& path : ActivePaths()) {
         DisplayConfigSourceDeviceName source{};
         source.header.type = kDisplayConfigGetSourceName;
@@ -82,12 +104,7 @@ bool IsAdvancedColorOn(MonitorHandle monitor)
         if (Sys().DisplayConfigGetDeviceInfo(&source.header) != 0 || !SameGdiName(source.viewGdiDeviceName, adapter))
             continue;
 
-        DisplayConfigAdvancedColorInfo color{};
-        color.header.type = kDisplayConfigGetAdvancedColorInfo;
-        color.header.size = sizeof color;
-        color.header.adapterId = path.targetInfo.adapterId;
-        color.header.id = path.targetInfo.id;
-        if (Sys().DisplayConfigGetDeviceInfo(&color.header) == 0 && (color.value & kAdvancedColorEnabled) != 0)
+        if (TargetInHdr(path.targetInfo))
             return true;
     }
     return false;

@@ -19,7 +19,7 @@ DesktopSnapshot TakeDesktopSnapshot()
         info.cbSize = sizeof info;
         if (Sys().GetMonitorInfoA(handle, &info))
             monitor.rect = info.rcMonitor;
-        monitor.advancedColor = IsAdvancedColorOn(handle);
+        monitor.advancedColor = IsHdrActive(handle);
         snapshot.push_back(std::move(monitor));
     }
     return snapshot;

@@ -174,7 +174,7 @@ bool KeeperSet::Rewrite(const MonitorIdentity& identity)
     const MonitorHandle monitor = keeper->monitor.handle;
     // HDR may have come on since the desktop was last read: its ramp is not the
     // program's to write, and the keeper stands down until the desktop says otherwise.
-    if (IsAdvancedColorOn(monitor)) {
+    if (IsHdrActive(monitor)) {
         keeper->monitor.advancedColor = true;
         return false;
     }

@@ -123,8 +123,8 @@ struct DisplayConfigSourceDeviceName {
 };
 
 // DISPLAYCONFIG_GET_ADVANCED_COLOR_INFO: 32 bytes, asked of a target. value is a bit
-// field: kAdvancedColorSupported, kAdvancedColorEnabled, then wide colour enforced and
-// advanced colour force-disabled.
+// field: kAdvancedColorSupported, kAdvancedColorEnabled, kAdvancedColorWideColorEnforced
+// (automatic colour management of an SDR monitor), then advanced colour force-disabled.
 struct DisplayConfigAdvancedColorInfo {
     DisplayConfigDeviceInfoHeader header;
     uint32_t value;
@@ -132,11 +132,27 @@ struct DisplayConfigAdvancedColorInfo {
     uint32_t bitsPerColorChannel;
 };
 
+// DISPLAYCONFIG_GET_ADVANCED_COLOR_INFO_2: 36 bytes, asked of a target; systems before
+// Windows 11 24H2 refuse the type. activeColorMode is SDR, WCG (automatic colour
+// management of an SDR monitor) or HDR. The bits of value are not read.
+struct DisplayConfigAdvancedColorInfo2 {
+    DisplayConfigDeviceInfoHeader header;
+    uint32_t value;
+    uint32_t colorEncoding;
+    uint32_t bitsPerColorChannel;
+    uint32_t activeColorMode;
+};
+
 constexpr uint32_t kQdcOnlyActivePaths = 2;                 // QDC_ONLY_ACTIVE_PATHS
 constexpr uint32_t kDisplayConfigGetSourceName = 1;         // DISPLAYCONFIG_DEVICE_INFO_GET_SOURCE_NAME
-constexpr uint32_t kDisplayConfigGetAdvancedColorInfo = 9;  // ..._GET_ADVANCED_COLOR_INFO
+constexpr uint32_t kDisplayConfigGetAdvancedColorInfo = 9;    // ..._GET_ADVANCED_COLOR_INFO
+constexpr uint32_t kDisplayConfigGetAdvancedColorInfo2 = 15;  // ..._GET_ADVANCED_COLOR_INFO_2
 constexpr uint32_t kAdvancedColorSupported = 0x1;
 constexpr uint32_t kAdvancedColorEnabled = 0x2;
+constexpr uint32_t kAdvancedColorWideColorEnforced = 0x4;
+constexpr uint32_t kAdvancedColorModeSdr = 0;  // DISPLAYCONFIG_ADVANCED_COLOR_MODE_SDR
+constexpr uint32_t kAdvancedColorModeWcg = 1;  // ..._WCG
+constexpr uint32_t kAdvancedColorModeHdr = 2;  // ..._HDR
 
 // PROFILE: where a colour profile comes from.
 struct ProfileRecord {

@@ -97,6 +97,13 @@ KESTRAVA_SAME_FIELD(DisplayConfigAdvancedColorInfo, DISPLAYCONFIG_GET_ADVANCED_C
 KESTRAVA_SAME_FIELD(DisplayConfigAdvancedColorInfo, DISPLAYCONFIG_GET_ADVANCED_COLOR_INFO,
                     bitsPerColorChannel);
 
+// The toolchain's headers predate the second colour query: its layout is checked against
+// the first's, which it extends by the active colour mode.
+static_assert(sizeof(DisplayConfigAdvancedColorInfo2) == 36 &&
+              offsetof(DisplayConfigAdvancedColorInfo2, bitsPerColorChannel) ==
+                  offsetof(DISPLAYCONFIG_GET_ADVANCED_COLOR_INFO, bitsPerColorChannel) &&
+              offsetof(DisplayConfigAdvancedColorInfo2, activeColorMode) == 32);
+
 static_assert(kQdcOnlyActivePaths == QDC_ONLY_ACTIVE_PATHS &&
               kDisplayConfigGetSourceName == DISPLAYCONFIG_DEVICE_INFO_GET_SOURCE_NAME &&
               kDisplayConfigGetAdvancedColorInfo == DISPLAYCONFIG_DEVICE_INFO_GET_ADVANCED_COLOR_INFO);

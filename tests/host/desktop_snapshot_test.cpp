@@ -78,7 +78,7 @@ TEST(DesktopDifference, SnapshotHoldsEveryReadableMonitorInEnumerationOrder)
     SimPlatform& sim = scope.sim();
     const MonitorHandle handles[3] = {sim.AddStandardMonitor(), sim.AddStandardMonitor(), sim.AddStandardMonitor()};
     sim.FindAdapter(kPort2)->monitors.clear();   // its strings cannot be read
-    sim.SetAdvancedColor(kPort3, true);
+    sim.SetHdr(kPort3, true);
 
     const DesktopSnapshot snapshot = TakeDesktopSnapshot();
     ASSERT_EQ(snapshot.size(), 2u);
@@ -99,7 +99,7 @@ TEST(DesktopDifference, SnapshotHoldsEveryReadableMonitorInEnumerationOrder)
         EXPECT_EQ(monitor.advancedColor, i == 1);
     }
 
-    sim.SetAdvancedColor(kPort3, false);
+    sim.SetHdr(kPort3, false);
     EXPECT_FALSE(TakeDesktopSnapshot().at(1).advancedColor);
 }
 

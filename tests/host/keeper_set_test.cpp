@@ -329,7 +329,7 @@ TEST_F(KeeperSet, AFailedRewriteIsReportedOnceAndPausesUntilResumed)
 TEST_F(KeeperSet, WhereHDRIsOnTheRampIsNeitherKeptNorLoaded)
 {
     const LoadedRamp mild = Select(monitor, profiles::kMild);
-    sim.SetAdvancedColor(adapter, true);
+    sim.SetHdr(adapter, true);
     keepers.Follow(TakeDesktopSnapshot());
     WriteFromOutside(monitor);
     EXPECT_EQ(WritesOfCheck(0), 0);
@@ -349,7 +349,7 @@ TEST_F(KeeperSet, WhereHDRIsOnTheRampIsNeitherKeptNorLoaded)
               FormatBounded(1024, GetResourceString(IDS_HDR_NOT_LOADED), names.deviceString.c_str()));
 
     // Kept all along: once HDR is off, the ramp is the program's to mend again.
-    sim.SetAdvancedColor(adapter, false);
+    sim.SetHdr(adapter, false);
     keepers.Follow(TakeDesktopSnapshot());
     EXPECT_EQ(WritesOfCheck(1000), 1);
     EXPECT_TRUE(Holds(monitor, mild));
@@ -406,7 +406,7 @@ TEST_F(LoadCurrent, LoadsTheCurrentProfilesTableOrLeavesTheMonitorSilently)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         sim.Associations(deviceId) = c.associated;
-        sim.SetAdvancedColor(adapter, c.hdr);
+        sim.SetHdr(adapter, c.hdr);
         std::string path;
         LoadedRamp loaded;
         bool didLoad = !c.loads;

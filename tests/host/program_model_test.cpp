@@ -705,8 +705,11 @@ void Harness::Do(const Event& e)
         Write(i, 150);
         break;
     case Kind::Hdr:
+        // Off is SDR, or automatic colour management of the SDR monitor (wide colour),
+        // where the ramp applies as in SDR.
         hdr[i] = e.on;
-        sim.SetAdvancedColor(adapters[i], e.on);
+        sim.SetColorMode(adapters[i], e.on ? kAdvancedColorModeHdr
+                                           : e.profile % 2 ? kAdvancedColorModeWcg : kAdvancedColorModeSdr);
         core->Notice(SystemNotice::Display);
         break;
     case Kind::ToggleKeep:
@@ -1065,7 +1068,7 @@ struct Step : rc::state::Command<Model, Harness> {
         if (e.kind == Kind::Select)
             os << ", " << kProfiles[e.profile];
         if (e.kind == Kind::Hdr)
-            os << (e.on ? ", on" : ", off");
+            os << (e.on ? ", on" : e.profile % 2 ? ", wide colour" : ", off");
         if (e.kind == Kind::OutsideWrite || e.kind == Kind::Fight)
             os << (e.on ? ", linear" : ", its own");
         if (e.kind == Kind::GameFront && e.on)

@@ -58,7 +58,7 @@ TEST_F(TrayStatusTest, EachMonitorSaysWhatIsDoneWithItsCalibrationStateFirst)
     // HDR says so; a monitor without a current profile names no profile at all.
     sim.Associations(secondNames.deviceId).clear();
     sim.Fail(SimCall::GetICMProfileA, 2, 10);
-    sim.SetAdvancedColor(adapter, true);
+    sim.SetHdr(adapter, true);
     keepers.Follow(TakeDesktopSnapshot());
     EXPECT_EQ(Whole(), u"Simulated Monitor 1: " + Text(IDS_STATE_HDR) + u", kv-mild.icm\nSimulated Monitor 2: " +
                            Text(IDS_STATE_NO_PROFILE));

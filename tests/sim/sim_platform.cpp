@@ -456,7 +456,7 @@ struct SimPlatform::Impl {
     std::vector<bool> present;          // per monitor: still on the desktop
     std::vector<SimAdapter> adapters;
     std::map<std::string, uint32_t> sourceIds;   // lower-case adapter name -> source id
-    std::set<std::string> advancedColor;         // lower-case adapter names
+    std::map<std::string, uint32_t> colorModes;  // lower-case adapter name -> mode, if not SDR
     std::map<uintptr_t, size_t> dcs;   // handle -> adapter index
     uintptr_t nextDc = kDcHandleBase;
     std::map<uintptr_t, std::vector<uint8_t>> profiles;
@@ -740,12 +740,12 @@ int SimPlatform::CallCount(SimCall call) const
     return it == m_impl->calls.end() ? 0 : it->second;
 }
 
-void SimPlatform::SetAdvancedColor(const std::string& adapterName, bool on)
+void SimPlatform::SetColorMode(const std::string& adapterName, uint32_t mode)
 {
-    if (on)
-        m_impl->advancedColor.insert(AsciiLower(adapterName));
+    if (mode == kAdvancedColorModeSdr)
+        m_impl->colorModes.erase(AsciiLower(adapterName));
     else
-        m_impl->advancedColor.erase(AsciiLower(adapterName));
+        m_impl->colorModes[AsciiLower(adapterName)] = mode;
 }
 
 // A shared ramp is filed under the empty name, which no adapter has.
@@ -1071,7 +1071,9 @@ int32_t SimPlatform::DisplayConfigGetDeviceInfo(DisplayConfigDeviceInfoHeader* r
     for (size_t i : m_impl->PresentIndices()) {
         const SimMonitor& monitor = m_impl->monitors[i];
         const bool bySource = request->type == kDisplayConfigGetSourceName && m_impl->SourceId(monitor) == request->id;
-        const bool byTarget = request->type == kDisplayConfigGetAdvancedColorInfo && kTargetIdBase + i == request->id;
+        const bool byTarget = (request->type == kDisplayConfigGetAdvancedColorInfo ||
+                               (request->type == kDisplayConfigGetAdvancedColorInfo2 && m_secondColorQuery)) &&
+                              kTargetIdBase + i == request->id;
         if (bySource || byTarget) {
             named = &monitor;
             break;
@@ -1088,13 +1090,28 @@ int32_t SimPlatform::DisplayConfigGetDeviceInfo(DisplayConfigDeviceInfoHeader* r
         std::copy_n(name.begin(), length, answer->viewGdiDeviceName);
         return 0;
     }
+    const uint32_t mode = [&] {
+        auto it = named ? m_impl->colorModes.find(AsciiLower(named->adapterName)) : m_impl->colorModes.end();
+        return it == m_impl->colorModes.end() ? kAdvancedColorModeSdr : it->second;
+    }();
+    const uint32_t bits = mode == kAdvancedColorModeHdr ? 10 : 8;
     if (request->type == kDisplayConfigGetAdvancedColorInfo &&
         request->size == sizeof(DisplayConfigAdvancedColorInfo) && named) {
         auto* answer = reinterpret_cast<DisplayConfigAdvancedColorInfo*>(request);
-        const bool on = m_impl->advancedColor.count(AsciiLower(named->adapterName)) != 0;
-        answer->value = on ? kAdvancedColorSupported | kAdvancedColorEnabled : 0;
+        answer->value = mode == kAdvancedColorModeSdr ? 0 : kAdvancedColorSupported | kAdvancedColorEnabled;
+        if (mode == kAdvancedColorModeWcg)
+            answer->value |= kAdvancedColorWideColorEnforced;
         answer->colorEncoding = 0;   // RGB
-        answer->bitsPerColorChannel = on ? 10 : 8;
+        answer->bitsPerColorChannel = bits;
+        return 0;
+    }
+    if (request->type == kDisplayConfigGetAdvancedColorInfo2 &&
+        request->size == sizeof(DisplayConfigAdvancedColorInfo2) && named) {
+        auto* answer = reinterpret_cast<DisplayConfigAdvancedColorInfo2*>(request);
+        answer->value = mode == kAdvancedColorModeSdr ? 0 : kAdvancedColorSupported | kAdvancedColorEnabled;
+        answer->colorEncoding = 0;
+        answer->bitsPerColorChannel = bits;
+        answer->activeColorMode = mode;
         return 0;
     }
     return kRefused;

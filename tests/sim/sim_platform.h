@@ -141,11 +141,18 @@ public:
 
     // The display configuration: one active path per monitor present, in enumeration
     // order, all on one adapter LUID; a source id per adapter name, a target id per
-    // monitor. The source's GDI name is the monitor's adapter name. Advanced colour
-    // (HDR) is off for every adapter until set; on sets both the supported and the
-    // enabled bit for every target of the adapter. Requests of a wrong size, type,
-    // adapter or id answer 87; a query into buffers too small answers 122.
-    void SetAdvancedColor(const std::string& adapterName, bool on);
+    // monitor. The source's GDI name is the monitor's adapter name. Every adapter shows
+    // SDR until its colour mode is set, for every target of the adapter: the second
+    // colour query answers the mode itself; the first sets the supported and enabled
+    // bits for wide colour and HDR, and the enforced bit for wide colour too. Requests
+    // of a wrong size, type, adapter or id answer 87; a query into buffers too small
+    // answers 122. Without the second query (a system before it) its type answers 87.
+    void SetColorMode(const std::string& adapterName, uint32_t mode);
+    void SetHdr(const std::string& adapterName, bool on)
+    {
+        SetColorMode(adapterName, on ? kAdvancedColorModeHdr : kAdvancedColorModeSdr);
+    }
+    void SetSecondColorQuery(bool known) { m_secondColorQuery = known; }
 
     // When set, SetDeviceGammaRamp refuses (FALSE, last error untouched) ramps that are
     // not increasing or whose channels end below 0x4000, as a real display driver may.
@@ -264,6 +271,7 @@ private:
     std::map<uint32_t, std::string> m_systemTexts;
     std::set<uint8_t> m_leadBytes;
     bool m_refuseImplausible = false;
+    bool m_secondColorQuery = true;
     bool m_listEveryFile = false;
     bool m_utf8Ansi = false;
     bool m_lossyAnsiNames = false;

@@ -214,8 +214,11 @@ void ProgramCore::FollowDesktop()
         for (const auto& [was, is] : difference.kept) {
             if (MonitorView* window = FindWindow(now[is].identity))
                 window->MonitorMoved(now[is]);
-            // Back from a desktop without monitors: as good as a monitor that came.
-            if (wasEmpty && m_settings.keepLoaded && m_keepers.StateOf(now[is].handle) != KeepState::Keeping)
+            // Back from a desktop without monitors, or out of HDR with nothing kept (it
+            // came, or the program started, while in HDR): as good as a monitor that came.
+            const bool outOfHdr = before[was].advancedColor && !now[is].advancedColor;
+            if ((wasEmpty || outOfHdr) && m_settings.keepLoaded &&
+                m_keepers.StateOf(now[is].handle) != KeepState::Keeping)
                 LoadReturning(now[is].handle);
         }
         // The windows of monitors that came open before those of monitors that went

@@ -72,6 +72,7 @@ enum class Kind {
     SecondPlain,     // a second start without a switch, with /tray, with /load
     SecondTray,
     SecondLoad,
+    Shell,           // on: the shell ends (the icon goes, and none is taken); off: it is back
     Wait,            // time passes
 };
 
@@ -81,7 +82,7 @@ const char* NameOf(Kind kind)
                                         "Resume",     "OutsideWrite", "Fight", "Writer", "GameFront", "GameWrites", "GameLeaves",
                                         "Hdr",        "ToggleKeep", "ToggleExtended", "Select",  "Reload",
                                         "Reset",      "ReloadAll",  "ResetAll",   "Open",        "Close",
-                                        "SecondPlain", "SecondTray", "SecondLoad", "Wait"};
+                                        "SecondPlain", "SecondTray", "SecondLoad", "Shell",      "Wait"};
     return names[static_cast<int>(kind)];
 }
 
@@ -104,6 +105,7 @@ struct Start {
     bool sharedRamp = false;
     bool resident = false;
     bool quiet = false;
+    bool noShell = false;       // resident at a logon whose shell takes no icon yet
     bool keep = true;
     std::vector<int> current;   // each monitor's profile
 };
@@ -117,6 +119,8 @@ struct MonitorModel {
     bool linear = false;         // and nothing wrote it since
     std::vector<uint64_t> outside;   // when other programs changed its ramp
     uint64_t goneAt = 0;
+    uint64_t cameAt = 0;         // back on the desktop: its changes are seen once the program looked
+    bool darkReturn = false;     // came back while every output was off
     bool returning = false;      // came back: loaded once the program has looked
     bool unsure = false;         // whether the program saw it go depends on a notice's timing
     // Changes from outside the program has counted since it last started counting anew,
@@ -124,6 +128,10 @@ struct MonitorModel {
     std::vector<uint64_t> streak;
     bool pending = false;
     uint64_t pendingAt = 0;
+    // The last other program's curve written there (-1: none since the program wrote),
+    // and the one the listed program left, which the next check forgives.
+    int curve = -1;
+    int forgiven = -1;
 };
 
 struct Model {
@@ -171,6 +179,7 @@ void LoadCurrent(Model& model, int i)
     m.linear = m.reset = false;
     m.returning = false;
     m.unsure = false;
+    m.curve = -1;
     m.kept = model.Reachable(i) && !m.hdr && model.Calibrated(m.current) ? m.current : -1;
 }
 
@@ -234,8 +243,11 @@ void Apply(Model& model, const Event& e)
         break;
     case Kind::Returns:
         m->present = true;
-        if (model.allOff)
+        if (model.allOff) {
+            m->darkReturn = true;
             break;
+        }
+        m->cameAt = model.now;
         // Seen gone, its keeper went with it.
         if (PolledSince(model, m->goneAt))
             m->kept = -1;
@@ -250,15 +262,20 @@ void Apply(Model& model, const Event& e)
         if (!model.allOff)
             break;
         model.allOff = false;
-        // Every monitor was away: the keepers stay, and those that keep nothing load.
+        // Every monitor was away: the keepers stay, and those that keep nothing load. One
+        // that went before the rest, and came back in the dark, was seen gone if the
+        // program looked before all went off.
         for (size_t i = 0; i < model.monitors.size(); ++i) {
             MonitorModel& each = model.monitors[i];
             if (!each.present)
                 continue;
-            const uint64_t away = std::max(model.allOffAt, each.goneAt);
-            if (each.goneAt > model.allOffAt && PolledSince(model, each.goneAt))
+            const bool seenGone = std::exchange(each.darkReturn, false)
+                                      ? model.allOffAt / kPollMs > each.goneAt / kPollMs
+                                      : each.goneAt > model.allOffAt && PolledSince(model, each.goneAt);
+            each.cameAt = model.now;
+            if (seenGone)
                 each.kept = -1;
-            CameBack(model, static_cast<int>(i), away);
+            CameBack(model, static_cast<int>(i), seenGone ? each.goneAt : std::max(model.allOffAt, each.goneAt));
         }
         break;
     case Kind::Display:
@@ -276,6 +293,7 @@ void Apply(Model& model, const Event& e)
         if (!model.Reachable(e.monitor) || m->hdr)
             break;
         m->linear = false;
+        m->curve = e.on ? 0 : e.ms == 1 ? 210 : 200;
         m->outside.push_back(model.now);
         if (!m->pending)
             m->pendingAt = model.now;
@@ -283,19 +301,26 @@ void Apply(Model& model, const Event& e)
         break;
     case Kind::GameFront:
         model.gameFront = true;
-        if (e.on)
+        if (e.on) {
             m->linear = false;
+            m->curve = 150;
+        }
         break;
     case Kind::GameWrites:
         m->linear = false;
+        m->curve = 150;
         break;
     case Kind::GameLeaves:
         // What it left is forgiven as it reads now: on a monitor that is away it cannot
         // be read, and counts as a change from outside.
         if (model.gameFront)
-            for (size_t i = 0; i < model.monitors.size(); ++i)
+            for (size_t i = 0; i < model.monitors.size(); ++i) {
+                MonitorModel& each = model.monitors[i];
                 if (!model.Reachable(static_cast<int>(i)))
-                    model.monitors[i].outside.push_back(model.now);
+                    each.outside.push_back(model.now);
+                else
+                    each.forgiven = each.curve;
+            }
         model.gameFront = false;
         break;
     case Kind::Hdr:
@@ -343,14 +368,26 @@ void Apply(Model& model, const Event& e)
         model.resident = true;
         model.quiet = false;
         break;
+    case Kind::Shell:
+        // Changes only how failures are told.
+        break;
     case Kind::Wait: {
         const uint64_t before = model.now;
         model.now += e.ms;
         // A check saw the changes written since the last one.
-        if (model.now / kCheckPeriodMs > before / kCheckPeriodMs)
-            for (MonitorModel& each : model.monitors)
-                if (std::exchange(each.pending, false))
+        // What a writer put back as the listed program left it is not seen as a change
+        // (when the check waited for the desktop to be read).
+        // A monitor back on the desktop is checked once the program has looked.
+        const uint64_t lastCheck = model.now / kCheckPeriodMs * kCheckPeriodMs;
+        if (lastCheck > before)
+            for (MonitorModel& each : model.monitors) {
+                const bool forgiven = each.forgiven >= 0 && each.curve == each.forgiven;
+                each.forgiven = -1;
+                if (lastCheck / kPollMs <= each.cameAt / kPollMs)
+                    continue;
+                if (std::exchange(each.pending, false) && !forgiven)
                     each.streak.push_back(each.pendingAt);
+            }
         // The program looked: what came back is loaded.
         if (PolledSince(model, before))
             for (size_t i = 0; i < model.monitors.size(); ++i)
@@ -426,6 +463,7 @@ public:
         settings.keepLoaded = start.keep;
         core = std::make_unique<ProgramCore>(*this, settings);
         core->SetPauseFor({kGame});
+        shellDown = start.noShell;
         if (start.resident)
             core->StartResident(start.quiet);
         else
@@ -461,7 +499,7 @@ public:
     void Quit() override { quit = true; }
     void PostNotices() override { noticesPosted = true; }
     void FollowSoon() override { followAt = clock + kSettleMs; }
-    bool AddIcon() override { return iconShown = true; }
+    bool AddIcon() override { return iconShown = !shellDown; }
     void RemoveIcon() override { iconShown = false; }
     bool IconShown() const override { return iconShown; }
     void Balloon(const std::string& text) override { told.push_back(text); }
@@ -604,6 +642,7 @@ public:
     bool noticesPosted = false;
     bool quit = false;
     bool iconShown = false;
+    bool shellDown = false;
     bool gameFront = false;
     int made = 0;
     std::vector<std::string> told;
@@ -677,6 +716,14 @@ void Harness::Do(const Event& e)
         break;
     case Kind::Display:
         core->Notice(SystemNotice::Display);
+        break;
+    case Kind::Shell:
+        // Without a shell, what a balloon would tell is a report.
+        shellDown = e.on;
+        if (shellDown)
+            iconShown = false;
+        else
+            core->AddIconAgain();
         break;
     case Kind::Resume:
         core->Notice(SystemNotice::Resume);
@@ -786,13 +833,14 @@ struct Before {
     std::vector<KeepState> states;
     size_t told;
     std::vector<bool> hdr;
-    bool silent;   // resident with /quiet and no window: nothing is told
+    bool silent;   // resident with /quiet or no icon, and no window: nothing is told
 };
 
 Before Observe(const Harness& h)
 {
     const bool withoutWindows = h.core->IsResident() && h.core->Windows().empty();
-    Before before{withoutWindows, h.made, {}, {}, h.told.size(), h.hdr, withoutWindows && h.core->IsQuiet()};
+    Before before{withoutWindows, h.made, {}, {}, h.told.size(), h.hdr,
+                  withoutWindows && (h.core->IsQuiet() || !h.iconShown)};
     for (size_t i = 0; i < h.adapters.size(); ++i) {
         before.writes.push_back(h.sim.RampWrites(h.adapters[i]));
         before.states.push_back(h.StateOf(static_cast<int>(i)));
@@ -812,7 +860,7 @@ bool Holds(const HardwareRamp& actual, int profile)
 
 bool AsksForWindows(Kind kind) { return kind == Kind::Open || kind == Kind::SecondPlain; }
 bool TogglesKeeping(Kind kind) { return kind == Kind::ToggleKeep; }
-bool Unquiets(Kind kind) { return kind == Kind::SecondTray; }
+bool Unquiets(Kind kind) { return kind == Kind::SecondTray || kind == Kind::Shell; }
 bool AsksToWrite(Kind kind)
 {
     return kind == Kind::Select || kind == Kind::Reload || kind == Kind::Reset || kind == Kind::ReloadAll ||
@@ -936,7 +984,7 @@ struct Step : rc::state::Command<Model, Harness> {
             {Kind::Reload, 2, 1, 1},       {Kind::Reset, 2, 0, 2},        {Kind::ReloadAll, 1, 0, 1},
             {Kind::ResetAll, 1, 0, 1},     {Kind::Open, 2, 0, 3},         {Kind::Close, 1, 0, 2},
             {Kind::SecondPlain, 1, 0, 2},  {Kind::SecondTray, 1, 0, 1},   {Kind::SecondLoad, 1, 0, 1},
-            {Kind::Wait, 10, 12, 10},
+            {Kind::Shell, 1, 0, 3},        {Kind::Wait, 10, 12, 10},
         };
         const auto weightOf = [&](const Weight& w) {
             return model.start.focus == Focus::Fights    ? w.fights
@@ -1069,6 +1117,8 @@ struct Step : rc::state::Command<Model, Harness> {
             os << ", " << kProfiles[e.profile];
         if (e.kind == Kind::Hdr)
             os << (e.on ? ", on" : e.profile % 2 ? ", wide colour" : ", off");
+        if (e.kind == Kind::Shell)
+            os << (e.on ? ", ends" : ", back");
         if (e.kind == Kind::OutsideWrite || e.kind == Kind::Fight)
             os << (e.on ? ", linear" : ", its own");
         if (e.kind == Kind::GameFront && e.on)
@@ -1097,9 +1147,14 @@ TEST(ProgramModel, RandomDaysKeepEveryPromise)
         start.sharedRamp = *rc::gen::weightedElement<bool>({{3, false}, {1, true}});
         start.resident = *rc::gen::arbitrary<bool>();
         start.quiet = start.resident && *rc::gen::arbitrary<bool>();
+        start.noShell = start.resident && *rc::gen::weightedElement<bool>({{2, false}, {1, true}});
         start.keep = *rc::gen::weightedElement<bool>({{4, true}, {1, false}});
+        // On a day of monitors coming and going, most returns load a calibration that
+        // reports (too dark), so that requests come in the middle of following.
         for (int i = 0; i < start.monitors; ++i)
-            start.current.push_back(*rc::gen::inRange(0, 4));
+            start.current.push_back(start.focus == Focus::Desktop
+                                        ? *rc::gen::weightedElement<int>({{2, 0}, {1, 1}, {1, 2}, {2, 3}})
+                                        : *rc::gen::inRange(0, 4));
 
         Model model;
         model.start = start;

@@ -38,18 +38,22 @@ int32_t SetDevGammaTable(MonitorHandle monitor, const HardwareRamp& hardware)
     DcOwner dc;
     if (int32_t result = CreateMonitorDC(monitor, dc))
         return result;
+    return SetDcGammaTable(dc.Get(), hardware);
+}
 
+int32_t SetDcGammaTable(DcHandle dc, const HardwareRamp& hardware)
+{
     // Drivers refuse ramps they find implausible without always setting a code, so the
     // code is cleared first: a stale one must not be reported as this write's.
     ClearLastError();
-    if (Sys().SetDeviceGammaRamp(dc.Get(), &hardware))
+    if (Sys().SetDeviceGammaRamp(dc, &hardware))
         return 0;
     const int32_t result = StepResult(false);
     if (result == 0 || result == static_cast<int32_t>(kErrorInvalidParameter)) {
         // Such a refusal may come from a driver that keeps no ramp of its own, but
         // Wine's X11 driver says the same when it turns a table down (a flat or inverted
         // curve, say) and keeps the old ramp: only the ramp itself tells the two apart.
-        return RampHolds(dc.Get(), hardware) ? 0 : static_cast<int32_t>(kErrorInvalidParameter);
+        return RampHolds(dc, hardware) ? 0 : static_cast<int32_t>(kErrorInvalidParameter);
     }
     ReportError("SetDevGammaTable (SetDeviceGammaRamp)", result, kModule, kLineSetDeviceGammaRamp, 0, 0);
     return result;

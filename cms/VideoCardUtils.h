@@ -16,3 +16,5 @@ int32_t SetDevGammaTable(MonitorHandle monitor, const GammaRamp& ramp);
 // The same for a ramp already at the adapter's 16 bits (a table or formula of another
 // form than the 786-byte one), written as it is.
 int32_t SetDevGammaTable(MonitorHandle monitor, const HardwareRamp& hardware);
+// The same through a device context of the adapter the caller already holds.
+int32_t SetDcGammaTable(DcHandle dc, const HardwareRamp& hardware);

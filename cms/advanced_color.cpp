@@ -19,9 +19,9 @@ uint32_t AsciiLower(uint32_t c) { return (c >= 'A' && c <= 'Z') ? c - 'A' + 'a' 
 
 // The GDI name a source reports, against the adapter name GetMonitorInfoA gave. Both
 // are ASCII (\\.\DISPLAYn) and compare without regard to case.
-bool SameGdiName(const char16_t (&wide)[32], const std::string& narrow)
+bool SameGdiName(const std::u16string& wide, const std::string& narrow)
 {
-    const auto length = static_cast<size_t>(std::find(std::begin(wide), std::end(wide), u'\0') - std::begin(wide));
+    const auto length = static_cast<size_t>(std::find(wide.begin(), wide.end(), u'\0') - wide.begin());
     if (length != narrow.size())
         return false;
     for (size_t i = 0; i < length; ++i) {
@@ -88,24 +88,29 @@ bool IsHdrActive(MonitorHandle monitor)
     info.cbSize = sizeof info;
     if (!Sys().GetMonitorInfoA(monitor, &info))
         return false;
-    const std::string adapter(std::begin(info.szDevice),
-                              std::find(std::begin(info.szDevice), std::end(info.szDevice), '\0'));
-    if (adapter.empty())
+    HdrAdapters hdr;
+    return hdr.Has(std::string(std::begin(info.szDevice),
+                               std::find(std::begin(info.szDevice), std::end(info.szDevice), '\0')));
+}
+
+bool HdrAdapters::Has(const std::string& adapterName)
+{
+    if (adapterName.empty())
         return false;
-
-    // In a clone configuration several targets show one source: any of them in HDR
-    // counts.
-    for (const DisplayConfigPathInfo& path : ActivePaths()) {
-        DisplayConfigSourceDeviceName source{};
-        source.header.type = kDisplayConfigGetSourceName;
-        source.header.size = sizeof source;
-        source.header.adapterId = path.sourceInfo.adapterId;
-        source.header.id = path.sourceInfo.id;
-        if (Sys().DisplayConfigGetDeviceInfo(&source.header) != 0 || !SameGdiName(source.viewGdiDeviceName, adapter))
-            continue;
-
-        if (TargetInHdr(path.targetInfo))
-            return true;
+    if (!m_bRead) {
+        m_bRead = true;
+        // In a clone configuration several targets show one source: any of them in HDR
+        // counts.
+        for (const DisplayConfigPathInfo& path : ActivePaths()) {
+            DisplayConfigSourceDeviceName source{};
+            source.header.type = kDisplayConfigGetSourceName;
+            source.header.size = sizeof source;
+            source.header.adapterId = path.sourceInfo.adapterId;
+            source.header.id = path.sourceInfo.id;
+            if (Sys().DisplayConfigGetDeviceInfo(&source.header) == 0 && TargetInHdr(path.targetInfo))
+                m_sources.emplace_back(std::begin(source.viewGdiDeviceName), std::end(source.viewGdiDeviceName));
+        }
     }
-    return false;
+    return std::any_of(m_sources.begin(), m_sources.end(),
+                       [&](const std::u16string& gdiName) { return SameGdiName(gdiName, adapterName); });
 }

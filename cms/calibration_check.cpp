@@ -94,12 +94,27 @@ GammaRamp IdentityRamp()
     return ramp;
 }
 
+namespace {
+
+HardwareRamp HeldOf(int32_t readResult, const HardwareRamp& held, const HardwareRamp& written)
+{
+    return readResult != 0 || CompareRamp(held, written).largest > 1 ? written : held;
+}
+
+}  // namespace
+
 HardwareRamp HeldAfterWrite(MonitorHandle monitor, const HardwareRamp& written)
 {
     HardwareRamp held{};
-    if (ReadMonitorRamp(monitor, held) != 0 || CompareRamp(held, written).largest > 1)
-        return written;
-    return held;
+    const int32_t result = ReadMonitorRamp(monitor, held);
+    return HeldOf(result, held, written);
+}
+
+HardwareRamp HeldAfterWrite(DcHandle dc, const HardwareRamp& written)
+{
+    HardwareRamp held{};
+    const int32_t result = ReadDcRamp(dc, held);
+    return HeldOf(result, held, written);
 }
 
 int32_t ReadMonitorRamp(MonitorHandle monitor, HardwareRamp& ramp)
@@ -107,8 +122,13 @@ int32_t ReadMonitorRamp(MonitorHandle monitor, HardwareRamp& ramp)
     DcOwner dc;
     if (int32_t result = CreateMonitorDC(monitor, dc))
         return result;
+    return ReadDcRamp(dc.Get(), ramp);
+}
+
+int32_t ReadDcRamp(DcHandle dc, HardwareRamp& ramp)
+{
     ClearLastError();
-    if (!Sys().GetDeviceGammaRamp(dc.Get(), &ramp))
+    if (!Sys().GetDeviceGammaRamp(dc, &ramp))
         return FailureCode(1);
     return 0;
 }

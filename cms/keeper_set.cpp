@@ -140,10 +140,12 @@ void KeeperSet::OthersSee(MonitorHandle writer, const HardwareRamp& held, const 
         // The same ramp only when the write is what changed it: one that already read so
         // before (put back to linear from outside, and now reset here too) was not.
         const HardwareRamp* was = before.Find(identity);
-        if (SameRamp(current, held) && !(was && SameRamp(*was, current)))
+        if (SameRamp(current, held) && !(was && SameRamp(*was, current))) {
             keeper->state = KeepState::Idle;
-        else if (m_bKeeping)
-            Rewrite(identity);
+        } else if (m_bKeeping) {
+            HdrAdapters hdr;
+            Rewrite(identity, hdr, nullptr);
+        }
     }
 }
 
@@ -163,7 +165,7 @@ void KeeperSet::ForgetExtended()
             keeper.state = KeepState::Idle;
 }
 
-bool KeeperSet::Rewrite(const MonitorIdentity& identity)
+bool KeeperSet::Rewrite(const MonitorIdentity& identity, HdrAdapters& hdr, DcHandle dc)
 {
     Keeper* keeper = FindIdentity(identity);
     if (!keeper)
@@ -174,13 +176,18 @@ bool KeeperSet::Rewrite(const MonitorIdentity& identity)
     const MonitorHandle monitor = keeper->monitor.handle;
     // HDR may have come on since the desktop was last read: its ramp is not the
     // program's to write, and the keeper stands down until the desktop says otherwise.
-    if (IsHdrActive(monitor)) {
+    if (hdr.Has(identity.adapterName)) {
         keeper->monitor.advancedColor = true;
         return false;
     }
     keeper->state = KeepState::Paused;
     const std::string path = keeper->path;
-    const int32_t result = SetDevGammaTable(monitor, keeper->ramp.written);
+    DcOwner own;
+    int32_t result = dc ? 0 : CreateMonitorDC(monitor, own);
+    if (!dc)
+        dc = own.Get();
+    if (result == 0)
+        result = SetDcGammaTable(dc, keeper->ramp.written);
     keeper = FindIdentity(identity);
     if (result != 0) {
         ReportCalibrationFailure(monitor, path.c_str(), IDS_DOWNLOAD_FAILED, result);
@@ -188,7 +195,7 @@ bool KeeperSet::Rewrite(const MonitorIdentity& identity)
     }
     if (keeper) {
         keeper->state = KeepState::Keeping;
-        keeper->ramp.held = HeldAfterWrite(monitor, keeper->ramp.written);
+        keeper->ramp.held = HeldAfterWrite(dc, keeper->ramp.written);
     }
     return true;
 }
@@ -200,18 +207,23 @@ std::vector<MonitorHandle> KeeperSet::Check(uint64_t nowMs, const RampsBefore& f
     // the same is on the same ramp (Wine has one for the whole screen), or the same
     // writer sets it too: the same episode, backed off from and told once.
     std::vector<HardwareRamp> foreign;
+    // Each ramp is read, and written again where it must be, through one device context;
+    // whether HDR came on is asked of the system once for all.
+    HdrAdapters hdr;
     for (const MonitorIdentity& identity : KeepingBut(nullptr)) {
         Keeper* keeper = FindIdentity(identity);
         HardwareRamp current{};
+        DcOwner dc;
         // What cannot be read cannot be mended either.
-        if (!keeper || keeper->state != KeepState::Keeping || ReadMonitorRamp(keeper->monitor.handle, current) != 0)
+        if (!keeper || keeper->state != KeepState::Keeping || CreateMonitorDC(keeper->monitor.handle, dc) != 0 ||
+            ReadDcRamp(dc.Get(), current) != 0)
             continue;
         if (SameRamp(current, keeper->ramp.held)) {
             keeper->heldMs = nowMs;
             continue;
         }
         if (const HardwareRamp* left = forgiven.Find(identity); left && SameRamp(*left, current)) {
-            if (Rewrite(identity) && (keeper = FindIdentity(identity)) != nullptr)
+            if (Rewrite(identity, hdr, dc.Get()) && (keeper = FindIdentity(identity)) != nullptr)
                 keeper->heldMs = nowMs;
             continue;
         }
@@ -235,7 +247,7 @@ std::vector<MonitorHandle> KeeperSet::Check(uint64_t nowMs, const RampsBefore& f
             foreign.push_back(current);
             continue;
         }
-        if (Rewrite(identity) && (keeper = FindIdentity(identity)) != nullptr)
+        if (Rewrite(identity, hdr, dc.Get()) && (keeper = FindIdentity(identity)) != nullptr)
             keeper->heldMs = nowMs;
     }
     return backedOff;

@@ -6,6 +6,7 @@
 #pragma once
 
 #include "cms/CMSSupport.h"
+#include "cms/advanced_color.h"
 #include "cms/desktop_snapshot.h"
 
 #include <cstdint>
@@ -114,8 +115,9 @@ private:
     // than it held; null when it holds, cannot be read, or the keeper is gone.
     Keeper* ChangedKeeper(const MonitorIdentity& identity, HardwareRamp& current);
     void OthersSee(MonitorHandle writer, const HardwareRamp& held, const RampsBefore& before);
-    // Writes the keeper's ramp again; false when the write failed (reported).
-    bool Rewrite(const MonitorIdentity& identity);
+    // Writes the keeper's ramp again, through dc when the caller holds one of its
+    // adapter; false where HDR is on (by hdr) or the write failed (reported).
+    bool Rewrite(const MonitorIdentity& identity, HdrAdapters& hdr, DcHandle dc);
 
     std::vector<Keeper> m_keepers;
     bool m_bKeeping = true;

@@ -16,6 +16,7 @@
 #include <cstring>
 #include <filesystem>
 #include <functional>
+#include <map>
 
 namespace {
 
@@ -140,6 +141,42 @@ TEST_F(KeeperSet, ARampResetFromOutsideIsWrittenAgainOnlyWhileKept)
     sim.ClearFailures();
     EXPECT_EQ(WritesOfCheck(0), 1);
     EXPECT_TRUE(reports.empty());
+}
+
+// A check opens each keeping monitor's adapter once, reads and rewrites through it, and
+// reads the display configuration (whether HDR came on) once for all, only when it
+// rewrites.
+TEST_F(KeeperSet, ACheckLooksUpEachMonitorOnceAndTheDisplayConfigurationAtMostOnce)
+{
+    const MonitorHandle second = AddMonitor();
+    const MonitorHandle third = AddMonitor();
+    for (MonitorHandle each : {monitor, second, third})
+        Select(each, profiles::kMild);
+    const auto costOfCheck = [&](uint64_t nowMs) {
+        std::map<SimCall, int> before;
+        for (SimCall call : {SimCall::GetMonitorInfoA, SimCall::CreateDCA, SimCall::QueryDisplayConfig,
+                             SimCall::EnumDisplayDevicesA})
+            before[call] = sim.CallCount(call);
+        keepers.Check(nowMs);
+        for (auto& [call, count] : before)
+            count = sim.CallCount(call) - count;
+        return before;
+    };
+
+    std::map<SimCall, int> idle = costOfCheck(2500);
+    EXPECT_EQ(idle[SimCall::GetMonitorInfoA], 3);
+    EXPECT_EQ(idle[SimCall::CreateDCA], 3);
+    EXPECT_EQ(idle[SimCall::QueryDisplayConfig], 0);
+    EXPECT_EQ(idle[SimCall::EnumDisplayDevicesA], 0);
+
+    WriteFromOutside(monitor);
+    WriteFromOutside(third);
+    std::map<SimCall, int> mending = costOfCheck(5000);
+    EXPECT_EQ(mending[SimCall::GetMonitorInfoA], 3);
+    EXPECT_EQ(mending[SimCall::CreateDCA], 3);
+    EXPECT_EQ(mending[SimCall::QueryDisplayConfig], 1);
+    EXPECT_EQ(mending[SimCall::EnumDisplayDevicesA], 0);
+    EXPECT_EQ(keepers.StateOf(third), KeepState::Keeping);
 }
 
 TEST_F(KeeperSet, WhatIsKeptIsTheRampAsTheLoadWroteAndReadItNotTheFile)

@@ -214,9 +214,9 @@ void ProgramCore::FollowDesktop()
         for (const auto& [was, is] : difference.kept) {
             if (MonitorView* window = FindWindow(now[is].identity))
                 window->MonitorMoved(now[is]);
-            // Back from a desktop without monitors, or out of HDR with nothing kept (it
-            // came, or the program started, while in HDR): as good as a monitor that came.
-            const bool outOfHdr = before[was].advancedColor && !now[is].advancedColor;
+            // Back from a desktop without monitors, or out of HDR after it came back in
+            // HDR: as good as a monitor that came.
+            const bool outOfHdr = !now[is].advancedColor && Listed(m_sdrWaiting, now[is].identity);
             if ((wasEmpty || outOfHdr) && m_settings.keepLoaded &&
                 m_keepers.StateOf(now[is].handle) != KeepState::Keeping)
                 LoadReturning(now[is].handle);
@@ -258,17 +258,35 @@ MonitorIdentity ProgramCore::IdentityOf(MonitorHandle monitor) const
     return identity;
 }
 
+bool ProgramCore::Listed(const std::vector<MonitorIdentity>& list, const MonitorIdentity& identity)
+{
+    return std::find(list.begin(), list.end(), identity) != list.end();
+}
+
+void ProgramCore::StopWaiting(const MonitorIdentity& identity)
+{
+    m_sdrWaiting.erase(std::remove(m_sdrWaiting.begin(), m_sdrWaiting.end(), identity), m_sdrWaiting.end());
+}
+
 bool ProgramCore::IsReset(const MonitorIdentity& identity) const
 {
-    return std::find(m_reset.begin(), m_reset.end(), identity) != m_reset.end();
+    return Listed(m_reset, identity);
 }
 
 void ProgramCore::LoadReturning(MonitorHandle monitor)
 {
     // Put back to linear by the user, a monitor stays so when it returns, until the
     // next selection or Reload.
-    if (IsReset(IdentityOf(monitor)))
+    const MonitorIdentity identity = IdentityOf(monitor);
+    if (IsReset(identity))
         return;
+    // Back in HDR, it is loaded once it shows SDR again.
+    if (IsHdrActive(monitor)) {
+        if (!Listed(m_sdrWaiting, identity))
+            m_sdrWaiting.push_back(identity);
+        return;
+    }
+    StopWaiting(identity);
     const RampsBefore before = m_keepers.ReadOthers(monitor);
     std::string path;
     LoadedRamp loaded;
@@ -416,6 +434,7 @@ int32_t ProgramCore::LoadAll(bool quiet)
     // What is loaded is kept by the keepers of the desktop as it is now.
     Poll();
     m_reset.clear();
+    m_sdrWaiting.clear();
     const int32_t result = LoadCurrentCalibrations(quiet, m_settings.extendedTables, &m_keepers);
     UpdateTip();
     return result;
@@ -437,6 +456,7 @@ void ProgramCore::ResetAll()
         // Where HDR is on, the ramp is not the program's to write, the linear one included.
         if (monitor.advancedColor)
             continue;
+        StopWaiting(monitor.identity);
         if (!IsReset(monitor.identity))
             m_reset.push_back(monitor.identity);
         std::string path;
@@ -479,6 +499,7 @@ void ProgramCore::Apply(MonitorHandle monitor, const std::string& path, bool sel
     Poll();
     const MonitorIdentity identity = IdentityOf(monitor);
     m_reset.erase(std::remove(m_reset.begin(), m_reset.end(), identity), m_reset.end());
+    StopWaiting(identity);
     const bool extended = m_settings.extendedTables;
     const RampsBefore before = m_keepers.ReadOthers(monitor);
     int32_t messageId = 0;
@@ -517,6 +538,7 @@ void ProgramCore::Reset(MonitorView& window, MonitorHandle monitor, const std::s
     const MonitorIdentity identity = IdentityOf(monitor);
     if (!identity.adapterName.empty() && !IsReset(identity))
         m_reset.push_back(identity);
+    StopWaiting(identity);
     const RampsBefore before = m_keepers.ReadOthers(monitor);
     // Refused, keeping stops all the same, as the user asked; the report names the
     // selected profile, as a refused Reload would.

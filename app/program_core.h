@@ -140,6 +140,8 @@ public:
     const std::u16string& PausedFor() const { return m_pausedFor; }
     // Whether the monitor was put back to linear by the user and stays so.
     bool IsReset(const MonitorIdentity& identity) const;
+    static bool Listed(const std::vector<MonitorIdentity>& list, const MonitorIdentity& identity);
+    void StopWaiting(const MonitorIdentity& identity);
 
 private:
     struct OpenWindowEntry {
@@ -180,6 +182,7 @@ private:
     DesktopSnapshot m_layout;           // where they were at the last look
     std::vector<OpenWindowEntry> m_windows;
     std::vector<MonitorIdentity> m_reset;   // put back to linear by the user: not loaded when they return
+    std::vector<MonitorIdentity> m_sdrWaiting;   // came back in HDR: loaded once they show SDR
 
     bool m_bDesktopWasEmpty = false;    // every monitor was away at the last look
     bool m_bFollowing = false;          // the desktop is followed, or windows are being made

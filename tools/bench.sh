@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
-# Times Kestrava against the bare platform calls it makes, each in the same run, and
-# prints the tables: how fast it fills and marks its profile list (see
+# Runs the program's core against its model for a million events and says how many it
+# runs a second (tests/host/program_model_test.cpp, KESTRAVA_MODEL_EVENTS sets the
+# number). Then times Kestrava against the bare platform calls it makes, each in the same
+# run, and prints the tables: how fast it fills and marks its profile list (see
 # bench/catalogue_bench.cpp), then what keeping the calibration costs: the logon load,
 # a row's tooltip diagnosis, an idle program's periodic check, its fight with another
 # writer of the ramp, and the resident /tray program's idle CPU time, its memory against
@@ -32,6 +34,18 @@ if [[ "${KESTRAVA_SKIP_SETUP:-0}" != 1 ]]; then
     tools/setup.sh
 fi
 
+mkdir -p "$(dirname "$log")"
+: >"$log"
+
+# The program's core against its model, natively: a million events of random days, and
+# how many it runs a second.
+cmake -S . -B build/host-release -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build build/host-release -j "$jobs" --target kestrava_host_tests
+echo "bench: running the model for a million events on CPU 0" | tee -a "$log"
+KESTRAVA_MODEL_EVENTS="${KESTRAVA_MODEL_EVENTS:-1000000}" taskset -c 0 \
+    build/host-release/tests/kestrava_host_tests --gtest_filter='ProgramModel.*' --gtest_brief=1 2>&1 |
+    grep -E '^model:|Failure|FAILED' | tee -a "$log"
+
 cmake -S . -B build/win -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build build/win -j "$jobs" --target kestrava_bench kestrava_keeping_bench test_profiles
 exe="$repo/build/win/bench/kestrava_bench.exe"
@@ -61,8 +75,6 @@ tools/testbed.sh start
 env_lines="$(tools/testbed.sh env)"
 eval "$env_lines"
 
-mkdir -p "$(dirname "$log")"
-: >"$log"
 # Runs one benchmark pinned to CPU 0, its output shown and added to the log.
 run_bench() {
     local rc=0

@@ -9,6 +9,8 @@
 //
 // RC_PARAMS="seed=N" runs the days of one seed again; RC_PARAMS="max_success=N" runs N
 // days (2,000 by default, 300 under the sanitizers, each of up to 200 events).
+// KESTRAVA_MODEL_EVENTS=N runs days, a batch of a seed each, until N events have run
+// (tools/bench.sh). Each run prints how many events it ran, and how fast.
 #include "app/program_core.h"
 
 #include "cms/CMSSupport.h"
@@ -25,6 +27,7 @@
 #include <rapidcheck/state.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <map>
@@ -35,6 +38,9 @@
 #include <vector>
 
 namespace {
+
+// The events run so far, nested ones included.
+uint64_t g_events = 0;
 
 // The profiles a monitor may have: two calibrations, one without, and one whose table
 // is refused (too dark), which is reported.
@@ -121,6 +127,7 @@ struct MonitorModel {
     uint64_t goneAt = 0;
     uint64_t cameAt = 0;         // back on the desktop: its changes are seen once the program looked
     bool darkReturn = false;     // came back while every output was off
+    bool hdrDenied = false;      // came back in HDR: loaded once HDR goes off
     bool returning = false;      // came back: loaded once the program has looked
     bool unsure = false;         // whether the program saw it go depends on a notice's timing
     // Changes from outside the program has counted since it last started counting anew,
@@ -179,6 +186,7 @@ void LoadCurrent(Model& model, int i)
     m.linear = m.reset = false;
     m.returning = false;
     m.unsure = false;
+    m.hdrDenied = false;
     m.curve = -1;
     m.kept = model.Reachable(i) && !m.hdr && model.Calibrated(m.current) ? m.current : -1;
 }
@@ -326,6 +334,8 @@ void Apply(Model& model, const Event& e)
     case Kind::Hdr:
         m->hdr = e.on;
         model.noticeAt = model.now;
+        if (!e.on && std::exchange(m->hdrDenied, false))
+            m->returning = model.keep && !m->reset && model.Reachable(e.monitor);
         break;
     case Kind::ToggleKeep:
         model.keep = !model.keep;
@@ -392,7 +402,9 @@ void Apply(Model& model, const Event& e)
         if (PolledSince(model, before))
             for (size_t i = 0; i < model.monitors.size(); ++i)
                 if (model.monitors[i].returning && model.Reachable(static_cast<int>(i))) {
+                    const bool inHdr = model.monitors[i].hdr;
                     LoadCurrent(model, static_cast<int>(i));
+                    model.monitors[i].hdrDenied = inHdr;
                     // Whether the load came before or after a check is not told.
                     for (MonitorModel& each : model.monitors)
                         each.streak.clear();
@@ -1092,6 +1104,7 @@ struct Step : rc::state::Command<Model, Harness> {
     void run(const Model& model, Harness& h) const override
     {
         const Before before = Observe(h);
+        g_events += nested ? 2 : 1;
         if (nested)
             h.Arm(inner);
         h.Do(event);
@@ -1174,13 +1187,23 @@ TEST(ProgramModel, RandomDaysKeepEveryPromise)
     };
     rc::detail::TestMetadata metadata;
     metadata.id = "ProgramModel/RandomDaysKeepEveryPromise";
-    const rc::detail::TestResult result =
-        configured ? rc::detail::checkTestable(day, metadata) : rc::detail::checkTestable(day, metadata, params);
-    if (!result.template is<rc::detail::SuccessResult>()) {
-        std::ostringstream message;
-        rc::detail::printResultMessage(result, message);
-        FAIL() << "seed " << params.seed << ":\n" << message.str();
-    }
+    const char* wanted = std::getenv("KESTRAVA_MODEL_EVENTS");
+    const uint64_t events = !configured && wanted ? std::strtoull(wanted, nullptr, 10) : 0;
+    const auto start = std::chrono::steady_clock::now();
+    g_events = 0;
+    do {
+        const rc::detail::TestResult result =
+            configured ? rc::detail::checkTestable(day, metadata) : rc::detail::checkTestable(day, metadata, params);
+        if (!result.template is<rc::detail::SuccessResult>()) {
+            std::ostringstream message;
+            rc::detail::printResultMessage(result, message);
+            FAIL() << "seed " << params.seed << ":\n" << message.str();
+        }
+        ++params.seed;
+    } while (g_events < events);
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    std::printf("model: %llu events in %.1f s: %.0f events/s\n", static_cast<unsigned long long>(g_events), seconds,
+                seconds > 0 ? static_cast<double>(g_events) / seconds : 0.0);
 }
 
 }  // namespace

@@ -330,6 +330,7 @@ void DeleteValue(const char* key, const char* name)
 void ForgetSettings()
 {
     DeleteValue(kRunKey, kRunValue);
+    DeleteValue(kStartupApprovedKey, kRunValue);
     RegDeleteKeyA(HKEY_CURRENT_USER, kSettingsKey);
 }
 

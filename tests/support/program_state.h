@@ -101,6 +101,8 @@ std::vector<BYTE> CurrentTable();
 constexpr const char* kSettingsKey = "Software\\Kestrava";
 constexpr const char* kRunKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 constexpr const char* kRunValue = "Kestrava";
+// Windows' own switch for the Run value (Task Manager's Startup tab), of the same name.
+constexpr const char* kStartupApprovedKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\StartupApproved\\Run";
 
 struct RegistryValue {
     bool present = false;

@@ -16,6 +16,8 @@ namespace {
 using namespace programtest;
 using program::Monitor;
 
+constexpr UINT kStateLoadedId = 1027;
+
 using program::BroadcastDisplayChange;
 using program::SetSecondOutput;
 using program::WaitForMonitorCount;
@@ -116,6 +118,47 @@ TEST_F(ProgramMonitors, ReturningMonitorIsCalibratedAgainAndKeepsOneWindowThroug
     EXPECT_TRUE(program::Send(windows[0], WM_NULL, 0, 0)) << "the burst hung the program";
     EXPECT_FALSE(program::WaitFor([&] { return app->MonitorWindows().size() != 2; }, 3s));
     EXPECT_EQ(app->FindReport(), nullptr) << app->OpenReports();
+}
+
+// Resident with its windows closed, the program only loads a monitor that comes back
+// (a dock, a KVM switch): no window and no report, through ten returns. Wine's ramp is
+// one for the screen, so what the returning monitor got is read from the program
+// window's text (the icon's tooltip): a line for each monitor loaded.
+TEST_F(ProgramMonitors, ResidentProgramLoadsAReturningMonitorAndShowsNothingThroughTenReturns)
+{
+    if (monitors.size() != 2)
+        GTEST_SKIP() << "needs the test bed's two monitors";
+    ASSERT_NO_FATAL_FAILURE(Install({kMild, kValid}));
+    ASSERT_NO_FATAL_FAILURE(MakeCurrent(kMild));
+    ASSERT_NO_FATAL_FAILURE(Launch({}, "/tray"));
+    const std::vector<BYTE> mild = Table(kMild);
+    ASSERT_TRUE(WaitForRamp(mild)) << app->OpenReports();
+    HWND tray = nullptr;
+    ASSERT_TRUE(program::WaitFor([&] { return (tray = program::TopWindowOf(program::kProgramWindowClass, app->Id())); }));
+    const std::string loadedLine = ": " + ResourceText(kStateLoadedId) + ", " + kMild;
+    const auto loadedLines = [&] {
+        const std::string text = wintest::WindowText(tray);
+        size_t count = 0;
+        for (size_t at = text.find(loadedLine); at != std::string::npos; at = text.find(loadedLine, at + 1))
+            ++count;
+        return count;
+    };
+    const auto shown = [&] { return !app->MonitorWindows().empty() || !program::VisibleDialogsOf(app->Id()).empty(); };
+
+    for (int round = 1; round <= 10; ++round) {
+        SCOPED_TRACE("return " + std::to_string(round));
+        ASSERT_TRUE(SetSecondOutput(false)) << "xrandr could not be run";
+        ASSERT_TRUE(WaitForMonitorCount(1)) << "Wine still shows two monitors";
+        ASSERT_TRUE(program::WaitFor([&] { return loadedLines() == 1; })) << wintest::WindowText(tray);
+        ASSERT_TRUE(SetSecondOutput(true)) << "xrandr could not be run";
+        ASSERT_TRUE(WaitForMonitorCount(2)) << "Wine still shows one monitor";
+        EXPECT_TRUE(program::WaitFor([&] { return loadedLines() == 2; }, kKeepPromise))
+            << "not loaded within 5 s of its return: " << wintest::WindowText(tray);
+        EXPECT_EQ(program::CurrentTable(), mild);
+        // The program looks every 2 s: by then a window or report would be there.
+        ASSERT_FALSE(program::WaitFor(shown, 2500ms)) << "shown on a return: " << app->OpenReports();
+        ASSERT_TRUE(app->IsRunning());
+    }
 }
 
 TEST_F(ProgramMonitors, MonitorThatGoesAndComesUnderTheReportOfItsNewWindowGetsOneWindow)

@@ -71,6 +71,33 @@ TEST_F(ProgramSettings, LoadAtLogonWritesAndRemovesTheRunValueAcrossRestarts)
     EXPECT_EQ(app->FindReport(), nullptr) << app->OpenReports();
 }
 
+// Turned off in Windows' own startup switch (first byte odd), the entry shows unticked:
+// the command ticks it, which writes the Run value and turns the switch on again.
+TEST_F(ProgramSettings, LoadAtLogonSwitchedOffByWindowsIsOffAndTickingSwitchesItOn)
+{
+    ASSERT_NO_FATAL_FAILURE(Install({kFirst, kMild}));
+    const std::string command = "\"" + wintest::ProgramExe() + "\" /tray";
+    ASSERT_TRUE(WriteString(kRunKey, kRunValue, command));
+    const BYTE disabled[12] = {0x03};
+    ASSERT_EQ(RegSetKeyValueA(HKEY_CURRENT_USER, program::kStartupApprovedKey, kRunValue, REG_BINARY, disabled,
+                              sizeof disabled),
+              ERROR_SUCCESS);
+    const auto switchedOn = [] {
+        BYTE data[64] = {};
+        DWORD size = sizeof data;
+        const LSTATUS status = RegGetValueA(HKEY_CURRENT_USER, program::kStartupApprovedKey, kRunValue,
+                                            RRF_RT_REG_BINARY, nullptr, data, &size);
+        return status == ERROR_FILE_NOT_FOUND || (status == ERROR_SUCCESS && size > 0 && (data[0] & 1) == 0);
+    };
+
+    ASSERT_NO_FATAL_FAILURE(Start());
+    ASSERT_NO_FATAL_FAILURE(Command(0, kLoadAtLogon));
+    EXPECT_TRUE(program::WaitFor(
+        [&] { return switchedOn() && lstrcmpiA(ReadValue(kRunKey, kRunValue).text.c_str(), command.c_str()) == 0; }))
+        << "now \"" << ReadValue(kRunKey, kRunValue).text << "\"";
+    EXPECT_EQ(app->FindReport(), nullptr) << app->OpenReports();
+}
+
 TEST_F(ProgramSettings, KeepLoadedOffOutlivesTheRunAndAStringCountsAsOn)
 {
     ASSERT_NO_FATAL_FAILURE(Install({kFirst, kMild}));

@@ -1,6 +1,9 @@
 #include "report/text_format.h"
 
+#include <cstdarg>
+#include <cstdio>
 #include <cstring>
+#include <vector>
 
 namespace {
 
@@ -51,4 +54,22 @@ bool FormatMatches(const char* format, const char* conversions)
 {
     std::string found;
     return FormatConversions(format, found) && found == conversions;
+}
+
+std::string FormatWhole(const char* format, ...)
+{
+    std::va_list args;
+    va_start(args, format);
+    std::va_list again;
+    va_copy(again, args);
+    const int needed = std::vsnprintf(nullptr, 0, format, args);
+    va_end(args);
+    std::string text;
+    if (needed > 0) {
+        std::vector<char> buffer(static_cast<size_t>(needed) + 1);
+        if (std::vsnprintf(buffer.data(), buffer.size(), format, again) == needed)
+            text.assign(buffer.data(), static_cast<size_t>(needed));
+    }
+    va_end(again);
+    return text;
 }

@@ -16,6 +16,10 @@ bool FormatConversions(const char* format, std::string& conversions);
 // Whether format takes exactly the given conversions (as FormatConversions lists them).
 bool FormatMatches(const char* format, const char* conversions);
 
+// The whole of a printf format filled in (empty when it cannot be). Through a va_list,
+// so that no caller's format is taken apart at compile time by a size it cannot know.
+std::string FormatWhole(const char* format, ...);
+
 // snprintf into a std::string of at most maxBytes - 1 bytes, never splitting a
 // two-byte character. Use only with a format that FormatMatches the arguments.
 template <class... Args>

@@ -581,8 +581,13 @@ void ProgramCore::UpdateTip(bool force)
     // Called after every look at the ramps: the lines are made anew only when what they
     // tell may have changed. A monitor that keeps nothing names its current profile,
     // which may change elsewhere at any time.
-    std::string told = std::string(m_settings.extendedTables ? "x" : "-") + (m_settings.keepLoaded ? "k" : "-") +
-                       std::string(m_pausedFor.begin(), m_pausedFor.end()) + '\n';
+    std::string told = std::string(m_settings.extendedTables ? "x" : "-") + (m_settings.keepLoaded ? "k" : "-");
+    // The paused-for name whole: every unit in two bytes.
+    for (char16_t unit : m_pausedFor) {
+        told += static_cast<char>(unit & 0xFF);
+        told += static_cast<char>(unit >> 8);
+    }
+    told += '\n';
     for (const Keeper& keeper : m_keepers.Keepers()) {
         told += keeper.monitor.identity.adapterName + keeper.monitor.identity.deviceId + keeper.path + '|' +
                 std::to_string(static_cast<int>(keeper.state)) + (keeper.monitor.advancedColor ? "h" : "");

@@ -216,7 +216,14 @@ int32_t SetLoadAtLogon(bool on, bool keepLoaded)
                                              reinterpret_cast<const BYTE*>(command.c_str()),
                                              static_cast<DWORD>((command.size() + 1) * sizeof(wchar_t))))
         return static_cast<int32_t>(status);
-    // Ticked here, the entry runs: Windows' switch says so too, or it would stay off.
+    // Ticked here, the entry runs: where Windows' switch has a say about it, the switch
+    // says so too, or it would stay off. Where it has none, none is made.
+    {
+        Key seen(kStartupApprovedKey, false);
+        if (!seen.Get() ||
+            ::RegQueryValueExW(seen.Get(), kRunValueW, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+            return 0;
+    }
     Key approved(kStartupApprovedKey, true);
     if (!approved.Get())
         return approved.Status();

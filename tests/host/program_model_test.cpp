@@ -149,6 +149,7 @@ struct Model {
     bool quiet = false;
     bool keep = true;
     bool windows = true;         // the user has the windows open
+    bool shellDown = false;      // no icon: what a balloon would tell is a report
     bool gameFront = false;
     bool allOff = false;
     uint64_t allOffAt = 0;
@@ -380,6 +381,7 @@ void Apply(Model& model, const Event& e)
         break;
     case Kind::Shell:
         // Changes only how failures are told.
+        model.shellDown = e.on;
         break;
     case Kind::Wait: {
         const uint64_t before = model.now;
@@ -901,8 +903,10 @@ void CheckPromises(const Model& model, const Harness& h, const Before& before, c
 
     for (size_t i = 0; i < count; ++i) {
         const int writes = h.sim.RampWrites(h.adapters[i]) - before.writes[i];
-        // Nothing is ever written into a monitor in HDR.
-        if (before.hdr[i] && h.hdr[i])
+        // Nothing is ever written into a monitor in HDR, also in the event that turned it
+        // on (the notice that comes with it).
+        const bool turnedOn = e.kind == Kind::Hdr && e.on && e.monitor == static_cast<int>(i);
+        if ((before.hdr[i] || turnedOn) && h.hdr[i])
             RC_ASSERT(writes == 0);
         // With keeping off, nothing is written that the user did not ask for.
         if (!model.keep && !any(AsksToWrite) && !any(TogglesKeeping))
@@ -1028,12 +1032,18 @@ struct Step : rc::state::Command<Model, Harness> {
         event = Generate(model);
         // Now and then a report's modal loop lets another event in; often on a day of
         // monitors coming and going, whose windows and loads open reports.
-        nested = model.start.focus == Focus::Desktop ? *rc::gen::weightedElement<bool>({{2, false}, {1, true}})
-                                                     : *rc::gen::weightedElement<bool>({{9, false}, {1, true}});
+        // Resident with no window and no icon, a report is the only modal loop a look at
+        // the desktop can open: an Open then must wait for the look to end.
+        const bool reportsOnly = model.resident && !model.windows && model.shellDown;
+        nested = model.start.focus == Focus::Desktop || reportsOnly
+                     ? *rc::gen::weightedElement<bool>({{2, false}, {1, true}})
+                     : *rc::gen::weightedElement<bool>({{9, false}, {1, true}});
         if (nested) {
             inner = Generate(model);
             // Mostly a request: what a modal loop must not drop.
-            if (*rc::gen::weightedElement<bool>({{1, false}, {2, true}}))
+            if (reportsOnly && *rc::gen::arbitrary<bool>())
+                inner.kind = Kind::Open;
+            else if (*rc::gen::weightedElement<bool>({{1, false}, {2, true}}))
                 inner.kind = *rc::gen::element(Kind::Open, Kind::Open, Kind::SecondPlain, Kind::SecondTray,
                                                Kind::SecondLoad, Kind::Display, Kind::Resume);
             RC_PRE(inner.kind != Kind::Wait && inner.kind != Kind::Close && inner.kind != Kind::Writer &&
@@ -1175,6 +1185,7 @@ TEST(ProgramModel, RandomDaysKeepEveryPromise)
         model.quiet = start.quiet;
         model.keep = start.keep;
         model.windows = !start.resident;
+        model.shellDown = start.noShell;
         model.monitors.resize(static_cast<size_t>(start.monitors));
         for (int i = 0; i < start.monitors; ++i) {
             model.monitors[i].current = start.current[i];

@@ -997,7 +997,7 @@ struct Step : rc::state::Command<Model, Harness> {
             {Kind::GameFront, 2, 3, 0},
             {Kind::GameWrites, 2, 3, 0},   {Kind::GameLeaves, 2, 3, 0},   {Kind::Hdr, 1, 0, 2},
             {Kind::ToggleKeep, 1, 0, 1},   {Kind::ToggleExtended, 1, 0, 0}, {Kind::Select, 4, 1, 2},
-            {Kind::Reload, 2, 1, 1},       {Kind::Reset, 2, 0, 2},        {Kind::ReloadAll, 1, 0, 1},
+            {Kind::Reload, 2, 1, 1},       {Kind::Reset, 3, 1, 2},        {Kind::ReloadAll, 1, 0, 1},
             {Kind::ResetAll, 1, 0, 1},     {Kind::Open, 2, 0, 3},         {Kind::Close, 1, 0, 3},
             {Kind::SecondPlain, 1, 0, 2},  {Kind::SecondTray, 1, 0, 1},   {Kind::SecondLoad, 1, 0, 1},
             {Kind::Shell, 1, 0, 3},        {Kind::Wait, 10, 12, 10},

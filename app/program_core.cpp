@@ -263,9 +263,9 @@ bool ProgramCore::Listed(const std::vector<MonitorIdentity>& list, const Monitor
     return std::find(list.begin(), list.end(), identity) != list.end();
 }
 
-void ProgramCore::StopWaiting(const MonitorIdentity& identity)
+void ProgramCore::Unlist(std::vector<MonitorIdentity>& list, const MonitorIdentity& identity)
 {
-    m_sdrWaiting.erase(std::remove(m_sdrWaiting.begin(), m_sdrWaiting.end(), identity), m_sdrWaiting.end());
+    list.erase(std::remove(list.begin(), list.end(), identity), list.end());
 }
 
 bool ProgramCore::IsReset(const MonitorIdentity& identity) const
@@ -286,7 +286,7 @@ void ProgramCore::LoadReturning(MonitorHandle monitor)
             m_sdrWaiting.push_back(identity);
         return;
     }
-    StopWaiting(identity);
+    Unlist(m_sdrWaiting, identity);
     const RampsBefore before = m_keepers.ReadOthers(monitor);
     std::string path;
     LoadedRamp loaded;
@@ -456,7 +456,7 @@ void ProgramCore::ResetAll()
         // Where HDR is on, the ramp is not the program's to write, the linear one included.
         if (monitor.advancedColor)
             continue;
-        StopWaiting(monitor.identity);
+        Unlist(m_sdrWaiting, monitor.identity);
         if (!IsReset(monitor.identity))
             m_reset.push_back(monitor.identity);
         std::string path;
@@ -498,8 +498,8 @@ void ProgramCore::Apply(MonitorHandle monitor, const std::string& path, bool sel
 {
     Poll();
     const MonitorIdentity identity = IdentityOf(monitor);
-    m_reset.erase(std::remove(m_reset.begin(), m_reset.end(), identity), m_reset.end());
-    StopWaiting(identity);
+    Unlist(m_reset, identity);
+    Unlist(m_sdrWaiting, identity);
     const bool extended = m_settings.extendedTables;
     const RampsBefore before = m_keepers.ReadOthers(monitor);
     int32_t messageId = 0;
@@ -538,7 +538,7 @@ void ProgramCore::Reset(MonitorView& window, MonitorHandle monitor, const std::s
     const MonitorIdentity identity = IdentityOf(monitor);
     if (!identity.adapterName.empty() && !IsReset(identity))
         m_reset.push_back(identity);
-    StopWaiting(identity);
+    Unlist(m_sdrWaiting, identity);
     const RampsBefore before = m_keepers.ReadOthers(monitor);
     // Refused, keeping stops all the same, as the user asked; the report names the
     // selected profile, as a refused Reload would.

@@ -140,10 +140,10 @@ public:
     const std::u16string& PausedFor() const { return m_pausedFor; }
     // Whether the monitor was put back to linear by the user and stays so.
     bool IsReset(const MonitorIdentity& identity) const;
-    static bool Listed(const std::vector<MonitorIdentity>& list, const MonitorIdentity& identity);
-    void StopWaiting(const MonitorIdentity& identity);
 
 private:
+    static bool Listed(const std::vector<MonitorIdentity>& list, const MonitorIdentity& identity);
+    static void Unlist(std::vector<MonitorIdentity>& list, const MonitorIdentity& identity);
     struct OpenWindowEntry {
         MonitorView* view;
         bool closing;   // asked to close by the program

@@ -94,27 +94,20 @@ GammaRamp IdentityRamp()
     return ramp;
 }
 
-namespace {
-
-HardwareRamp HeldOf(int32_t readResult, const HardwareRamp& held, const HardwareRamp& written)
-{
-    return readResult != 0 || CompareRamp(held, written).largest > 1 ? written : held;
-}
-
-}  // namespace
-
 HardwareRamp HeldAfterWrite(MonitorHandle monitor, const HardwareRamp& written)
 {
-    HardwareRamp held{};
-    const int32_t result = ReadMonitorRamp(monitor, held);
-    return HeldOf(result, held, written);
+    DcOwner dc;
+    if (CreateMonitorDC(monitor, dc) != 0)
+        return written;
+    return HeldAfterWrite(dc.Get(), written);
 }
 
 HardwareRamp HeldAfterWrite(DcHandle dc, const HardwareRamp& written)
 {
     HardwareRamp held{};
-    const int32_t result = ReadDcRamp(dc, held);
-    return HeldOf(result, held, written);
+    if (ReadDcRamp(dc, held) != 0 || CompareRamp(held, written).largest > 1)
+        return written;
+    return held;
 }
 
 int32_t ReadMonitorRamp(MonitorHandle monitor, HardwareRamp& ramp)

@@ -119,23 +119,24 @@ std::vector<MonitorIdentity> KeeperSet::KeepingBut(MonitorHandle except) const
     return keeping;
 }
 
-Keeper* KeeperSet::ChangedKeeper(const MonitorIdentity& identity, HardwareRamp& current)
+Keeper* KeeperSet::ReadKeeping(const MonitorIdentity& identity, DcOwner& dc, HardwareRamp& current)
 {
     Keeper* keeper = FindIdentity(identity);
-    if (!keeper || keeper->state != KeepState::Keeping)
-        return nullptr;
     // What cannot be read cannot be mended either.
-    if (ReadMonitorRamp(keeper->monitor.handle, current) != 0 || SameRamp(current, keeper->ramp.held))
+    if (!keeper || keeper->state != KeepState::Keeping || CreateMonitorDC(keeper->monitor.handle, dc) != 0 ||
+        ReadDcRamp(dc.Get(), current) != 0)
         return nullptr;
     return keeper;
 }
 
 void KeeperSet::OthersSee(MonitorHandle writer, const HardwareRamp& held, const RampsBefore& before)
 {
+    HdrAdapters hdr;
     for (const MonitorIdentity& identity : KeepingBut(writer)) {
         HardwareRamp current{};
-        Keeper* keeper = ChangedKeeper(identity, current);
-        if (!keeper)
+        DcOwner dc;
+        Keeper* keeper = ReadKeeping(identity, dc, current);
+        if (!keeper || SameRamp(current, keeper->ramp.held))
             continue;
         // The same ramp only when the write is what changed it: one that already read so
         // before (put back to linear from outside, and now reset here too) was not.
@@ -143,8 +144,7 @@ void KeeperSet::OthersSee(MonitorHandle writer, const HardwareRamp& held, const 
         if (SameRamp(current, held) && !(was && SameRamp(*was, current))) {
             keeper->state = KeepState::Idle;
         } else if (m_bKeeping) {
-            HdrAdapters hdr;
-            Rewrite(identity, hdr, nullptr);
+            Rewrite(identity, hdr, dc.Get());
         }
     }
 }
@@ -182,12 +182,7 @@ bool KeeperSet::Rewrite(const MonitorIdentity& identity, HdrAdapters& hdr, DcHan
     }
     keeper->state = KeepState::Paused;
     const std::string path = keeper->path;
-    DcOwner own;
-    int32_t result = dc ? 0 : CreateMonitorDC(monitor, own);
-    if (!dc)
-        dc = own.Get();
-    if (result == 0)
-        result = SetDcGammaTable(dc, keeper->ramp.written);
+    const int32_t result = SetDcGammaTable(dc, keeper->ramp.written);
     keeper = FindIdentity(identity);
     if (result != 0) {
         ReportCalibrationFailure(monitor, path.c_str(), IDS_DOWNLOAD_FAILED, result);
@@ -211,12 +206,10 @@ std::vector<MonitorHandle> KeeperSet::Check(uint64_t nowMs, const RampsBefore& f
     // whether HDR came on is asked of the system once for all.
     HdrAdapters hdr;
     for (const MonitorIdentity& identity : KeepingBut(nullptr)) {
-        Keeper* keeper = FindIdentity(identity);
         HardwareRamp current{};
         DcOwner dc;
-        // What cannot be read cannot be mended either.
-        if (!keeper || keeper->state != KeepState::Keeping || CreateMonitorDC(keeper->monitor.handle, dc) != 0 ||
-            ReadDcRamp(dc.Get(), current) != 0)
+        Keeper* keeper = ReadKeeping(identity, dc, current);
+        if (!keeper)
             continue;
         if (SameRamp(current, keeper->ramp.held)) {
             keeper->heldMs = nowMs;

@@ -8,6 +8,7 @@
 #include "cms/CMSSupport.h"
 #include "cms/advanced_color.h"
 #include "cms/desktop_snapshot.h"
+#include "platform/guards.h"
 
 #include <cstdint>
 #include <string>
@@ -111,12 +112,13 @@ private:
     Keeper* FindIdentity(const MonitorIdentity& identity);
     // The keepers that keep (where HDR is off), but the one of except.
     std::vector<MonitorIdentity> KeepingBut(MonitorHandle except) const;
-    // The keeper of identity when it keeps and its ramp reads (into current) otherwise
-    // than it held; null when it holds, cannot be read, or the keeper is gone.
-    Keeper* ChangedKeeper(const MonitorIdentity& identity, HardwareRamp& current);
+    // The keeper of identity when it keeps, with its adapter opened (dc) and its ramp
+    // read through it (current); null when the keeper is gone, keeps nothing, or its
+    // ramp cannot be read.
+    Keeper* ReadKeeping(const MonitorIdentity& identity, DcOwner& dc, HardwareRamp& current);
     void OthersSee(MonitorHandle writer, const HardwareRamp& held, const RampsBefore& before);
-    // Writes the keeper's ramp again, through dc when the caller holds one of its
-    // adapter; false where HDR is on (by hdr) or the write failed (reported).
+    // Writes the keeper's ramp again through dc, a context of its adapter; false where
+    // HDR is on (by hdr) or the write failed (reported).
     bool Rewrite(const MonitorIdentity& identity, HdrAdapters& hdr, DcHandle dc);
 
     std::vector<Keeper> m_keepers;

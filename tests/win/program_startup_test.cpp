@@ -241,7 +241,7 @@ TEST_F(ProgramSelection, ProfileWithoutCalibrationIsReportedOnceAndStaysSelected
     ASSERT_TRUE(program::Flush(list));
     EXPECT_EQ(app->FindReport(), nullptr) << app->OpenReports();
 
-    // And a good profile after it applies as ever.
+    // A good profile after it applies.
     ASSERT_TRUE(program::ClickRow(list, program::RowOf(list, "kv-mild")));
     EXPECT_TRUE(WaitForRamp(program::CalibrationTable(store.PathOf(kMild)))) << app->OpenReports();
 }

@@ -1,7 +1,7 @@
 // Win32 only. The application object and its message loop.
 #include "fw/app.h"
 
-#include "fw/dialog.h"
+#include "fw/commands.h"
 
 #include <algorithm>
 

@@ -2,6 +2,7 @@
 #include "fw/dialog.h"
 
 #include "fw/app.h"
+#include "fw/dialog_template.h"
 #include "fw/gdi.h"
 #include "fw/list_box.h"
 
@@ -23,57 +24,12 @@ HINSTANCE ResourceModuleFor(LPCSTR type, UINT id)
 }
 
 // A dialog template's bytes and their count; null when there is no such template.
-const BYTE* TemplateBytes(HINSTANCE module, UINT templateId, size_t& size)
+const uint8_t* TemplateBytes(HINSTANCE module, UINT templateId, size_t& size)
 {
     HRSRC found = ::FindResourceA(module, MAKEINTRESOURCEA(templateId), RT_DIALOG);
     HGLOBAL loaded = found ? ::LoadResource(module, found) : nullptr;
     size = found ? ::SizeofResource(module, found) : 0;
-    return loaded ? static_cast<const BYTE*>(::LockResource(loaded)) : nullptr;
-}
-
-// Whether a template is a DLGTEMPLATEEX (version 1, signature 0xFFFF), whose fixed
-// header is 26 bytes where DLGTEMPLATE's is 18.
-bool IsExtended(const BYTE* data, size_t size)
-{
-    WORD words[2] = {};
-    if (!data || size < sizeof words)
-        return false;
-    std::memcpy(words, data, sizeof words);
-    return words[0] == 1 && words[1] == 0xFFFF;
-}
-
-// Two words of a dialog template, at an offset that depends on its form (plain, or
-// DLGTEMPLATEEX); false when there is no such template or it is too short.
-bool TemplateWords(HINSTANCE module, UINT templateId, size_t plainAt, size_t extendedAt, WORD (&words)[2])
-{
-    size_t size = 0;
-    const BYTE* data = TemplateBytes(module, templateId, size);
-    const size_t at = IsExtended(data, size) ? extendedAt : plainAt;
-    if (!data || size < at + sizeof words)
-        return false;
-    std::memcpy(words, data + at, sizeof words);
-    return true;
-}
-
-// The number of the menu a dialog template names, 0 for none. A template names it
-// right after its fixed header: 0 for none, 0xFFFF and a number, or a string (which
-// the window layer's callers never use, and is taken as none).
-UINT TemplateMenuId(HINSTANCE module, UINT templateId)
-{
-    WORD words[2] = {};
-    if (!TemplateWords(module, templateId, 18, 26, words))
-        return 0;
-    return words[0] == 0xFFFF ? words[1] : 0;
-}
-
-// The size a dialog template gives its client area, in dialog units: the last two
-// words of the fixed header. Zero when there is no such template.
-SIZE TemplateSize(HINSTANCE module, UINT templateId)
-{
-    WORD words[2] = {};
-    if (!TemplateWords(module, templateId, 14, 22, words))
-        return SIZE{};
-    return SIZE{static_cast<int16_t>(words[0]), static_cast<int16_t>(words[1])};
+    return loaded ? static_cast<const uint8_t*>(::LockResource(loaded)) : nullptr;
 }
 
 HWND DefaultOwner()
@@ -82,111 +38,10 @@ HWND DefaultOwner()
     return app ? app->DefaultOwner() : nullptr;
 }
 
-// The DPI functions of Windows 10, where the system has them.
-struct DpiFunctions {
-    UINT(WINAPI* getDpiForWindow)(HWND) = nullptr;                                  // 1607
-    int(WINAPI* getSystemMetricsForDpi)(int, UINT) = nullptr;                       // 1607
-    BOOL(WINAPI* systemParametersInfoForDpi)(UINT, UINT, void*, UINT, UINT) = nullptr;  // 1607
-    HANDLE(WINAPI* getThreadDpiAwarenessContext)() = nullptr;                       // 1607
-    BOOL(WINAPI* areDpiAwarenessContextsEqual)(HANDLE, HANDLE) = nullptr;           // 1607
-    BOOL(WINAPI* adjustWindowRectExForDpi)(RECT*, DWORD, BOOL, DWORD, UINT) = nullptr;  // 1607
-    BOOL(WINAPI* setDialogDpiChangeBehavior)(HWND, int, int) = nullptr;             // 1703
-};
-
-template <class Function>
-void Find(HMODULE module, const char* name, Function& function)
-{
-    // Through void (*)(), which converts to and from any function pointer type.
-    function = reinterpret_cast<Function>(reinterpret_cast<void (*)()>(::GetProcAddress(module, name)));
-}
-
-const DpiFunctions& Functions()
-{
-    static const DpiFunctions functions = [] {
-        DpiFunctions found;
-        if (HMODULE user = ::GetModuleHandleA("user32.dll")) {
-            Find(user, "GetDpiForWindow", found.getDpiForWindow);
-            Find(user, "GetSystemMetricsForDpi", found.getSystemMetricsForDpi);
-            Find(user, "SystemParametersInfoForDpi", found.systemParametersInfoForDpi);
-            Find(user, "GetThreadDpiAwarenessContext", found.getThreadDpiAwarenessContext);
-            Find(user, "AreDpiAwarenessContextsEqual", found.areDpiAwarenessContextsEqual);
-            Find(user, "AdjustWindowRectExForDpi", found.adjustWindowRectExForDpi);
-            Find(user, "SetDialogDpiChangeBehavior", found.setDialogDpiChangeBehavior);
-        }
-        return found;
-    }();
-    return functions;
-}
-
-// DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2, DDC_DISABLE_ALL and WM_GETDPISCALEDSIZE,
-// which the headers declare for Windows 10 only.
-const HANDLE kPerMonitorV2 = reinterpret_cast<HANDLE>(static_cast<intptr_t>(-4));
-constexpr int kDialogScalingOff = 1;
+// WM_GETDPISCALEDSIZE, which the headers declare for Windows 10 only.
 constexpr UINT kGetDpiScaledSize = 0x02E4;
 
-int ToInt(UINT value) { return static_cast<int>(value); }
-
-// The window's own DPI as the system tells it: its monitor's under per-monitor
-// awareness.
-UINT OwnDpi(HWND window)
-{
-    const DpiFunctions& functions = Functions();
-    if (window && functions.getDpiForWindow)
-        if (const UINT dpi = functions.getDpiForWindow(window))
-            return dpi;
-    return SystemDpi();
-}
-
-// The DPI the dialog manager made a dialog for: under per-monitor awareness v2 its
-// monitor's; otherwise (Windows 7 to 10 1607, and Wine, which has one DPI) the
-// system's.
-UINT MadeDpi(HWND dialog)
-{
-    const DpiFunctions& functions = Functions();
-    if (functions.getThreadDpiAwarenessContext && functions.areDpiAwarenessContextsEqual &&
-        functions.areDpiAwarenessContextsEqual(functions.getThreadDpiAwarenessContext(), kPerMonitorV2))
-        return OwnDpi(dialog);
-    return SystemDpi();
-}
-
-// A dialog font made for madeDpi, made again for dpi. The dialog manager makes a
-// template's font from a whole point size (lfHeight = -points * dpi / 72, rounded), so
-// the point size is found again first: scaling the height itself would round twice.
-fw::Font FontForDpi(HFONT font, UINT madeDpi, UINT dpi)
-{
-    LOGFONTW face{};
-    if (!font || madeDpi == 0 || ::GetObjectW(font, sizeof face, &face) == 0)
-        return fw::Font();
-    if (face.lfHeight < 0)
-        face.lfHeight = -::MulDiv(::MulDiv(-face.lfHeight, 72, ToInt(madeDpi)), ToInt(dpi), 72);
-    else
-        face.lfHeight = ::MulDiv(face.lfHeight, ToInt(dpi), ToInt(madeDpi));
-    return fw::Font(::CreateFontIndirectW(&face));
-}
-
-// The dialog base units of a font, as the dialog manager measures them: the average
-// width of the 52 letters, rounded, and the height. The system font when font is null.
-SIZE BaseUnitsOf(HFONT font)
-{
-    static const wchar_t kLetters[] = L"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
-    ClientDC screen(nullptr);
-    SelectGuard keep(screen.Get(), font ? static_cast<HGDIOBJ>(font) : ::GetStockObject(SYSTEM_FONT));
-    TEXTMETRICW metrics{};
-    SIZE extent{};
-    if (!::GetTextMetricsW(screen.Get(), &metrics) ||
-        !::GetTextExtentPoint32W(screen.Get(), kLetters, static_cast<int>(std::size(kLetters) - 1), &extent))
-        return SIZE{};
-    return SIZE{(extent.cx / 26 + 1) / 2, metrics.tmHeight};
-}
-
 }  // namespace
-
-UINT SystemDpi()
-{
-    ClientDC screen(nullptr);
-    const int dpi = screen.Get() ? ::GetDeviceCaps(screen.Get(), LOGPIXELSY) : 0;
-    return dpi > 0 ? static_cast<UINT>(dpi) : 96;
-}
 
 UINT WindowDpi(HWND window)
 {
@@ -194,45 +49,6 @@ UINT WindowDpi(HWND window)
         if (dialog->Dpi())
             return dialog->Dpi();
     return OwnDpi(window);
-}
-
-int SystemMetricForDpi(int index, UINT dpi)
-{
-    const DpiFunctions& functions = Functions();
-    if (functions.getSystemMetricsForDpi)
-        return functions.getSystemMetricsForDpi(index, dpi);
-    return ::MulDiv(::GetSystemMetrics(index), ToInt(dpi), ToInt(SystemDpi()));
-}
-
-Font StatusFontForDpi(UINT dpi)
-{
-    NONCLIENTMETRICSW metrics{};
-    metrics.cbSize = sizeof metrics;
-    const DpiFunctions& functions = Functions();
-    if (functions.systemParametersInfoForDpi) {
-        if (!functions.systemParametersInfoForDpi(SPI_GETNONCLIENTMETRICS, metrics.cbSize, &metrics, 0, dpi))
-            return Font();
-    } else {
-        if (!::SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, metrics.cbSize, &metrics, 0))
-            return Font();
-        metrics.lfStatusFont.lfHeight = ::MulDiv(metrics.lfStatusFont.lfHeight, ToInt(dpi), ToInt(SystemDpi()));
-    }
-    return Font(::CreateFontIndirectW(&metrics.lfStatusFont));
-}
-
-HWND Window::Detach()
-{
-    HWND window = m_hWnd;
-    m_hWnd = nullptr;
-    return window;
-}
-
-RECT ChildRect(HWND parent, HWND child)
-{
-    RECT rect{};
-    ::GetWindowRect(child, &rect);
-    ::MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&rect), 2);
-    return rect;
 }
 
 Dialog::Dialog(UINT templateId) : m_nTemplate(templateId), m_hResources(ResourceModuleFor(RT_DIALOG, templateId))
@@ -281,9 +97,9 @@ void Dialog::FollowDpiOnOpen()
     // turned off here, and every dialog follows WM_DPICHANGED itself (ChangeDpi): the
     // same way on every system, Wine included, whose dialog manager does none of it;
     // and a dialog that lays its controls out itself is not laid out twice.
-    if (const DpiFunctions& functions = Functions(); functions.setDialogDpiChangeBehavior)
-        functions.setDialogDpiChangeBehavior(m_hWnd, kDialogScalingOff, kDialogScalingOff);
+    TurnOffDialogScaling(m_hWnd);
     m_nDpi = MadeDpi(m_hWnd);
+    m_pointFont = PointFontOf(DialogFont(), m_nDpi);
     m_baseUnits = BaseUnitsOf(DialogFont());
     // A report or the About box belongs with the window it opens over; a window that
     // followed its monitor, or one the system made for the system DPI (per-monitor
@@ -303,7 +119,7 @@ void Dialog::ChangeDpi(UINT dpi, const RECT* suggested)
         return;
     }
     const HFONT oldFont = DialogFont();
-    fw::Font font = FontForDpi(oldFont, m_nDpi, dpi);
+    fw::Font font = FontAtDpi(m_pointFont, dpi);
     const SIZE oldUnits = m_baseUnits;
     m_nDpi = dpi;
     if (font) {
@@ -341,32 +157,24 @@ void Dialog::OnDpiChanged(SIZE oldUnits, const RECT* suggested)
 
 SIZE Dialog::TemplateClientSize() const
 {
-    const SIZE units = TemplateSize(m_hResources, m_nTemplate);
+    size_t size = 0;
+    const uint8_t* data = TemplateBytes(m_hResources, m_nTemplate, size);
+    const TemplateUnits units = TemplateClientUnits(data, size);
     return SIZE{::MulDiv(units.cx, m_baseUnits.cx, 4), ::MulDiv(units.cy, m_baseUnits.cy, 8)};
 }
 
 bool Dialog::SizeForDpi(UINT dpi, SIZE& size) const
 {
-    const fw::Font font = FontForDpi(DialogFont(), m_nDpi, dpi);
+    const fw::Font font = FontAtDpi(m_pointFont, dpi);
     const SIZE units = BaseUnitsOf(font.Get());
     if (!font || units.cx <= 0 || units.cy <= 0 || m_baseUnits.cx <= 0 || m_baseUnits.cy <= 0)
         return false;
     RECT client{};
-    RECT window{};
     ::GetClientRect(m_hWnd, &client);
-    ::GetWindowRect(m_hWnd, &window);
-    RECT rect{0, 0, ::MulDiv(client.right, units.cx, m_baseUnits.cx),
-              ::MulDiv(client.bottom, units.cy, m_baseUnits.cy)};
-    const DpiFunctions& functions = Functions();
-    if (!functions.adjustWindowRectExForDpi ||
-        !functions.adjustWindowRectExForDpi(&rect, static_cast<DWORD>(::GetWindowLongA(m_hWnd, GWL_STYLE)),
-                                            ::GetMenu(m_hWnd) != nullptr,
-                                            static_cast<DWORD>(::GetWindowLongA(m_hWnd, GWL_EXSTYLE)), dpi)) {
-        // The frame as it is.
-        rect.right += (window.right - window.left) - client.right;
-        rect.bottom += (window.bottom - window.top) - client.bottom;
-    }
-    size = SIZE{rect.right - rect.left, rect.bottom - rect.top};
+    size = WindowSizeForDpi(m_hWnd,
+                            SIZE{::MulDiv(client.right, units.cx, m_baseUnits.cx),
+                                 ::MulDiv(client.bottom, units.cy, m_baseUnits.cy)},
+                            dpi);
     return true;
 }
 
@@ -402,7 +210,9 @@ void Dialog::AttachTemplateMenu(HWND window) const
     // quietly makes the window without one when that module lacks it.
     if (::GetMenu(window) || (::GetWindowLongA(window, GWL_STYLE) & WS_CHILD))
         return;
-    const UINT menuId = TemplateMenuId(m_hResources, m_nTemplate);
+    size_t size = 0;
+    const uint8_t* data = TemplateBytes(m_hResources, m_nTemplate, size);
+    const UINT menuId = TemplateMenuId(data, size);
     if (menuId == 0)
         return;
     HMENU menu = ::LoadMenuA(ResourceModuleFor(RT_MENU, menuId), MAKEINTRESOURCEA(menuId));
@@ -558,15 +368,17 @@ INT_PTR Dialog::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
         // less than the DPI does (and not evenly), would not fit the controls laid out
         // for it.
         auto* size = reinterpret_cast<SIZE*>(lParam);
-        if (!size || !SizeForDpi(static_cast<UINT>(wParam), *size))
+        if (!size || !IsSettableDpi(static_cast<UINT>(wParam)) || !SizeForDpi(static_cast<UINT>(wParam), *size))
             return FALSE;
         ::SetWindowLongPtrA(m_hWnd, DWLP_MSGRESULT, TRUE);
         return TRUE;
     }
     case WM_DPICHANGED:
         // The new DPI is the message's, not asked of the system: under Wine every
-        // monitor has the one DPI, and the system's answer never changes.
-        ChangeDpi(LOWORD(wParam), reinterpret_cast<const RECT*>(lParam));
+        // monitor has the one DPI, and the system's answer never changes. Any window
+        // can send the message: a DPI no monitor can have, or no rectangle, is ignored.
+        if (IsSettableDpi(LOWORD(wParam)) && lParam)
+            ChangeDpi(LOWORD(wParam), reinterpret_cast<const RECT*>(lParam));
         ::SetWindowLongPtrA(m_hWnd, DWLP_MSGRESULT, 0);
         return TRUE;
     case WM_DRAWITEM:

@@ -2,6 +2,8 @@
 // It knows nothing of the program that uses it.
 #pragma once
 
+#include "fw/commands.h"
+#include "fw/dpi.h"
 #include "fw/window.h"
 
 #include <windows.h>
@@ -10,11 +12,6 @@
 #include <string>
 
 namespace fw {
-
-// The framework's standard command ids.
-constexpr UINT kIdAppAbout = 0xE140;   // 57664
-constexpr UINT kIdAppExit = 0xE141;    // 57665
-constexpr UINT kIdHelp = 0xE146;       // 57670
 
 // A dialog from a template, modal or modeless. The object is bound to its window from
 // WM_INITDIALOG to WM_NCDESTROY; messages are forwarded to the virtual handlers below.
@@ -146,7 +143,12 @@ private:
     bool m_bFinalPending = false; // PostNcDestroy waits for the outermost handler
     UINT m_nDpi = 0;
     SIZE m_baseUnits{};
+    PointFont m_pointFont;        // the dialog's font as the template gives it
     fw::Font m_font;              // once the DPI changed; the dialog manager's until then
 };
+
+// The DPI a window is laid out for: its top-level dialog's (a Dialog follows
+// WM_DPICHANGED itself), else the system's answer for the window.
+UINT WindowDpi(HWND window);
 
 }  // namespace fw

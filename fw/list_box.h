@@ -5,7 +5,7 @@
 // the rows is the list's own class.
 #pragma once
 
-#include "fw/dialog.h"
+#include "fw/window.h"
 
 #include <windows.h>
 

@@ -3,7 +3,7 @@
 
 #include "fw/app.h"
 #include "res/resource.h"
-#include "ui/window_math.h"
+#include "fw/window_math.h"
 
 #include <cstdint>
 #include <iterator>

@@ -80,30 +80,3 @@ const char* AppLinkCommand(const char* url)
         return nullptr;
     return url + kAppPrefixLength;
 }
-
-bool MeasureResize(Rect32& clientRect, bool& stored, uint32_t sizeType, int32_t width, int32_t height,
-                   Point32& delta)
-{
-    if (sizeType == kSizeMinimized)
-        return false;
-    const Rect32 before = clientRect;
-    clientRect = Rect32{0, 0, width, height};
-    if (!stored) {
-        stored = true;
-        return false;
-    }
-    delta = Point32{width - Width(before), height - Height(before)};
-    return true;
-}
-
-Anchor InfoPageAnchorOf(int32_t controlId)
-{
-    switch (controlId) {
-    case kInfoPageOk:
-        return Anchor::BottomRight;
-    case kInfoPageFrame:
-        return Anchor::Stretch;
-    default:
-        return Anchor::Stay;
-    }
-}

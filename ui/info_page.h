@@ -3,7 +3,7 @@
 // tested without a window system.
 #pragma once
 
-#include "ui/window_math.h"
+#include "fw/window_math.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -40,16 +40,6 @@ bool MbsNbIEqual(const char* a, const char* b, size_t count);
 // a null url. Such links name commands for the program, not pages to open.
 const char* AppLinkCommand(const char* url);
 
-// How far the window's client area changed with one WM_SIZE, measured against the
-// size last stored in clientRect, which then takes the new size. False, with delta
-// untouched, when nothing is to move: minimised (size type 1; the stored size stays,
-// so the restore is measured against the size before the minimise), or no size
-// stored yet (a WM_SIZE that comes while the window is being created, before its
-// controls exist; it stores the size). Maximised (2) is measured like restored (0).
-bool MeasureResize(Rect32& clientRect, bool& stored, uint32_t sizeType, int32_t width, int32_t height,
-                   Point32& delta);
-
-// Where a child of the info page window goes when the client area grew by delta, in
-// the window's client coordinates: OK keeps to the lower-right corner, the page
-// stretches with the window, anything else stays.
-Anchor InfoPageAnchorOf(int32_t controlId);
+// How the info page's controls follow its size: OK keeps to the lower-right corner,
+// the page stretches with the window, anything else stays.
+constexpr LayoutRule kInfoPageLayout[] = {{kInfoPageOk, Anchor::BottomRight}, {kInfoPageFrame, Anchor::Stretch}};

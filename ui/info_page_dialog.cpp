@@ -38,20 +38,16 @@ BOOL InfoPageDialog::OnInitDialog()
     const bool browser =
         haveAddress && CanShowHtml() && m_htmlCtrl.CreateInPlaceOfStatic(kInfoPageFrame, m_hWnd) != FALSE;
 
+    if (!browser)
+        ShowTextInPlaceOfPage(haveAddress ? address : nullptr);
     // The controls are where the template puts them, for its size, even when the
     // window could not be made that large: laid out from there for the size it has.
-    RECT client{};
-    ::GetClientRect(m_hWnd, &client);
-    const SIZE made = TemplateClientSize();
-    m_clientRect = made.cx > 0 && made.cy > 0 ? Rect32{0, 0, made.cx, made.cy} : ToRect32(client);
-    m_bClientRectStored = true;
-    OnSize(SIZE_RESTORED, client.right, client.bottom);
+    m_layout.Remember(m_hWnd, TemplateClientSize(), BaseUnits(), kInfoPageLayout);
+    m_layout.Apply(m_hWnd, BaseUnits());
 
     // A missing page gets the browser's own error page; nothing is reported.
     if (browser)
         m_htmlCtrl.Navigate(address, 0, nullptr, nullptr, nullptr, 0);
-    else
-        ShowTextInPlaceOfPage(haveAddress ? address : nullptr);
     return TRUE;
 }
 
@@ -97,29 +93,17 @@ INT_PTR InfoPageDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam
     }
 }
 
-void InfoPageDialog::OnSize(UINT sizeType, int width, int height)
+void InfoPageDialog::OnSize(UINT sizeType, int, int)
 {
-    Point32 delta{};
-    if (!MeasureResize(m_clientRect, m_bClientRectStored, sizeType, width, height, delta))
-        return;
-    for (HWND child = ::GetWindow(m_hWnd, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT)) {
-        const Anchor anchor = InfoPageAnchorOf(::GetDlgCtrlID(child));
-        if (anchor == Anchor::Stay)
-            continue;
-        const Rect32 moved = FollowResize(ToRect32(fw::ChildRect(m_hWnd, child)), anchor, delta.x, delta.y);
-        ::MoveWindow(child, moved.left, moved.top, Width(moved), Height(moved), TRUE);
-    }
+    if (sizeType != SIZE_MINIMIZED && m_layout.IsMade())
+        m_layout.Apply(m_hWnd, BaseUnits());
 }
 
 void InfoPageDialog::OnDpiChanged(SIZE oldUnits, const RECT* suggested)
 {
-    // Unstored, the size the base gives the window is stored, and nothing moves by it.
-    m_bClientRectStored = false;
     fw::Dialog::OnDpiChanged(oldUnits, suggested);
-    RECT client{};
-    ::GetClientRect(m_hWnd, &client);
-    m_clientRect = ToRect32(client);
-    m_bClientRectStored = true;
+    if (m_layout.IsMade())
+        m_layout.Apply(m_hWnd, BaseUnits());
 }
 
 void ShowInfoPage()

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "fw/dialog.h"
+#include "fw/dialog_layout.h"
 #include "platform/platform.h"
 #include "ui/html_ctrl.h"
 #include "ui/info_page.h"
@@ -31,8 +32,7 @@ protected:
 
     // OK keeps to the lower-right corner and the page fills the rest of the window.
     void OnSize(UINT sizeType, int width, int height);
-    // Laid out anew by the base for the new DPI: the size the window had is measured
-    // again, not followed.
+    // Sized anew by the base for the new DPI, then laid out from the controls as made.
     void OnDpiChanged(SIZE oldUnits, const RECT* suggested) override;
 
     // Whether the page can be shown in a browser control here. When it cannot, the
@@ -41,7 +41,7 @@ protected:
 
     CHtmlCtrl m_htmlCtrl;
     char m_pageId[kPageIdSize];
-    Rect32 m_clientRect{};
+    fw::DialogLayout m_layout;
 
 private:
     // Replaces the page frame by a text: the address and how to open it, or, with no
@@ -54,7 +54,6 @@ private:
     friend void ShowInfoPage();
 
     bool m_bPageIdFits;
-    bool m_bClientRectStored = false;
     HWND m_hParent;
 };
 

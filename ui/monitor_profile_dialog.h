@@ -5,12 +5,13 @@
 
 #include "cms/desktop_snapshot.h"
 #include "fw/dialog.h"
+#include "fw/dialog_layout.h"
 #include "fw/gdi.h"
+#include "fw/window_icons.h"
 #include "platform/platform.h"
 #include "ui/monitor_calibration.h"
 #include "ui/monitor_window_host.h"
 #include "ui/profile_list_box.h"
-#include "ui/window_math.h"
 
 #include <windows.h>
 
@@ -82,22 +83,11 @@ protected:
     virtual bool OnCalibrationCommand(UINT command);
 
 private:
-    // A control as the window was made, and its window.
-    struct MadeControl {
-        HWND window;
-        PlacedControl placed;
-    };
-
     // Below this size the controls would run into each other and the list vanish.
     void OnGetMinMaxInfo(MINMAXINFO& info) const;
-    // Keeps the controls as made.
-    void RememberLayout();
     // The smallest window size for the controls as laid out now.
     void UpdateMinimum();
-    // Places every control for the client area's size and the window's DPI.
-    void LayOut();
-    // The change from the font the window was made with to its font now.
-    Scale LayoutScale() const;
+
     // The window's big and small icons, at the window's DPI.
     void LoadIcons();
     // The description of the monitor, as the caption and the messages show it.
@@ -108,21 +98,15 @@ private:
     std::string SelectedPath() const;
 
     int m_nView = 1;   // 0: all monitor profiles; otherwise: those associated with the monitor
-    fw::Icon m_bigIcon;     // the window borrows both
-    fw::Icon m_smallIcon;
+    fw::WindowIcons m_icons;
     int m_nLastSel = -1;
     MonitorHandle m_hMonitor;
     RECT m_rcGrip{};
     ProfileListBox m_ProfileList;
     POINT m_ptMinTrack{};   // the smallest window size: none until the window is laid out
-    Rect32 m_rcMadeClient{};          // the client area as made
-    SIZE m_madeUnits{};               // the dialog base units it was made with
-    std::vector<MadeControl> m_made;  // the controls as made
+    fw::DialogLayout m_layout;
     MonitorIdentity m_identity;
+    std::string m_description;   // the monitor's, as the caption and the messages show it
     MonitorCalibration m_calibration;
     bool m_bClosedByProgram = false;   // the program closed it: not the user's request
 };
-
-// Places a top-level window on a monitor's full rectangle: mode 1 centres it, mode 4
-// makes it fill the monitor; other modes do nothing.
-void CenterOnMonitor(HWND window, MonitorHandle monitor, int mode);

@@ -3,6 +3,8 @@
 
 #include "cms/calibration_check.h"
 #include "fw/gdi.h"
+#include "fw/dialog.h"
+#include "fw/dpi.h"
 #include "fw/window.h"
 #include "report/mbstring.h"
 

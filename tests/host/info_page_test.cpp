@@ -84,38 +84,25 @@ bool Equal(const Rect32& a, const Rect32& b)
     return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
 }
 
-TEST_F(InfoPageTest, OkFollowsTheLowerRightCornerThePageStretchesAndMinimisingMovesNothing)
+TEST_F(InfoPageTest, OkFollowsTheLowerRightCornerThePageStretchesAndTheRestStays)
 {
+    // Template 160 at 96 dpi: a client area of 637 x 617.
+    const Rect32 made{0, 0, 637, 617};
+    const Scale same{8, 8, 16, 16};
     const Rect32 ok{547, 577, 622, 601};
     const Rect32 page{15, 16, 622, 564};
-    auto follow = [](int32_t id, const Rect32& r, Point32 d) { return FollowResize(r, InfoPageAnchorOf(id), d.x, d.y); };
-    Rect32 client{};
-    bool stored = false;
-    Point32 delta{99, 99};
-    // A WM_SIZE before the window's initialisation only stores the size.
-    EXPECT_FALSE(MeasureResize(client, stored, 0, 637, 617, delta));
-    EXPECT_TRUE(stored);
-
-    ASSERT_TRUE(MeasureResize(client, stored, 0, 677, 647, delta));
-    EXPECT_EQ(delta.x, 40);
-    EXPECT_EQ(delta.y, 30);
-    EXPECT_TRUE(Equal(follow(kInfoPageOk, ok, delta), Rect32{587, 607, 662, 631}));
-    EXPECT_TRUE(Equal(follow(kInfoPageFrame, page, delta), Rect32{15, 16, 662, 594}));
-    EXPECT_TRUE(Equal(follow(-1, page, delta), page));
-
-    // Minimised: nothing moves, and the restore is measured from the size before.
-    EXPECT_FALSE(MeasureResize(client, stored, 1, 0, 0, delta));
-    ASSERT_TRUE(MeasureResize(client, stored, 0, 697, 657, delta));
-    EXPECT_EQ(delta.x, 20);
-    EXPECT_EQ(delta.y, 10);
-    // Maximised is laid out like restored; shrinking below the template moves OK up
-    // and left and shrinks the page.
-    ASSERT_TRUE(MeasureResize(client, stored, 2, 1920, 1000, delta));
-    EXPECT_EQ(delta.x, 1920 - 697);
-    ASSERT_TRUE(MeasureResize(client, stored, 0, 577, 567, delta));
-    EXPECT_EQ(delta.x, 577 - 1920);
-    EXPECT_EQ(delta.y, 567 - 1000);
-    EXPECT_TRUE(Equal(follow(kInfoPageFrame, page, Point32{-100, -80}), Rect32{15, 16, 522, 484}));
+    const auto place = [&](int32_t id, const Rect32& r, int32_t width, int32_t height) {
+        return LayOutControl(PlacedControl{r, AnchorIn(kInfoPageLayout, id)}, made, same, Rect32{0, 0, width, height});
+    };
+    EXPECT_TRUE(Equal(place(kInfoPageOk, ok, 677, 647), Rect32{587, 607, 662, 631}));
+    EXPECT_TRUE(Equal(place(kInfoPageFrame, page, 677, 647), Rect32{15, 16, 662, 594}));
+    EXPECT_TRUE(Equal(place(-1, page, 677, 647), page));
+    // Maximised, then back: every size is laid out from the controls as made, so the
+    // way back ends where it started.
+    EXPECT_TRUE(Equal(place(kInfoPageOk, ok, 1920, 1000), Rect32{1830, 960, 1905, 984}));
+    EXPECT_TRUE(Equal(place(kInfoPageOk, ok, 637, 617), ok));
+    // Below the template's size OK moves up and left and the page shrinks.
+    EXPECT_TRUE(Equal(place(kInfoPageFrame, page, 537, 537), Rect32{15, 16, 522, 484}));
 }
 
 }  // namespace

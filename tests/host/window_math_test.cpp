@@ -1,4 +1,5 @@
-#include "ui/window_math.h"
+#include "fw/window_math.h"
+#include "ui/monitor_window_layout.h"
 
 #include <gtest/gtest.h>
 
@@ -32,6 +33,31 @@ TEST(WindowMathTest, LargerWindowKeepsItsCornerOnTheMonitor)
     EXPECT_EQ(barely.y, -10);
 }
 
+TEST(WindowMathTest, AWindowFitsItsWorkAreaButNotBelowItsMinimum)
+{
+    // 1696 x 1096 (a monitor window at 288 DPI) on a 1920 x 1080 monitor whose work area
+    // leaves 40 pixels to a taskbar.
+    const Rect32 work{0, 0, 1920, 1040};
+    const Point32 fitted = FittedSize(Point32{1696, 1096}, work, Point32{900, 700});
+    EXPECT_EQ(fitted.x, 1696);
+    EXPECT_EQ(fitted.y, 1040);
+    // A monitor too small for the minimum: the minimum wins.
+    const Point32 cramped = FittedSize(Point32{1696, 1096}, Rect32{0, 0, 800, 600}, Point32{900, 700});
+    EXPECT_EQ(cramped.x, 900);
+    EXPECT_EQ(cramped.y, 700);
+    // Centred on the monitor, a window as tall as the work area moves up off the
+    // taskbar; one that fits stays; one larger than the area keeps its corner on it.
+    const Point32 up = KeptInside(Rect32{112, 20, 1808, 1060}, work);
+    EXPECT_EQ(up.x, 112);
+    EXPECT_EQ(up.y, 0);
+    const Point32 stays = KeptInside(Rect32{700, 300, 1200, 700}, Rect32{1920, 0, 3200, 1024});
+    EXPECT_EQ(stays.x, 1920);
+    EXPECT_EQ(stays.y, 300);
+    const Point32 larger = KeptInside(Rect32{-50, -50, 1000, 800}, Rect32{0, 0, 800, 600});
+    EXPECT_EQ(larger.x, 0);
+    EXPECT_EQ(larger.y, 0);
+}
+
 TEST(WindowMathTest, GripIsTheBottomRightSquareAndExcludesItsFarEdges)
 {
     const Rect32 grip = SizeGripRect(Rect32{0, 0, 500, 400}, 17, 16);
@@ -49,12 +75,12 @@ TEST(WindowMathTest, GripIsTheBottomRightSquareAndExcludesItsFarEdges)
 TEST(WindowMathTest, ControlsFollowTheirCorner)
 {
     const Rect32 r{10, 20, 110, 70};
-    EXPECT_EQ(AnchorOf(1000), Anchor::Stretch);
-    EXPECT_EQ(AnchorOf(1003), Anchor::BottomRight);
-    EXPECT_EQ(AnchorOf(1), Anchor::BottomRight);
-    EXPECT_EQ(AnchorOf(1001), Anchor::Bottom);
-    EXPECT_EQ(AnchorOf(-1), Anchor::Bottom);
-    EXPECT_EQ(AnchorOf(2), Anchor::Stay);
+    // A control the table does not name stays.
+    EXPECT_EQ(AnchorIn(kMonitorWindowLayout, IDC_PROFILE_LIST), Anchor::Stretch);
+    EXPECT_EQ(AnchorIn(kMonitorWindowLayout, IDC_REFRESH), Anchor::BottomRight);
+    EXPECT_EQ(AnchorIn(kMonitorWindowLayout, IDC_VIEW_ASSOCIATED), Anchor::Bottom);
+    EXPECT_EQ(AnchorIn(kMonitorWindowLayout, kUnnamedControl), Anchor::Bottom);
+    EXPECT_EQ(AnchorIn(kMonitorWindowLayout, 2), Anchor::Stay);
 
     const Rect32 grown = FollowResize(r, Anchor::Stretch, 40, 30);
     EXPECT_EQ(grown.left, 10);

@@ -1,4 +1,4 @@
-#include "ui/window_math.h"
+#include "fw/window_math.h"
 
 #include <algorithm>
 
@@ -14,6 +14,19 @@ Point32 CenteredOrigin(const Rect32& window, const Rect32& monitor)
     return origin;
 }
 
+Point32 FittedSize(Point32 size, const Rect32& work, Point32 minimum)
+{
+    return Point32{std::max(std::min(size.x, Width(work)), minimum.x), std::max(std::min(size.y, Height(work)), minimum.y)};
+}
+
+Point32 KeptInside(const Rect32& window, const Rect32& work)
+{
+    Point32 origin{window.left, window.top};
+    origin.x = std::max(std::min(origin.x, work.right - Width(window)), work.left);
+    origin.y = std::max(std::min(origin.y, work.bottom - Height(window)), work.top);
+    return origin;
+}
+
 Rect32 SizeGripRect(const Rect32& client, int32_t scrollWidth, int32_t scrollHeight)
 {
     return Rect32{client.right - scrollWidth, client.bottom - scrollHeight, client.right, client.bottom};
@@ -22,23 +35,6 @@ Rect32 SizeGripRect(const Rect32& client, int32_t scrollWidth, int32_t scrollHei
 bool IsInGrip(const Rect32& grip, Point32 point)
 {
     return point.x >= grip.left && point.x < grip.right && point.y >= grip.top && point.y < grip.bottom;
-}
-
-Anchor AnchorOf(int32_t controlId)
-{
-    switch (controlId) {
-    case 1:
-    case 1003:
-        return Anchor::BottomRight;
-    case 1000:
-        return Anchor::Stretch;
-    case 1001:
-    case 1002:
-    case -1:
-        return Anchor::Bottom;
-    default:
-        return Anchor::Stay;
-    }
 }
 
 Rect32 FollowResize(const Rect32& control, Anchor anchor, int32_t dx, int32_t dy)

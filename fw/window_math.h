@@ -1,10 +1,11 @@
-// The arithmetic of the monitor windows: placing, resizing, the size grip, the
-// minimised icon, and how all of it follows the DPI of the window's monitor. Plain
+// The arithmetic of resizable windows: placing, laying controls out, the size grip,
+// the minimised icon, and how all of it follows the DPI of the window's monitor. Plain
 // integers, so it is tested without a window system.
 #pragma once
 
 #include "platform/platform.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -20,6 +21,14 @@ inline int32_t Height(const Rect32& r) { return r.bottom - r.top; }
 // than the monitor keeps its top-left corner on the monitor.
 Point32 CenteredOrigin(const Rect32& window, const Rect32& monitor);
 
+// A window's size made to fit a monitor's work area: no larger than the area, and no
+// smaller than the window's minimum (which wins on a monitor too small for it).
+Point32 FittedSize(Point32 size, const Rect32& work, Point32 minimum);
+
+// The top-left corner that keeps a window inside a work area: it moves only as far as
+// it must, and a window larger than the area keeps its top-left corner on it.
+Point32 KeptInside(const Rect32& window, const Rect32& work);
+
 // The scroll-arrow-sized square in the bottom-right corner of the client area.
 Rect32 SizeGripRect(const Rect32& client, int32_t scrollWidth, int32_t scrollHeight);
 
@@ -29,11 +38,26 @@ bool IsInGrip(const Rect32& grip, Point32 point);
 // How a control follows a change of the window's size by (dx, dy).
 enum class Anchor {
     Stay,          // left where it is
-    BottomRight,   // moves by (dx, dy): OK (1) and Refresh (1003)
-    Stretch,       // right and bottom grow by (dx, dy): the list (1000)
-    Bottom,        // moves by (0, dy): the radio buttons (1001, 1002) and the unnamed (-1)
+    BottomRight,   // moves by (dx, dy): a button in the lower-right corner
+    Stretch,       // right and bottom grow by (dx, dy): a list or a page
+    Bottom,        // moves by (0, dy): what sits below a list, at the left
 };
-Anchor AnchorOf(int32_t controlId);
+
+// A dialog's layout is a table of these, one per control id that moves: a control the
+// table does not name stays where it was made. Every control with the id follows its
+// rule (the unnamed ones share -1).
+struct LayoutRule {
+    int32_t id;
+    Anchor anchor;
+};
+template <size_t N>
+constexpr Anchor AnchorIn(const LayoutRule (&rules)[N], int32_t controlId)
+{
+    for (const LayoutRule& rule : rules)
+        if (rule.id == controlId)
+            return rule.anchor;
+    return Anchor::Stay;
+}
 
 // The control's new rectangle, in the dialog's client coordinates.
 Rect32 FollowResize(const Rect32& control, Anchor anchor, int32_t dx, int32_t dy);

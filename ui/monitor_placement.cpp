@@ -1,0 +1,52 @@
+// Win32 only. Where a monitor's window goes on its monitor.
+#include "ui/monitor_placement.h"
+
+#include "fw/window_math.h"
+#include "platform/win32/win32_platform.h"
+
+void CenterOnMonitor(HWND window, MonitorHandle monitor, int mode)
+{
+    RECT windowRect{};
+    ::GetWindowRect(window, &windowRect);
+    // A failed read leaves the zeroed rectangle, and the window goes to (0, 0).
+    MonitorInfoEx info{};
+    info.cbSize = sizeof info;
+    Sys().GetMonitorInfoA(monitor, &info);
+    const Rect32 area = info.rcMonitor;
+
+    constexpr UINT kKeepOrder = SWP_NOZORDER | SWP_NOACTIVATE;
+    if (mode == 1) {
+        // Centred on the whole monitor, then kept inside its work area (off the taskbar).
+        const auto centre = [&](const RECT& rect) {
+            Rect32 placed = ToRect32(rect);
+            const Point32 origin = CenteredOrigin(placed, area);
+            placed = Rect32{origin.x, origin.y, origin.x + Width(placed), origin.y + Height(placed)};
+            const Point32 inside = Height(info.rcWork) > 0 ? KeptInside(placed, info.rcWork) : origin;
+            ::SetWindowPos(window, nullptr, inside.x, inside.y, 0, 0, kKeepOrder | SWP_NOSIZE);
+        };
+        centre(windowRect);
+        // Moved onto a monitor of another DPI, the window took that DPI's size on the
+        // way (WM_DPICHANGED): it is centred again at that size.
+        RECT moved{};
+        ::GetWindowRect(window, &moved);
+        if (Width(ToRect32(moved)) != Width(ToRect32(windowRect)) ||
+            Height(ToRect32(moved)) != Height(ToRect32(windowRect)))
+            centre(moved);
+    } else if (mode == 4) {
+        ::SetWindowPos(window, nullptr, area.left, area.top, Width(area), Height(area), kKeepOrder);
+    }
+}
+
+void FitWorkArea(HWND window, MonitorHandle monitor, POINT minimum)
+{
+    MonitorInfoEx info{};
+    info.cbSize = sizeof info;
+    if (!Sys().GetMonitorInfoA(monitor, &info) || Width(info.rcWork) <= 0 || Height(info.rcWork) <= 0)
+        return;
+    RECT rect{};
+    ::GetWindowRect(window, &rect);
+    const Point32 size{rect.right - rect.left, rect.bottom - rect.top};
+    const Point32 fitted = FittedSize(size, info.rcWork, Point32{minimum.x, minimum.y});
+    if (fitted.x != size.x || fitted.y != size.y)
+        ::SetWindowPos(window, nullptr, 0, 0, fitted.x, fitted.y, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}

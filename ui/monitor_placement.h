@@ -1,0 +1,15 @@
+// Win32 only. Where a monitor's window goes on its monitor.
+#pragma once
+
+#include "platform/platform.h"
+
+#include <windows.h>
+
+// Places a top-level window on a monitor's full rectangle: mode 1 centres it (then
+// keeps it inside the monitor's work area), mode 4 makes it fill the monitor; other
+// modes do nothing.
+void CenterOnMonitor(HWND window, MonitorHandle monitor, int mode);
+
+// Shrinks a window made larger than its monitor's work area (a high DPI on a small
+// monitor) to the area, never below minimum (its smallest size; 0 for none).
+void FitWorkArea(HWND window, MonitorHandle monitor, POINT minimum);

@@ -10,7 +10,8 @@
 #include "fw/app.h"
 #include "platform/owner.h"
 #include "platform/platform.h"
-#include "ui/settings.h"
+#include "settings/pause_for_watch.h"
+#include "settings/registry_settings.h"
 
 #include <windows.h>
 

@@ -9,7 +9,7 @@
 #include "cms/desktop_snapshot.h"
 #include "cms/keeper_set.h"
 #include "ui/monitor_window_host.h"
-#include "ui/settings_model.h"
+#include "settings/settings.h"
 
 #include <cstdint>
 #include <string>

@@ -2,7 +2,6 @@
 
 #include "cms/VideoCardUtils.h"
 #include "cms/advanced_color.h"
-#include "cms/calibration_check.h"
 #include "cms/gamma_ramp.h"
 #include "cms/monitor_strings.h"
 #include "cms/vcgt_decoder.h"

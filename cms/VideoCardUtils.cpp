@@ -58,3 +58,35 @@ int32_t SetDcGammaTable(DcHandle dc, const HardwareRamp& hardware)
     ReportError("SetDevGammaTable (SetDeviceGammaRamp)", result, kModule, kLineSetDeviceGammaRamp, 0, 0);
     return result;
 }
+
+HardwareRamp HeldAfterWrite(MonitorHandle monitor, const HardwareRamp& written)
+{
+    DcOwner dc;
+    if (CreateMonitorDC(monitor, dc) != 0)
+        return written;
+    return HeldAfterWrite(dc.Get(), written);
+}
+
+HardwareRamp HeldAfterWrite(DcHandle dc, const HardwareRamp& written)
+{
+    HardwareRamp held{};
+    if (ReadDcRamp(dc, held) != 0 || CompareRamp(held, written).largest > 1)
+        return written;
+    return held;
+}
+
+int32_t ReadMonitorRamp(MonitorHandle monitor, HardwareRamp& ramp)
+{
+    DcOwner dc;
+    if (int32_t result = CreateMonitorDC(monitor, dc))
+        return result;
+    return ReadDcRamp(dc.Get(), ramp);
+}
+
+int32_t ReadDcRamp(DcHandle dc, HardwareRamp& ramp)
+{
+    ClearLastError();
+    if (!Sys().GetDeviceGammaRamp(dc, &ramp))
+        return FailureCode(1);
+    return 0;
+}

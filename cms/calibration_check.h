@@ -39,20 +39,3 @@ std::string DescribeVerdict(const CalibrationDiagnosis& diagnosis);
 // would load says that it is not loaded there (monitorName fills its %s).
 std::string DescribeVerdictFor(const CalibrationDiagnosis& diagnosis, bool advancedColor,
                                const std::string& monitorName);
-
-
-// The linear ramp: entry i is i in every channel.
-GammaRamp IdentityRamp();
-
-// What the monitor's ramp holds right after the program wrote `written` to it: the ramp
-// read back, where it is the written one but for what a driver rounds (no entry more
-// than one 8-bit step away); otherwise the written ramp itself: a read that failed, or
-// one that another writer got in before, says nothing of what this write left.
-HardwareRamp HeldAfterWrite(MonitorHandle monitor, const HardwareRamp& written);
-HardwareRamp HeldAfterWrite(DcHandle dc, const HardwareRamp& written);
-
-// Reads the monitor's adapter ramp. Returns 0, the device-context lookup's result, or
-// the read's last error (1 when it failed without one).
-int32_t ReadMonitorRamp(MonitorHandle monitor, HardwareRamp& ramp);
-// The same through a device context of the adapter the caller already holds.
-int32_t ReadDcRamp(DcHandle dc, HardwareRamp& ramp);

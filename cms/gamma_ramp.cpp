@@ -97,3 +97,14 @@ RampDifference CompareRamp(const HardwareRamp& actual, const HardwareRamp& expec
 }
 
 bool SameRamp(const HardwareRamp& a, const HardwareRamp& b) { return std::memcmp(&a, &b, sizeof a) == 0; }
+
+GammaRamp IdentityRamp()
+{
+    GammaRamp ramp{};
+    ramp.count = kRampEntries;
+    for (size_t i = 0; i < kRampEntries; ++i) {
+        const auto value = static_cast<uint16_t>(i);
+        ramp.entries[i] = GammaRamp::Entry{0, value, value, value};
+    }
+    return ramp;
+}

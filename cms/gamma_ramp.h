@@ -59,3 +59,6 @@ RampDifference CompareRamp(const HardwareRamp& actual, const HardwareRamp& expec
 // Whether two ramps are the same to the last bit: what keeping compares a monitor's ramp
 // with, since it keeps what the ramp read back after its own write.
 bool SameRamp(const HardwareRamp& a, const HardwareRamp& b);
+
+// The linear ramp: entry i is i in every channel.
+GammaRamp IdentityRamp();

@@ -1,5 +1,6 @@
 #include "ui/calibration_commands.h"
 
+#include "cms/VideoCardUtils.h"
 #include "cms/calibration_check.h"
 #include "report/mbstring.h"
 #include "report/resource_strings.h"

@@ -5,7 +5,7 @@
 
 #include "cms/keeper_set.h"
 #include "platform/platform.h"
-#include "ui/settings_model.h"
+#include "settings/settings.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -7,7 +7,7 @@
 #include "cms/desktop_snapshot.h"
 #include "cms/keeper_set.h"
 #include "ui/calibration_commands.h"
-#include "ui/settings_model.h"
+#include "settings/settings.h"
 
 #include <cstdint>
 #include <optional>

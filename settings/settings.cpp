@@ -1,4 +1,4 @@
-#include "ui/settings_model.h"
+#include "settings/settings.h"
 
 namespace {
 

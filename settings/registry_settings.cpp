@@ -1,5 +1,7 @@
 // Win32 only: the user's settings in the registry.
-#include "ui/settings.h"
+#include "settings/registry_settings.h"
+
+#include "settings/registry_key.h"
 
 #include <windows.h>
 
@@ -11,42 +13,12 @@ namespace settings {
 
 namespace {
 
-constexpr const char* kSettingsKey = "Software\\Kestrava";
 constexpr const char* kKeepLoaded = "KeepLoaded";
 constexpr const char* kExtendedTables = "ExtendedTables";
-constexpr const wchar_t* kPauseFor = L"PauseFor";
-constexpr DWORD kMaxPauseForBytes = 65536;
 constexpr const char* kRunKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 constexpr const wchar_t* kRunValueW = L"Kestrava";
 constexpr const char* kStartupApprovedKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\StartupApproved\\Run";
 constexpr DWORD kMaxApprovedBytes = 64;
-
-// A registry key opened or created under HKEY_CURRENT_USER, closed when it ends.
-class Key {
-public:
-    Key(const char* path, bool create)
-    {
-        m_status = create ? ::RegCreateKeyExA(HKEY_CURRENT_USER, path, 0, nullptr, 0,
-                                              KEY_QUERY_VALUE | KEY_SET_VALUE, nullptr, &m_hKey, nullptr)
-                          : ::RegOpenKeyExA(HKEY_CURRENT_USER, path, 0, KEY_QUERY_VALUE, &m_hKey);
-        if (m_status != ERROR_SUCCESS)
-            m_hKey = nullptr;
-    }
-    ~Key()
-    {
-        if (m_hKey)
-            ::RegCloseKey(m_hKey);
-    }
-    Key(const Key&) = delete;
-    Key& operator=(const Key&) = delete;
-    HKEY Get() const { return m_hKey; }
-    // Why the key could not be opened or created; ERROR_SUCCESS when it was.
-    int32_t Status() const { return static_cast<int32_t>(m_status); }
-
-private:
-    HKEY m_hKey = nullptr;
-    LONG m_status = ERROR_SUCCESS;
-};
 
 // A DWORD setting; fallback when absent or of another type (a string someone typed
 // in, say).
@@ -89,62 +61,6 @@ Settings Load()
 int32_t SetKeepLoaded(bool on) { return WriteFlag(kKeepLoaded, on); }
 
 int32_t SetExtendedTables(bool on) { return WriteFlag(kExtendedTables, on); }
-
-PauseForWatch::PauseForWatch() : m_hEvent(::CreateEventA(nullptr, FALSE, FALSE, nullptr)) {}
-
-PauseForWatch::~PauseForWatch()
-{
-    if (m_hKey)
-        ::RegCloseKey(m_hKey);
-    if (m_hEvent)
-        ::CloseHandle(m_hEvent);
-}
-
-bool PauseForWatch::Arm()
-{
-    if (!m_hKey && ::RegOpenKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, KEY_NOTIFY, &m_hKey) != ERROR_SUCCESS) {
-        m_hKey = nullptr;
-        return false;
-    }
-    return m_hEvent && ::RegNotifyChangeKeyValue(m_hKey, FALSE, REG_NOTIFY_CHANGE_LAST_SET, m_hEvent, TRUE) ==
-                           ERROR_SUCCESS;
-}
-
-bool PauseForWatch::Changed()
-{
-    // Without the key there is nothing to watch yet: it is looked for again each time,
-    // and its coming is a change.
-    if (!m_hKey)
-        return Arm();
-    if (!m_hEvent || ::WaitForSingleObject(m_hEvent, 0) != WAIT_OBJECT_0)
-        return false;
-    Arm();
-    return true;
-}
-
-std::vector<std::u16string> PauseForWatch::Read()
-{
-    if (!m_hKey)
-        Arm();
-    std::vector<std::u16string> names;
-    Key key(kSettingsKey, false);
-    DWORD type = 0;
-    DWORD size = 0;
-    if (!key.Get() || ::RegQueryValueExW(key.Get(), kPauseFor, nullptr, &type, nullptr, &size) != ERROR_SUCCESS ||
-        type != REG_MULTI_SZ || size == 0 || size > kMaxPauseForBytes)
-        return names;
-    std::vector<uint8_t> bytes(size);
-    if (::RegQueryValueExW(key.Get(), kPauseFor, nullptr, &type, bytes.data(), &size) != ERROR_SUCCESS ||
-        type != REG_MULTI_SZ)
-        return names;
-    bytes.resize(std::min<size_t>(size, bytes.size()));
-    for (std::u16string name : SplitMultiString(bytes)) {
-        std::wstring lower(name.begin(), name.end());
-        ::CharLowerBuffW(lower.data(), static_cast<DWORD>(lower.size()));
-        names.emplace_back(lower.begin(), lower.end());
-    }
-    return names;
-}
 
 std::wstring LogonCommand(bool keepLoaded)
 {

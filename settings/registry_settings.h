@@ -3,7 +3,7 @@
 // HKEY_CURRENT_USER\Software\Microsoft\Windows\CurrentVersion\Run.
 #pragma once
 
-#include "ui/settings_model.h"
+#include "settings/settings.h"
 
 #include <windows.h>
 
@@ -29,29 +29,6 @@ public:
     int32_t SetKeepLoaded(bool on) override { return settings::SetKeepLoaded(on); }
     int32_t SetExtendedTables(bool on) override { return settings::SetExtendedTables(on); }
     int32_t SetLoadAtLogon(bool on, bool keepLoaded) override { return settings::SetLoadAtLogon(on, keepLoaded); }
-};
-
-// The programs while whose window is in front nothing is rewritten (games and video
-// players that set their own ramp): REG_MULTI_SZ PauseFor, file names such as game.exe.
-class PauseForWatch {
-public:
-    PauseForWatch();
-    ~PauseForWatch();
-    PauseForWatch(const PauseForWatch&) = delete;
-    PauseForWatch& operator=(const PauseForWatch&) = delete;
-
-    // The names, in lower case; none when the value is absent, of another type or
-    // larger than 64 KiB.
-    std::vector<std::u16string> Read();
-    // Whether the settings' key changed since the last call (or came since it was
-    // missing): then Read again.
-    bool Changed();
-
-private:
-    bool Arm();
-
-    HKEY m_hKey = nullptr;
-    HANDLE m_hEvent = nullptr;
 };
 
 // What the Run value holds when it is on: the program's UTF-16 path in quotes, then

@@ -1,5 +1,5 @@
 // The user's settings as the program holds them: plain data, read once by the
-// application (ui/settings.h reads and writes the registry) and handed to whoever needs
+// application (settings/registry_settings.h reads and writes the registry) and handed to whoever needs
 // it.
 #pragma once
 
@@ -19,7 +19,7 @@ struct Settings {
     bool loadAtLogon = false;
 };
 
-// Where the settings are written (the registry, ui/settings.h). Each write returns 0,
+// Where the settings are written (the registry, settings/registry_settings.h). Each write returns 0,
 // or the code with which the store refused it; a refused write leaves the stored value
 // as it was.
 class SettingsStore {

@@ -58,7 +58,7 @@
 #define IDS_CMD_LOAD_AT_LOGON 1006
 #define IDS_TIP_LOADS 1007
 #define IDS_TIP_NO_TABLE 1008
-// 1009 is retired and never reused: the row of such a table says 1018.
+// 1009 is never used: the row of a table of another form says 1018.
 #define IDS_TIP_DAMAGED 1010
 #define IDS_TIP_TOO_DARK 1011
 #define IDS_TIP_UNREADABLE 1012

@@ -14,9 +14,15 @@ Point32 CenteredOrigin(const Rect32& window, const Rect32& monitor)
     return origin;
 }
 
+Point32 MinimumInside(Point32 minimum, const Rect32& work)
+{
+    return Point32{std::min(minimum.x, Width(work)), std::min(minimum.y, Height(work))};
+}
+
 Point32 FittedSize(Point32 size, const Rect32& work, Point32 minimum)
 {
-    return Point32{std::max(std::min(size.x, Width(work)), minimum.x), std::max(std::min(size.y, Height(work)), minimum.y)};
+    const Point32 least = MinimumInside(minimum, work);
+    return Point32{std::max(std::min(size.x, Width(work)), least.x), std::max(std::min(size.y, Height(work)), least.y)};
 }
 
 Point32 KeptInside(const Rect32& window, const Rect32& work)

@@ -21,8 +21,11 @@ inline int32_t Height(const Rect32& r) { return r.bottom - r.top; }
 // than the monitor keeps its top-left corner on the monitor.
 Point32 CenteredOrigin(const Rect32& window, const Rect32& monitor);
 
+// A window's smallest size on a monitor: its own, but never beyond the monitor's work
+// area, so that a window fits every monitor at every DPI.
+Point32 MinimumInside(Point32 minimum, const Rect32& work);
 // A window's size made to fit a monitor's work area: no larger than the area, and no
-// smaller than the window's minimum (which wins on a monitor too small for it).
+// smaller than MinimumInside.
 Point32 FittedSize(Point32 size, const Rect32& work, Point32 minimum);
 
 // The top-left corner that keeps a window inside a work area: it moves only as far as

@@ -37,6 +37,16 @@ void CenterOnMonitor(HWND window, MonitorHandle monitor, int mode)
     }
 }
 
+POINT MinimumOnMonitor(MonitorHandle monitor, POINT minimum)
+{
+    MonitorInfoEx info{};
+    info.cbSize = sizeof info;
+    if (!Sys().GetMonitorInfoA(monitor, &info) || Width(info.rcWork) <= 0 || Height(info.rcWork) <= 0)
+        return minimum;
+    const Point32 capped = MinimumInside(Point32{minimum.x, minimum.y}, info.rcWork);
+    return POINT{capped.x, capped.y};
+}
+
 void FitWorkArea(HWND window, MonitorHandle monitor, POINT minimum)
 {
     MonitorInfoEx info{};

@@ -10,6 +10,10 @@
 // modes do nothing.
 void CenterOnMonitor(HWND window, MonitorHandle monitor, int mode);
 
+// A window's smallest size, capped at the monitor's work area (unchanged when the
+// monitor cannot be read).
+POINT MinimumOnMonitor(MonitorHandle monitor, POINT minimum);
+
 // Shrinks a window made larger than its monitor's work area (a high DPI on a small
 // monitor) to the area, never below minimum (its smallest size; 0 for none).
 void FitWorkArea(HWND window, MonitorHandle monitor, POINT minimum);

@@ -170,7 +170,8 @@ void MonitorProfileDialog::OnSize(UINT type, int, int)
 
 void MonitorProfileDialog::UpdateMinimum()
 {
-    m_ptMinTrack = m_layout.MinimumSize(m_hWnd, BaseUnits(), m_ProfileList.Handle(), kMonitorWindowMinimumRows);
+    m_ptMinTrack = MinimumOnMonitor(m_hMonitor, m_layout.MinimumSize(m_hWnd, BaseUnits(), m_ProfileList.Handle(),
+                                                                      kMonitorWindowMinimumRows));
 }
 
 void MonitorProfileDialog::OnDpiChanged(SIZE oldUnits, const RECT* suggested)

@@ -41,10 +41,14 @@ TEST(WindowMathTest, AWindowFitsItsWorkAreaButNotBelowItsMinimum)
     const Point32 fitted = FittedSize(Point32{1696, 1096}, work, Point32{900, 700});
     EXPECT_EQ(fitted.x, 1696);
     EXPECT_EQ(fitted.y, 1040);
-    // A monitor too small for the minimum: the minimum wins.
-    const Point32 cramped = FittedSize(Point32{1696, 1096}, Rect32{0, 0, 800, 600}, Point32{900, 700});
-    EXPECT_EQ(cramped.x, 900);
-    EXPECT_EQ(cramped.y, 700);
+    // A monitor too small for the minimum: the work area wins, and so it does for the
+    // smallest size the user can drag the window to.
+    const Point32 cramped = FittedSize(Point32{1696, 1096}, Rect32{0, 0, 800, 600}, Point32{900, 500});
+    EXPECT_EQ(cramped.x, 800);
+    EXPECT_EQ(cramped.y, 600);
+    const Point32 least = MinimumInside(Point32{900, 500}, Rect32{0, 0, 800, 600});
+    EXPECT_EQ(least.x, 800);
+    EXPECT_EQ(least.y, 500);
     // Centred on the monitor, a window as tall as the work area moves up off the
     // taskbar; one that fits stays; one larger than the area keeps its corner on it.
     const Point32 up = KeptInside(Rect32{112, 20, 1808, 1060}, work);

@@ -254,4 +254,57 @@ INSTANTIATE_TEST_SUITE_P(Moves, ProgramDpiChange, testing::Values(std::pair{144,
                              return std::to_string(move.param.first) + "To" + std::to_string(move.param.second);
                          });
 
+// Any process can send WM_DPICHANGED. A DPI no monitor can have (beyond 500 %, 0xFFFF,
+// below 100 %) changes nothing and ends nothing; a real change and its way back leave
+// the window laid out as it was, its font made again from its point size.
+TEST_F(ProgramDpi, ADpiNoMonitorCanHaveIsIgnoredAndAWayThereAndBackEndsWhereItStarted)
+{
+    ASSERT_NO_FATAL_FAILURE(StartAt(96));
+    const RECT window = program::WindowRect(windows[0]);
+    const std::vector<Control> before = program::Controls(windows[0]);
+    const LRESULT rows = Ask(List(0), LB_GETITEMHEIGHT);
+    const auto tell = [&](int dpi, const RECT& suggested) {
+        const Remote<RECT> rect(app->Process(), suggested);
+        return program::Send(windows[0], WM_DPICHANGED, MAKEWPARAM(dpi, dpi), rect.Get());
+    };
+    const RECT huge{0, 0, 30000, 30000};
+    for (const int dpi : {6000, 65535, 1}) {
+        SCOPED_TRACE(dpi);
+        ASSERT_TRUE(tell(dpi, huge)) << "the program stopped answering";
+        EXPECT_TRUE(program::SameRect(program::WindowRect(windows[0]), window));
+        EXPECT_EQ(Ask(List(0), LB_GETITEMHEIGHT), rows);
+    }
+    const RECT larger{window.left, window.top, window.left + MulDiv(window.right - window.left, 3, 2),
+                      window.top + MulDiv(window.bottom - window.top, 3, 2)};
+    ASSERT_TRUE(tell(144, larger));
+    EXPECT_EQ(Ask(List(0), LB_GETITEMHEIGHT), RowHeightAt(144));
+    ASSERT_TRUE(tell(96, window));
+    EXPECT_EQ(Ask(List(0), LB_GETITEMHEIGHT), rows);
+    const std::vector<Control> after = program::Controls(windows[0]);
+    ASSERT_EQ(after.size(), before.size());
+    for (size_t i = 0; i < before.size(); ++i)
+        EXPECT_TRUE(program::SameRect(after[i].rect, before[i].rect))
+            << Describe(after[i].rect) << " was " << Describe(before[i].rect);
+    EXPECT_EQ(Faults(windows[0], 96), "");
+    EXPECT_EQ(app->FindReport(), nullptr) << app->OpenReports();
+}
+
+// At 288 DPI the template is larger than a 1920 x 1080 monitor: each window fits its
+// monitor's work area, its list still showing rows.
+TEST_F(ProgramDpi, AtTheHighestDpiEachWindowLiesInsideItsMonitorsWorkArea)
+{
+    ASSERT_NO_FATAL_FAILURE(StartAt(288));
+    for (size_t i = 0; i < windows.size(); ++i) {
+        SCOPED_TRACE("window " + std::to_string(i));
+        MONITORINFO info{};
+        info.cbSize = sizeof info;
+        ASSERT_TRUE(GetMonitorInfoA(MonitorFromWindow(windows[i], MONITOR_DEFAULTTONEAREST), &info));
+        EXPECT_TRUE(Holds(info.rcWork, program::WindowRect(windows[i])))
+            << Describe(program::WindowRect(windows[i])) << " on " << Describe(info.rcWork);
+        RECT list{};
+        GetClientRect(List(i), &list);
+        EXPECT_GE(list.bottom, 4 * Ask(List(i), LB_GETITEMHEIGHT));
+    }
+}
+
 }  // namespace

@@ -37,6 +37,21 @@ void CenterOnMonitor(HWND window, MonitorHandle monitor, int mode)
     }
 }
 
+MonitorHandle MonitorOf(HWND window)
+{
+    return reinterpret_cast<MonitorHandle>(::MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST));
+}
+
+void KeepOnMonitor(HWND window, MonitorHandle monitor, const Rect32& monitorRect)
+{
+    RECT rect{};
+    ::GetWindowRect(window, &rect);
+    const POINT centre{(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
+    const RECT area = ToRect(monitorRect);
+    if (!::IsRectEmpty(&area) && !::PtInRect(&area, centre))
+        CenterOnMonitor(window, monitor, 1);
+}
+
 POINT MinimumOnMonitor(MonitorHandle monitor, POINT minimum)
 {
     MonitorInfoEx info{};

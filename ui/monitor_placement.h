@@ -10,6 +10,13 @@
 // modes do nothing.
 void CenterOnMonitor(HWND window, MonitorHandle monitor, int mode);
 
+// The monitor a window is on (mostly).
+MonitorHandle MonitorOf(HWND window);
+
+// Keeps a window on its monitor after a change of the desktop: a window whose middle
+// the change left outside the monitor's rectangle goes back to the monitor's middle.
+void KeepOnMonitor(HWND window, MonitorHandle monitor, const Rect32& monitorRect);
+
 // A window's smallest size, capped at the monitor's work area (unchanged when the
 // monitor cannot be read).
 POINT MinimumOnMonitor(MonitorHandle monitor, POINT minimum);

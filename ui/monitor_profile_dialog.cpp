@@ -5,16 +5,12 @@
 #include "cms/CMSSupportEx.h"
 #include "fw/app.h"
 #include "fw/gdi.h"
-#include "fw/window_math.h"
-#include "platform/win32/win32_platform.h"
 #include "res/resource.h"
 #include "ui/about_dialog.h"
 #include "ui/monitor_placement.h"
 #include "ui/monitor_window_layout.h"
 
-#include <algorithm>
 #include <string>
-#include <utility>
 
 MonitorProfileDialog::MonitorProfileDialog(const DesktopMonitor& monitor, MonitorWindowHost& host)
     : fw::Dialog(IDD_MONITOR_PROFILE),
@@ -190,13 +186,8 @@ void MonitorProfileDialog::OnDpiChanged(SIZE oldUnits, const RECT* suggested)
     LoadIcons();
     UpdateMinimum();
     // Suggested smaller than that (by a system that scales the window by the DPIs
-    // alone, while the font grew less), it grows to it.
-    RECT window{};
-    ::GetWindowRect(m_hWnd, &window);
-    if (window.right - window.left < m_ptMinTrack.x || window.bottom - window.top < m_ptMinTrack.y)
-        ::SetWindowPos(m_hWnd, nullptr, 0, 0, std::max(window.right - window.left, m_ptMinTrack.x),
-                       std::max(window.bottom - window.top, m_ptMinTrack.y),
-                       SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    // alone, while the font grew less), it grows to it; never beyond its monitor.
+    FitWorkArea(m_hWnd, MonitorOf(m_hWnd), m_ptMinTrack);
     fw::FollowSizeGrip(m_hWnd, m_rcGrip, Dpi());
     m_layout.Apply(m_hWnd, BaseUnits());
 }
@@ -272,22 +263,14 @@ int MonitorProfileDialog::FillProfileList()
 
     // Thousands of profiles take seconds to open and mark.
     fw::WaitCursor wait;
-    // A visible sorted list repaints on every insertion; fill it unseen and show it once.
-    HWND list = m_ProfileList.Handle();
-    ::SendMessageA(list, WM_SETREDRAW, FALSE, 0);
-    if (m_nView == 0)
-        AddAllProfilesToList(nullptr, m_ProfileList.Profiles());
-    else
-        AddProfilesToList(m_hMonitor, m_ProfileList.Profiles(), kListByDeviceId);
-    ::SendMessageA(list, WM_SETREDRAW, TRUE, 0);
-    ::InvalidateRect(list, nullptr, TRUE);
-
-    // The whole name, not its first letters: "sRGB" must not select "sRGB-2" when the
-    // current profile itself is not listed.
-    const LRESULT row = ::SendMessageA(list, LB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
-                                       reinterpret_cast<LPARAM>(current.c_str()));
-    ::SendMessageA(list, LB_SETCURSEL, row == LB_ERR ? static_cast<WPARAM>(-1) : static_cast<WPARAM>(row), 0);
-    m_nLastSel = m_ProfileList.GetCurSel();
+    m_nLastSel = m_ProfileList.Show(
+        [&](ProfileList& profiles) {
+            if (m_nView == 0)
+                AddAllProfilesToList(nullptr, profiles);
+            else
+                AddProfilesToList(m_hMonitor, profiles, kListByDeviceId);
+        },
+        current);
     return m_nLastSel;
 }
 
@@ -313,13 +296,7 @@ void MonitorProfileDialog::MonitorMoved(const DesktopMonitor& monitor)
         m_description = monitor.description;
         ::SetWindowTextA(m_hWnd, m_description.c_str());
     }
-    // Still on its monitor: a window the change left elsewhere goes back to the middle.
-    RECT window{};
-    ::GetWindowRect(m_hWnd, &window);
-    const POINT centre{(window.left + window.right) / 2, (window.top + window.bottom) / 2};
-    const RECT area{monitor.rect.left, monitor.rect.top, monitor.rect.right, monitor.rect.bottom};
-    if (!::IsRectEmpty(&area) && !::PtInRect(&area, centre))
-        CenterOnMonitor(m_hWnd, monitor.handle, 1);
+    KeepOnMonitor(m_hWnd, monitor.handle, monitor.rect);
     UpdateVerdictContext();
 }
 

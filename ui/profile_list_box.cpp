@@ -310,3 +310,17 @@ void ProfileListBox::SetVerdictContext(bool extendedTables, bool advancedColor, 
     m_monitorName = monitorName;
     m_verdicts.clear();
 }
+
+int ProfileListBox::Show(const std::function<void(ProfileList&)>& fill, const std::string& current)
+{
+    ::SendMessageA(m_hWnd, WM_SETREDRAW, FALSE, 0);
+    fill(m_profiles);
+    ::SendMessageA(m_hWnd, WM_SETREDRAW, TRUE, 0);
+    ::InvalidateRect(m_hWnd, nullptr, TRUE);
+    // The whole name, not its first letters: "sRGB" must not select "sRGB-2" when the
+    // current profile itself is not listed.
+    const LRESULT row =
+        ::SendMessageA(m_hWnd, LB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(current.c_str()));
+    ::SendMessageA(m_hWnd, LB_SETCURSEL, row == LB_ERR ? static_cast<WPARAM>(-1) : static_cast<WPARAM>(row), 0);
+    return GetCurSel();
+}

@@ -15,6 +15,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <unordered_map>
 
@@ -32,6 +33,10 @@ public:
     // What the rows' verdicts depend on besides the profile: the extended setting, and
     // whether HDR is on for the monitor (named in the verdict). A change asks them anew.
     void SetVerdictContext(bool extendedTables, bool advancedColor, const std::string& monitorName);
+    // Fills the rows by fill, unseen (a visible sorted list repaints on every row) and
+    // shown once, then selects the row named exactly current (none when it is not
+    // listed). Returns the selected row, or -1.
+    int Show(const std::function<void(ProfileList&)>& fill, const std::string& current);
 
 protected:
     // Draws the whole row whatever the request's action: the fill, the focus rectangle,

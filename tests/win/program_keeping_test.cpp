@@ -49,6 +49,10 @@ TEST_F(ProgramKeeping, RampResetFromOutsideComesBackInTimeAndAtOnceOnEachNotice)
         UINT message;
         WPARAM wParam;
     };
+    // The system's notices reach the program's own window (a broadcast reaches every
+    // top-level window; the monitor windows leave them to it).
+    const HWND programWindow = program::TopWindowOf(program::kProgramWindowClass, app->Id());
+    ASSERT_NE(programWindow, nullptr);
     for (const Notice& notice :
          {Notice{"WM_DISPLAYCHANGE", WM_DISPLAYCHANGE, 32}, Notice{"PBT_APMRESUMEAUTOMATIC", WM_POWERBROADCAST,
                                                                   kResumeAutomatic},
@@ -60,7 +64,7 @@ TEST_F(ProgramKeeping, RampResetFromOutsideComesBackInTimeAndAtOnceOnEachNotice)
         ASSERT_TRUE(WaitForRamp(mild, kKeepPromise)) << app->OpenReports();
         ASSERT_TRUE(program::WriteIdentityRamp());
         const auto sent = std::chrono::steady_clock::now();
-        ASSERT_TRUE(PostMessageW(windows[0], notice.message, notice.wParam, 0));
+        ASSERT_TRUE(PostMessageW(programWindow, notice.message, notice.wParam, 0));
         EXPECT_TRUE(WaitForRamp(mild, kNoticePromise)) << "not back within 1 s; " << app->OpenReports();
         EXPECT_LT(std::chrono::steady_clock::now() - sent, kNoticePromise);
     }
@@ -68,7 +72,7 @@ TEST_F(ProgramKeeping, RampResetFromOutsideComesBackInTimeAndAtOnceOnEachNotice)
     // Turned off in any window, nothing comes back: not periodically, not on a notice.
     ASSERT_NO_FATAL_FAILURE(Command(windows.size() - 1, kKeepLoaded));
     ASSERT_TRUE(program::WriteIdentityRamp());
-    ASSERT_TRUE(PostMessageW(windows[0], WM_DISPLAYCHANGE, 32, 0));
+    ASSERT_TRUE(PostMessageW(programWindow, WM_DISPLAYCHANGE, 32, 0));
     EXPECT_TRUE(RampStays(identity, kKeepPromise + 1s)) << "the ramp came back with keeping turned off";
     EXPECT_EQ(app->FindReport(), nullptr) << app->OpenReports();
 }

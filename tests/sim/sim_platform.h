@@ -304,7 +304,3 @@ private:
     SimPlatform m_sim;
     Platform* m_previous;
 };
-
-// The STRINGTABLE entries of a resource script, with the escapes a resource compiler
-// applies ("" for ", \\ for \, \n, \t, \r, \" and octal/hex escapes).
-std::map<uint32_t, std::string> ReadRcStringTable(const std::filesystem::path& rcFile);

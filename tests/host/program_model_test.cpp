@@ -20,6 +20,7 @@
 #include "ui/calibration_commands.h"
 
 #include "support/host_test.h"
+#include "support/rc_string_table.h"
 #include "support/test_profiles.h"
 
 #include <gtest/gtest.h>

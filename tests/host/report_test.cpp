@@ -5,6 +5,7 @@
 
 #include "support/expected_strings.h"
 #include "support/host_test.h"
+#include "support/rc_string_table.h"
 
 #include <cstring>
 #include <fstream>

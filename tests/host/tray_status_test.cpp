@@ -8,6 +8,7 @@
 #include "res/resource.h"
 
 #include "support/host_test.h"
+#include "support/rc_string_table.h"
 #include "support/test_profiles.h"
 
 #include <string>

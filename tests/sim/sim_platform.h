@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <map>
+#include <memory>
 #include <optional>
 #include <set>
 #include <string>
@@ -65,6 +66,10 @@ struct SimMonitor {
     bool primary = false;
 };
 
+namespace simwin {
+struct SimState;
+}
+
 class SimPlatform : public Platform {
 public:
     // The colour directory is a fresh temporary folder, removed by the destructor.
@@ -99,7 +104,7 @@ public:
     MonitorHandle AddStandardMonitor();
 
     // The real folder behind kColorDirectory.
-    const std::filesystem::path& ColorDirectory() const { return m_colorDir; }
+    const std::filesystem::path& ColorDirectory() const;
     // Copies a file into the colour directory, under its own name or the given one.
     void InstallProfile(const std::filesystem::path& source, const std::string& name = {});
     // Copies a file into the colour directory under a UTF-16 name. A name the simulated
@@ -112,16 +117,16 @@ public:
     void WriteProfile(const std::string& name, const std::vector<uint8_t>& bytes);
 
     // The association store: profile file names per device ID, current (default) first.
-    std::vector<std::string>& Associations(const std::string& deviceId) { return m_associations[deviceId]; }
+    std::vector<std::string>& Associations(const std::string& deviceId);
     // The profile GetICMProfileA names for a DC of this adapter (full path), if set.
     void SetDcProfile(const std::string& adapterName, const std::string& fullPath);
 
     // The string table LoadResourceString serves.
-    std::map<uint32_t, std::string>& Strings() { return m_strings; }
+    std::map<uint32_t, std::string>& Strings();
     // System texts FormatMessageA serves, by code. 2, 5, 87 and 2011 are preset.
-    std::map<uint32_t, std::string>& SystemTexts() { return m_systemTexts; }
+    std::map<uint32_t, std::string>& SystemTexts();
     // Bytes that are lead bytes of the simulated ANSI code page (none by default).
-    std::set<uint8_t>& LeadBytes() { return m_leadBytes; }
+    std::set<uint8_t>& LeadBytes();
     // The ANSI code page: Latin-1 with the lead bytes above (GetACP says 1252), or, with
     // utf8, UTF-8 (65001), as on a system set to use UTF-8 for its ANSI calls. Either way
     // the conversion calls take CP_ACP, CP_THREAD_ACP, the number GetACP gives and
@@ -129,15 +134,15 @@ public:
     // used-default flag (87), no flags but WC_ERR_INVALID_CHARS (1004), which no other
     // code page takes, and with it a lone surrogate fails (1113) instead of becoming
     // U+FFFD. Set it before installing profiles by UTF-16 name.
-    void SetUtf8AnsiCodePage(bool utf8) { m_utf8Ansi = utf8; }
+    void SetUtf8AnsiCodePage(bool utf8);
 
     // Every adapter reads and writes one ramp when set, as under an X server whose ramp
     // is screen-wide; Ramp() then returns that one whatever the adapter.
-    void SetSharedRamp(bool shared) { m_sharedRamp = shared; }
+    void SetSharedRamp(bool shared);
     // Bits the hardware keeps per ramp entry: 16 (the default) or 8. With 8 an entry is
     // stored as its high byte repeated ((v & 0xFF00) | (v >> 8)): 0xFF00 reads back as
     // 0xFFFF. GetDeviceGammaRamp returns what is stored.
-    void SetRampBits(int bits) { m_rampBits = bits; }
+    void SetRampBits(int bits);
 
     // The display configuration: one active path per monitor present, in enumeration
     // order, all on one adapter LUID; a source id per adapter name, a target id per
@@ -152,22 +157,22 @@ public:
     {
         SetColorMode(adapterName, on ? kAdvancedColorModeHdr : kAdvancedColorModeSdr);
     }
-    void SetSecondColorQuery(bool known) { m_secondColorQuery = known; }
+    void SetSecondColorQuery(bool known);
 
     // When set, SetDeviceGammaRamp refuses (FALSE, last error untouched) ramps that are
     // not increasing or whose channels end below 0x4000, as a real display driver may.
-    void SetRefuseImplausibleRamps(bool refuse) { m_refuseImplausible = refuse; }
+    void SetRefuseImplausibleRamps(bool refuse);
 
     // The store lists only .icm and .icc files by default, as Wine's does; a Windows
     // store lists every registered profile, whatever its extension. As in Wine 8, a
     // file whose name the ANSI code page cannot hold makes EnumColorProfilesA leave it
     // out and set last error 87, which fails the size query; EnumColorProfilesW lists it.
-    void SetListEveryFile(bool every) { m_listEveryFile = every; }
+    void SetListEveryFile(bool every);
     // When set, EnumColorProfilesA behaves as Windows' does instead: it lists such a
     // file too, under its name converted as WideCharToMultiByte converts with no flags
     // ('?' for each character the code page lacks, a look-alike where there is one,
     // U+FFFD for a lone surrogate under UTF-8).
-    void SetLossyAnsiNames(bool lossy) { m_lossyAnsiNames = lossy; }
+    void SetLossyAnsiNames(bool lossy);
 
     // ---- Failing calls ----
 
@@ -183,26 +188,22 @@ public:
     // Number of calls made of each kind (successful or not).
     int CallCount(SimCall call) const;
     // Arguments of the most recent calls, for the checks that need them.
-    ProfileRecord LastOpenRecord() const { return m_lastOpen; }
-    std::string LastOpenPath() const { return m_lastOpenPath; }
-    uint32_t LastOpenAccess() const { return m_lastOpenAccess; }
-    uint32_t LastOpenShare() const { return m_lastOpenShare; }
-    uint32_t LastOpenCreation() const { return m_lastOpenCreation; }
-    EnumTypeA LastEnumCriteriaA() const { return m_lastEnumA; }
-    std::string LastEnumDeviceA() const { return m_lastEnumDeviceA; }
-    EnumTypeW LastEnumCriteriaW() const { return m_lastEnumW; }
-    std::u16string LastEnumDeviceW() const { return m_lastEnumDeviceW; }
+    ProfileRecord LastOpenRecord() const;
+    std::string LastOpenPath() const;
+    uint32_t LastOpenAccess() const;
+    uint32_t LastOpenShare() const;
+    uint32_t LastOpenCreation() const;
+    EnumTypeA LastEnumCriteriaA() const;
+    std::string LastEnumDeviceA() const;
+    EnumTypeW LastEnumCriteriaW() const;
+    std::u16string LastEnumDeviceW() const;
 
     // The ramp of an adapter as last written (identity 0..0xFF00 at start, as stored), and
     // how many times it was written successfully.
     HardwareRamp Ramp(const std::string& adapterName) const;
-    int RampWrites() const { return m_rampWrites; }
+    int RampWrites() const;
     // The successful writes through a device context of that adapter.
-    int RampWrites(const std::string& adapterName) const
-    {
-        const auto found = m_rampWritesBy.find(adapterName);
-        return found == m_rampWritesBy.end() ? 0 : found->second;
-    }
+    int RampWrites(const std::string& adapterName) const;
 
     // What is still held: open profiles, device contexts, heap blocks, system texts.
     int OpenProfiles() const;
@@ -258,36 +259,9 @@ public:
                                                const char* deviceName) override;
 
 private:
-    std::optional<bool> IsUtf8CodePage(uint32_t codePage);
-
-    // Implementation state is the implementer's; the members named by the accessors
-    // above are the minimum.
-    struct Impl;
-    Impl* m_impl = nullptr;
-
-    std::filesystem::path m_colorDir;
-    std::map<std::string, std::vector<std::string>> m_associations;
-    std::map<uint32_t, std::string> m_strings;
-    std::map<uint32_t, std::string> m_systemTexts;
-    std::set<uint8_t> m_leadBytes;
-    bool m_refuseImplausible = false;
-    bool m_secondColorQuery = true;
-    bool m_listEveryFile = false;
-    bool m_utf8Ansi = false;
-    bool m_lossyAnsiNames = false;
-    bool m_sharedRamp = false;
-    int m_rampBits = 16;
-    ProfileRecord m_lastOpen{};
-    std::string m_lastOpenPath;
-    uint32_t m_lastOpenAccess = 0;
-    uint32_t m_lastOpenShare = 0;
-    uint32_t m_lastOpenCreation = 0;
-    EnumTypeA m_lastEnumA{};
-    std::string m_lastEnumDeviceA;
-    EnumTypeW m_lastEnumW{};
-    std::u16string m_lastEnumDeviceW;
-    int m_rampWrites = 0;
-    std::map<std::string, int> m_rampWritesBy;
+    // Everything the simulated machine holds, in one place (sim/sim_state.h); the
+    // concerns' files (kernel, display, GDI, ICC profiles, colour store) work on it.
+    std::unique_ptr<simwin::SimState> m_state;
 };
 
 // Installs a SimPlatform for the lifetime of a test and checks, at its end, that
@@ -304,7 +278,3 @@ private:
     SimPlatform m_sim;
     Platform* m_previous;
 };
-
-// The STRINGTABLE entries of a resource script, with the escapes a resource compiler
-// applies ("" for ", \\ for \, \n, \t, \r, \" and octal/hex escapes).
-std::map<uint32_t, std::string> ReadRcStringTable(const std::filesystem::path& rcFile);

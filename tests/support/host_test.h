@@ -5,6 +5,7 @@
 #include "cms/gamma_ramp.h"
 #include "cms/monitor_strings.h"
 #include "sim/sim_platform.h"
+#include "support/rc_string_table.h"
 #include "support/recording_presenter.h"
 
 #include <gtest/gtest.h>

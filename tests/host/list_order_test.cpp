@@ -1,5 +1,6 @@
 // The list box stand-in against the order measured on the real control under Wine
-// (tests/list_order_names.h, which the Windows tests check against the control itself).
+// (tests/support/list_order_names.h, which the Windows tests check against the control
+// itself).
 #include "sim/sim_list_control.h"
 #include "support/list_order_names.h"
 

@@ -222,7 +222,7 @@ INSTANTIATE_TEST_SUITE_P(
                       VerdictCase{profiles::kBadCount, CalibrationVerdict::Damaged, IDS_TIP_DAMAGED}),
     [](const auto& param) { return NameOf(param.param.file); });
 
-TEST_F(ExtendedOffTest, AMonochromeTableOf786BytesIsNoLongerCalledDamaged)
+TEST_F(ExtendedOffTest, AMonochromeTableOf786BytesIsAnotherFormNotDamage)
 {
     // One channel of 384 two-byte entries is 786 bytes too: the header check refuses
     // it (214), and the row tells it from damage.

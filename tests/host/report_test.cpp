@@ -174,8 +174,8 @@ TEST_F(ReportTest, ResourceStringFallsBackForMissingEmptyAndOverlongEntries)
 
 // Every text the program asks for by id is in both resource scripts, the German one
 // taking the same arguments in the same order and, but for the info page's folder,
-// saying it in its own words; the first string table stands exactly as tabled. Other
-// texts take the next ids from 1000 up; a retired id (1009) is never used again.
+// saying it in its own words. Ids 209-505 are fixed; others start at 1000; 1009 is never
+// used.
 TEST_F(ReportTest, BothResourceScriptsHoldEveryStringWithTheSameArguments)
 {
     std::set<uint32_t> ids;
@@ -195,7 +195,7 @@ TEST_F(ReportTest, BothResourceScriptsHoldEveryStringWithTheSameArguments)
     const std::map<uint32_t, std::string> german = ReadRcStringTable(KESTRAVA_RC_DE_FILE);
     EXPECT_EQ(idsOf(english), ids);
     EXPECT_EQ(idsOf(german), ids);
-    for (const auto& [id, text] : FirstStringTable()) {
+    for (const auto& [id, text] : FixedStrings()) {
         const auto found = english.find(id);
         ASSERT_NE(found, english.end()) << id;
         EXPECT_EQ(found->second, text) << id;

@@ -1,4 +1,4 @@
-// The first string table, entry by entry, exactly as tabled: what the resource script must hold of it.
+// The fixed texts, entry by entry: what the resource script must hold of them.
 #pragma once
 
 #include <cstdint>
@@ -7,9 +7,8 @@
 
 using StringTable = std::vector<std::pair<uint32_t, const char*>>;
 
-// The first string table (entries 209 to 505, the 160s and 392), exactly as tabled:
-// none may change.
-inline const StringTable& FirstStringTable()
+// Ids 209 to 505, the 160s and 392 are fixed: none of these texts may change.
+inline const StringTable& FixedStrings()
 {
     static const StringTable table = {
         {209, R"(Sorry, there was a problem opening the profile "%s" for monitor "%s". %s (%d))"},

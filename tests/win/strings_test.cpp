@@ -31,7 +31,7 @@ TEST_F(ProgramResources, StringTableHoldsExactlyTheProgramsEntries)
 
     // The script, compiled into this test program as into the program.
     EXPECT_EQ(table, wintest::ReadStringTable(GetModuleHandleA(nullptr)));
-    for (const auto& [id, text] : FirstStringTable()) {
+    for (const auto& [id, text] : FixedStrings()) {
         SCOPED_TRACE(id);
         EXPECT_EQ(table[id], text);
     }

@@ -45,7 +45,7 @@ constexpr UINT kMsgResident = WM_APP + 4;   // stay in the notification area (/t
 // One copy per session: the first window copy owns the name, and its program window is
 // how a later start finds it.
 constexpr const char* kSingleCopyName = "Local\\Kestrava.Program";
-constexpr const char* kProgramClass = "KestravaTray";
+constexpr const char* kProgramClass = KESTRAVA_PROGRAM_CLASS;
 // A second copy looks for the first's window this long; a copy that holds the name
 // without one, or that does not answer, is waited for this long more, and then this
 // copy goes on by itself.

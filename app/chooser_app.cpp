@@ -124,6 +124,10 @@ BOOL ChooserApp::InitInstance()
             m_hForegroundHook = ::SetWinEventHook(EVENT_SYSTEM_FOREGROUND, EVENT_SYSTEM_FOREGROUND, nullptr,
                                                   OnForegroundChange, 0, 0, WINEVENT_OUTOFCONTEXT);
         if (m_hProgram) {
+            // Asked for once the windows are up (its library is loaded then), before the
+            // message loop takes the first notice.
+            m_bSessionNotices =
+                ::WTSRegisterSessionNotification(m_hProgram.Get(), NOTIFY_FOR_THIS_SESSION) != FALSE;
             ::SetTimer(m_hProgram.Get(), kPollTimer, kMonitorPollMs, nullptr);
             ::SetTimer(m_hProgram.Get(), kKeepTimer, static_cast<UINT>(ProgramCore::kKeepPeriodMs), nullptr);
         }
@@ -215,7 +219,6 @@ bool ChooserApp::CreateProgramWindow()
                                        nullptr, instance, this));
     if (!m_hProgram)
         return false;
-    m_bSessionNotices = ::WTSRegisterSessionNotification(m_hProgram.Get(), NOTIFY_FOR_THIS_SESSION) != FALSE;
     m_nTaskbarCreated = ::RegisterWindowMessageA("TaskbarCreated");
     return true;
 }

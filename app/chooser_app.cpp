@@ -45,7 +45,7 @@ constexpr UINT kMsgResident = WM_APP + 4;   // stay in the notification area (/t
 // One copy per session: the first window copy owns the name, and its program window is
 // how a later start finds it.
 constexpr const char* kSingleCopyName = "Local\\Kestrava.Program";
-constexpr const char* kProgramClass = "KestravaTray";
+constexpr const char* kProgramClass = KESTRAVA_PROGRAM_CLASS;
 // A second copy looks for the first's window this long; a copy that holds the name
 // without one, or that does not answer, is waited for this long more, and then this
 // copy goes on by itself.
@@ -124,6 +124,10 @@ BOOL ChooserApp::InitInstance()
             m_hForegroundHook = ::SetWinEventHook(EVENT_SYSTEM_FOREGROUND, EVENT_SYSTEM_FOREGROUND, nullptr,
                                                   OnForegroundChange, 0, 0, WINEVENT_OUTOFCONTEXT);
         if (m_hProgram) {
+            // Asked for once the windows are up (its library is loaded then), before the
+            // message loop takes the first notice.
+            m_bSessionNotices =
+                ::WTSRegisterSessionNotification(m_hProgram.Get(), NOTIFY_FOR_THIS_SESSION) != FALSE;
             ::SetTimer(m_hProgram.Get(), kPollTimer, kMonitorPollMs, nullptr);
             ::SetTimer(m_hProgram.Get(), kKeepTimer, static_cast<UINT>(ProgramCore::kKeepPeriodMs), nullptr);
         }
@@ -215,7 +219,6 @@ bool ChooserApp::CreateProgramWindow()
                                        nullptr, instance, this));
     if (!m_hProgram)
         return false;
-    m_bSessionNotices = ::WTSRegisterSessionNotification(m_hProgram.Get(), NOTIFY_FOR_THIS_SESSION) != FALSE;
     m_nTaskbarCreated = ::RegisterWindowMessageA("TaskbarCreated");
     return true;
 }

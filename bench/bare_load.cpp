@@ -7,8 +7,9 @@
 // links the C runtime statically, starts the common controls (which its reports need)
 // and looks for a resource library beside it. Exits 0 when every monitor got its table, otherwise the number of the monitor
 // (from 1) whose load failed first.
+#include "bare_programs.h"
+
 #include <windows.h>
-#include <commctrl.h>
 #include <icm.h>
 
 #include <cstring>
@@ -123,23 +124,9 @@ bool LoadMonitor(HMONITOR handle)
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
 {
-    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES};
-    InitCommonControlsEx(&controls);
-    DWORD oldMode = 0;
-    SetThreadErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX, &oldMode);
-    if (HMODULE resources =
-            LoadLibraryExA("Res.dll", nullptr, LOAD_LIBRARY_AS_IMAGE_RESOURCE | LOAD_LIBRARY_AS_DATAFILE))
-        FreeLibrary(resources);
-    SetThreadErrorMode(oldMode, nullptr);
+    bare::StartLikeTheProgram();
     GetCommandLineA();
-    std::vector<HMONITOR> monitors;
-    EnumDisplayMonitors(
-        nullptr, nullptr,
-        [](HMONITOR monitor, HDC, LPRECT, LPARAM data) -> BOOL {
-            reinterpret_cast<std::vector<HMONITOR>*>(data)->push_back(monitor);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&monitors));
+    const std::vector<HMONITOR> monitors = bare::DesktopMonitors();
     for (size_t i = 0; i < monitors.size(); ++i)
         if (!LoadMonitor(monitors[i]))
             return static_cast<int>(i + 1);

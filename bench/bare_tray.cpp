@@ -1,10 +1,12 @@
 // Win32 only. The least a program in the notification area holds, written straight
 // against the Win32 API: the yardstick that tools/bench.sh sets the resident
 // `kestrava.exe /tray`'s memory against, in the same run. One hidden top-level window
-// (class KestravaBareTray), one icon added to the notification area the way the program
-// adds its own (a shell without a notification area refuses it; the call is made all
-// the same), then the message loop. Closing the window ends it with exit code 0; 1 when
-// the window could not be made.
+// (its class is bare_programs.h's), one icon added to the notification area the way the
+// program adds its own (a shell without a notification area refuses it; the call is
+// made all the same), then the message loop. Closing the window ends it with exit code
+// 0; 1 when the window could not be made.
+#include "bare_programs.h"
+
 #include <windows.h>
 #include <shellapi.h>
 
@@ -15,8 +17,8 @@ namespace {
 
 constexpr UINT kIconId = 1;
 constexpr UINT kMsgIcon = WM_APP + 5;
-const wchar_t* const kClass = L"KestravaBareTray";
-const wchar_t kTip[] = L"KestravaBareTray";
+const wchar_t* const kClass = L"" KESTRAVA_BARE_TRAY_CLASS;
+const wchar_t kTip[] = L"" KESTRAVA_BARE_TRAY_CLASS;
 
 LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {

@@ -2,7 +2,8 @@
 ; (package/installer.cmake runs makensis on the files the zip holds):
 ;
 ;   makensis -DVERSION=<x.y.z.w> -DSTAGE=<the zip's files> -DICON=<kestrava.ico>
-;            -DOUTFILE=<kestrava-x.y.z.w-win64-setup.exe> installer.nsi
+;            -DOUTFILE=<kestrava-x.y.z.w-win64-setup.exe> -DRESOURCES=<res>
+;            -DTEXTS=<the program's texts, made from res> installer.nsi
 ;
 ; It needs no administrator rights: it installs into the user's own profile
 ; (%LOCALAPPDATA%\Programs\Kestrava), adds a Start-menu shortcut and an entry in the
@@ -21,6 +22,12 @@
 !endif
 !ifndef OUTFILE
 !error "OUTFILE is not defined"
+!endif
+!ifndef RESOURCES
+!error "RESOURCES is not defined: the folder of the program's resource scripts and resource.h"
+!endif
+!ifndef TEXTS
+!error "TEXTS is not defined: the program's texts, TRAY_EXIT_EN, APP_EXIT_EN, TRAY_EXIT_DE, APP_EXIT_DE"
 !endif
 
 Target amd64-unicode
@@ -43,10 +50,12 @@ CRCCheck on
 !define SETTINGS_KEY "Software\Kestrava"
 !define RUN_KEY "Software\Microsoft\Windows\CurrentVersion\Run"
 !define PUBLISHER "The Kestrava developers"
-; A running copy has a hidden window of this class; "Exit" in its icon's menu
-; (IDM_TRAY_EXIT in res/resource.h) ends it, whether it is resident or has windows.
-!define PROGRAM_CLASS "KestravaTray"
-!define PROGRAM_EXIT 0x2060
+; A running copy has a hidden window of the class KESTRAVA_PROGRAM_CLASS; "Exit" in its
+; icon's menu (IDM_TRAY_EXIT) ends it, whether it is resident or has windows. Both as
+; res/resource.h defines them; the texts as the resource scripts say them.
+!searchparse /file "${RESOURCES}/resource.h" '#define KESTRAVA_PROGRAM_CLASS "' PROGRAM_CLASS '"'
+!searchparse /file "${RESOURCES}/resource.h" '#define IDM_TRAY_EXIT ' PROGRAM_EXIT
+!include "${TEXTS}"
 ; How long a copy asked to exit is given to end.
 !define EXIT_WAIT_MS 15000
 ; How long the uninstaller's copy waits for the uninstaller it took over from.
@@ -105,8 +114,8 @@ LangString GermanText ${LANG_ENGLISH} "Shows Kestrava's windows and messages in 
 LangString GermanText ${LANG_GERMAN} "Zeigt Kestravas Fenster und Meldungen auf Deutsch."
 LangString ShortcutText ${LANG_ENGLISH} "Makes a monitor profile the default and loads its calibration"
 LangString ShortcutText ${LANG_GERMAN} "Macht ein Monitorprofil zum Standard und lädt seine Kalibrierung"
-LangString StillRunning ${LANG_ENGLISH} "Kestrava is still running and did not end when asked.$\r$\n$\r$\nEnd it (Exit in its icon's menu, or Quit Kestrava in a window's menu), then choose Retry."
-LangString StillRunning ${LANG_GERMAN} "Kestrava läuft noch und hat sich nicht beenden lassen.$\r$\n$\r$\nBeenden Sie es (Beenden im Menü seines Symbols oder Kestrava beenden im Menü eines Fensters) und wählen Sie dann Wiederholen."
+LangString StillRunning ${LANG_ENGLISH} "Kestrava is still running and did not end when asked.$\r$\n$\r$\nEnd it (${TRAY_EXIT_EN} in its icon's menu, or ${APP_EXIT_EN} in a window's menu), then choose Retry."
+LangString StillRunning ${LANG_GERMAN} "Kestrava läuft noch und hat sich nicht beenden lassen.$\r$\n$\r$\nBeenden Sie es (${TRAY_EXIT_DE} im Menü seines Symbols oder ${APP_EXIT_DE} im Menü eines Fensters) und wählen Sie dann Wiederholen."
 
 ; ---- What both sides share ---------------------------------------------------------------
 

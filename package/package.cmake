@@ -52,6 +52,9 @@ set(CPACK_KESTRAVA_MAKENSIS "${KESTRAVA_MAKENSIS}")
 set(CPACK_KESTRAVA_INSTALLER ${KESTRAVA_PACKAGE_DIRECTORY}/${KESTRAVA_INSTALLER_NAME})
 set(CPACK_KESTRAVA_INSTALLER_SCRIPT ${CMAKE_SOURCE_DIR}/package/installer.nsi)
 set(CPACK_KESTRAVA_ICON ${KESTRAVA_ART_DIR}/kestrava.ico)
+# The installer takes the program's ids and the texts it names from the resource scripts.
+set(CPACK_KESTRAVA_RESOURCES ${CMAKE_SOURCE_DIR}/res)
+set(CPACK_KESTRAVA_INSTALLER_TEXTS ${CMAKE_BINARY_DIR}/installer/program_texts.nsh)
 
 set(CPACK_PRE_BUILD_SCRIPTS ${CMAKE_SOURCE_DIR}/package/release_only.cmake
                             ${CMAKE_SOURCE_DIR}/package/installer_tools.cmake)

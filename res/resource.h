@@ -86,6 +86,10 @@
 #define IDM_LOAD_AT_LOGON 0x1050
 #define IDM_EXTENDED_TABLES 0x1060
 
+// Every running copy's own hidden window, which the icon's menu commands below go to: its
+// class, by which a second copy and the installer find a running one.
+#define KESTRAVA_PROGRAM_CLASS "KestravaTray"
+
 // Staying in the notification area: the icon's menu (WM_COMMAND to the program's
 // window), its texts and the tooltip's states.
 #define IDM_TRAY_OPEN 0x2010

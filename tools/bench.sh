@@ -3,19 +3,23 @@
 # runs a second (tests/host/program_model_test.cpp, KESTRAVA_MODEL_EVENTS sets the
 # number). Then times Kestrava against the bare platform calls it makes, each in the same
 # run, and prints the tables: how fast it fills and marks its profile list (see
-# bench/catalogue_bench.cpp), then what keeping the calibration costs: the logon load,
-# a row's tooltip diagnosis, an idle program's periodic check, its fight with another
-# writer of the ramp, and the resident /tray program's idle CPU time, its memory against
-# a bare notification-area program and a soak of display changes, resumes, unlocks,
-# outside resets and Reloads (see bench/keeping_bench.cpp). A benchmark, not a test: it
-# fails only when the build, the test bed or a run itself fails.
+# bench/catalogue_bench.cpp), then what keeping the calibration costs (see
+# bench/keeping_bench.cpp): a row's tooltip diagnosis, the start-up to both monitor
+# windows shown against a bare program making the same platform calls (bench/bare_start.cpp),
+# the logon load against bench/bare_load.cpp, an idle program's periodic check and its
+# fight with another writer of the ramp; and last the resident /tray program (see
+# bench/resident_bench.cpp): its idle CPU time, its memory against a bare
+# notification-area program and a soak of display changes, resumes, unlocks, outside
+# resets and Reloads. Start-up and /load are printed as ratios to their bare programs. A
+# benchmark, not a test: it fails only when the build, the test bed or a run itself fails.
 #
 #   tools/bench.sh [--rounds R] [--breakdown] [N ...]    (default N: 100 1000 5000)
 #
 # The arguments are the profile list's; KESTRAVA_KEEPING_ARGS (default empty) are
-# the keeping bench's ([--rounds R] [--idle-seconds S] [--fight-seconds F]
-# [--soak-cycles C], default 15 rounds, 60 s, 60 s, 2000 cycles; S is the resident
-# program's idle stretch too).
+# the keeping and resident benches' ([--rounds R] [--idle-seconds S] [--fight-seconds F]
+# [--soak-cycles C], default 15 rounds, 60 s, 60 s, 2000 cycles; R is the rounds of the
+# tooltip, start-up and /load comparisons, S the idle stretches of both, F the fight's,
+# C the resident program's soak).
 # Builds the Windows targets into build/win, starts a test bed of its own
 # (build/bench-testbed) with Xorg and wineserver pinned to CPU 0, runs the benchmark
 # pinned there too (two shared vCPUs make unpinned numbers jump five-fold), and stops
@@ -47,9 +51,10 @@ KESTRAVA_MODEL_EVENTS="${KESTRAVA_MODEL_EVENTS:-1000000}" taskset -c 0 \
     grep -E '^model:|Failure|FAILED' | tee -a "$log"
 
 cmake -S . -B build/win -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build build/win -j "$jobs" --target kestrava_bench kestrava_keeping_bench test_profiles
+cmake --build build/win -j "$jobs" --target kestrava_bench kestrava_keeping_bench kestrava_resident_bench test_profiles
 exe="$repo/build/win/bench/kestrava_bench.exe"
 keeping_exe="$repo/build/win/bench/kestrava_keeping_bench.exe"
+resident_exe="$repo/build/win/bench/kestrava_resident_bench.exe"
 
 # A test bed of our own, so that a timing run never shares a server with someone
 # else's tests.
@@ -92,4 +97,6 @@ run_bench() {
 run_bench "$exe" "$@"
 # shellcheck disable=SC2086
 run_bench "$keeping_exe" ${KESTRAVA_KEEPING_ARGS:-}
+# shellcheck disable=SC2086
+run_bench "$resident_exe" ${KESTRAVA_KEEPING_ARGS:-}
 echo "bench: output kept in $log"

@@ -105,6 +105,22 @@ TEST_F(PackagedProgram, ProgramImportsOnlyLibrariesWindowsShipsAndCarriesNoSymbo
         EXPECT_NE(section.rfind(".debug", 0), 0u) << "section " << section;
 }
 
+// The libraries the first windows do not need (the shell's, COM's, OLE Automation's and
+// the terminal services') are delay imports, loaded at their first call: none is in
+// the import table that the system loads before the program starts.
+TEST_F(PackagedProgram, ProgramLoadsWhatItsWindowsDoNotNeedOnlyWhenCalled)
+{
+    const pe::Image image = Image("kestrava.exe");
+    ASSERT_TRUE(image.Valid());
+    std::vector<std::string> imports;
+    ASSERT_TRUE(image.ImportedLibraries(imports));
+    for (const char* later : {"shell32.dll", "ole32.dll", "oleaut32.dll", "wtsapi32.dll"})
+        EXPECT_EQ(std::find_if(imports.begin(), imports.end(),
+                               [&](const std::string& name) { return lstrcmpiA(name.c_str(), later) == 0; }),
+                  imports.end())
+            << later << " is loaded with the program";
+}
+
 TEST_F(PackagedProgram, GermanLibraryIsResourcesOnly)
 {
     const pe::Image image = Image("de\\Res.dll");

@@ -3,6 +3,7 @@
 // sure it ends. What the program works on is in program_state.h.
 #pragma once
 
+#include "res/resource.h"
 #include "support/program_state.h"
 #include "support/win_handles.h"
 
@@ -30,7 +31,7 @@ constexpr const char* kProgramCaption = "Kestrava";
 
 // Every running copy's own hidden window, which carries the icon's tooltip as its text,
 // and the commands of the icon's menu that it takes.
-constexpr const char* kProgramWindowClass = "KestravaTray";
+constexpr const char* kProgramWindowClass = KESTRAVA_PROGRAM_CLASS;
 constexpr WPARAM kTrayOpen = 0x2010;
 constexpr WPARAM kTrayReload = 0x2020;
 constexpr WPARAM kTrayReset = 0x2030;

@@ -30,13 +30,19 @@ ProgramCore::~ProgramCore()
 void ProgramCore::StartWindows()
 {
     m_layout = TakeDesktopLayout();
-    m_desktop = TakeDesktopSnapshot();
+    // HDR is asked once the windows are shown, and the windows' rows told then. Nothing
+    // waits for it: every write asks the system itself whether HDR is on.
+    m_desktop = TakeDesktopSnapshot(false);
     m_keepers.Follow(m_desktop);
     // A report raised while a window is built runs a modal loop: a look at the desktop
     // or an Open asked for meanwhile waits until every window is there.
     m_bFollowing = true;
     m_shell.OpenStartWindows();
     m_bFollowing = false;
+    AskHdr(m_desktop);
+    m_keepers.Follow(m_desktop);
+    for (MonitorView* window : Windows())
+        window->SettingsChanged();
     RunPending();
 }
 

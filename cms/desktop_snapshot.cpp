@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <cstring>
 
-DesktopSnapshot TakeDesktopSnapshot()
+DesktopSnapshot TakeDesktopSnapshot(bool askHdr)
 {
     DesktopSnapshot snapshot;
     for (MonitorHandle handle : DesktopMonitors()) {
@@ -19,10 +19,16 @@ DesktopSnapshot TakeDesktopSnapshot()
         info.cbSize = sizeof info;
         if (Sys().GetMonitorInfoA(handle, &info))
             monitor.rect = info.rcMonitor;
-        monitor.advancedColor = IsHdrActive(handle);
+        monitor.advancedColor = askHdr && IsHdrActive(handle);
         snapshot.push_back(std::move(monitor));
     }
     return snapshot;
+}
+
+void AskHdr(DesktopSnapshot& snapshot)
+{
+    for (DesktopMonitor& monitor : snapshot)
+        monitor.advancedColor = IsHdrActive(monitor.handle);
 }
 
 DesktopDifference CompareDesktops(const DesktopSnapshot& before, const DesktopSnapshot& after)

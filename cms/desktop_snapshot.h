@@ -34,8 +34,12 @@ struct DesktopMonitor {
 // The monitors of the desktop whose information can be read (as the windows are made
 // for them), in the platform's enumeration order. Empty when there is none, or when the
 // enumeration fails before it names one.
+// Without askHdr every monitor's HDR state is left off (AskHdr tells it later): the
+// display configuration is the slowest thing to read, and a start waits for it.
 using DesktopSnapshot = std::vector<DesktopMonitor>;
-DesktopSnapshot TakeDesktopSnapshot();
+DesktopSnapshot TakeDesktopSnapshot(bool askHdr = true);
+// Asks the system each monitor's HDR state.
+void AskHdr(DesktopSnapshot& snapshot);
 
 // What changed from one snapshot to the next. Monitors of the same identity are paired
 // in order, so that two of one identity (a clone, or a driver that names every monitor

@@ -28,13 +28,10 @@ constexpr WPARAM kSessionUnlock = 0x8;
 constexpr WPARAM kResumeSuspend = 0x7;
 constexpr WPARAM kResumeAutomatic = 0x12;
 
-// The system's icons a message box shows for MB_ICONINFORMATION and MB_ICONWARNING.
-constexpr const char* kInformation = "information";
-constexpr const char* kWarning = "warning";
-
-// Which of the two a message box shows, told by its pixels on the screen: the one of
-// the system's two icons, drawn here on the box's own background, that differs from it
-// in fewer pixels. "(no icon)" for a box without one.
+// Which of the system's icons for MB_ICONINFORMATION and MB_ICONWARNING a message box
+// shows ("information" or "warning"), told by its pixels on the screen: the one of the
+// two, drawn here on the box's own background, that differs from it in fewer pixels.
+// "(no icon)" for a box without one.
 std::string IconOf(HWND box)
 {
     HWND icon = nullptr;
@@ -67,7 +64,7 @@ std::string IconOf(HWND box)
     const size_t warning = differing(32515);       // IDI_WARNING
     if (information == warning)
         return "(neither: " + std::to_string(information) + " pixels differ from each)";
-    return information < warning ? kInformation : kWarning;
+    return information < warning ? "information" : "warning";
 }
 
 TEST_F(ProgramKeeping, RampResetFromOutsideComesBackInTimeAndAtOnceOnEachNotice)
@@ -243,14 +240,14 @@ TEST_F(ProgramCalibrationMenu, ResetReloadAndVerifyTellTheRampAsItIs)
         ASSERT_TRUE(wintest::WaitUntilGone(box));
     };
     std::string loaded;
-    ASSERT_NO_FATAL_FAILURE(verify(kInformation, loaded));
+    ASSERT_NO_FATAL_FAILURE(verify("information", loaded));
 
     // With keeping off a reset from outside stays, and Verify says it is not loaded.
     ASSERT_NO_FATAL_FAILURE(Command(0, kKeepLoaded));
     ASSERT_TRUE(program::WriteIdentityRamp());
     ASSERT_NE(mild, identity);
     std::string notLoaded;
-    ASSERT_NO_FATAL_FAILURE(verify(kWarning, notLoaded));
+    ASSERT_NO_FATAL_FAILURE(verify("warning", notLoaded));
     EXPECT_NE(notLoaded, loaded);
     EXPECT_EQ(program::CurrentTable(), identity);
     EXPECT_EQ(app->FindReport(), nullptr) << app->OpenReports();

@@ -1,7 +1,6 @@
 // What a profile will do before it is selected, told by the download's own checks.
 #include "cms/CMSSupport.h"
 #include "cms/calibration_check.h"
-#include "cms/vcgt_decoder.h"
 #include "res/resource.h"
 
 #include "support/host_test.h"
@@ -87,43 +86,6 @@ TEST_F(VerdictTest, UnreadableProfileSaysWhyWithItsCode)
     const std::string path = Install(profiles::kMild);
     sim.Fail(SimCall::IsColorProfileTagPresent, 13);
     EXPECT_EQ(DiagnoseProfile(path.c_str()).verdict, CalibrationVerdict::Damaged);
-}
-
-TEST(ExtendedVcgt, TablesOfOtherFormsAndFormulasAreToldFromDamage)
-{
-    // A well-formed table of another form than the 786-byte one, or a formula.
-    const auto IsExtendedVcgt = [](const uint8_t* tag, size_t size) {
-        HardwareRamp scratch{};
-        const VcgtDecoding decoding = DecodeVcgt(tag, size, scratch);
-        return decoding.Ok() && decoding.form != VcgtForm::ByteTable;
-    };
-    const auto table = [](uint16_t channels, uint16_t count, uint16_t entrySize, size_t extra = 0) {
-        std::vector<uint8_t> tag(18 + size_t(channels) * count * entrySize + extra, 0x80);
-        const uint8_t header[18] = {'v', 'c', 'g', 't', 0, 0, 0, 0, 0, 0, 0, 0,
-                                    uint8_t(channels >> 8), uint8_t(channels), uint8_t(count >> 8), uint8_t(count),
-                                    uint8_t(entrySize >> 8), uint8_t(entrySize)};
-        std::memcpy(tag.data(), header, sizeof header);
-        return tag;
-    };
-    for (auto tag : {table(3, 256, 2), table(1, 256, 1), table(3, 2, 2), table(1, 65535, 2), table(3, 1024, 1)})
-        EXPECT_TRUE(IsExtendedVcgt(tag.data(), tag.size())) << tag.size();
-    // The downloaded form itself, and forms whose size disagrees with their header.
-    for (auto tag : {table(3, 256, 1), table(3, 256, 2, 1), table(2, 256, 2), table(3, 1, 2), table(3, 256, 3)})
-        EXPECT_FALSE(IsExtendedVcgt(tag.data(), tag.size())) << tag.size();
-
-    // Gamma 1 from 0 to 1 in each channel; a gamma of 0 is no curve.
-    std::vector<uint8_t> formula(48, 0);
-    std::memcpy(formula.data(), "vcgt\0\0\0\0\0\0\0\1", 12);
-    for (size_t c = 0; c < 3; ++c)
-        formula[12 + 12 * c + 1] = formula[12 + 12 * c + 9] = 1;
-    EXPECT_TRUE(IsExtendedVcgt(formula.data(), formula.size()));
-    EXPECT_FALSE(IsExtendedVcgt(formula.data(), 47));
-    formula[13] = 0;
-    EXPECT_FALSE(IsExtendedVcgt(formula.data(), formula.size()));
-    formula[13] = 1;
-    formula[0] = 'x';
-    EXPECT_FALSE(IsExtendedVcgt(formula.data(), formula.size()));
-    EXPECT_FALSE(IsExtendedVcgt(nullptr, 48));
 }
 
 }  // namespace

@@ -8,6 +8,10 @@
 #include "support/host_test.h"
 #include "support/test_profiles.h"
 
+#include <cstring>
+#include <string>
+#include <vector>
+
 namespace {
 
 class CurrentLoadTest : public StandardMonitorTest {
@@ -35,6 +39,8 @@ protected:
         return mild.ramp;
     }
 };
+
+// ---- The logon load ----------------------------------------------------------------------
 
 TEST_F(CurrentLoadTest, LogonLoadDownloadsEachCurrentProfileAndSkipsWhatHasNoTable)
 {
@@ -104,6 +110,47 @@ TEST_F(CurrentLoadTest, QuietLogonLoadShowsNotEvenTheVideoCardsOwnReport)
     EXPECT_EQ(LoadCurrentCalibrations(false, false), 31);
     ASSERT_EQ(reports.size(), 2u);
     EXPECT_NE(reports[1].messageText.find("(31)"), std::string::npos) << reports[1].messageText;
+}
+
+// ---- A monitor that came back ---------------------------------------------------------
+
+TEST_F(CurrentLoadTest, LoadsTheCurrentProfilesTableOrLeavesTheMonitorSilently)
+{
+    Install(profiles::kNoCalibration);
+    Install(profiles::kMild);
+    // The standard monitor, back on the desktop under a new handle.
+    sim.RemoveMonitor(monitor);
+    const MonitorHandle back = sim.AddMonitor(SimMonitor{{0, 0, 1920, 1080}, {0, 0, 1920, 1080}, adapter, true});
+    const auto same = [](const HardwareRamp& a, const HardwareRamp& b) { return std::memcmp(&a, &b, sizeof a) == 0; };
+    struct Case {
+        const char* name;
+        std::vector<std::string> associated;
+        bool hdr;
+        bool loads;
+    };
+    const Case cases[] = {
+        {"NoCurrentProfile", {}, false, false},
+        {"NoTable", {profiles::kNoCalibration}, false, false},
+        {"HDR", {profiles::kMild}, true, false},
+        {"Loads", {profiles::kMild}, false, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        sim.Associations(deviceId) = c.associated;
+        sim.SetHdr(adapter, c.hdr);
+        std::string path;
+        LoadedRamp loaded;
+        bool didLoad = !c.loads;
+        EXPECT_EQ(LoadCurrentCalibration(back, false, path, loaded, didLoad), 0);
+        EXPECT_EQ(didLoad, c.loads);
+        EXPECT_EQ(sim.RampWrites(), c.loads ? 1 : 0);
+        if (c.loads) {
+            EXPECT_EQ(path, ColorPath(profiles::kMild));
+            EXPECT_TRUE(same(loaded.written, DiagnoseProfile(path.c_str()).hardware));
+            EXPECT_TRUE(same(loaded.held, sim.Ramp(adapter)));
+        }
+    }
+    EXPECT_TRUE(reports.empty());
 }
 
 }  // namespace

@@ -1,9 +1,7 @@
-// Keeping the loaded calibrations in the video cards, and loading the current
-// calibration of a monitor that came back.
+// Keeping the loaded calibrations in the video cards.
 #include "cms/CMSSupport.h"
 #include "cms/VideoCardUtils.h"
 #include "cms/calibration_check.h"
-#include "cms/current_calibration.h"
 #include "cms/desktop_snapshot.h"
 #include "cms/keeper_set.h"
 #include "report/resource_strings.h"
@@ -416,46 +414,6 @@ TEST_F(KeeperSet, ABurstOfDisplayChangesOverAnUnchangedDesktopWritesNothing)
     EXPECT_EQ(sim.RampWrites(), writes);
     EXPECT_EQ(keepers.StateOf(monitor), KeepState::Keeping);
     EXPECT_EQ(keepers.StateOf(second), KeepState::Keeping);
-    EXPECT_TRUE(reports.empty());
-}
-
-// ---- The current calibration of a monitor that came back ---------------------------------------------
-
-class LoadCurrent : public StandardMonitorTest {};
-
-TEST_F(LoadCurrent, LoadsTheCurrentProfilesTableOrLeavesTheMonitorSilently)
-{
-    sim.InstallProfile(TestProfile(profiles::kNoCalibration));
-    sim.InstallProfile(TestProfile(profiles::kMild));
-    const MonitorHandle back = ComeBack(sim, monitor, adapter);
-    struct Case {
-        const char* name;
-        std::vector<std::string> associated;
-        bool hdr;
-        bool loads;
-    };
-    const Case cases[] = {
-        {"NoCurrentProfile", {}, false, false},
-        {"NoTable", {profiles::kNoCalibration}, false, false},
-        {"HDR", {profiles::kMild}, true, false},
-        {"Loads", {profiles::kMild}, false, true},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        sim.Associations(deviceId) = c.associated;
-        sim.SetHdr(adapter, c.hdr);
-        std::string path;
-        LoadedRamp loaded;
-        bool didLoad = !c.loads;
-        EXPECT_EQ(LoadCurrentCalibration(back, false, path, loaded, didLoad), 0);
-        EXPECT_EQ(didLoad, c.loads);
-        EXPECT_EQ(sim.RampWrites(), c.loads ? 1 : 0);
-        if (c.loads) {
-            EXPECT_EQ(path, ColorPath(profiles::kMild));
-            EXPECT_TRUE(Same(loaded.written, DiagnoseProfile(path.c_str()).hardware));
-            EXPECT_TRUE(Same(loaded.held, sim.Ramp(adapter)));
-        }
-    }
     EXPECT_TRUE(reports.empty());
 }
 

@@ -18,11 +18,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <random>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -368,6 +370,64 @@ TEST(VcgtDamage, TheEdgesOfWhatAFormulaMayBeAreAccepted)
     };
     for (const auto& tag : accepted)
         Decode(tag, VcgtForm::Formula);
+}
+
+// ---- Forms ---------------------------------------------------------------------------------
+
+// A well-formed table of another shape than the 786-byte one, or a formula, decodes as
+// its form; a shape whose size disagrees with its header, or a curve out of range, does
+// not decode at all.
+TEST(VcgtForms, TablesOfOtherFormsAndFormulasAreToldFromDamage)
+{
+    const auto decode = [](const std::vector<uint8_t>& tag, size_t size, HardwareRamp& ramp) {
+        return DecodeVcgt(tag.empty() ? nullptr : tag.data(), size, ramp);
+    };
+    // Every entry 0x80, whatever its size, and `extra` bytes past the table.
+    const auto table = [](uint32_t channels, uint32_t count, uint32_t entrySize, size_t extra = 0) {
+        std::vector<uint8_t> tag = TableTag(std::vector<std::vector<uint32_t>>(channels, std::vector<uint32_t>(count, 0)),
+                                            entrySize);
+        std::fill(tag.begin() + 18, tag.end(), uint8_t{0x80});
+        tag.resize(tag.size() + extra, 0x80);
+        return tag;
+    };
+    struct Shape {
+        std::vector<uint8_t> tag;
+        VcgtForm form;
+    };
+    for (const Shape& shape : {Shape{table(3, 256, 2), VcgtForm::Table}, Shape{table(1, 256, 1), VcgtForm::Table},
+                               Shape{table(3, 2, 2), VcgtForm::Table}, Shape{table(1, 65535, 2), VcgtForm::Table},
+                               Shape{table(3, 1024, 1), VcgtForm::Table}, Shape{table(3, 256, 1), VcgtForm::ByteTable}}) {
+        SCOPED_TRACE(shape.tag.size());
+        HardwareRamp ramp{};
+        const VcgtDecoding decoding = decode(shape.tag, shape.tag.size(), ramp);
+        EXPECT_TRUE(decoding.Ok()) << int(decoding.fault);
+        EXPECT_EQ(decoding.form, shape.form);
+        // Flat at 0x80 of full scale: 0x8080, and in the 786-byte form's high byte 0x8000.
+        const uint16_t flat = shape.form == VcgtForm::ByteTable ? 0x8000 : 0x8080;
+        for (size_t c = 0; c < 3; ++c)
+            EXPECT_EQ(std::count(Channel(ramp, c), Channel(ramp, c) + 256, flat), 256) << "channel " << c;
+    }
+    for (const auto& tag : {table(3, 256, 2, 1), table(2, 256, 2), table(3, 1, 2), table(3, 256, 3)}) {
+        HardwareRamp ramp{};
+        EXPECT_FALSE(decode(tag, tag.size(), ramp).Ok()) << tag.size();
+    }
+
+    // Gamma 1 from 0 to 1 in each channel: the linear ramp. A gamma of 0 is no curve.
+    const Formula linear{Fixed(1), 0, Fixed(1)};
+    std::vector<uint8_t> formula = FormulaTag({linear, linear, linear});
+    HardwareRamp ramp{};
+    const VcgtDecoding decoding = decode(formula, formula.size(), ramp);
+    EXPECT_TRUE(decoding.Ok()) << int(decoding.fault);
+    EXPECT_EQ(decoding.form, VcgtForm::Formula);
+    for (size_t i = 0; i < 256; ++i)
+        ASSERT_EQ(ramp.green[i], 257 * i) << i;
+    EXPECT_FALSE(decode(formula, 47, ramp).Ok());
+    EXPECT_FALSE(decode({}, 48, ramp).Ok());
+    formula[13] = 0;
+    EXPECT_FALSE(decode(formula, formula.size(), ramp).Ok());
+    formula[13] = 1;
+    formula[0] = 'x';
+    EXPECT_FALSE(decode(formula, formula.size(), ramp).Ok());
 }
 
 }  // namespace

@@ -1,4 +1,4 @@
-// The Windows test program. It installs the real platform and the real error-report
+// The in-process test program. It installs the real platform and the real error-report
 // window, as the program does, before any test runs.
 #include "fw/app.h"
 #include "platform/win32/win32_platform.h"

@@ -4,14 +4,18 @@
 #include "fw/dialog.h"
 #include "fw/gdi.h"
 #include "fw/list_box.h"
-#include "hover.h"
 #include "platform/win32/win32_platform.h"
 #include "res/resource.h"
-#include "row_image.h"
+#include "support/hover.h"
 #include "support/list_host_window.h"
+#include "support/row_image.h"
 #include "support/test_profiles.h"
 #include "support/win_test_util.h"
 #include "ui/profile_list_box.h"
+
+#include <windows.h>
+
+#include <icm.h>
 
 #include <gtest/gtest.h>
 
@@ -486,9 +490,35 @@ TEST(ProfileListBoxBinding, DialogPassesDrawRequestsToTheBoundList)
 
 // ---- The tooltip: what selecting a row will do ----------------------------------------
 
-using wintest::kTipCases;
-using wintest::TipCase;
-using wintest::UnreadableTip;
+// What a row says of a table that loads only with the extended-tables setting on.
+constexpr const char* kExtendedOffTip =
+    R"(Its calibration is a 16-bit or formula table: turn on "Also load 16-bit and formula tables" in the window menu to load it.)";
+
+// The generated profiles of each kind, and the line a row's tooltip gives for each.
+struct TipCase {
+    const char* file;
+    const char* text;
+};
+const TipCase kTipCases[] = {
+    {profiles::kMild, "Loads its video card calibration when selected."},
+    {profiles::kNoCalibration, "No video card calibration: selecting it only makes it the default profile."},
+    {profiles::k16Bit, kExtendedOffTip},
+    {profiles::kFormula, kExtendedOffTip},
+    {profiles::kBadSignature, "Its calibration data is damaged and will not be loaded."},
+    {profiles::kTooDark, "Its calibration would make the screen too dark and will not be loaded."},
+};
+
+// The line for a profile that cannot be opened: with the code its open leaves here.
+std::string UnreadableTip(const std::string& path)
+{
+    PROFILE record{PROFILE_FILENAME, const_cast<char*>(path.c_str()), static_cast<DWORD>(path.size() + 1)};
+    SetLastError(0);
+    if (HPROFILE profile = OpenColorProfileA(&record, PROFILE_READ, FILE_SHARE_READ, OPEN_EXISTING)) {
+        CloseColorProfile(profile);
+        return "(" + path + " opens)";
+    }
+    return "The profile cannot be read (" + std::to_string(GetLastError()) + ").";
+}
 
 std::string Generated(const std::string& file) { return wintest::ProfileDir() + "\\" + file; }
 

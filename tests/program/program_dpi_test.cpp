@@ -6,8 +6,8 @@
 // set LogPixels before they start the program, and judge the font by what is drawn.
 #include "fw/gdi.h"
 #include "res/resource.h"
-#include "row_image.h"
 #include "support/program_fixture.h"
+#include "support/row_image.h"
 #include "support/win_handles.h"
 
 #include <gtest/gtest.h>

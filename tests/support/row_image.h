@@ -1,6 +1,6 @@
-// A list row's pixels: rows read off a window or drawn without the list into a 32-bit
-// bitmap, and compared pixel for pixel. Shared by the tests of the profile list box in
-// this process and of the running program's list from outside.
+// Pixels: a list row read off a window or the screen, or drawn without the list, into a
+// 32-bit bitmap, and compared pixel for pixel. Shared by the tests of the profile list box
+// in this process and of the running program's windows from outside.
 #pragma once
 
 #include "fw/gdi.h"
@@ -82,6 +82,15 @@ private:
     std::optional<fw::SelectGuard> m_select;
     const uint32_t* m_pBits = nullptr;
 };
+
+// What the screen shows in a rectangle: the windows of every process, as drawn.
+inline Image ScreenImage(const RECT& rc)
+{
+    Canvas canvas(rc.right - rc.left, rc.bottom - rc.top);
+    fw::ClientDC screen(nullptr);
+    BitBlt(canvas.Dc(), 0, 0, rc.right - rc.left, rc.bottom - rc.top, screen.Get(), rc.left, rc.top, SRCCOPY);
+    return canvas.Read();
+}
 
 // How a row should look.
 struct Look {

@@ -32,17 +32,16 @@ private:
     ReportPresenter* m_pPrevious;
 };
 
-}  // namespace
-
-int32_t LoadCurrentCalibration(MonitorHandle monitor, bool extendedTables, std::string& path, LoadedRamp& loaded,
-                               bool& didLoad)
+// The current calibration loaded; loaded, when given, takes what was written and what
+// the ramp read back (none is read back without it: nothing would keep it).
+int32_t LoadCurrent(MonitorHandle monitor, bool extendedTables, std::string& path, LoadedRamp* loaded, bool& didLoad)
 {
     didLoad = false;
     path.clear();
     if (GetProfileNameUsingDeviceID(monitor, &path, nullptr, nullptr) != 0 || path.empty())
         return 0;
     int32_t messageId = 0;
-    const int32_t result = LoadCalibration(monitor, path.c_str(), messageId, extendedTables, &loaded);
+    const int32_t result = LoadCalibration(monitor, path.c_str(), messageId, extendedTables, loaded);
     if (result == 0) {
         didLoad = true;
         return 0;
@@ -59,6 +58,14 @@ int32_t LoadCurrentCalibration(MonitorHandle monitor, bool extendedTables, std::
     return result;
 }
 
+}  // namespace
+
+int32_t LoadCurrentCalibration(MonitorHandle monitor, bool extendedTables, std::string& path, LoadedRamp& loaded,
+                               bool& didLoad)
+{
+    return LoadCurrent(monitor, extendedTables, path, &loaded, didLoad);
+}
+
 int32_t LoadCurrentCalibrations(bool quiet, bool extendedTables, KeeperSet* keepers)
 {
     const std::vector<MonitorHandle> monitors = DesktopMonitors();
@@ -71,7 +78,7 @@ int32_t LoadCurrentCalibrations(bool quiet, bool extendedTables, KeeperSet* keep
         LoadedRamp loaded;
         bool didLoad = false;
         const RampsBefore before = keepers ? keepers->ReadOthers(monitor) : RampsBefore{};
-        const int32_t result = LoadCurrentCalibration(monitor, extendedTables, path, loaded, didLoad);
+        const int32_t result = LoadCurrent(monitor, extendedTables, path, keepers ? &loaded : nullptr, didLoad);
         if (didLoad && keepers)
             keepers->Loaded(monitor, path, loaded, before);
         if (first == 0)

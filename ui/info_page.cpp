@@ -11,8 +11,6 @@ constexpr const char kExtension[] = ".htm";
 constexpr const char kAppPrefix[] = "app:";
 constexpr size_t kAppPrefixLength = sizeof kAppPrefix - 1;
 
-constexpr uint32_t kSizeMinimized = 1;
-
 char FoldCase(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
 bool IsLeadByte(char c) { return Sys().IsDBCSLeadByte(static_cast<unsigned char>(c)); }

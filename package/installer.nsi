@@ -49,6 +49,8 @@ CRCCheck on
 !define PRODUCT_KEY "${UNINSTALL_KEY}\Kestrava"
 !define SETTINGS_KEY "Software\Kestrava"
 !define RUN_KEY "Software\Microsoft\Windows\CurrentVersion\Run"
+; Windows' own switch for a logon entry (Task Manager, Settings), a value of the same name.
+!define STARTUP_APPROVED_KEY "Software\Microsoft\Windows\CurrentVersion\Explorer\StartupApproved\Run"
 !define PUBLISHER "The Kestrava developers"
 ; A running copy has a hidden window of the class KESTRAVA_PROGRAM_CLASS; "Exit" in its
 ; icon's menu (IDM_TRAY_EXIT) ends it, whether it is resident or has windows. Both as
@@ -353,8 +355,9 @@ Section "Uninstall"
     RMDir "$INSTDIR\Docs"
     Delete "$SMPROGRAMS\Kestrava.lnk"
 
-    ; What the program wrote: its settings and its logon entry.
+    ; What the program wrote: its settings and its logon entry, with Windows' switch for it.
     DeleteRegValue HKCU "${RUN_KEY}" "Kestrava"
+    DeleteRegValue HKCU "${STARTUP_APPROVED_KEY}" "Kestrava"
     DeleteRegKey HKCU "${SETTINGS_KEY}"
 
     ReadRegStr $0 HKCU "${PRODUCT_KEY}" "MadeFolder"

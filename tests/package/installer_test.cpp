@@ -288,9 +288,20 @@ TEST_F(Installer, InstallingAgainOverAResidentCopyRestartsItAndKeepsTheSettings)
 
 TEST_F(Installer, UninstallTakesAwayWhatTheProgramAndTheInstallerWroteAndNothingElse)
 {
+    // Windows has the key of its startup switches; the switch for the program's logon
+    // entry is written when the user turns it off or on in Task Manager.
+    HKEY approved = nullptr;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, program::kStartupApprovedKey, 0, nullptr, 0, KEY_WRITE, nullptr,
+                              &approved, nullptr),
+              ERROR_SUCCESS);
+    RegCloseKey(approved);
     const Snapshot before = LookAtThePrefix();
     ASSERT_NO_FATAL_FAILURE(Install());
     ASSERT_NO_FATAL_FAILURE(StartResidentWithSettings());
+    const BYTE disabled[12] = {3};
+    ASSERT_EQ(RegSetKeyValueA(HKEY_CURRENT_USER, program::kStartupApprovedKey, kRunValue, REG_BINARY, disabled,
+                              sizeof disabled),
+              ERROR_SUCCESS);
     const Snapshot installed = LookAtThePrefix();
 
     Uninstall();
@@ -300,6 +311,7 @@ TEST_F(Installer, UninstallTakesAwayWhatTheProgramAndTheInstallerWroteAndNothing
     EXPECT_FALSE(Exists(InstallDir()));
     EXPECT_FALSE(Exists(Shortcut()));
     EXPECT_FALSE(ReadValue(kRunKey, kRunValue).present);
+    EXPECT_FALSE(ReadValue(program::kStartupApprovedKey, kRunValue).present);
     HKEY key = nullptr;
     for (const char* gone : {kSettingsKey, kProductKey})
         EXPECT_NE(RegOpenKeyExA(HKEY_CURRENT_USER, gone, 0, KEY_READ, &key), ERROR_SUCCESS) << gone;

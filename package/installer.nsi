@@ -1,7 +1,7 @@
 ; The installer for one user, made by the package target beside the zip
 ; (package/installer.cmake runs makensis on the files the zip holds):
 ;
-;   makensis -DVERSION=<x.y.z.w> -DSTAGE=<the zip's files> -DICON=<kestrava.ico>
+;   makensis -DVERSION=<x.y.z.w> -DPRODUCT_CODE=<Kestrava> -DSTAGE=<the zip's files> -DICON=<kestrava.ico>
 ;            -DOUTFILE=<kestrava-x.y.z.w-win64-setup.exe> -DRESOURCES=<res>
 ;            -DTEXTS=<the program's texts, made from res> installer.nsi
 ;
@@ -13,6 +13,9 @@
 
 !ifndef VERSION
 !error "VERSION is not defined (makensis -DVERSION=...)"
+!endif
+!ifndef PRODUCT_CODE
+!error "PRODUCT_CODE is not defined: the name of the installer's key under Uninstall"
 !endif
 !ifndef STAGE
 !error "STAGE is not defined: the folder of the files to install"
@@ -46,7 +49,7 @@ CRCCheck on
 !include MUI2.nsh
 
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall"
-!define PRODUCT_KEY "${UNINSTALL_KEY}\Kestrava"
+!define PRODUCT_KEY "${UNINSTALL_KEY}\${PRODUCT_CODE}"
 !define SETTINGS_KEY "Software\Kestrava"
 !define RUN_KEY "Software\Microsoft\Windows\CurrentVersion\Run"
 ; Windows' own switch for a logon entry (Task Manager, Settings), a value of the same name.

@@ -6,7 +6,8 @@
 # program, the info page (Docs\infoID.htm), the German resource library (de\Res.dll),
 # README.txt and LICENSE.txt (both with Windows line ends); beside it the installer for
 # one user, dist/kestrava-<version>-win64-setup.exe (installer.nsi, made by makensis from
-# the same files), and SHA256SUMS listing both. Only a Release build is packaged.
+# the same files), and SHA256SUMS listing both; and the Windows Package Manager's manifest
+# of the installer in dist/winget/ (winget.cmake). Only a Release build is packaged.
 
 set(KESTRAVA_PACKAGE_TEXTS ${CMAKE_BINARY_DIR}/package-texts)
 set(KESTRAVA_PACKAGE_TEXT_FILES ${KESTRAVA_PACKAGE_TEXTS}/README.txt ${KESTRAVA_PACKAGE_TEXTS}/LICENSE.txt)
@@ -55,9 +56,33 @@ set(CPACK_KESTRAVA_ICON ${KESTRAVA_ART_DIR}/kestrava.ico)
 # The installer takes the program's ids and the texts it names from the resource scripts.
 set(CPACK_KESTRAVA_RESOURCES ${CMAKE_SOURCE_DIR}/res)
 set(CPACK_KESTRAVA_INSTALLER_TEXTS ${CMAKE_BINARY_DIR}/installer/program_texts.nsh)
+# The name of the key the installer writes under ...\CurrentVersion\Uninstall: makensis
+# takes it, and the package manager's manifest names it as the ProductCode.
+set(KESTRAVA_PRODUCT_CODE Kestrava)
+set(CPACK_KESTRAVA_PRODUCT_CODE ${KESTRAVA_PRODUCT_CODE})
+
+# The package manager's manifest: where the installer is downloaded from is the base
+# address below and the installer's file name.
+set(KESTRAVA_RELEASE_URL "https://downloads.example.com/kestrava" CACHE STRING
+    "Base address (http or https) of the released files; the manifest's InstallerUrl is it plus the installer's name")
+if(NOT KESTRAVA_RELEASE_URL MATCHES "^[Hh][Tt][Tt][Pp][Ss]?://.+")
+    message(FATAL_ERROR "KESTRAVA_RELEASE_URL (${KESTRAVA_RELEASE_URL}) is not an http or https address")
+endif()
+set(KESTRAVA_WINGET_ID Kestrava.Kestrava)
+set(KESTRAVA_WINGET_MANIFEST_VERSION 1.6.0)
+set(KESTRAVA_WINGET_DIRECTORY ${KESTRAVA_PACKAGE_DIRECTORY}/winget)
+set(CPACK_KESTRAVA_RELEASE_URL "${KESTRAVA_RELEASE_URL}")
+set(CPACK_KESTRAVA_WINGET_ID ${KESTRAVA_WINGET_ID})
+set(CPACK_KESTRAVA_WINGET_MANIFEST_VERSION ${KESTRAVA_WINGET_MANIFEST_VERSION})
+set(CPACK_KESTRAVA_WINGET_OUTPUT ${KESTRAVA_WINGET_DIRECTORY})
+set(CPACK_KESTRAVA_WINGET_TEMPLATES ${CMAKE_SOURCE_DIR}/package/winget)
+set(CPACK_KESTRAVA_README_MD ${CMAKE_SOURCE_DIR}/README.md)
+set(CPACK_KESTRAVA_README_TXT ${CMAKE_SOURCE_DIR}/package/README.txt)
+set(CPACK_KESTRAVA_LICENSE ${CMAKE_SOURCE_DIR}/LICENSE)
 
 set(CPACK_PRE_BUILD_SCRIPTS ${CMAKE_SOURCE_DIR}/package/release_only.cmake
                             ${CMAKE_SOURCE_DIR}/package/installer_tools.cmake)
 set(CPACK_POST_BUILD_SCRIPTS ${CMAKE_SOURCE_DIR}/package/installer.cmake
-                             ${CMAKE_SOURCE_DIR}/package/checksums.cmake)
+                             ${CMAKE_SOURCE_DIR}/package/checksums.cmake
+                             ${CMAKE_SOURCE_DIR}/package/winget.cmake)
 include(CPack)

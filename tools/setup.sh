@@ -31,6 +31,8 @@ packages=(
     # The release's tests unpack and list the zip (CPack writes it by itself); the
     # installer beside it is made by makensis.
     unzip nsis
+    # The package manager's manifest is read and checked against its JSON schemas.
+    python3-yaml python3-jsonschema
 )
 
 missing=()

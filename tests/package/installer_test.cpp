@@ -21,7 +21,8 @@ using program::kSettingsKey;
 using program::ReadValue;
 using program::RegistryValue;
 
-constexpr const char* kProductKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Kestrava";
+// The key the build names to makensis and to the package manager's manifest.
+constexpr const char* kProductKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" KESTRAVA_PRODUCT_CODE;
 constexpr const char* kWineOverrides = "Software\\Wine\\DllOverrides";
 constexpr const char* kMenuBuilder = "winemenubuilder.exe";
 using program::kTrayExit;

@@ -31,6 +31,9 @@ packages=(
     # The release's tests unpack and list the zip (CPack writes it by itself); the
     # installer beside it is made by makensis.
     unzip nsis
+    # The release's Authenticode signatures (osslsigncode), and the throwaway certificate
+    # the tests sign it with (openssl).
+    osslsigncode openssl
 )
 
 missing=()

@@ -1,6 +1,8 @@
 # Run by CPack once the zip is made: the installer for one user (installer.nsi), made by
 # makensis from the files just zipped (CPack's staging folder, the program stripped),
-# beside the zip. SHA256SUMS (checksums.cmake, run next) lists it after the zip.
+# beside the zip. SHA256SUMS (checksums.cmake, run next) lists it after the zip. Given
+# a certificate (signing.cmake), makensis signs the uninstaller it stores in the
+# installer, and the installer, each by running signing.cmake on it.
 if(NOT EXISTS "${CPACK_KESTRAVA_MAKENSIS}")
     message(FATAL_ERROR "makensis was not found, so the installer cannot be made")
 endif()
@@ -36,13 +38,20 @@ foreach(language EN DE)
 endforeach()
 file(WRITE "${CPACK_KESTRAVA_INSTALLER_TEXTS}" "${texts}")
 
+include("${CPACK_KESTRAVA_SIGNING}")
+kestrava_signing(signing)
+set(sign "")
+if(signing)
+    set(sign "-DSIGN=\"${CPACK_KESTRAVA_CMAKE}\" \"-DKESTRAVA_SIGN_FILE=%1\" -P \"${CPACK_KESTRAVA_SIGNING}\"")
+endif()
+
 file(REMOVE "${CPACK_KESTRAVA_INSTALLER}")
 execute_process(
     COMMAND "${CPACK_KESTRAVA_MAKENSIS}" -V2 -WX -NOCD -INPUTCHARSET UTF8
             "-DVERSION=${CPACK_PACKAGE_VERSION}" "-DPRODUCT_CODE=${CPACK_KESTRAVA_PRODUCT_CODE}"
             "-DSTAGE=${stage}" "-DICON=${CPACK_KESTRAVA_ICON}"
             "-DOUTFILE=${CPACK_KESTRAVA_INSTALLER}" "-DRESOURCES=${CPACK_KESTRAVA_RESOURCES}"
-            "-DTEXTS=${CPACK_KESTRAVA_INSTALLER_TEXTS}" "${CPACK_KESTRAVA_INSTALLER_SCRIPT}"
+            "-DTEXTS=${CPACK_KESTRAVA_INSTALLER_TEXTS}" ${sign} "${CPACK_KESTRAVA_INSTALLER_SCRIPT}"
     RESULT_VARIABLE result)
 if(NOT result EQUAL 0 OR NOT EXISTS "${CPACK_KESTRAVA_INSTALLER}")
     message(FATAL_ERROR "makensis failed (${result}) on ${CPACK_KESTRAVA_INSTALLER_SCRIPT}")

@@ -3,13 +3,16 @@
 ;
 ;   makensis -DVERSION=<x.y.z.w> -DPRODUCT_CODE=<Kestrava> -DSTAGE=<the zip's files> -DICON=<kestrava.ico>
 ;            -DOUTFILE=<kestrava-x.y.z.w-win64-setup.exe> -DRESOURCES=<res>
-;            -DTEXTS=<the program's texts, made from res> installer.nsi
+;            -DTEXTS=<the program's texts, made from res> [-DSIGN=<command>] installer.nsi
 ;
 ; It needs no administrator rights: it installs into the user's own profile
 ; (%LOCALAPPDATA%\Programs\Kestrava), adds a Start-menu shortcut and an entry in the
 ; user's list of installed programs, and takes /S (silent) and /D=<folder>. Installed
 ; again it updates in place, keeping the settings and restarting a resident copy. Its
 ; uninstaller removes everything the program and the installer wrote, and nothing else.
+;
+; SIGN, when defined, is a command that signs the file %1 in place: makensis runs it on
+; the uninstaller it stores in the installer and on the installer it writes.
 
 !ifndef VERSION
 !error "VERSION is not defined (makensis -DVERSION=...)"
@@ -31,6 +34,11 @@
 !endif
 !ifndef TEXTS
 !error "TEXTS is not defined: the program's texts, TRAY_EXIT_EN, APP_EXIT_EN, TRAY_EXIT_DE, APP_EXIT_DE"
+!endif
+
+!ifdef SIGN
+!uninstfinalize '${SIGN}' = 0
+!finalize '${SIGN}' = 0
 !endif
 
 Target amd64-unicode

@@ -8,6 +8,8 @@
 # one user, dist/kestrava-<version>-win64-setup.exe (installer.nsi, made by makensis from
 # the same files), and SHA256SUMS listing both; and the Windows Package Manager's manifest
 # of the installer in dist/winget/ (winget.cmake). Only a Release build is packaged.
+# Given a certificate in the environment when it runs (signing.cmake), it signs the
+# program, de\Res.dll, the installer and the uninstaller the installer writes.
 
 set(KESTRAVA_PACKAGE_TEXTS ${CMAKE_BINARY_DIR}/package-texts)
 set(KESTRAVA_PACKAGE_TEXT_FILES ${KESTRAVA_PACKAGE_TEXTS}/README.txt ${KESTRAVA_PACKAGE_TEXTS}/LICENSE.txt)
@@ -80,8 +82,14 @@ set(CPACK_KESTRAVA_README_MD ${CMAKE_SOURCE_DIR}/README.md)
 set(CPACK_KESTRAVA_README_TXT ${CMAKE_SOURCE_DIR}/package/README.txt)
 set(CPACK_KESTRAVA_LICENSE ${CMAKE_SOURCE_DIR}/LICENSE)
 
+# The signing reads the environment at package time; makensis runs it again through
+# cmake for the uninstaller and the installer.
+set(CPACK_KESTRAVA_SIGNING ${CMAKE_SOURCE_DIR}/package/signing.cmake)
+set(CPACK_KESTRAVA_CMAKE ${CMAKE_COMMAND})
+
 set(CPACK_PRE_BUILD_SCRIPTS ${CMAKE_SOURCE_DIR}/package/release_only.cmake
-                            ${CMAKE_SOURCE_DIR}/package/installer_tools.cmake)
+                            ${CMAKE_SOURCE_DIR}/package/installer_tools.cmake
+                            ${CMAKE_SOURCE_DIR}/package/sign_stage.cmake)
 set(CPACK_POST_BUILD_SCRIPTS ${CMAKE_SOURCE_DIR}/package/installer.cmake
                              ${CMAKE_SOURCE_DIR}/package/checksums.cmake
                              ${CMAKE_SOURCE_DIR}/package/winget.cmake)

@@ -33,6 +33,9 @@ packages=(
     unzip nsis
     # The package manager's manifest is read and checked against its JSON schemas.
     python3-yaml python3-jsonschema
+    # The release's Authenticode signatures (osslsigncode), and the throwaway certificate
+    # the tests sign it with (openssl).
+    osslsigncode openssl
 )
 
 missing=()

@@ -5,7 +5,9 @@
 #   3. host-asan: the same with AddressSanitizer and UBSan;
 #   3b. fuzz: the libFuzzer target, built with clang and run for a bounded number of inputs;
 #   4. win: the mingw-w64 cross-build;
-#   5. package: the release zip (cmake --build build/win --target package);
+#   5. package: the release zip (cmake --build build/win --target package), signed with
+#      a throwaway self-signed certificate made in build/win/signing, so that every
+#      Windows test runs signed files and package.signatures checks the signatures;
 #   6. win-tests: every Windows test once, under Wine in the test bed (tools/testbed.sh)
 #      with a prefix made afresh, on the zip's program, which a ctest fixture unpacks
 #      into an empty folder C:\Kestrava: the in-process tests, the tests that drive the
@@ -167,13 +169,30 @@ start_testbed() {
     return 1
 }
 
+# make_signing_certificate DIR: a self-signed code-signing certificate with its key in
+# DIR/test.pfx, under a random password; exports them as the package target reads them.
+make_signing_certificate() {
+    rm -rf "$1"
+    mkdir -p "$1"
+    unset KESTRAVA_SIGN_TIMESTAMP
+    export KESTRAVA_SIGN_PFX="$1/test.pfx" KESTRAVA_SIGN_PASSWORD
+    KESTRAVA_SIGN_PASSWORD="$(openssl rand -hex 16)" &&
+        openssl req -x509 -newkey rsa:2048 -nodes -days 7 -subj "/CN=Kestrava test signature" \
+            -addext "keyUsage=critical,digitalSignature" -addext "extendedKeyUsage=codeSigning" \
+            -keyout "$1/key.pem" -out "$1/cert.pem" 2>/dev/null &&
+        openssl pkcs12 -export -in "$1/cert.pem" -inkey "$1/key.pem" -out "$1/test.pfx" \
+            -passout env:KESTRAVA_SIGN_PASSWORD &&
+        rm -f "$1/key.pem"
+}
+
 if configure_and_build win build/win \
     -DCMAKE_TOOLCHAIN_FILE="$repo/cmake/mingw-w64-x86_64.cmake" -DCMAKE_BUILD_TYPE=Release; then
     # The release as a user gets it: every Windows test runs once, on the zip's program,
     # unpacked (by a ctest fixture) into an empty folder of a prefix made afresh.
     note "package: cmake --build build/win --target package"
     t0=$SECONDS
-    if logged "$logs/package-build.log" cmake --build build/win -j "$jobs" --target package; then
+    if make_signing_certificate "$repo/build/win/signing" &&
+        logged "$logs/package-build.log" cmake --build build/win -j "$jobs" --target package; then
         summary+=("$(printf '%-10s zip made (%d s)' package $((SECONDS - t0)))")
         bed="${KESTRAVA_TESTBED_DIR:-$repo/build/testbed}"
         rm -rf "$bed/prefix"

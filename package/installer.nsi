@@ -451,8 +451,8 @@ Section "Uninstall"
 SectionEnd
 
 ; Once the uninstall has succeeded, just before this process ends: the clean-up copy
-; for its own file, the uninstaller in the program's folder or NSIS's copy of it in the
-; temporary folder (~nsu*.tmp\Un_*.exe, when uninstall.exe was run without _?=).
+; for its own file, the uninstaller in the program's folder or NSIS's copy of it in a
+; folder ~nsu*.tmp of the temporary folder (when uninstall.exe was run without _?=).
 Function un.onUninstSuccess
     ${un.GetFileName} "$EXEPATH" $4
     ${If} $EXEDIR == $INSTDIR
@@ -460,9 +460,9 @@ Function un.onUninstSuccess
     ${Else}
         ${un.GetFileName} "$EXEDIR" $0
         StrCpy $0 $0 4
-        StrCpy $1 $4 3
+        ${un.GetParent} "$EXEDIR" $1
         ${If} $0 != "~nsu"
-        ${OrIf} $1 != "Un_"
+        ${OrIf} $1 != $TEMP
             Return
         ${EndIf}
         StrCpy $0 ""

@@ -359,4 +359,32 @@ TEST_F(Installer, AnUpdateThatCannotReplaceAFileFailsAndLeavesTheOldFile)
     EXPECT_EQ(after.nFileSizeLow, before.nFileSizeLow);
 }
 
+TEST_F(Installer, AnUninstallThatCannotRemoveAFileFailsAndLeavesTheInstallAsItWas)
+{
+    ASSERT_NO_FATAL_FAILURE(Install());
+    ASSERT_TRUE(program::WriteString(kSettingsKey, "PauseFor", "game.exe"));
+    {
+        wintest::HandleOwner held(CreateFileA(Installed("kestrava.exe").c_str(), GENERIC_READ, FILE_SHARE_READ,
+                                              nullptr, OPEN_EXISTING, 0, nullptr));
+        ASSERT_NE(held.Get(), INVALID_HANDLE_VALUE);
+        EXPECT_EQ(RunToEnd(ReadValue(kProductKey, "QuietUninstallString").text), kFileFailed);
+    }
+    for (const char* file : {"kestrava.exe", "LICENSE.txt", "Docs\\infoID.htm", "uninstall.exe"})
+        EXPECT_TRUE(Exists(Installed(file))) << file;
+    EXPECT_TRUE(Exists(Shortcut()));
+    EXPECT_TRUE(ReadValue(kProductKey, "QuietUninstallString").present);
+    EXPECT_EQ(ReadValue(kSettingsKey, "PauseFor").text, "game.exe");
+}
+
+TEST_F(Installer, UninstallerRunInItsFolderWithoutTheFolderArgumentLeavesNothingInTheTemporaryFolder)
+{
+    ASSERT_NO_FATAL_FAILURE(Install());
+    // Double-clicked: NSIS runs a copy of it from the temporary folder and returns at once.
+    ASSERT_EQ(RunToEnd("\"" + Installed("uninstall.exe") + "\" /S"), 0u);
+    EXPECT_TRUE(program::WaitFor([] { return !ReadValue(kProductKey, "DisplayName").present && !Exists(InstallDir()); },
+                                 std::chrono::seconds(30)));
+    EXPECT_TRUE(program::WaitFor([] { return UninstallerCopies().empty(); }, std::chrono::seconds(10)))
+        << UninstallerCopies();
+}
+
 }  // namespace

@@ -124,9 +124,9 @@ LangString GermanText ${LANG_GERMAN} "Zeigt Kestravas Fenster und Meldungen auf 
 LangString ShortcutText ${LANG_ENGLISH} "Makes a monitor profile the default and loads its calibration"
 LangString ShortcutText ${LANG_GERMAN} "Macht ein Monitorprofil zum Standard und lädt seine Kalibrierung"
 LangString StillRunning ${LANG_ENGLISH} "Kestrava is still running and did not end when asked.$\r$\n$\r$\nEnd it (${TRAY_EXIT_EN} in its icon's menu, or ${APP_EXIT_EN} in a window's menu), then choose Retry."
+LangString StillRunning ${LANG_GERMAN} "Kestrava läuft noch und hat sich nicht beenden lassen.$\r$\n$\r$\nBeenden Sie es (${TRAY_EXIT_DE} im Menü seines Symbols oder ${APP_EXIT_DE} im Menü eines Fensters) und wählen Sie dann Wiederholen."
 LangString FileFailed ${LANG_ENGLISH} "This file could not be written or removed; a program may have it open:"
 LangString FileFailed ${LANG_GERMAN} "Diese Datei ließ sich nicht schreiben oder entfernen; ein Programm hat sie vielleicht geöffnet:"
-LangString StillRunning ${LANG_GERMAN} "Kestrava läuft noch und hat sich nicht beenden lassen.$\r$\n$\r$\nBeenden Sie es (${TRAY_EXIT_DE} im Menü seines Symbols oder ${APP_EXIT_DE} im Menü eines Fensters) und wählen Sie dann Wiederholen."
 
 ; ---- What both sides share ---------------------------------------------------------------
 

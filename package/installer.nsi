@@ -71,8 +71,12 @@ CRCCheck on
 !include "${TEXTS}"
 ; How long a copy asked to exit is given to end.
 !define EXIT_WAIT_MS 15000
-; How long the uninstaller's copy waits for the uninstaller it took over from.
-!define HANDOVER_WAIT_MS 30000
+; How long the uninstaller's clean-up copy waits for the uninstaller to end.
+!define CLEANUP_WAIT_MS 30000
+; Exit codes beside NSIS's own (0 done, 1 cancelled by the user, 2 stopped by NSIS):
+; a running copy of Kestrava did not end, and a file could not be written or removed.
+!define EXIT_STILL_RUNNING 3
+!define EXIT_FILE_FAILED 4
 
 !define SYNCHRONIZE 0x00100000
 !define DELETE 0x00010000
@@ -96,7 +100,7 @@ VIAddVersionKey /LANG=1033 "CompanyName" "${PUBLISHER}"
 VIAddVersionKey /LANG=1033 "LegalCopyright" "MIT licence, ${PUBLISHER}"
 
 Var WasRunning      ; 1 once a running copy was asked to exit and ended
-Var HandedOverBy    ; the uninstaller's copy: the process of the uninstaller it took over from
+Var MadeFolder      ; the uninstaller: the highest folder the installer made above the program's
 
 ; ---- Pages ------------------------------------------------------------------------------
 
@@ -129,6 +133,8 @@ LangString ShortcutText ${LANG_ENGLISH} "Makes a monitor profile the default and
 LangString ShortcutText ${LANG_GERMAN} "Macht ein Monitorprofil zum Standard und lädt seine Kalibrierung"
 LangString StillRunning ${LANG_ENGLISH} "Kestrava is still running and did not end when asked.$\r$\n$\r$\nEnd it (${TRAY_EXIT_EN} in its icon's menu, or ${APP_EXIT_EN} in a window's menu), then choose Retry."
 LangString StillRunning ${LANG_GERMAN} "Kestrava läuft noch und hat sich nicht beenden lassen.$\r$\n$\r$\nBeenden Sie es (${TRAY_EXIT_DE} im Menü seines Symbols oder ${APP_EXIT_DE} im Menü eines Fensters) und wählen Sie dann Wiederholen."
+LangString FileFailed ${LANG_ENGLISH} "This file could not be written or removed; a program may have it open:"
+LangString FileFailed ${LANG_GERMAN} "Diese Datei ließ sich nicht schreiben oder entfernen; ein Programm hat sie vielleicht geöffnet:"
 
 ; ---- What both sides share ---------------------------------------------------------------
 
@@ -159,7 +165,7 @@ Function ${prefix}EndRunningCopies
         ${EndIf}
         ${If} $3 != 0
             MessageBox MB_RETRYCANCEL|MB_ICONEXCLAMATION "$(StillRunning)" /SD IDCANCEL IDRETRY retry
-            SetErrorLevel 2
+            SetErrorLevel ${EXIT_STILL_RUNNING}
             Abort
           retry:
         ${EndIf}
@@ -172,6 +178,46 @@ FunctionEnd
 !macroend
 !insertmacro DEFINE_END_RUNNING_COPIES ""
 !insertmacro DEFINE_END_RUNNING_COPIES "un."
+
+; Reports that the file on the stack could not be written or removed: Retry returns,
+; Cancel (silently, always) aborts with EXIT_FILE_FAILED.
+!macro DEFINE_FILE_FAILED prefix
+Function ${prefix}FileFailed
+    Exch $0
+    MessageBox MB_RETRYCANCEL|MB_ICONEXCLAMATION "$(FileFailed)$\r$\n$\r$\n$0" /SD IDCANCEL IDRETRY retry
+    SetErrorLevel ${EXIT_FILE_FAILED}
+    Abort
+  retry:
+    Pop $0
+FunctionEnd
+!macroend
+!insertmacro DEFINE_FILE_FAILED ""
+!insertmacro DEFINE_FILE_FAILED "un."
+
+; Writes a file of the stage as <name> into $OUTDIR, or fails (see FileFailed).
+!macro WRITE_FILE name source
+    ${Do}
+        ClearErrors
+        File "/oname=${name}" "${source}"
+        ${IfNot} ${Errors}
+            ${Break}
+        ${EndIf}
+        Push "$OUTDIR\${name}"
+        Call FileFailed
+    ${Loop}
+!macroend
+
+; Deletes a file, or fails (see FileFailed); one that is not there is gone already.
+!macro REMOVE_FILE prefix path
+    ${Do}
+        Delete "${path}"
+        ${IfNot} ${FileExists} "${path}"
+            ${Break}
+        ${EndIf}
+        Push "${path}"
+        Call ${prefix}FileFailed
+    ${Loop}
+!macroend
 
 ; ---- Installing -------------------------------------------------------------------------
 
@@ -203,12 +249,22 @@ Section "!$(ProgramSection)" ProgramSection
         ${EndIf}
     ${EndIf}
 
+    ; A file that cannot be written fails the install: none is skipped or kept old.
+    SetOverwrite try
     SetOutPath "$INSTDIR"
-    File "${STAGE}\kestrava.exe"
-    File "${STAGE}\LICENSE.txt"
+    !insertmacro WRITE_FILE kestrava.exe "${STAGE}\kestrava.exe"
+    !insertmacro WRITE_FILE LICENSE.txt "${STAGE}\LICENSE.txt"
     SetOutPath "$INSTDIR\Docs"
-    File "${STAGE}\Docs\infoID.htm"
-    WriteUninstaller "$INSTDIR\uninstall.exe"
+    !insertmacro WRITE_FILE infoID.htm "${STAGE}\Docs\infoID.htm"
+    ${Do}
+        ClearErrors
+        WriteUninstaller "$INSTDIR\uninstall.exe"
+        ${IfNot} ${Errors}
+            ${Break}
+        ${EndIf}
+        Push "$INSTDIR\uninstall.exe"
+        Call FileFailed
+    ${Loop}
 
     ; The shortcut starts the program in its folder (the help page is looked for on
     ; that folder's drive).
@@ -227,8 +283,7 @@ Section "!$(ProgramSection)" ProgramSection
     WriteRegStr HKCU "${PRODUCT_KEY}" "Publisher" "${PUBLISHER}"
     WriteRegStr HKCU "${PRODUCT_KEY}" "DisplayIcon" "$INSTDIR\kestrava.exe,0"
     WriteRegStr HKCU "${PRODUCT_KEY}" "InstallLocation" "$INSTDIR"
-    ; "_?=" runs the uninstaller where it is: it hands over to a copy of itself that
-    ; deletes itself (see un.onInit), so nothing of it stays in the temporary folder.
+    ; "_?=" runs the uninstaller where it is, to its end (see un.onInit).
     WriteRegStr HKCU "${PRODUCT_KEY}" "UninstallString" '"$INSTDIR\uninstall.exe" _?=$INSTDIR'
     WriteRegStr HKCU "${PRODUCT_KEY}" "QuietUninstallString" '"$INSTDIR\uninstall.exe" /S _?=$INSTDIR'
     WriteRegDWORD HKCU "${PRODUCT_KEY}" "NoModify" 1
@@ -258,12 +313,12 @@ SectionEnd
 Section /o "$(GermanSection)" GermanSection
     ; Res.dll beside the program replaces its texts (README.txt, "Deutsch / German").
     SetOutPath "$INSTDIR"
-    File "/oname=Res.dll" "${STAGE}\de\Res.dll"
+    !insertmacro WRITE_FILE Res.dll "${STAGE}\de\Res.dll"
 SectionEnd
 
 Section "-Finish"
     ${IfNot} ${SectionIsSelected} ${GermanSection}
-        Delete "$INSTDIR\Res.dll"
+        !insertmacro REMOVE_FILE "" "$INSTDIR\Res.dll"
     ${EndIf}
     SectionGetSize ${ProgramSection} $0
     ${If} ${SectionIsSelected} ${GermanSection}
@@ -307,23 +362,118 @@ FunctionEnd
 
 ; ---- Uninstalling -----------------------------------------------------------------------
 
-; A program cannot delete its own file while it runs. So the uninstaller, started from
-; the program's folder, copies itself into the temporary folder, opens the copy for
-; deletion on close, starts it and ends; Windows deletes the copy when its process ends.
-; The copy (given /HANDOVER=<process id>) does the work, and waits for the uninstaller
-; to end before it deletes its file and the folder. Should the hand-over fail, this
-; process does the work itself, and only its own file and folder stay.
+; The uninstaller does all its work in its own process and ends with its result. A
+; program cannot delete its own file while it runs: so, last, it starts a copy of itself
+; in the temporary folder, opened for deletion on close (Windows deletes the copy when
+; its process ends). That copy, given /CLEANUP=<process id>, waits for the uninstaller to
+; end, deletes the uninstaller's file and removes its folder only when that is empty
+; (see un.onUninstSuccess and un.CleanUp).
 Function un.onInit
     SetShellVarContext current
     StrCpy $WasRunning 0
-    StrCpy $HandedOverBy 0
+    StrCpy $MadeFolder ""
     ${un.GetParameters} $0
     ClearErrors
-    ${un.GetOptions} $0 "/HANDOVER=" $1
+    ${un.GetOptions} $0 "/CLEANUP=" $1
     ${IfNot} ${Errors}
-        System::Call 'kernel32::OpenProcess(i ${SYNCHRONIZE}, i 0, i $1) p .r2'
-        StrCpy $HandedOverBy $2
-        Return
+        Call un.CleanUp
+        SetErrorLevel 0
+        Quit
+    ${EndIf}
+FunctionEnd
+
+; The clean-up copy: $0 its parameters, $1 the uninstaller's process, $INSTDIR the
+; uninstaller's folder, /FILE= its file there and /MADE= the folders to remove above it.
+Function un.CleanUp
+    System::Call 'kernel32::OpenProcess(i ${SYNCHRONIZE}, i 0, i $1) p .r2'
+    ${If} $2 != 0
+        System::Call 'kernel32::WaitForSingleObject(p r2, i ${CLEANUP_WAIT_MS}) i'
+        System::Call 'kernel32::CloseHandle(p r2)'
+    ${EndIf}
+    ${un.GetOptions} $0 "/FILE=" $1
+    ${un.GetOptions} $0 "/MADE=" $MadeFolder
+    ${If} $1 != ""
+        Delete "$INSTDIR\$1"
+    ${EndIf}
+    Call un.RemoveFolders
+FunctionEnd
+
+; Removes the program's folder when it is empty, and the folders the installer made
+; above it ($MadeFolder) as long as they are empty.
+Function un.RemoveFolders
+    Push $0
+    Push $1
+    SetOutPath "$TEMP"
+    RMDir "$INSTDIR"
+    StrLen $0 $MadeFolder
+    StrCpy $1 "$INSTDIR" $0
+    ${If} $MadeFolder != ""
+    ${AndIf} $1 == $MadeFolder
+        ${un.GetParent} "$INSTDIR" $1
+        ${Do}
+            RMDir "$1"
+            ${If} $1 == $MadeFolder
+            ${OrIf} $1 == ""
+                ${Break}
+            ${EndIf}
+            ${un.GetParent} "$1" $1
+        ${Loop}
+    ${EndIf}
+    Pop $1
+    Pop $0
+FunctionEnd
+
+Section "Uninstall"
+    SetShellVarContext current
+    Call un.EndRunningCopies
+
+    ; A file that cannot be removed fails the uninstall, the program's file first: what
+    ; is left stays with the entry that uninstalls it.
+    !insertmacro REMOVE_FILE un. "$INSTDIR\kestrava.exe"
+    !insertmacro REMOVE_FILE un. "$INSTDIR\Res.dll"
+    !insertmacro REMOVE_FILE un. "$INSTDIR\LICENSE.txt"
+    !insertmacro REMOVE_FILE un. "$INSTDIR\Docs\infoID.htm"
+    RMDir "$INSTDIR\Docs"
+    !insertmacro REMOVE_FILE un. "$SMPROGRAMS\Kestrava.lnk"
+    ; The uninstaller in the program's folder, unless it is this process (then its
+    ; clean-up copy removes it).
+    ${If} $EXEDIR != $INSTDIR
+        !insertmacro REMOVE_FILE un. "$INSTDIR\uninstall.exe"
+    ${EndIf}
+
+    ; What the program wrote: its settings and its logon entry, with Windows' switch for it.
+    DeleteRegValue HKCU "${RUN_KEY}" "Kestrava"
+    DeleteRegValue HKCU "${STARTUP_APPROVED_KEY}" "Kestrava"
+    DeleteRegKey HKCU "${SETTINGS_KEY}"
+
+    ReadRegStr $MadeFolder HKCU "${PRODUCT_KEY}" "MadeFolder"
+    ReadRegDWORD $1 HKCU "${PRODUCT_KEY}" "MadeUninstallKey"
+    DeleteRegKey HKCU "${PRODUCT_KEY}"
+    ${If} $1 == 1
+        DeleteRegKey /ifempty HKCU "${UNINSTALL_KEY}"
+    ${EndIf}
+
+    ${If} $EXEDIR != $INSTDIR
+        Call un.RemoveFolders
+    ${EndIf}
+SectionEnd
+
+; Once the uninstall has succeeded, just before this process ends: the clean-up copy
+; for its own file, the uninstaller in the program's folder or NSIS's copy of it in a
+; folder ~nsu*.tmp of the temporary folder (when uninstall.exe was run without _?=).
+Function un.onUninstSuccess
+    ${un.GetFileName} "$EXEPATH" $4
+    ${If} $EXEDIR == $INSTDIR
+        StrCpy $0 $MadeFolder
+    ${Else}
+        ${un.GetFileName} "$EXEDIR" $0
+        StrCpy $0 $0 4
+        ${un.GetParent} "$EXEDIR" $1
+        ${If} $0 != "~nsu"
+        ${OrIf} $1 != $TEMP
+            Return
+        ${EndIf}
+        StrCpy $0 ""
     ${EndIf}
 
     System::Call 'kernel32::GetCurrentProcessId() i .r1'
@@ -338,66 +488,7 @@ Function un.onInit
         Delete $2
         Return
     ${EndIf}
-    StrCpy $0 ""
-    ${If} ${Silent}
-        StrCpy $0 "/S "
-    ${EndIf}
     SetOutPath "$TEMP"
-    ClearErrors
-    Exec '"$2" $0/HANDOVER=$1 _?=$INSTDIR'
-    ${If} ${Errors}
-        System::Call 'kernel32::CloseHandle(p r3)'
-        SetOutPath "$INSTDIR"
-        Return
-    ${EndIf}
+    Exec '"$2" /S /CLEANUP=$1 /FILE="$4" /MADE="$0" _?=$EXEDIR'
     System::Call 'kernel32::CloseHandle(p r3)'
-    SetErrorLevel 0
-    Quit
 FunctionEnd
-
-Section "Uninstall"
-    SetShellVarContext current
-    Call un.EndRunningCopies
-
-    Delete "$INSTDIR\kestrava.exe"
-    Delete "$INSTDIR\Res.dll"
-    Delete "$INSTDIR\LICENSE.txt"
-    Delete "$INSTDIR\Docs\infoID.htm"
-    RMDir "$INSTDIR\Docs"
-    Delete "$SMPROGRAMS\Kestrava.lnk"
-
-    ; What the program wrote: its settings and its logon entry, with Windows' switch for it.
-    DeleteRegValue HKCU "${RUN_KEY}" "Kestrava"
-    DeleteRegValue HKCU "${STARTUP_APPROVED_KEY}" "Kestrava"
-    DeleteRegKey HKCU "${SETTINGS_KEY}"
-
-    ReadRegStr $0 HKCU "${PRODUCT_KEY}" "MadeFolder"
-    ReadRegDWORD $1 HKCU "${PRODUCT_KEY}" "MadeUninstallKey"
-    DeleteRegKey HKCU "${PRODUCT_KEY}"
-    ${If} $1 == 1
-        DeleteRegKey /ifempty HKCU "${UNINSTALL_KEY}"
-    ${EndIf}
-
-    ${If} $HandedOverBy != 0
-        System::Call 'kernel32::WaitForSingleObject(p $HandedOverBy, i ${HANDOVER_WAIT_MS}) i'
-        System::Call 'kernel32::CloseHandle(p $HandedOverBy)'
-    ${EndIf}
-    Delete "$INSTDIR\uninstall.exe"
-    SetOutPath "$TEMP"
-    RMDir "$INSTDIR"
-    ; The folders the installer made above the program's, as long as they are empty.
-    StrLen $2 $0
-    StrCpy $3 "$INSTDIR" $2
-    ${If} $0 != ""
-    ${AndIf} $3 == $0
-        ${un.GetParent} "$INSTDIR" $1
-        ${Do}
-            RMDir "$1"
-            ${If} $1 == $0
-            ${OrIf} $1 == ""
-                ${Break}
-            ${EndIf}
-            ${un.GetParent} "$1" $1
-        ${Loop}
-    ${EndIf}
-SectionEnd

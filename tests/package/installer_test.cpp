@@ -41,30 +41,41 @@ std::string Shortcut() { return ShellFolder(CSIDL_PROGRAMS) + "\\Kestrava.lnk"; 
 bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 bool SamePath(const std::string& a, const std::string& b) { return lstrcmpiA(a.c_str(), b.c_str()) == 0; }
 
-// Runs a command line to its end and, with children, to the end of every process it
-// starts (the uninstaller hands its work to a copy of itself). Its exit code, or -1.
-DWORD RunToEnd(std::string commandLine, bool children)
+// Runs a command line to its end, as a deployment tool does: its program with its
+// arguments, waiting for that process alone. Its exit code, or -1.
+DWORD RunToEnd(std::string commandLine)
 {
-    wintest::HandleOwner job(CreateJobObjectA(nullptr, nullptr));
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info{};
-    if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, CREATE_SUSPENDED, nullptr, nullptr,
-                        &startup, &info))
+    if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info))
         return DWORD(-1);
     wintest::HandleOwner process(info.hProcess), thread(info.hThread);
-    if (children)
-        AssignProcessToJobObject(job.Get(), process.Get());
-    ResumeThread(thread.Get());
-    JOBOBJECT_BASIC_ACCOUNTING_INFORMATION count{};
     DWORD code = DWORD(-1);
-    if (program::WaitFor([&] {
-            return WaitForSingleObject(process.Get(), 0) == WAIT_OBJECT_0 &&
-                   (!children || (QueryInformationJobObject(job.Get(), JobObjectBasicAccountingInformation, &count,
-                                                            sizeof count, nullptr) && count.ActiveProcesses == 0));
-        }, std::chrono::minutes(2)))
+    if (WaitForSingleObject(process.Get(), 120000) == WAIT_OBJECT_0)
         GetExitCodeProcess(process.Get(), &code);
     return code;
+}
+
+// The installer's exit code for a file it could not write or remove.
+constexpr DWORD kFileFailed = 4;
+
+// The files in the temporary folder named like the uninstaller or a copy of it, a
+// line each.
+std::string UninstallerCopies()
+{
+    char temp[MAX_PATH] = {};
+    GetTempPathA(MAX_PATH, temp);
+    std::string names;
+    for (const char* pattern : {"Kestrava-uninstall*", "~nsu*", "Un_*", "uninstall*"}) {
+        WIN32_FIND_DATAA found;
+        HANDLE search = FindFirstFileA((std::string(temp) + pattern).c_str(), &found);
+        for (BOOL more = search != INVALID_HANDLE_VALUE; more; more = FindNextFileA(search, &found))
+            names += std::string("\n  ") + found.cFileName;
+        if (search != INVALID_HANDLE_VALUE)
+            FindClose(search);
+    }
+    return names;
 }
 
 // The running copies' program windows: one each.
@@ -172,15 +183,26 @@ protected:
         ProgramKeeping::TearDown();
     }
 
-    static void Install() { ASSERT_EQ(RunToEnd("\"" + SetupExe() + "\" /S", false), 0u); }
+    static void Install() { ASSERT_EQ(RunToEnd("\"" + SetupExe() + "\" /S"), 0u); }
 
-    // As a package manager does it: the entry's quiet uninstall command.
+    // As a package manager does it: the entry's quiet uninstall command. When it has
+    // returned 0, all is gone but the uninstaller's file and folder, which go within 10 s,
+    // leaving no copy of the uninstaller in the temporary folder.
     static void Uninstall()
     {
         const RegistryValue quiet = ReadValue(kProductKey, "QuietUninstallString");
-        if (quiet.present) {
-            EXPECT_EQ(RunToEnd(quiet.text, true), 0u) << quiet.text;
-        }
+        if (!quiet.present)
+            return;
+        ASSERT_EQ(RunToEnd(quiet.text), 0u) << quiet.text;
+        EXPECT_FALSE(Exists(Installed("kestrava.exe")));
+        EXPECT_FALSE(Exists(Shortcut()));
+        EXPECT_FALSE(ReadValue(kRunKey, kRunValue).present);
+        HKEY key = nullptr;
+        for (const char* gone : {kSettingsKey, kProductKey})
+            EXPECT_NE(RegOpenKeyExA(HKEY_CURRENT_USER, gone, 0, KEY_READ, &key), ERROR_SUCCESS) << gone;
+        EXPECT_TRUE(program::WaitFor([] { return !Exists(InstallDir()); }, std::chrono::seconds(10)));
+        EXPECT_TRUE(program::WaitFor([] { return UninstallerCopies().empty(); }, std::chrono::seconds(10)))
+            << UninstallerCopies();
     }
 
     // The installed program, resident, with "Load calibration at logon" ticked in its
@@ -305,17 +327,11 @@ TEST_F(Installer, UninstallTakesAwayWhatTheProgramAndTheInstallerWroteAndNothing
               ERROR_SUCCESS);
     const Snapshot installed = LookAtThePrefix();
 
-    Uninstall();
+    ASSERT_NO_FATAL_FAILURE(Uninstall());
     DWORD code = 1;
     EXPECT_TRUE(app->WaitForExit(code)) << "the resident copy was not asked to exit";
     const Snapshot after = LookAtThePrefix();
-    EXPECT_FALSE(Exists(InstallDir()));
-    EXPECT_FALSE(Exists(Shortcut()));
-    EXPECT_FALSE(ReadValue(kRunKey, kRunValue).present);
     EXPECT_FALSE(ReadValue(program::kStartupApprovedKey, kRunValue).present);
-    HKEY key = nullptr;
-    for (const char* gone : {kSettingsKey, kProductKey})
-        EXPECT_NE(RegOpenKeyExA(HKEY_CURRENT_USER, gone, 0, KEY_READ, &key), ERROR_SUCCESS) << gone;
 
     // The uninstall only took away, and only what was Kestrava's or made for it: the
     // prefix is as it was before the install.
@@ -324,6 +340,51 @@ TEST_F(Installer, UninstallTakesAwayWhatTheProgramAndTheInstallerWroteAndNothing
         EXPECT_TRUE(after.count(line) || line.find("Kestrava") != std::string::npos || !before.count(line)) << line;
     EXPECT_EQ(Lacking(before, after), "") << "gone";
     EXPECT_EQ(Lacking(after, before), "") << "left";
+}
+
+TEST_F(Installer, AnUpdateThatCannotReplaceAFileFailsAndLeavesTheOldFile)
+{
+    ASSERT_NO_FATAL_FAILURE(Install());
+    WIN32_FILE_ATTRIBUTE_DATA before{}, after{};
+    ASSERT_TRUE(GetFileAttributesExA(Installed("kestrava.exe").c_str(), GetFileExInfoStandard, &before));
+    {
+        // Held open for reading by another program, which lets no one write or delete it.
+        wintest::HandleOwner held(CreateFileA(Installed("kestrava.exe").c_str(), GENERIC_READ, FILE_SHARE_READ,
+                                              nullptr, OPEN_EXISTING, 0, nullptr));
+        ASSERT_NE(held.Get(), INVALID_HANDLE_VALUE);
+        EXPECT_EQ(RunToEnd("\"" + SetupExe() + "\" /S"), kFileFailed);
+    }
+    ASSERT_TRUE(GetFileAttributesExA(Installed("kestrava.exe").c_str(), GetFileExInfoStandard, &after));
+    EXPECT_EQ(CompareFileTime(&before.ftLastWriteTime, &after.ftLastWriteTime), 0) << "kestrava.exe was written";
+    EXPECT_EQ(after.nFileSizeLow, before.nFileSizeLow);
+}
+
+TEST_F(Installer, AnUninstallThatCannotRemoveAFileFailsAndLeavesTheInstallAsItWas)
+{
+    ASSERT_NO_FATAL_FAILURE(Install());
+    ASSERT_TRUE(program::WriteString(kSettingsKey, "PauseFor", "game.exe"));
+    {
+        wintest::HandleOwner held(CreateFileA(Installed("kestrava.exe").c_str(), GENERIC_READ, FILE_SHARE_READ,
+                                              nullptr, OPEN_EXISTING, 0, nullptr));
+        ASSERT_NE(held.Get(), INVALID_HANDLE_VALUE);
+        EXPECT_EQ(RunToEnd(ReadValue(kProductKey, "QuietUninstallString").text), kFileFailed);
+    }
+    for (const char* file : {"kestrava.exe", "LICENSE.txt", "Docs\\infoID.htm", "uninstall.exe"})
+        EXPECT_TRUE(Exists(Installed(file))) << file;
+    EXPECT_TRUE(Exists(Shortcut()));
+    EXPECT_TRUE(ReadValue(kProductKey, "QuietUninstallString").present);
+    EXPECT_EQ(ReadValue(kSettingsKey, "PauseFor").text, "game.exe");
+}
+
+TEST_F(Installer, UninstallerRunInItsFolderWithoutTheFolderArgumentLeavesNothingInTheTemporaryFolder)
+{
+    ASSERT_NO_FATAL_FAILURE(Install());
+    // Double-clicked: NSIS runs a copy of it from the temporary folder and returns at once.
+    ASSERT_EQ(RunToEnd("\"" + Installed("uninstall.exe") + "\" /S"), 0u);
+    EXPECT_TRUE(program::WaitFor([] { return !ReadValue(kProductKey, "DisplayName").present && !Exists(InstallDir()); },
+                                 std::chrono::seconds(30)));
+    EXPECT_TRUE(program::WaitFor([] { return UninstallerCopies().empty(); }, std::chrono::seconds(10)))
+        << UninstallerCopies();
 }
 
 }  // namespace

@@ -220,11 +220,14 @@ void ProgramCore::FollowDesktop()
         for (const auto& [was, is] : difference.kept) {
             if (MonitorView* window = FindWindow(now[is].identity))
                 window->MonitorMoved(now[is]);
-            // Back from a desktop without monitors, or out of HDR after it came back in
-            // HDR: as good as a monitor that came.
+            // Back from a desktop without monitors, a monitor whose keeper keeps nothing
+            // is as good as one that came; a keeper stays as it was (one that backed off
+            // waits for a notice or a Reload). Out of HDR after it came back in HDR, a
+            // monitor not kept is as good as one that came.
+            const KeepState state = m_keepers.StateOf(now[is].handle);
             const bool outOfHdr = !now[is].advancedColor && Listed(m_sdrWaiting, now[is].identity);
-            if ((wasEmpty || outOfHdr) && m_settings.keepLoaded &&
-                m_keepers.StateOf(now[is].handle) != KeepState::Keeping)
+            if (m_settings.keepLoaded &&
+                ((wasEmpty && state == KeepState::Idle) || (outOfHdr && state != KeepState::Keeping)))
                 LoadReturning(now[is].handle);
         }
         // The windows of monitors that came open before those of monitors that went

@@ -401,17 +401,25 @@ void Apply(Model& model, const Event& e)
                 if (std::exchange(each.pending, false) && !forgiven)
                     each.streak.push_back(each.pendingAt);
             }
-        // The program looked: what came back is loaded.
-        if (PolledSince(model, before))
-            for (size_t i = 0; i < model.monitors.size(); ++i)
-                if (model.monitors[i].returning && model.Reachable(static_cast<int>(i))) {
-                    const bool inHdr = model.monitors[i].hdr;
-                    LoadCurrent(model, static_cast<int>(i));
-                    model.monitors[i].hdrDenied = inHdr;
-                    // Whether the load came before or after a check is not told.
-                    for (MonitorModel& each : model.monitors)
-                        each.streak.clear();
+        // The program looked: what came back is loaded. Seen while keeping is off, it is
+        // not, then or later.
+        if (PolledSince(model, before)) {
+            for (size_t i = 0; i < model.monitors.size(); ++i) {
+                MonitorModel& each = model.monitors[i];
+                if (!each.returning || !model.Reachable(static_cast<int>(i)))
+                    continue;
+                if (!model.keep) {
+                    each.returning = false;
+                    continue;
                 }
+                const bool inHdr = each.hdr;
+                LoadCurrent(model, static_cast<int>(i));
+                each.hdrDenied = inHdr;
+                // Whether the load came before or after a check is not told.
+                for (MonitorModel& other : model.monitors)
+                    other.streak.clear();
+            }
+        }
         break;
     }
     case Kind::Resume:

@@ -213,14 +213,6 @@ void ProgramCore::FollowDesktop()
         m_bDesktopWasEmpty = false;
         m_desktop = now;
         m_keepers.Follow(now);
-        if (wasEmpty) {
-            // Back from a desktop without monitors (a mode switch, the only monitor
-            // asleep): changes from outside count anew, and what the ramps hold now is
-            // written back at the next check without being counted.
-            m_keepers.CountAnew();
-            for (auto& ramp : m_keepers.ReadOthers(nullptr).ramps)
-                m_forgiven.ramps.push_back(std::move(ramp));
-        }
         // Resident with its windows closed, the program only loads: no window opens
         // unless the user asks for them.
         const bool withWindows = !m_bResident || !Windows().empty();

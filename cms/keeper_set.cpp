@@ -158,12 +158,6 @@ void KeeperSet::Resume()
     }
 }
 
-void KeeperSet::CountAnew()
-{
-    for (Keeper& keeper : m_keepers)
-        keeper.changes.clear();
-}
-
 void KeeperSet::ForgetExtended()
 {
     for (Keeper& keeper : m_keepers)

@@ -84,9 +84,6 @@ public:
     // A display change, a resume or an unlock: paused and backed-off keepers keep again,
     // and the count of changes from outside starts anew.
     void Resume();
-    // Counts changes from outside anew, as Resume does, but leaves every keeper's state
-    // as it is.
-    void CountAnew();
     // The extended setting was turned off: tables that only it allowed are not kept.
     void ForgetExtended();
 

@@ -272,6 +272,11 @@ void Apply(Model& model, const Event& e)
         if (!model.allOff)
             break;
         model.allOff = false;
+        // A change the program may not have seen before every output went off is found
+        // at its first look after they come back, and dated then.
+        for (MonitorModel& each : model.monitors)
+            if (!each.outside.empty() && each.outside.back() + kCheckPeriodMs >= model.allOffAt)
+                each.outside.push_back(model.now);
         // Every monitor was away: the keepers stay, and those that keep nothing load. One
         // that went before the rest, and came back in the dark, was seen gone if the
         // program looked before all went off.

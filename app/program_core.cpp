@@ -1,7 +1,5 @@
 #include "app/program_core.h"
 
-#include "app/tray_status.h"
-#include "cms/CMSSupport.h"
 #include "cms/advanced_color.h"
 #include "cms/current_calibration.h"
 #include "cms/monitor_strings.h"

@@ -10,9 +10,6 @@
 #include "report/report.h"
 #include "ui/calibration_commands.h"
 
-#include <algorithm>
-#include <utility>
-
 // ---- Requests ----
 
 void ProgramCore::OpenRequested() { BringWindowsToFront(); }

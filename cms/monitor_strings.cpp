@@ -130,5 +130,10 @@ std::string MonitorNameForMessages(MonitorHandle monitor)
 {
     std::string description;
     GetMonitorStrings(monitor, nullptr, nullptr, &description, nullptr, 1);
+    return MonitorNameForMessages(description);
+}
+
+std::string MonitorNameForMessages(const std::string& description)
+{
     return description.empty() ? "*unknown*" : description;
 }

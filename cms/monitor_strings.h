@@ -50,6 +50,8 @@ int32_t CreateMonitorDC(MonitorHandle monitor, DcOwner& dc);
 // What messages call the monitor: its description, or "*unknown*" when it cannot be
 // found.
 std::string MonitorNameForMessages(MonitorHandle monitor);
+// The same for a description already read (empty when none was found).
+std::string MonitorNameForMessages(const std::string& description);
 
 // The desktop's monitors, in the platform's enumeration order; empty when the
 // enumeration fails before it names one.

@@ -18,11 +18,7 @@ void DialogLayout::Remember(HWND dialog, SIZE madeClient, SIZE units, const Layo
     m_made.clear();
     for (HWND child = ::GetWindow(dialog, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT)) {
         const auto id = static_cast<int16_t>(::GetDlgCtrlID(child));
-        Anchor anchor = Anchor::Stay;
-        for (size_t i = 0; i < count; ++i)
-            if (rules[i].id == id)
-                anchor = rules[i].anchor;
-        m_made.push_back(Made{child, PlacedControl{ToRect32(ChildRect(dialog, child)), anchor}});
+        m_made.push_back(Made{child, PlacedControl{ToRect32(ChildRect(dialog, child)), AnchorIn(rules, count, id)}});
     }
     m_bMade = true;
 }

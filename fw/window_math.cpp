@@ -43,6 +43,14 @@ bool IsInGrip(const Rect32& grip, Point32 point)
     return point.x >= grip.left && point.x < grip.right && point.y >= grip.top && point.y < grip.bottom;
 }
 
+Anchor AnchorIn(const LayoutRule* rules, size_t count, int32_t controlId)
+{
+    for (size_t i = 0; i < count; ++i)
+        if (rules[i].id == controlId)
+            return rules[i].anchor;
+    return Anchor::Stay;
+}
+
 Rect32 FollowResize(const Rect32& control, Anchor anchor, int32_t dx, int32_t dy)
 {
     switch (anchor) {

@@ -53,13 +53,11 @@ struct LayoutRule {
     int32_t id;
     Anchor anchor;
 };
+Anchor AnchorIn(const LayoutRule* rules, size_t count, int32_t controlId);
 template <size_t N>
-constexpr Anchor AnchorIn(const LayoutRule (&rules)[N], int32_t controlId)
+Anchor AnchorIn(const LayoutRule (&rules)[N], int32_t controlId)
 {
-    for (const LayoutRule& rule : rules)
-        if (rule.id == controlId)
-            return rule.anchor;
-    return Anchor::Stay;
+    return AnchorIn(rules, N, controlId);
 }
 
 // The control's new rectangle, in the dialog's client coordinates.

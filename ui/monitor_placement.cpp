@@ -52,26 +52,39 @@ void KeepOnMonitor(HWND window, MonitorHandle monitor, const Rect32& monitorRect
         CenterOnMonitor(window, monitor, 1);
 }
 
-POINT MinimumOnMonitor(MonitorHandle monitor, POINT minimum)
+namespace {
+
+// The monitor's work area; false when it cannot be read or is empty.
+bool WorkArea(MonitorHandle monitor, Rect32& work)
 {
     MonitorInfoEx info{};
     info.cbSize = sizeof info;
     if (!Sys().GetMonitorInfoA(monitor, &info) || Width(info.rcWork) <= 0 || Height(info.rcWork) <= 0)
+        return false;
+    work = info.rcWork;
+    return true;
+}
+
+}  // namespace
+
+POINT MinimumOnMonitor(MonitorHandle monitor, POINT minimum)
+{
+    Rect32 work{};
+    if (!WorkArea(monitor, work))
         return minimum;
-    const Point32 capped = MinimumInside(Point32{minimum.x, minimum.y}, info.rcWork);
+    const Point32 capped = MinimumInside(Point32{minimum.x, minimum.y}, work);
     return POINT{capped.x, capped.y};
 }
 
 void FitWorkArea(HWND window, MonitorHandle monitor, POINT minimum)
 {
-    MonitorInfoEx info{};
-    info.cbSize = sizeof info;
-    if (!Sys().GetMonitorInfoA(monitor, &info) || Width(info.rcWork) <= 0 || Height(info.rcWork) <= 0)
+    Rect32 work{};
+    if (!WorkArea(monitor, work))
         return;
     RECT rect{};
     ::GetWindowRect(window, &rect);
     const Point32 size{rect.right - rect.left, rect.bottom - rect.top};
-    const Point32 fitted = FittedSize(size, info.rcWork, Point32{minimum.x, minimum.y});
+    const Point32 fitted = FittedSize(size, work, Point32{minimum.x, minimum.y});
     if (fitted.x != size.x || fitted.y != size.y)
         ::SetWindowPos(window, nullptr, 0, 0, fitted.x, fitted.y, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }

@@ -3,6 +3,7 @@
 
 #include "cms/CMSSupport.h"
 #include "cms/CMSSupportEx.h"
+#include "cms/monitor_strings.h"
 #include "fw/app.h"
 #include "fw/gdi.h"
 #include "res/resource.h"
@@ -205,10 +206,7 @@ void MonitorProfileDialog::OnGetMinMaxInfo(MINMAXINFO& info) const
         info.ptMinTrackSize = m_ptMinTrack;
 }
 
-std::string MonitorProfileDialog::MonitorDescription() const
-{
-    return m_description.empty() ? "*unknown*" : m_description;
-}
+std::string MonitorProfileDialog::MonitorDescription() const { return MonitorNameForMessages(m_description); }
 
 void MonitorProfileDialog::OnSelChangeProfile()
 {

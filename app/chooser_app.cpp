@@ -41,6 +41,8 @@ constexpr UINT kMsgNotice = WM_APP + 1;     // the notices since the last one wa
 constexpr UINT kMsgActivate = WM_APP + 2;   // bring the windows to the front; 1 when done
 constexpr UINT kMsgLoad = WM_APP + 3;       // wParam: quiet; the result is the load's
 constexpr UINT kMsgResident = WM_APP + 4;   // stay in the notification area (/tray beside it); 1 when done
+constexpr UINT kMsgState = KESTRAVA_MSG_STATE;   // what this copy is doing (the installer asks)
+static_assert(kMsgState == WM_APP + 6, "the program window's messages are WM_APP + 1 to 6");
 
 // One copy per session: the first window copy owns the name, and its program window is
 // how a later start finds it.
@@ -260,6 +262,11 @@ LRESULT ChooserApp::OnProgramMessage(UINT message, WPARAM wParam, LPARAM lParam)
             return 0;
         m_core->BecomeResident(false);
         return 1;
+    case kMsgState:
+        if (ending)
+            return 0;
+        return (m_core->IsResident() ? KESTRAVA_STATE_RESIDENT : 0) | (m_core->IsQuiet() ? KESTRAVA_STATE_QUIET : 0) |
+               (m_core->Windows().empty() ? 0 : KESTRAVA_STATE_WINDOWS);
     case kMsgTray:
         if (!ending)
             OnTrayEvent(LOWORD(lParam));

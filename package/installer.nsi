@@ -8,7 +8,8 @@
 ; It needs no administrator rights: it installs into the user's own profile
 ; (%LOCALAPPDATA%\Programs\Kestrava), adds a Start-menu shortcut and an entry in the
 ; user's list of installed programs, and takes /S (silent) and /D=<folder>. Installed
-; again it updates in place, keeping the settings and restarting a resident copy. Its
+; again it updates in place, keeping the settings and bringing a running copy back as it
+; was; over a newer version it asks first (silently, it refuses). Its
 ; uninstaller removes everything the program and the installer wrote, and nothing else.
 ;
 ; SIGN, when defined, is a command that signs the file %1 in place: makensis runs it on
@@ -52,6 +53,7 @@ CRCCheck on
 
 !include LogicLib.nsh
 !include FileFunc.nsh
+!include WordFunc.nsh
 !include Sections.nsh
 !include WinMessages.nsh
 !include MUI2.nsh
@@ -68,19 +70,38 @@ CRCCheck on
 ; res/resource.h defines them; the texts as the resource scripts say them.
 !searchparse /file "${RESOURCES}/resource.h" '#define KESTRAVA_PROGRAM_CLASS "' PROGRAM_CLASS '"'
 !searchparse /file "${RESOURCES}/resource.h" '#define IDM_TRAY_EXIT ' PROGRAM_EXIT
+; Asked, it says what it is doing: resident, quiet, with windows open.
+!searchparse /file "${RESOURCES}/resource.h" '#define KESTRAVA_MSG_STATE ' PROGRAM_STATE
+!searchparse /file "${RESOURCES}/resource.h" '#define KESTRAVA_STATE_RESIDENT ' STATE_RESIDENT
+!searchparse /file "${RESOURCES}/resource.h" '#define KESTRAVA_STATE_QUIET ' STATE_QUIET
+!searchparse /file "${RESOURCES}/resource.h" '#define KESTRAVA_STATE_WINDOWS ' STATE_WINDOWS
 !include "${TEXTS}"
 ; How long a copy asked to exit is given to end.
 !define EXIT_WAIT_MS 15000
+; How often a copy without the program's window has its windows confirmed again.
+!define CONFIRM_AGAIN_MS 250
+; How long a running copy is given to say what it is doing.
+!define STATE_WAIT_MS 2000
+; How long the updated program, started resident, is given to show its window before
+; its windows are asked for.
+!define RESTART_WAIT_MS 10000
 ; How long the uninstaller's clean-up copy waits for the uninstaller to end.
 !define CLEANUP_WAIT_MS 30000
 ; Exit codes beside NSIS's own (0 done, 1 cancelled by the user, 2 stopped by NSIS):
-; a running copy of Kestrava did not end, and a file could not be written or removed.
+; a running copy of Kestrava did not end, a file could not be written or removed, and
+; a newer version is installed (the installer changed nothing).
 !define EXIT_STILL_RUNNING 3
 !define EXIT_FILE_FAILED 4
+!define EXIT_NEWER_INSTALLED 5
 
+!define IDOK 1
 !define SYNCHRONIZE 0x00100000
 !define DELETE 0x00010000
+!define GENERIC_WRITE 0x40000000
+!define PROCESS_QUERY_LIMITED_INFORMATION 0x1000
+!define SMTO_ABORTIFHUNG 0x2
 !define FILE_SHARE_READ 0x1
+!define FILE_SHARE_WRITE 0x2
 !define FILE_SHARE_DELETE 0x4
 !define OPEN_EXISTING 3
 !define FILE_FLAG_DELETE_ON_CLOSE 0x04000000
@@ -100,6 +121,7 @@ VIAddVersionKey /LANG=1033 "CompanyName" "${PUBLISHER}"
 VIAddVersionKey /LANG=1033 "LegalCopyright" "MIT licence, ${PUBLISHER}"
 
 Var WasRunning      ; 1 once a running copy was asked to exit and ended
+Var RunningState    ; what the first copy with a window was doing (STATE_*), -1 when it did not say
 Var MadeFolder      ; the uninstaller: the highest folder the installer made above the program's
 
 ; ---- Pages ------------------------------------------------------------------------------
@@ -133,15 +155,21 @@ LangString ShortcutText ${LANG_ENGLISH} "Makes a monitor profile the default and
 LangString ShortcutText ${LANG_GERMAN} "Macht ein Monitorprofil zum Standard und lädt seine Kalibrierung"
 LangString StillRunning ${LANG_ENGLISH} "Kestrava is still running and did not end when asked.$\r$\n$\r$\nEnd it (${TRAY_EXIT_EN} in its icon's menu, or ${APP_EXIT_EN} in a window's menu), then choose Retry."
 LangString StillRunning ${LANG_GERMAN} "Kestrava läuft noch und hat sich nicht beenden lassen.$\r$\n$\r$\nBeenden Sie es (${TRAY_EXIT_DE} im Menü seines Symbols oder ${APP_EXIT_DE} im Menü eines Fensters) und wählen Sie dann Wiederholen."
+LangString NewerInstalled ${LANG_ENGLISH} "Kestrava $R0 is installed, which is newer than this version, ${VERSION}.$\r$\n$\r$\nInstall ${VERSION} in its place?"
+LangString NewerInstalled ${LANG_GERMAN} "Kestrava $R0 ist installiert, eine neuere Version als diese, ${VERSION}.$\r$\n$\r$\n${VERSION} an ihrer Stelle installieren?"
 LangString FileFailed ${LANG_ENGLISH} "This file could not be written or removed; a program may have it open:"
 LangString FileFailed ${LANG_GERMAN} "Diese Datei ließ sich nicht schreiben oder entfernen; ein Programm hat sie vielleicht geöffnet:"
 
 ; ---- What both sides share ---------------------------------------------------------------
 
-; Asks each running copy of Kestrava in this session to end, as "Exit" in its icon's menu
-; does, and waits until its process has ended, so that its files can be replaced or
-; removed. Sets $WasRunning to 1 when there was one. A copy that does not end is
-; reported (Retry or Cancel; silently, Cancel), and Cancel aborts.
+; Asks each running copy of Kestrava in this session to end, so that its files can be
+; replaced or removed, and waits for it to end, EXIT_WAIT_MS at most each: first every
+; copy with the program's window, wherever its program is (as "Exit" in its icon's menu
+; does), then every other process of the installed program ($INSTDIR\kestrava.exe: a
+; /load waiting on its report, the usage box), whose windows are confirmed. Sets
+; $WasRunning to 1 when a copy with the program's window ran, and $RunningState to what
+; the first one said it was doing. A copy that does not end is reported (Retry or Cancel;
+; silently, Cancel), and Cancel aborts with EXIT_STILL_RUNNING.
 !macro DEFINE_END_RUNNING_COPIES prefix
 Function ${prefix}EndRunningCopies
     Push $0
@@ -153,21 +181,123 @@ Function ${prefix}EndRunningCopies
         ${If} $0 == 0
             ${Break}
         ${EndIf}
-        StrCpy $WasRunning 1
+        ${If} $WasRunning != 1
+            StrCpy $WasRunning 1
+            System::Call 'user32::SendMessageTimeoutW(p r0, i ${PROGRAM_STATE}, p 0, p 0, i ${SMTO_ABORTIFHUNG}, \
+                i ${STATE_WAIT_MS}, *p .r1) p .r2'
+            ${If} $2 == 0
+                StrCpy $1 -1
+            ${EndIf}
+            StrCpy $RunningState $1
+        ${EndIf}
         System::Call 'user32::GetWindowThreadProcessId(p r0, *i .r1) i'
         System::Call 'kernel32::OpenProcess(i ${SYNCHRONIZE}, i 0, i r1) p .r2'
         SendMessage $0 ${WM_COMMAND} ${PROGRAM_EXIT} 0 $3 /TIMEOUT=5000
-        ; A process that cannot be opened has ended already.
-        StrCpy $3 0
         ${If} $2 != 0
             System::Call 'kernel32::WaitForSingleObject(p r2, i ${EXIT_WAIT_MS}) i .r3'
             System::Call 'kernel32::CloseHandle(p r2)'
+        ${Else}
+            ; A process that cannot be waited for: its window is, as long.
+            StrCpy $1 0
+            ${Do}
+                System::Call 'user32::IsWindow(p r0) i .r3'
+                ${If} $3 == 0
+                ${OrIf} $1 >= ${EXIT_WAIT_MS}
+                    ${Break}
+                ${EndIf}
+                Sleep 100
+                IntOp $1 $1 + 100
+            ${Loop}
         ${EndIf}
         ${If} $3 != 0
             MessageBox MB_RETRYCANCEL|MB_ICONEXCLAMATION "$(StillRunning)" /SD IDCANCEL IDRETRY retry
             SetErrorLevel ${EXIT_STILL_RUNNING}
             Abort
           retry:
+        ${EndIf}
+    ${Loop}
+
+    ; Every process there is, by its id.
+    System::Alloc 65536
+    Pop $0
+    System::Call 'kernel32::K32EnumProcesses(p r0, i 65536, *i .r1) i .r2'
+    ${If} $2 != 0
+        StrCpy $2 0
+        ${DoWhile} $2 < $1
+            IntPtrOp $3 $0 + $2
+            System::Call '*$3(i .r3)'
+            Push $3
+            Call ${prefix}EndInstalledCopy
+            IntOp $2 $2 + 4
+        ${Loop}
+    ${EndIf}
+    System::Free $0
+    Pop $3
+    Pop $2
+    Pop $1
+    Pop $0
+FunctionEnd
+
+; The process whose id is on the stack, when it runs the installed program: its visible
+; windows are confirmed, and it is waited for.
+Function ${prefix}EndInstalledCopy
+    Exch $0
+    Push $1
+    Push $2
+    Push $3
+    Push $4
+    System::Call 'kernel32::OpenProcess(i ${PROCESS_QUERY_LIMITED_INFORMATION}|${SYNCHRONIZE}, i 0, i r0) p .r1'
+    ${If} $1 != 0
+        System::Call 'kernel32::QueryFullProcessImageNameW(p r1, i 0, w .r2, *i ${NSIS_MAX_STRLEN}) i .r3'
+        ${If} $3 != 0
+        ${AndIf} $2 == "$INSTDIR\kestrava.exe"
+          retry:
+            ; Asked again each moment: one window answered may open the next (a report
+            ; for each monitor).
+            StrCpy $4 0
+            ${Do}
+                Push $0
+                Call ${prefix}ConfirmWindowsOf
+                System::Call 'kernel32::WaitForSingleObject(p r1, i ${CONFIRM_AGAIN_MS}) i .r3'
+                ${If} $3 == 0
+                    ${Break}
+                ${EndIf}
+                IntOp $4 $4 + ${CONFIRM_AGAIN_MS}
+                ${If} $4 >= ${EXIT_WAIT_MS}
+                    MessageBox MB_RETRYCANCEL|MB_ICONEXCLAMATION "$(StillRunning)" /SD IDCANCEL IDRETRY retry
+                    System::Call 'kernel32::CloseHandle(p r1)'
+                    SetErrorLevel ${EXIT_STILL_RUNNING}
+                    Abort
+                ${EndIf}
+            ${Loop}
+        ${EndIf}
+        System::Call 'kernel32::CloseHandle(p r1)'
+    ${EndIf}
+    Pop $4
+    Pop $3
+    Pop $2
+    Pop $1
+    Pop $0
+FunctionEnd
+
+; Answers each visible top-level window of the process whose id is on the stack with OK,
+; as the user does a report or a message box (which take no Cancel or Close).
+Function ${prefix}ConfirmWindowsOf
+    Exch $0
+    Push $1
+    Push $2
+    Push $3
+    StrCpy $1 0
+    ${Do}
+        FindWindow $1 "" "" 0 $1
+        ${If} $1 == 0
+            ${Break}
+        ${EndIf}
+        System::Call 'user32::GetWindowThreadProcessId(p r1, *i .r2) i'
+        System::Call 'user32::IsWindowVisible(p r1) i .r3'
+        ${If} $2 == $0
+        ${AndIf} $3 != 0
+            System::Call 'user32::PostMessageW(p r1, i ${WM_COMMAND}, p ${IDOK}, p 0)'
         ${EndIf}
     ${Loop}
     Pop $3
@@ -193,6 +323,41 @@ FunctionEnd
 !macroend
 !insertmacro DEFINE_FILE_FAILED ""
 !insertmacro DEFINE_FILE_FAILED "un."
+
+; Fails (see FileFailed) while the file on the stack, when it is there, cannot be opened
+; with the access under it (GENERIC_WRITE, DELETE): held open by a program that shares
+; it not so, or read-only. Every file is looked at so before the first is changed.
+!macro DEFINE_CHECK_FILE prefix
+Function ${prefix}CheckFile
+    Exch $0
+    Exch
+    Exch $1
+    Push $2
+    ${Do}
+        ${IfNot} ${FileExists} $0
+            ${Break}
+        ${EndIf}
+        System::Call 'kernel32::CreateFileW(w r0, i $1, i ${FILE_SHARE_READ}|${FILE_SHARE_WRITE}|${FILE_SHARE_DELETE}, \
+            p 0, i ${OPEN_EXISTING}, i 0, p 0) p .r2'
+        ${If} $2 != -1
+            System::Call 'kernel32::CloseHandle(p r2)'
+            ${Break}
+        ${EndIf}
+        Push $0
+        Call ${prefix}FileFailed
+    ${Loop}
+    Pop $2
+    Pop $1
+    Pop $0
+FunctionEnd
+!macroend
+!insertmacro DEFINE_CHECK_FILE ""
+!insertmacro DEFINE_CHECK_FILE "un."
+!macro CHECK_FILE prefix access path
+    Push ${access}
+    Push "${path}"
+    Call ${prefix}CheckFile
+!macroend
 
 ; Writes a file of the stage as <name> into $OUTDIR, or fails (see FileFailed).
 !macro WRITE_FILE name source
@@ -225,6 +390,12 @@ Section "!$(ProgramSection)" ProgramSection
     SectionIn RO
     SetShellVarContext current
     Call EndRunningCopies
+    ; Nothing is changed before every file to change can be.
+    !insertmacro CHECK_FILE "" ${GENERIC_WRITE} "$INSTDIR\kestrava.exe"
+    !insertmacro CHECK_FILE "" ${GENERIC_WRITE}|${DELETE} "$INSTDIR\Res.dll"
+    !insertmacro CHECK_FILE "" ${GENERIC_WRITE} "$INSTDIR\LICENSE.txt"
+    !insertmacro CHECK_FILE "" ${GENERIC_WRITE} "$INSTDIR\Docs\infoID.htm"
+    !insertmacro CHECK_FILE "" ${GENERIC_WRITE} "$INSTDIR\uninstall.exe"
 
     ; A first install notes what it makes that may be shared: the folders above the
     ; program's, from the highest one that did not exist, and the user's list of
@@ -327,11 +498,49 @@ Section "-Finish"
     ${EndIf}
     WriteRegDWORD HKCU "${PRODUCT_KEY}" "EstimatedSize" $0
 
-    SetOutPath "$INSTDIR"
-    ${If} $WasRunning == 1
-        Exec '"$INSTDIR\kestrava.exe" /tray'
-    ${EndIf}
+    Call RestoreRunningCopy
 SectionEnd
+
+; The updated program started as the copy that ran was: resident (with /quiet when it
+; was), with its windows open, or both; resident when it did not say; nothing when none ran.
+Function RestoreRunningCopy
+    ${If} $WasRunning != 1
+    ${OrIf} $RunningState == 0
+        Return
+    ${EndIf}
+    SetOutPath "$INSTDIR"
+    ${If} $RunningState == -1
+        StrCpy $RunningState ${STATE_RESIDENT}
+    ${EndIf}
+    IntOp $0 $RunningState & ${STATE_RESIDENT}
+    ${If} $0 != 0
+        IntOp $0 $RunningState & ${STATE_QUIET}
+        ${If} $0 != 0
+            Exec '"$INSTDIR\kestrava.exe" /tray /quiet'
+        ${Else}
+            Exec '"$INSTDIR\kestrava.exe" /tray'
+        ${EndIf}
+        IntOp $0 $RunningState & ${STATE_WINDOWS}
+        ${If} $0 == 0
+            Return
+        ${EndIf}
+        ; Its windows are asked of it once it runs (a start while it runs opens them).
+        StrCpy $1 0
+        ${Do}
+            FindWindow $0 "${PROGRAM_CLASS}"
+            ${If} $0 != 0
+            ${OrIf} $1 >= ${RESTART_WAIT_MS}
+                ${Break}
+            ${EndIf}
+            Sleep 100
+            IntOp $1 $1 + 100
+        ${Loop}
+    ${EndIf}
+    IntOp $0 $RunningState & ${STATE_WINDOWS}
+    ${If} $0 != 0
+        Exec '"$INSTDIR\kestrava.exe"'
+    ${EndIf}
+FunctionEnd
 
 !insertmacro MUI_FUNCTION_DESCRIPTION_BEGIN
     !insertmacro MUI_DESCRIPTION_TEXT ${ProgramSection} "$(ProgramText)"
@@ -341,6 +550,18 @@ SectionEnd
 Function .onInit
     SetShellVarContext current
     StrCpy $WasRunning 0
+    StrCpy $RunningState ""
+    ; A newer version installed is replaced only when the user says so; silently, never.
+    ReadRegStr $R0 HKCU "${PRODUCT_KEY}" "DisplayVersion"
+    ${If} $R0 != ""
+        ${VersionCompare} "$R0" "${VERSION}" $0
+        ${If} $0 == 1
+            MessageBox MB_YESNO|MB_ICONQUESTION "$(NewerInstalled)" /SD IDNO IDYES replace
+            SetErrorLevel ${EXIT_NEWER_INSTALLED}
+            Quit
+          replace:
+        ${EndIf}
+    ${EndIf}
     ; An update replaces the installed copy, wherever /D= points.
     ReadRegStr $0 HKCU "${PRODUCT_KEY}" "InstallLocation"
     ${If} $0 != ""
@@ -426,6 +647,12 @@ FunctionEnd
 Section "Uninstall"
     SetShellVarContext current
     Call un.EndRunningCopies
+    ; Nothing is removed before every file to remove can be.
+    !insertmacro CHECK_FILE un. ${DELETE} "$INSTDIR\kestrava.exe"
+    !insertmacro CHECK_FILE un. ${DELETE} "$INSTDIR\Res.dll"
+    !insertmacro CHECK_FILE un. ${DELETE} "$INSTDIR\LICENSE.txt"
+    !insertmacro CHECK_FILE un. ${DELETE} "$INSTDIR\Docs\infoID.htm"
+    !insertmacro CHECK_FILE un. ${DELETE} "$SMPROGRAMS\Kestrava.lnk"
 
     ; A file that cannot be removed fails the uninstall, the program's file first: what
     ; is left stays with the entry that uninstalls it.

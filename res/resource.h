@@ -89,6 +89,12 @@
 // Every running copy's own hidden window, which the icon's menu commands below go to: its
 // class, by which a second copy and the installer find a running one.
 #define KESTRAVA_PROGRAM_CLASS "KestravaTray"
+// Sent to that window (WM_APP + 6), a running copy answers with what it is doing, the
+// flags below (0 while it ends): an update brings it back as it was.
+#define KESTRAVA_MSG_STATE 0x8006
+#define KESTRAVA_STATE_RESIDENT 1
+#define KESTRAVA_STATE_QUIET 2
+#define KESTRAVA_STATE_WINDOWS 4
 
 // Staying in the notification area: the icon's menu (WM_COMMAND to the program's
 // window), its texts and the tooltip's states.

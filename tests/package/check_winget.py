@@ -83,11 +83,12 @@ def main(manifest_dir, installer, schema_dir, installer_nsi, product_code, versi
     expect("installer.nsi's PRODUCT_KEY", defines.get("PRODUCT_KEY"), r"${UNINSTALL_KEY}\${PRODUCT_CODE}")
     expect("ProductCode", inst["ProductCode"], product_code)
     # The exit codes the manifest explains are the installer's own (1: cancelled).
-    codes = dict(re.findall(r'^!define (EXIT_STILL_RUNNING|EXIT_FILE_FAILED) (\d+)$', nsi, re.MULTILINE))
+    responses = {"EXIT_STILL_RUNNING": "packageInUse", "EXIT_FILE_FAILED": "fileInUse",
+                 "EXIT_NEWER_INSTALLED": "downgrade"}
+    codes = dict(re.findall(r'^!define (EXIT_\w+) (\d+)$', nsi, re.MULTILINE))
     expect("ExpectedReturnCodes",
            {c["InstallerReturnCode"]: c["ReturnResponse"] for c in inst["ExpectedReturnCodes"]},
-           {1: "cancelledByUser", int(codes.get("EXIT_STILL_RUNNING", -1)): "packageInUse",
-            int(codes.get("EXIT_FILE_FAILED", -1)): "fileInUse"})
+           {1: "cancelledByUser"} | {int(codes.get(name, -1)): response for name, response in responses.items()})
     print(f"ok: ProductCode is {product_code}, the installer's key under Uninstall")
 
     expect("InstallerType", inst["InstallerType"], "nullsoft")

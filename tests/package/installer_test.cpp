@@ -1,7 +1,8 @@
 // Win32 only. The installer from outside, run silently in the test bed's prefix: the
 // program, its shortcut and its entry where they belong, without administrator rights;
 // the installed program with a window per monitor and its own folder at logon; an update
-// over a resident copy; and an uninstall that takes away all that was Kestrava's, only.
+// that brings a running copy back as it was, ends the program's other copies or fails
+// with nothing replaced; and an uninstall that takes away all that was Kestrava's, only.
 #include "resource_reader.h"
 #include "support/program_fixture.h"
 
@@ -43,12 +44,12 @@ bool SamePath(const std::string& a, const std::string& b) { return lstrcmpiA(a.c
 
 // Runs a command line to its end, as a deployment tool does: its program with its
 // arguments, waiting for that process alone. Its exit code, or -1.
-DWORD RunToEnd(std::string commandLine)
+DWORD RunToEnd(std::wstring commandLine)
 {
-    STARTUPINFOA startup{};
+    STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info{};
-    if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info))
+    if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info))
         return DWORD(-1);
     wintest::HandleOwner process(info.hProcess), thread(info.hThread);
     DWORD code = DWORD(-1);
@@ -56,9 +57,23 @@ DWORD RunToEnd(std::string commandLine)
         GetExitCodeProcess(process.Get(), &code);
     return code;
 }
+// The paths the tests name in ASCII.
+std::wstring Wide(const std::string& ascii) { return std::wstring(ascii.begin(), ascii.end()); }
+DWORD RunToEnd(const std::string& commandLine) { return RunToEnd(Wide(commandLine)); }
 
-// The installer's exit code for a file it could not write or remove.
+// The installer's exit codes for a running copy that did not end, a file it could not
+// write or remove, and a newer version installed.
+constexpr DWORD kStillRunning = 3;
 constexpr DWORD kFileFailed = 4;
+constexpr DWORD kNewerInstalled = 5;
+
+FILETIME WriteTime(const std::string& path)
+{
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data);
+    return data.ftLastWriteTime;
+}
+bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
 // The files in the temporary folder named like the uninstaller or a copy of it, a
 // line each.
@@ -80,6 +95,12 @@ std::string UninstallerCopies()
 
 // The running copies' program windows: one each.
 std::vector<HWND> ProgramWindows() { return program::TopWindows(program::kProgramWindowClass); }
+// What the one running copy says it is doing (KESTRAVA_STATE_*), or -1.
+LRESULT RunningState()
+{
+    const std::vector<HWND> copies = ProgramWindows();
+    return copies.size() == 1 ? program::Ask(copies.front(), KESTRAVA_MSG_STATE, 0, 0, -1) : -1;
+}
 
 // A look at the prefix, a line each: the folders and files of drive C: (with sizes), the
 // user's registry, the machine's software and its session manager (where files to delete
@@ -385,6 +406,102 @@ TEST_F(Installer, UninstallerRunInItsFolderWithoutTheFolderArgumentLeavesNothing
                                  std::chrono::seconds(30)));
     EXPECT_TRUE(program::WaitFor([] { return UninstallerCopies().empty(); }, std::chrono::seconds(10)))
         << UninstallerCopies();
+}
+
+TEST_F(Installer, AnUpdateBringsTheRunningCopyBackAsItWasAndStartsNoneWhenNoneRan)
+{
+    ASSERT_NO_FATAL_FAILURE(Install());
+    ASSERT_NO_FATAL_FAILURE(Install());
+    EXPECT_TRUE(ProgramWindows().empty()) << "started, though none ran";
+
+    struct Run {
+        const char* arguments;
+        bool open;   // its windows opened from the icon's menu
+        LRESULT state;
+    };
+    for (const Run& run : {Run{"", false, KESTRAVA_STATE_WINDOWS}, Run{"/tray", false, KESTRAVA_STATE_RESIDENT},
+                           Run{"/tray /quiet", false, KESTRAVA_STATE_RESIDENT | KESTRAVA_STATE_QUIET},
+                           Run{"/tray", true, KESTRAVA_STATE_RESIDENT | KESTRAVA_STATE_WINDOWS}}) {
+        SCOPED_TRACE(std::string(run.arguments) + (run.open ? ", windows opened" : ""));
+        Launch(Installed("kestrava.exe"), run.arguments);
+        ASSERT_TRUE(program::WaitFor([] { return ProgramWindows().size() == 1; }));
+        if (run.open) {
+            ASSERT_TRUE(PostMessageW(ProgramWindows().front(), WM_COMMAND, program::kTrayOpen, 0));
+            ASSERT_EQ(app->WaitForMonitorWindows(monitors.size()).size(), monitors.size());
+        }
+        ASSERT_TRUE(program::WaitFor([&] { return RunningState() == run.state; })) << RunningState();
+
+        ASSERT_NO_FATAL_FAILURE(Install());
+        DWORD code = 1;
+        EXPECT_TRUE(app->WaitForExit(code)) << "the running copy was not asked to exit";
+        EXPECT_TRUE(program::WaitFor([&] { return RunningState() == run.state; })) << RunningState();
+        for (HWND window : ProgramWindows()) {
+            EXPECT_NE(program::ProcessOf(window), app->Id());
+            program::Send(window, WM_COMMAND, kTrayExit, 0);
+        }
+        ASSERT_TRUE(program::WaitFor([] { return ProgramWindows().empty(); }));
+    }
+}
+
+TEST_F(Installer, AnUpdateEndsTheInstalledProgramRunningWithoutItsWindowOrFailsKeepingTheOldFile)
+{
+    ASSERT_NO_FATAL_FAILURE(Install());
+    ASSERT_NO_FATAL_FAILURE(ProgramFixture::Install({profiles::kTooDark}));
+    ASSERT_NO_FATAL_FAILURE(MakeCurrent(profiles::kTooDark));
+    // Waiting on a report for each monitor in turn; the usage box.
+    for (const char* arguments : {"/load", "/x"}) {
+        SCOPED_TRACE(arguments);
+        Launch(Installed("kestrava.exe"), arguments);
+        ASSERT_TRUE(program::WaitFor([&] { return !program::VisibleDialogsOf(app->Id()).empty(); }));
+        const FILETIME before = WriteTime(Installed("kestrava.exe"));
+        EXPECT_EQ(RunToEnd("\"" + SetupExe() + "\" /S"), 0u);
+        DWORD code = 0;
+        EXPECT_TRUE(app->WaitForExit(code, std::chrono::seconds(1))) << "still running";
+        const FILETIME after = WriteTime(Installed("kestrava.exe"));
+        EXPECT_NE(CompareFileTime(&before, &after), 0) << "kestrava.exe was not replaced";
+    }
+
+    // One that never ends: stopped (here, never started).
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info{};
+    std::string line = "\"" + Installed("kestrava.exe") + "\"";
+    ASSERT_TRUE(CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, CREATE_SUSPENDED, nullptr, nullptr,
+                               &startup, &info));
+    wintest::HandleOwner process(info.hProcess), thread(info.hThread);
+    const FILETIME before = WriteTime(Installed("kestrava.exe"));
+    EXPECT_EQ(RunToEnd("\"" + SetupExe() + "\" /S"), kStillRunning);
+    TerminateProcess(process.Get(), 1);
+    const FILETIME after = WriteTime(Installed("kestrava.exe"));
+    EXPECT_EQ(CompareFileTime(&before, &after), 0) << "kestrava.exe was written";
+
+    // A newer version installed: nothing is changed.
+    ASSERT_TRUE(program::WriteString(kProductKey, "DisplayVersion", "99.0"));
+    EXPECT_EQ(RunToEnd("\"" + SetupExe() + "\" /S"), kNewerInstalled);
+    const FILETIME kept = WriteTime(Installed("kestrava.exe"));
+    EXPECT_EQ(CompareFileTime(&before, &kept), 0) << "kestrava.exe was written";
+    EXPECT_EQ(ReadValue(kProductKey, "DisplayVersion").text, "99.0");
+}
+
+TEST_F(Installer, InstallsIntoAndUninstallsFromAFolderNamedWithSpacesAndLettersBeyondAscii)
+{
+    for (const std::wstring folder : {L"C:\\Kestrava Test\\Pr\u00fcfung \u00e4", L"C:\\Kestrava Test\\Kestrava\\"}) {
+        SCOPED_TRACE(std::string(folder.begin(), folder.end()));
+        ASSERT_EQ(RunToEnd(L"\"" + Wide(SetupExe()) + L"\" /S /D=" + folder), 0u);
+        const std::wstring made = folder.back() == L'\\' ? folder.substr(0, folder.size() - 1) : folder;
+        for (const wchar_t* file : {L"kestrava.exe", L"LICENSE.txt", L"Docs\\infoID.htm", L"uninstall.exe"})
+            EXPECT_TRUE(Exists(made + L"\\" + file)) << std::string(file, file + wcslen(file));
+        wchar_t quiet[1024] = {};
+        DWORD size = sizeof quiet;
+        ASSERT_EQ(RegGetValueW(HKEY_CURRENT_USER, Wide(kProductKey).c_str(), L"QuietUninstallString",
+                               RRF_RT_REG_SZ, nullptr, quiet, &size),
+                  ERROR_SUCCESS);
+        EXPECT_EQ(RunToEnd(quiet), 0u);
+        EXPECT_FALSE(ReadValue(kProductKey, "DisplayName").present);
+        EXPECT_TRUE(program::WaitFor([] { return !Exists(std::wstring(L"C:\\Kestrava Test")); },
+                                     std::chrono::seconds(10)))
+            << "the folders the installer made are left";
+    }
 }
 
 }  // namespace

@@ -100,6 +100,7 @@ CRCCheck on
 !define GENERIC_WRITE 0x40000000
 !define PROCESS_QUERY_LIMITED_INFORMATION 0x1000
 !define SMTO_ABORTIFHUNG 0x2
+!define FILE_ATTRIBUTE_READONLY 0x1
 !define FILE_SHARE_READ 0x1
 !define FILE_SHARE_WRITE 0x2
 !define FILE_SHARE_DELETE 0x4
@@ -333,19 +334,28 @@ Function ${prefix}CheckFile
     Exch
     Exch $1
     Push $2
+    Push $3
     ${Do}
         ${IfNot} ${FileExists} $0
             ${Break}
         ${EndIf}
-        System::Call 'kernel32::CreateFileW(w r0, i $1, i ${FILE_SHARE_READ}|${FILE_SHARE_WRITE}|${FILE_SHARE_DELETE}, \
-            p 0, i ${OPEN_EXISTING}, i 0, p 0) p .r2'
-        ${If} $2 != -1
-            System::Call 'kernel32::CloseHandle(p r2)'
-            ${Break}
+        ; Read-only is refused for writing as Windows refuses it, whatever the account.
+        System::Call 'kernel32::GetFileAttributesW(w r0) i .r2'
+        IntOp $2 $2 & ${FILE_ATTRIBUTE_READONLY}
+        IntOp $3 $1 & ${GENERIC_WRITE}
+        ${If} $2 == 0
+        ${OrIf} $3 == 0
+            System::Call 'kernel32::CreateFileW(w r0, i $1, i ${FILE_SHARE_READ}|${FILE_SHARE_WRITE}|${FILE_SHARE_DELETE}, \
+                p 0, i ${OPEN_EXISTING}, i 0, p 0) p .r2'
+            ${If} $2 != -1
+                System::Call 'kernel32::CloseHandle(p r2)'
+                ${Break}
+            ${EndIf}
         ${EndIf}
         Push $0
         Call ${prefix}FileFailed
     ${Loop}
+    Pop $3
     Pop $2
     Pop $1
     Pop $0

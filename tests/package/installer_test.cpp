@@ -363,11 +363,10 @@ TEST_F(Installer, UninstallTakesAwayWhatTheProgramAndTheInstallerWroteAndNothing
     EXPECT_EQ(Lacking(after, before), "") << "left";
 }
 
-TEST_F(Installer, AnUpdateThatCannotReplaceAFileFailsAndLeavesTheOldFile)
+TEST_F(Installer, AnUpdateThatCannotReplaceAFileFailsAndReplacesNone)
 {
     ASSERT_NO_FATAL_FAILURE(Install());
-    WIN32_FILE_ATTRIBUTE_DATA before{}, after{};
-    ASSERT_TRUE(GetFileAttributesExA(Installed("kestrava.exe").c_str(), GetFileExInfoStandard, &before));
+    const FILETIME before = WriteTime(Installed("kestrava.exe"));
     {
         // Held open for reading by another program, which lets no one write or delete it.
         wintest::HandleOwner held(CreateFileA(Installed("kestrava.exe").c_str(), GENERIC_READ, FILE_SHARE_READ,
@@ -375,9 +374,13 @@ TEST_F(Installer, AnUpdateThatCannotReplaceAFileFailsAndLeavesTheOldFile)
         ASSERT_NE(held.Get(), INVALID_HANDLE_VALUE);
         EXPECT_EQ(RunToEnd("\"" + SetupExe() + "\" /S"), kFileFailed);
     }
-    ASSERT_TRUE(GetFileAttributesExA(Installed("kestrava.exe").c_str(), GetFileExInfoStandard, &after));
-    EXPECT_EQ(CompareFileTime(&before.ftLastWriteTime, &after.ftLastWriteTime), 0) << "kestrava.exe was written";
-    EXPECT_EQ(after.nFileSizeLow, before.nFileSizeLow);
+    // Read-only, and written after the program: the program stays as it was too.
+    const std::string help = Installed("Docs\\infoID.htm");
+    ASSERT_TRUE(SetFileAttributesA(help.c_str(), FILE_ATTRIBUTE_READONLY));
+    EXPECT_EQ(RunToEnd("\"" + SetupExe() + "\" /S"), kFileFailed);
+    SetFileAttributesA(help.c_str(), FILE_ATTRIBUTE_NORMAL);
+    const FILETIME after = WriteTime(Installed("kestrava.exe"));
+    EXPECT_EQ(CompareFileTime(&before, &after), 0) << "kestrava.exe was written";
 }
 
 TEST_F(Installer, AnUninstallThatCannotRemoveAFileFailsAndLeavesTheInstallAsItWas)
@@ -385,7 +388,8 @@ TEST_F(Installer, AnUninstallThatCannotRemoveAFileFailsAndLeavesTheInstallAsItWa
     ASSERT_NO_FATAL_FAILURE(Install());
     ASSERT_TRUE(program::WriteString(kSettingsKey, "PauseFor", "game.exe"));
     {
-        wintest::HandleOwner held(CreateFileA(Installed("kestrava.exe").c_str(), GENERIC_READ, FILE_SHARE_READ,
+        // Removed after the program, which stays as well.
+        wintest::HandleOwner held(CreateFileA(Installed("Docs\\infoID.htm").c_str(), GENERIC_READ, FILE_SHARE_READ,
                                               nullptr, OPEN_EXISTING, 0, nullptr));
         ASSERT_NE(held.Get(), INVALID_HANDLE_VALUE);
         EXPECT_EQ(RunToEnd(ReadValue(kProductKey, "QuietUninstallString").text), kFileFailed);

@@ -14,6 +14,7 @@
 #include "ui/monitor_profile_dialog.h"
 
 #include <commctrl.h>
+#include <windowsx.h>
 #include <wtsapi32.h>
 
 #include <string>
@@ -269,7 +270,7 @@ LRESULT ChooserApp::OnProgramMessage(UINT message, WPARAM wParam, LPARAM lParam)
                (m_core->Windows().empty() ? 0 : KESTRAVA_STATE_WINDOWS);
     case kMsgTray:
         if (!ending)
-            OnTrayEvent(LOWORD(lParam));
+            OnTrayEvent(LOWORD(lParam), POINT{GET_X_LPARAM(wParam), GET_Y_LPARAM(wParam)});
         return 0;
     case WM_COMMAND:
         if (!ending)

@@ -69,9 +69,11 @@ private:
     // timers and is how a second copy reaches this one.
     bool CreateProgramWindow();
 
-    // The icon's events: its menu, a click (the windows), a click on a balloon.
-    void OnTrayEvent(UINT event);
-    void ShowTrayMenu();
+    // The icon's events: its menu, a click or Enter (the windows), a click on a
+    // balloon. The shell gives where the icon is: the menu opens there, also when
+    // asked for from the keyboard (the context-menu key, Shift+F10).
+    void OnTrayEvent(UINT event, POINT anchor);
+    void ShowTrayMenu(POINT at);
     void OnTrayCommand(UINT id);
 
     // PauseFor read again when the registry says it changed.

@@ -88,11 +88,11 @@ std::u16string ChooserApp::ForegroundProgram()
     return std::u16string(name.begin(), name.end());
 }
 
-void ChooserApp::OnTrayEvent(UINT event)
+void ChooserApp::OnTrayEvent(UINT event, POINT anchor)
 {
     switch (event) {
     case WM_CONTEXTMENU:
-        ShowTrayMenu();
+        ShowTrayMenu(anchor);
         break;
     case NIN_SELECT:
     case NIN_KEYSELECT:
@@ -106,7 +106,7 @@ void ChooserApp::OnTrayEvent(UINT event)
     }
 }
 
-void ChooserApp::ShowTrayMenu()
+void ChooserApp::ShowTrayMenu(POINT at)
 {
     HMENU menu = ::CreatePopupMenu();
     if (!menu)
@@ -124,11 +124,9 @@ void ChooserApp::ShowTrayMenu()
     ::AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
     add(IDM_TRAY_EXIT, IDS_TRAY_EXIT, false);
     ::SetMenuDefaultItem(menu, IDM_TRAY_OPEN, FALSE);
-    POINT cursor{};
-    ::GetCursorPos(&cursor);
     // The menu closes when the user clicks elsewhere only while its window is in front.
     ::SetForegroundWindow(m_hProgram.Get());
-    ::TrackPopupMenuEx(menu, TPM_RIGHTBUTTON, cursor.x, cursor.y, m_hProgram.Get(), nullptr);
+    ::TrackPopupMenuEx(menu, TPM_RIGHTBUTTON, at.x, at.y, m_hProgram.Get(), nullptr);
     ::PostMessageA(m_hProgram.Get(), WM_NULL, 0, 0);
     ::DestroyMenu(menu);
 }

@@ -50,6 +50,14 @@ bool BuildPageAddress(char (&address)[kPageAddressSize], const char* folder, con
     return true;
 }
 
+std::string PageBesideProgram(const std::string& programPath, const char* pageId)
+{
+    const size_t slash = programPath.find_last_of("\\/");
+    if (!pageId || slash == std::string::npos)
+        return {};
+    return programPath.substr(0, slash + 1) + "Docs\\" + pageId + kExtension;
+}
+
 bool MbsNbIEqual(const char* a, const char* b, size_t count)
 {
     size_t i = 0;

@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 // Template 160 and the static frame whose place the page takes.
 constexpr uint32_t kInfoPageTemplate = 160;
@@ -28,6 +29,11 @@ bool CopyPageId(char (&id)[kPageIdSize], const char* pageId);
 // page lies in that folder at the root of the current drive. False, with address
 // empty, when a piece is null or the whole does not fit with its NUL.
 bool BuildPageAddress(char (&address)[kPageAddressSize], const char* folder, const char* pageId);
+
+// The page's file in the folder Docs beside the program at programPath, where the zip
+// and the installer put it: "<program's folder>\Docs\<pageId>.htm". Empty when the
+// path names no folder or pageId is null.
+std::string PageBesideProgram(const std::string& programPath, const char* pageId);
 
 // Whether the first count bytes of a and b are equal without regard to the case of
 // their single-byte letters, as _mbsnbicmp compares them. Both stop at their NUL. A

@@ -2,6 +2,7 @@
 #include "ui/info_page_dialog.h"
 
 #include "platform/win32/win32_platform.h"
+#include "report/code_page.h"
 #include "report/resource_strings.h"
 #include "res/resource.h"
 
@@ -9,6 +10,51 @@
 #include <new>
 #include <string>
 
+namespace {
+
+constexpr const char kScheme[] = "file:///";
+
+bool IsFile(const std::string& path)
+{
+    const DWORD attributes = ::GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+// The program's own file, in the ANSI code page; empty when its path does not convert
+// exactly.
+std::string ProgramPath()
+{
+    std::u16string wide(MAX_PATH, u'\0');
+    for (;;) {
+        const DWORD length =
+            ::GetModuleFileNameW(nullptr, reinterpret_cast<wchar_t*>(wide.data()), static_cast<DWORD>(wide.size()));
+        if (length == 0)
+            return {};
+        if (length < wide.size()) {
+            wide.resize(length);
+            break;
+        }
+        if (wide.size() >= 32768)
+            return {};
+        wide.resize(wide.size() * 2);
+    }
+    std::string path;
+    return NarrowExactly(wide, CP_ACP, path) ? path : std::string();
+}
+
+}  // namespace
+
+std::string InfoPageDialog::PageToOpen(const char* address, const char* pageId)
+{
+    // The address names the page at the root of the current drive; where it is not,
+    // the one beside the program is opened, when that is there. Where neither is, the
+    // address stays: the browser says the page is missing.
+    const char* file = address + sizeof kScheme - 1;
+    if (IsFile(file))
+        return address;
+    const std::string beside = PageBesideProgram(ProgramPath(), pageId);
+    return !beside.empty() && IsFile(beside) ? kScheme + beside : std::string(address);
+}
 
 InfoPageDialog::InfoPageDialog(const char* pageId, HWND parent)
     : fw::Dialog(kInfoPageTemplate), m_bPageIdFits(CopyPageId(m_pageId, pageId)), m_hParent(parent)
@@ -33,13 +79,14 @@ BOOL InfoPageDialog::OnInitDialog()
     char address[kPageAddressSize];
     const bool haveAddress =
         m_bPageIdFits && BuildPageAddress(address, GetResourceString(kInfoPageFolderString), m_pageId);
+    const std::string page = haveAddress ? PageToOpen(address, m_pageId) : std::string();
     // A browser that could not render the page would show an empty window, so it is
     // made only when the page can be shown in it.
     const bool browser =
         haveAddress && CanShowHtml() && m_htmlCtrl.CreateInPlaceOfStatic(kInfoPageFrame, m_hWnd) != FALSE;
 
     if (!browser)
-        ShowTextInPlaceOfPage(haveAddress ? address : nullptr);
+        ShowTextInPlaceOfPage(haveAddress ? page.c_str() : nullptr);
     // The controls are where the template puts them, for its size, even when the
     // window could not be made that large: laid out from there for the size it has.
     m_layout.Remember(m_hWnd, TemplateClientSize(), BaseUnits(), kInfoPageLayout);
@@ -47,7 +94,7 @@ BOOL InfoPageDialog::OnInitDialog()
 
     // A missing page gets the browser's own error page; nothing is reported.
     if (browser)
-        m_htmlCtrl.Navigate(address, 0, nullptr, nullptr, nullptr, 0);
+        m_htmlCtrl.Navigate(page.c_str(), 0, nullptr, nullptr, nullptr, 0);
     return TRUE;
 }
 

@@ -10,6 +10,8 @@
 
 #include <windows.h>
 
+#include <string>
+
 class InfoPageDialog : public fw::Dialog {
 public:
     // pageId names the page file without its extension; it is copied. An id of 256
@@ -44,6 +46,9 @@ protected:
     fw::DialogLayout m_layout;
 
 private:
+    // The page's address to open, from the one the string table gives (see PageToOpen
+    // in info_page_dialog.cpp).
+    static std::string PageToOpen(const char* address, const char* pageId);
     // Replaces the page frame by a text: the address and how to open it, or, with no
     // address, that the page cannot be opened.
     void ShowTextInPlaceOfPage(const char* address);

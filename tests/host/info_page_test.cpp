@@ -9,6 +9,8 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -77,6 +79,20 @@ TEST_F(InfoPageTest, AddressIsTheDocsFolderOfTheCurrentDriveAndIsNeverCut)
     EXPECT_FALSE(CopyPageId(id, std::string(kPageIdSize, 'i').c_str()));
     EXPECT_STREQ(id, "");
     EXPECT_FALSE(CopyPageId(id, nullptr));
+}
+
+TEST_F(InfoPageTest, ThePageBesideTheProgramIsInTheDocsFolderOfTheProgramsFolder)
+{
+    const std::string longFolder = "C:\\" + std::string(300, 'f');
+    for (const auto& [program, page] : std::vector<std::pair<std::string, std::string>>{
+             {"C:\\Kestrava\\kestrava.exe", "C:\\Kestrava\\Docs\\infoID.htm"},
+             {"\\\\server\\share\\k.exe", "\\\\server\\share\\Docs\\infoID.htm"},
+             {longFolder + "\\kestrava.exe", longFolder + "\\Docs\\infoID.htm"},
+             {"kestrava.exe", ""},
+             {"", ""},
+         })
+        EXPECT_EQ(PageBesideProgram(program, "infoID"), page) << program;
+    EXPECT_EQ(PageBesideProgram("C:\\k.exe", nullptr), "");
 }
 
 bool Equal(const Rect32& a, const Rect32& b)

@@ -274,4 +274,31 @@ TEST_F(ProgramHelp, F1OpensOneInfoPageOverAMonitorWindowAndNeverNestsIt)
     EXPECT_TRUE(app->IsRunning());
 }
 
+TEST_F(ProgramHelp, OpensThePageAtTheRootOfTheDriveAndWhereThereIsNoneThePageBesideTheProgram)
+{
+    const std::string program = wintest::ProgramExe();
+    const std::string beside = program.substr(0, program.find_last_of('\\') + 1) + "Docs\\infoID.htm";
+    if (GetFileAttributesA(beside.c_str()) == INVALID_FILE_ATTRIBUTES)
+        GTEST_SKIP() << "no " << beside << " (the release carries it)";
+    const std::string rootFolder = "C:\\Docs", root = rootFolder + "\\infoID.htm";
+    ASSERT_EQ(GetFileAttributesA(rootFolder.c_str()), INVALID_FILE_ATTRIBUTES) << rootFolder << " is in the way";
+    ASSERT_NO_FATAL_FAILURE(Install({kMild}));
+    // Without a browser here, the page's place names the address it would open.
+    for (const bool atRoot : {false, true}) {
+        SCOPED_TRACE(atRoot ? "a page at the root" : "no page at the root");
+        if (atRoot) {
+            ASSERT_TRUE(CreateDirectoryA(rootFolder.c_str(), nullptr));
+            ASSERT_TRUE(CopyFileA(beside.c_str(), root.c_str(), TRUE));
+        }
+        ASSERT_NO_FATAL_FAILURE(Start());
+        ASSERT_TRUE(PressF1(windows[0]));
+        ASSERT_TRUE(program::WaitFor([&] { return !InfoPages().empty(); })) << "F1 opened no info page";
+        const std::string text = wintest::ControlText(InfoPages().front(), kInfoPagePlace);
+        EXPECT_NE(text.find(atRoot ? "file:///\\Docs\\infoID.htm" : "file:///" + beside), std::string::npos) << text;
+        wintest::ClickButton(InfoPages().front(), IDOK);
+    }
+    DeleteFileA(root.c_str());
+    RemoveDirectoryA(rootFolder.c_str());
+}
+
 }  // namespace

@@ -5,6 +5,7 @@
 #include "support/win_test_util.h"
 
 #include <gtest/gtest.h>
+#include <shellapi.h>
 
 #include <algorithm>
 #include <chrono>
@@ -79,6 +80,28 @@ TEST_F(ProgramTray, KeepsTheCalibrationWithoutAWindowAndOpensTheWindowsWhenAsked
     DWORD code = 1234;
     EXPECT_TRUE(app->WaitForExit(code, 5s));
     EXPECT_EQ(code, 0u);
+}
+
+TEST_F(ProgramTray, TheIconAnswersTheKeyboardItsMenuOpeningWhereTheIconIs)
+{
+    ASSERT_NO_FATAL_FAILURE(Launch({}, "/tray"));
+    HWND tray = nullptr;
+    ASSERT_TRUE(program::WaitFor([&] { return (tray = TrayWindowOf(app->Id())) != nullptr; })) << "no KestravaTray";
+    // The context-menu key or Shift+F10 on the icon: its menu, at the icon.
+    const POINT icon{300, 200};
+    ASSERT_TRUE(PostMessageW(tray, program::kTrayCallback, MAKEWPARAM(icon.x, icon.y), MAKELPARAM(WM_CONTEXTMENU, 1)));
+    HWND menu = nullptr;
+    ASSERT_TRUE(program::WaitFor(
+        [&] { return (menu = program::TopWindowOf("#32768", app->Id())) != nullptr && IsWindowVisible(menu); }))
+        << "no menu";
+    RECT at{};
+    GetWindowRect(menu, &at);
+    EXPECT_TRUE(PtInRect(&at, POINT{icon.x + 1, icon.y + 1})) << at.left << "," << at.top;
+    ASSERT_TRUE(PostMessageW(menu, WM_KEYDOWN, VK_ESCAPE, 0));
+    ASSERT_TRUE(program::WaitFor([&] { return !IsWindowVisible(menu); }));
+    // Enter on the icon: the windows.
+    ASSERT_TRUE(PostMessageW(tray, program::kTrayCallback, MAKEWPARAM(icon.x, icon.y), MAKELPARAM(NIN_KEYSELECT, 1)));
+    EXPECT_EQ(app->WaitForMonitorWindows(monitors.size()).size(), monitors.size());
 }
 
 TEST_F(ProgramTray, TrayBesideACopyWithWindowsMakesItStayAndItsMenuReloadsResetsAndExits)

@@ -38,6 +38,9 @@ constexpr WPARAM kTrayReset = 0x2030;
 constexpr WPARAM kTrayKeepLoaded = 0x2040;
 constexpr WPARAM kTrayLoadAtLogon = 0x2050;
 constexpr WPARAM kTrayExit = 0x2060;
+// The icon's events reach that window as this message, as the shell sends them to a
+// version 4 icon: where the icon is in wParam, the event in lParam's low word.
+constexpr UINT kTrayCallback = WM_APP + 5;
 
 constexpr std::chrono::milliseconds kTimeout = 20s;
 constexpr UINT kSendTimeoutMs = 10000;

@@ -271,29 +271,67 @@ TEST(ProfileListBoxDraw, NeverSetFlagsFollowTheArrayBounds)
     EXPECT_TRUE(SameImage(host.Capture(2), host.Expected(2, {"third", false, false})));
 }
 
-TEST(ProfileListBoxDraw, SelectedRowIsHighlightedAndFocusedRowFramed)
+// Some of the system's colours changed, as a high-contrast theme changes them, and put
+// back as they were.
+class SystemColors {
+public:
+    explicit SystemColors(const std::vector<std::pair<int, COLORREF>>& colors)
+    {
+        for (const auto& [element, color] : colors) {
+            m_elements.push_back(element);
+            m_before.push_back(GetSysColor(element));
+            m_after.push_back(color);
+        }
+        Set(m_after);
+    }
+    ~SystemColors() { Set(m_before); }
+    SystemColors(const SystemColors&) = delete;
+    SystemColors& operator=(const SystemColors&) = delete;
+
+private:
+    void Set(const std::vector<COLORREF>& colors)
+    {
+        if (!m_elements.empty())
+            SetSysColors(static_cast<int>(m_elements.size()), m_elements.data(), colors.data());
+    }
+    std::vector<INT> m_elements;
+    std::vector<COLORREF> m_before, m_after;
+};
+
+TEST(ProfileListBoxDraw, SelectedRowIsHighlightedAndFocusedRowFramedInTheSystemsColours)
 {
-    ListHost host;
-    ASSERT_TRUE(host.Ready());
-    host.Add("C:\\p\\Apple.icm", 1, 1);
-    host.Add("C:\\p\\Berry.icm", 0, 1);
-    host.Add("C:\\p\\Cherry.icm", 0, 1);
-    ASSERT_EQ(host.list.SetCurSel(1), 1);
+    const std::vector<std::pair<int, COLORREF>> highContrast = {{COLOR_WINDOW, RGB(0, 0, 0)},
+                                                                 {COLOR_WINDOWTEXT, RGB(255, 255, 255)},
+                                                                 {COLOR_HIGHLIGHT, RGB(0, 255, 255)},
+                                                                 {COLOR_HIGHLIGHTTEXT, RGB(0, 0, 0)}};
+    for (const bool contrast : {false, true}) {
+        SCOPED_TRACE(contrast ? "high contrast" : "the colours as they are");
+        SystemColors theme(contrast ? highContrast : std::vector<std::pair<int, COLORREF>>{});
+        if (contrast) {
+            ASSERT_EQ(GetSysColor(COLOR_HIGHLIGHT), RGB(0, 255, 255)) << "the theme did not apply";
+        }
+        ListHost host;
+        ASSERT_TRUE(host.Ready());
+        host.Add("C:\\p\\Apple.icm", 1, 1);
+        host.Add("C:\\p\\Berry.icm", 0, 1);
+        host.Add("C:\\p\\Cherry.icm", 0, 1);
+        ASSERT_EQ(host.list.SetCurSel(1), 1);
 
-    SetFocus(host.Window());
-    const Image selected = host.Capture(1);
-    EXPECT_TRUE(SameImage(selected, host.Expected(1, {"Berry", false, false, true, false})));
-    EXPECT_TRUE(SameImage(host.Capture(0), host.Expected(0, {"Apple", true, false})));
+        SetFocus(host.Window());
+        const Image selected = host.Capture(1);
+        EXPECT_TRUE(SameImage(selected, host.Expected(1, {"Berry", false, false, true, false})));
+        EXPECT_TRUE(SameImage(host.Capture(0), host.Expected(0, {"Apple", true, false})));
 
-    SetFocus(host.List());
-    ASSERT_EQ(GetFocus(), host.List());
-    const Image focused = host.Capture(1);
-    EXPECT_TRUE(SameImage(focused, host.Expected(1, {"Berry", false, false, true, true})));
-    EXPECT_FALSE(SameImage(focused, selected));
+        SetFocus(host.List());
+        ASSERT_EQ(GetFocus(), host.List());
+        const Image focused = host.Capture(1);
+        EXPECT_TRUE(SameImage(focused, host.Expected(1, {"Berry", false, false, true, true})));
+        EXPECT_FALSE(SameImage(focused, selected));
 
-    // Without a selection the focus stays on the row, framed but not highlighted.
-    host.list.SetCurSel(-1);
-    EXPECT_TRUE(SameImage(host.Capture(1), host.Expected(1, {"Berry", false, false, false, true})));
+        // Without a selection the focus stays on the row, framed but not highlighted.
+        host.list.SetCurSel(-1);
+        EXPECT_TRUE(SameImage(host.Capture(1), host.Expected(1, {"Berry", false, false, false, true})));
+    }
 }
 
 TEST(ProfileListBoxDraw, AmpersandIsShownAsItIs)

@@ -104,13 +104,14 @@ LRESULT CALLBACK ListBox::WindowProc(HWND window, UINT message, WPARAM wParam, L
         LRESULT result = 0;
         if (self->PreviewMessage(message, wParam, lParam, result))
             return result;
-        if (message == WM_SETFONT) {
-            result = ::CallWindowProcA(previous, window, message, wParam, lParam);
-            // Found again: the object may have let go of the window meanwhile.
-            if (ListBox* bound = FromHandle(window))
+        result = ::CallWindowProcA(previous, window, message, wParam, lParam);
+        // Found again: the object may have let go of the window meanwhile.
+        if (ListBox* bound = FromHandle(window)) {
+            if (message == WM_SETFONT)
                 bound->OnFontChanged(reinterpret_cast<HFONT>(wParam));
-            return result;
+            bound->AfterMessage(message);
         }
+        return result;
     }
     return ::CallWindowProcA(previous, window, message, wParam, lParam);
 }
@@ -177,6 +178,8 @@ void ListBox::OnUnbind() {}
 void ListBox::OnFontChanged(HFONT) {}
 
 bool ListBox::PreviewMessage(UINT, WPARAM, LPARAM, LRESULT&) { return false; }
+
+void ListBox::AfterMessage(UINT) {}
 
 LRESULT ListBox::Send(UINT message, WPARAM wParam, LPARAM lParam, LRESULT unbound) const
 {

@@ -93,6 +93,8 @@ protected:
     // excepted. True when it answered the message itself, with its answer in result: the
     // list box then never sees it. The base answers nothing.
     virtual bool PreviewMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
+    // Sees each message the list box has handled, as long as the object is still bound.
+    virtual void AfterMessage(UINT message);
 
 private:
     static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

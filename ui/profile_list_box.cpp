@@ -7,6 +7,7 @@
 #include "fw/dpi.h"
 #include "fw/window.h"
 #include "report/mbstring.h"
+#include "ui/row_description.h"
 
 #include <commctrl.h>
 #include <windowsx.h>
@@ -187,6 +188,7 @@ void ProfileListBox::MakeFonts(HFONT listFont)
 
 void ProfileListBox::OnUnbind()
 {
+    m_accessible.Reset();
     m_tip.Reset();
     m_tipFont.Reset();
     m_nTipRow = -1;
@@ -195,6 +197,12 @@ void ProfileListBox::OnUnbind()
 
 bool ProfileListBox::PreviewMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result)
 {
+    // Only the client area is the list's own; the window's frame and other objects
+    // are the system's.
+    if (message == WM_GETOBJECT && static_cast<LONG>(lParam) == OBJID_CLIENT) {
+        result = AnswerObjectRequest(wParam);
+        return result != 0;
+    }
     if (!m_tip)
         return false;
     switch (message) {
@@ -299,6 +307,114 @@ const std::string& ProfileListBox::VerdictOf(int row)
                                                        m_bAdvancedColor, m_monitorName))
                     .first;
     return found->second;
+}
+
+// ---- What a screen reader is told ----
+
+namespace {
+
+std::wstring Widen(const std::string& ansi)
+{
+    if (ansi.empty())
+        return {};
+    const int length = ::MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), nullptr, 0);
+    std::wstring wide(length > 0 ? static_cast<size_t>(length) : 0, L'\0');
+    if (length > 0)
+        ::MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), wide.data(), length);
+    return wide;
+}
+
+// COM, for handing the object to another process, on the window's thread from the
+// first request on, until the program ends.
+bool ComReady()
+{
+    struct Apartment {
+        bool ready = SUCCEEDED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
+        ~Apartment()
+        {
+            if (ready)
+                ::CoUninitialize();
+        }
+    };
+    static const Apartment apartment;
+    return apartment.ready;
+}
+
+}  // namespace
+
+void ProfileListBox::AccessibleTraits::Close(ProfileListAccessible* object)
+{
+    object->Disconnect();
+    ::CoDisconnectObject(object, 0);
+    object->Release();
+}
+
+LRESULT ProfileListBox::AnswerObjectRequest(WPARAM wParam)
+{
+    if (!m_hWnd || !ComReady())
+        return 0;
+    if (!m_accessible)
+        m_accessible.Reset(ProfileListAccessible::Create(m_hWnd, *this));
+    if (!m_accessible)
+        return 0;
+    const LRESULT answer = ::LresultFromObject(__uuidof(IAccessible), wParam, m_accessible.Get());
+    return answer > 0 ? answer : 0;
+}
+
+void ProfileListBox::AfterMessage(UINT message)
+{
+    switch (message) {
+    case WM_KEYDOWN:
+    case WM_CHAR:
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONUP:
+    case WM_MOUSEMOVE:
+    case WM_SETFOCUS:
+    case LB_SETCURSEL:
+    case LB_SETCARETINDEX:
+    case LB_SELECTSTRING:
+    case LB_RESETCONTENT:
+        break;
+    default:
+        return;
+    }
+    const int selected = GetCurSel();
+    if (selected != m_nToldSelection) {
+        m_nToldSelection = selected;
+        if (selected >= 0)
+            ::NotifyWinEvent(EVENT_OBJECT_SELECTION, m_hWnd, OBJID_CLIENT, selected + 1);
+    }
+    const auto caret = static_cast<int>(::SendMessageA(m_hWnd, LB_GETCARETINDEX, 0, 0));
+    if (::GetFocus() != m_hWnd || caret < 0 || caret >= GetCount()) {
+        m_nToldCaret = -1;
+        return;
+    }
+    if (caret != m_nToldCaret || message == WM_SETFOCUS) {
+        m_nToldCaret = caret;
+        ::NotifyWinEvent(EVENT_OBJECT_FOCUS, m_hWnd, OBJID_CLIENT, caret + 1);
+    }
+}
+
+std::wstring ProfileListBox::ListName()
+{
+    const HWND window = ::GetParent(m_hWnd);
+    const int length = window ? ::GetWindowTextLengthW(window) : 0;
+    if (length <= 0)
+        return {};
+    std::wstring caption(static_cast<size_t>(length) + 1, L'\0');
+    caption.resize(static_cast<size_t>(::GetWindowTextW(window, caption.data(), length + 1)));
+    return caption;
+}
+
+std::wstring ProfileListBox::RowName(int row)
+{
+    std::string text;
+    return GetText(row, text) ? Widen(text) : std::wstring();
+}
+
+std::wstring ProfileListBox::RowDescription(int row)
+{
+    return Widen(DescribeRow(m_profiles.StyleOf(static_cast<intptr_t>(GetItemData(row))), VerdictOf(row)));
 }
 
 void ProfileListBox::SetVerdictContext(bool extendedTables, bool advancedColor, const std::string& monitorName)

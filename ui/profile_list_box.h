@@ -11,6 +11,7 @@
 #include "fw/gdi.h"
 #include "fw/list_box.h"
 #include "platform/owner.h"
+#include "ui/profile_list_accessible.h"
 
 #include <windows.h>
 
@@ -19,7 +20,7 @@
 #include <string>
 #include <unordered_map>
 
-class ProfileListBox : public fw::ListBox {
+class ProfileListBox : public fw::ListBox, private AccessibleRows {
 public:
     ProfileListBox();
 
@@ -50,8 +51,12 @@ protected:
     void OnUnbind() override;
     void OnFontChanged(HFONT font) override;
     // Relays the pointer to the tooltip, gives it the verdict of the row under the
-    // pointer when it asks, and forgets the verdicts when the rows go.
+    // pointer when it asks, and forgets the verdicts when the rows go. Answers a screen
+    // reader's request for the list with its accessible object.
     bool PreviewMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+    // Tells screen readers where the selection and the focus went (the list box under
+    // Wine tells nothing): a change of either after a key, a click or a request.
+    void AfterMessage(UINT message) override;
 
 private:
     // The tooltip, with the list as its one tool; none when it cannot be made.
@@ -71,10 +76,22 @@ private:
     // until the rows go; valid until then.
     const std::string& VerdictOf(int row);
 
+    // ---- AccessibleRows: the window's caption, a row's file name, what it says ----
+    std::wstring ListName() override;
+    std::wstring RowName(int row) override;
+    std::wstring RowDescription(int row) override;
+    // The list's accessible object, made when first asked for (a screen reader runs).
+    LRESULT AnswerObjectRequest(WPARAM wParam);
+
     // The dialog destroys the windows it owns, the tooltip among them, before its
     // children: by the list's end the tooltip may be gone already.
     struct TipTraits {
         static void Close(HWND tip);
+    };
+    // A client may hold the accessible object after the list has gone: it is cut off
+    // from the list and let go.
+    struct AccessibleTraits {
+        static void Close(ProfileListAccessible* object);
     };
     // The model's view of the rows: this list box's own.
     class Rows : public ListControl {
@@ -96,7 +113,10 @@ private:
     fw::Font m_rowFonts[4];   // plain, italic, bold, bold italic
     fw::Font m_tipFont;       // before the tooltip, which borrows it
     Owner<HWND, TipTraits> m_tip;
+    Owner<ProfileListAccessible*, AccessibleTraits> m_accessible;
     int m_nTipRow = -1;                                   // the row the tool covers
+    int m_nToldSelection = -1;                            // as last told to screen readers
+    int m_nToldCaret = -1;
     std::unordered_map<intptr_t, std::string> m_verdicts;  // by path index
     bool m_bExtendedTables = false;
     bool m_bAdvancedColor = false;

@@ -1,5 +1,6 @@
 // Win32 only. The system libraries that the first windows do not need (the shell's for
-// the notification icon, COM's and OLE Automation's for the info page, and the terminal
+// the notification icon, COM's and OLE Automation's for the info page, Active
+// Accessibility's for a screen reader that asks for the list, and the terminal
 // services' for the session notices) are delay-loaded: the program links them through
 // delay-import libraries (platform/win32/delay/*.def), and each is loaded at the first
 // call into it. Like every library the program loads, they come from the system

@@ -1,8 +1,12 @@
 #include "cms/profile_list.h"
 #include "report/mbstring.h"
+#include "ui/row_description.h"
 
 #include "support/host_test.h"
 #include "sim/sim_list_control.h"
+
+#include <set>
+#include <string>
 
 namespace {
 
@@ -102,6 +106,18 @@ TEST_F(ProfileListTest, FlagsGiveTheFourStyles)
     EXPECT_FALSE(StyleOfRow(RowOf("creatorOnly")).italic);
     EXPECT_FALSE(StyleOfRow(RowOf("neither")).bold);
     EXPECT_TRUE(StyleOfRow(RowOf("neither")).italic);
+}
+
+TEST_F(ProfileListTest, EachStyleIsDescribedApartAndTheVerdictFollows)
+{
+    std::set<std::string> described;
+    for (const bool bold : {false, true})
+        for (const bool italic : {false, true}) {
+            const std::string text = DescribeRow(RowStyle{bold, italic}, "VERDICT");
+            EXPECT_TRUE(described.insert(text).second) << text;
+            EXPECT_EQ(text.rfind(" VERDICT"), text.size() - 8) << text;
+            EXPECT_EQ(DescribeRow(RowStyle{bold, italic}, ""), text.substr(0, text.size() - 8));
+        }
 }
 
 TEST_F(ProfileListTest, UnsetCreatorFlagIsItalicOnlyWhenALaterProfileHasOne)

@@ -10,9 +10,11 @@
 #include "support/win_test_util.h"
 
 #include <gtest/gtest.h>
+#include <oleacc.h>
 
 #include <algorithm>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -208,6 +210,123 @@ TEST_F(ProgramList, RestingOnARowTellsWhatSelectingItWillDo)
             EXPECT_NE(tips[i], tips[j]) << "rows " << j << " and " << i;
     }
     EXPECT_EQ(app->FindReport(), nullptr) << app->OpenReports();
+}
+
+// The list as a screen reader finds it: an accessible object with a child per row.
+class Accessible {
+public:
+    explicit Accessible(HWND window)
+    {
+        m_com = SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
+        AccessibleObjectFromWindow(window, OBJID_CLIENT, __uuidof(IAccessible), reinterpret_cast<void**>(&m_object));
+    }
+    ~Accessible()
+    {
+        if (m_object)
+            m_object->Release();
+        if (m_com)
+            CoUninitialize();
+    }
+    Accessible(const Accessible&) = delete;
+    Accessible& operator=(const Accessible&) = delete;
+
+    explicit operator bool() const { return m_object != nullptr; }
+    long Children() const
+    {
+        long count = -1;
+        m_object->get_accChildCount(&count);
+        return count;
+    }
+    std::wstring Name(long child) const { return Text(&IAccessible::get_accName, child); }
+    std::wstring Description(long child) const { return Text(&IAccessible::get_accDescription, child); }
+    long Number(HRESULT (STDMETHODCALLTYPE IAccessible::*get)(VARIANT, VARIANT*), long child) const
+    {
+        VARIANT out;
+        VariantInit(&out);
+        const bool got = SUCCEEDED((m_object->*get)(Child(child), &out)) && out.vt == VT_I4;
+        return got ? out.lVal : -1;
+    }
+
+private:
+    static VARIANT Child(long child)
+    {
+        VARIANT id;
+        VariantInit(&id);
+        id.vt = VT_I4;
+        id.lVal = child;
+        return id;
+    }
+    std::wstring Text(HRESULT (STDMETHODCALLTYPE IAccessible::*get)(VARIANT, BSTR*), long child) const
+    {
+        BSTR text = nullptr;
+        if (FAILED((m_object->*get)(Child(child), &text)) || !text)
+            return {};
+        std::wstring result(text, SysStringLen(text));
+        SysFreeString(text);
+        return result;
+    }
+
+    bool m_com = false;
+    IAccessible* m_object = nullptr;
+};
+
+HWND s_list = nullptr;   // the list whose events the hook keeps
+std::vector<std::pair<DWORD, LONG>> s_events;   // event, child
+
+std::wstring Wide(const std::string& ascii) { return std::wstring(ascii.begin(), ascii.end()); }
+
+TEST_F(ProgramList, AScreenReaderHearsEachRowByItsFileNameAndWhatItsFontsSay)
+{
+    // Bold and upright, bold and italic, plain.
+    const std::vector<std::string> files = {profiles::kMild, profiles::kMildNoCreator, profiles::kNoCalibration};
+    for (const std::string& file : files)
+        ASSERT_TRUE(store.Install(file.c_str())) << file << ": error " << GetLastError();
+    ASSERT_NO_FATAL_FAILURE(Start());
+    const HWND list = List(0);
+    wintest::ClickButton(windows[0], program::kViewAllId);
+
+    Accessible reader(list);
+    ASSERT_TRUE(reader) << "no accessible object for the list";
+    ASSERT_EQ(reader.Children(), Ask(list, LB_GETCOUNT));
+    EXPECT_EQ(reader.Number(&IAccessible::get_accRole, CHILDID_SELF), ROLE_SYSTEM_LIST);
+    EXPECT_EQ(reader.Name(CHILDID_SELF), Wide(wintest::WindowText(windows[0])));
+    std::vector<std::wstring> descriptions;
+    for (const std::string& file : files) {
+        const std::string stem = file.substr(0, file.find('.'));
+        const int row = program::RowOf(list, stem);
+        ASSERT_GE(row, 0) << stem;
+        EXPECT_EQ(reader.Name(row + 1), Wide(stem));
+        EXPECT_EQ(reader.Number(&IAccessible::get_accRole, row + 1), ROLE_SYSTEM_LISTITEM);
+        descriptions.push_back(reader.Description(row + 1));
+        EXPECT_FALSE(descriptions.back().empty()) << stem;
+    }
+    for (size_t i = 0; i < descriptions.size(); ++i)
+        for (size_t j = 0; j < i; ++j)
+            EXPECT_NE(descriptions[i], descriptions[j]) << files[j] << " and " << files[i];
+
+    // Moving through the list with the keyboard: the focus and the selection follow
+    // the rows, and the selected row says so.
+    s_events.clear();
+    s_list = list;
+    const HWINEVENTHOOK hook = SetWinEventHook(
+        EVENT_OBJECT_FOCUS, EVENT_OBJECT_SELECTION, nullptr,
+        [](HWINEVENTHOOK, DWORD event, HWND window, LONG object, LONG child, DWORD, DWORD) {
+            if (object == OBJID_CLIENT && window == s_list)
+                s_events.emplace_back(event, child);
+        },
+        app->Id(), 0, WINEVENT_OUTOFCONTEXT);
+    ASSERT_NE(hook, nullptr);
+    ASSERT_TRUE(program::ClickRow(list, 0));
+    ASSERT_TRUE(PostMessageW(list, WM_KEYDOWN, VK_DOWN, 0));
+    const auto told = [](DWORD event) {
+        return std::find(s_events.begin(), s_events.end(), std::pair<DWORD, LONG>(event, 2)) != s_events.end();
+    };
+    program::WaitFor([&] { return told(EVENT_OBJECT_FOCUS) && told(EVENT_OBJECT_SELECTION); });
+    UnhookWinEvent(hook);
+    EXPECT_TRUE(told(EVENT_OBJECT_FOCUS)) << s_events.size() << " events";
+    EXPECT_TRUE(told(EVENT_OBJECT_SELECTION)) << s_events.size() << " events";
+    EXPECT_EQ(Ask(list, LB_GETCURSEL), 1);
+    EXPECT_NE(reader.Number(&IAccessible::get_accState, 2) & STATE_SYSTEM_SELECTED, 0);
 }
 
 }  // namespace

@@ -100,11 +100,12 @@ BOOL ChooserApp::InitInstance()
         return TRUE;
     }
 
-    // Loaded as resources only: no code in a library of that name ever runs. Whatever
-    // it holds is taken, and whatever it lacks (a window, the menu, a string) still
-    // comes from the program, resource by resource; so even a library with none of
-    // ours is harmless, and it is simply never asked.
-    if (HMODULE resources = LoadResourceLibrary("Res.dll"))
+    // Res.dll beside the program, else the one of the user's display language in its
+    // language folder. Loaded as resources only: no code in a library of that name ever
+    // runs. Whatever it holds is taken, and whatever it lacks (a window, the menu, a
+    // string) still comes from the program, resource by resource; so even a library
+    // with none of ours is harmless, and it is simply never asked.
+    if (HMODULE resources = LoadProgramResourceLibrary())
         SetResourceModule(resources);
 
     // Selections, keeping, Verify, the tooltips and /load all go by it.

@@ -26,9 +26,10 @@ public:
     explicit ChooserApp(Win32Platform& platform);
     ~ChooserApp() override;
 
-    // Turns on the visual-style controls, takes resources from "Res.dll" when it is
-    // there, and opens a window for every monitor whose information can be read; or,
-    // where a copy already runs in this session, hands the start to it. Always TRUE.
+    // Turns on the visual-style controls, takes resources from "Res.dll" beside it or
+    // in the folder of the user's display language when there is one, and opens a
+    // window for every monitor whose information can be read; or, where a copy already
+    // runs in this session, hands the start to it. Always TRUE.
     BOOL InitInstance() override;
     // F1: the info page.
     void OnHelp() override;

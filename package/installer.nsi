@@ -405,6 +405,9 @@ Section "!$(ProgramSection)" ProgramSection
     !insertmacro CHECK_FILE "" ${GENERIC_WRITE}|${DELETE} "$INSTDIR\Res.dll"
     !insertmacro CHECK_FILE "" ${GENERIC_WRITE} "$INSTDIR\LICENSE.txt"
     !insertmacro CHECK_FILE "" ${GENERIC_WRITE} "$INSTDIR\Docs\infoID.htm"
+    !insertmacro CHECK_FILE "" ${GENERIC_WRITE} "$INSTDIR\de\Res.dll"
+    !insertmacro CHECK_FILE "" ${GENERIC_WRITE} "$INSTDIR\fr\Res.dll"
+    !insertmacro CHECK_FILE "" ${GENERIC_WRITE} "$INSTDIR\es\Res.dll"
     !insertmacro CHECK_FILE "" ${GENERIC_WRITE} "$INSTDIR\uninstall.exe"
 
     ; A first install notes what it makes that may be shared: the folders above the
@@ -437,6 +440,14 @@ Section "!$(ProgramSection)" ProgramSection
     !insertmacro WRITE_FILE LICENSE.txt "${STAGE}\LICENSE.txt"
     SetOutPath "$INSTDIR\Docs"
     !insertmacro WRITE_FILE infoID.htm "${STAGE}\Docs\infoID.htm"
+    ; The language folders, always: the program takes the texts of the user's display
+    ; language from them (README.txt, "Languages"); a Res.dll beside it comes first.
+    SetOutPath "$INSTDIR\de"
+    !insertmacro WRITE_FILE Res.dll "${STAGE}\de\Res.dll"
+    SetOutPath "$INSTDIR\fr"
+    !insertmacro WRITE_FILE Res.dll "${STAGE}\fr\Res.dll"
+    SetOutPath "$INSTDIR\es"
+    !insertmacro WRITE_FILE Res.dll "${STAGE}\es\Res.dll"
     ${Do}
         ClearErrors
         WriteUninstaller "$INSTDIR\uninstall.exe"
@@ -492,7 +503,8 @@ Section "!$(ProgramSection)" ProgramSection
 SectionEnd
 
 Section /o "$(GermanSection)" GermanSection
-    ; Res.dll beside the program replaces its texts (README.txt, "Deutsch / German").
+    ; Res.dll beside the program replaces its texts, whatever the display language
+    ; (README.txt, "Deutsch / German").
     SetOutPath "$INSTDIR"
     !insertmacro WRITE_FILE Res.dll "${STAGE}\de\Res.dll"
 SectionEnd
@@ -662,6 +674,9 @@ Section "Uninstall"
     !insertmacro CHECK_FILE un. ${DELETE} "$INSTDIR\Res.dll"
     !insertmacro CHECK_FILE un. ${DELETE} "$INSTDIR\LICENSE.txt"
     !insertmacro CHECK_FILE un. ${DELETE} "$INSTDIR\Docs\infoID.htm"
+    !insertmacro CHECK_FILE un. ${DELETE} "$INSTDIR\de\Res.dll"
+    !insertmacro CHECK_FILE un. ${DELETE} "$INSTDIR\fr\Res.dll"
+    !insertmacro CHECK_FILE un. ${DELETE} "$INSTDIR\es\Res.dll"
     !insertmacro CHECK_FILE un. ${DELETE} "$SMPROGRAMS\Kestrava.lnk"
 
     ; A file that cannot be removed fails the uninstall, the program's file first: what
@@ -671,6 +686,12 @@ Section "Uninstall"
     !insertmacro REMOVE_FILE un. "$INSTDIR\LICENSE.txt"
     !insertmacro REMOVE_FILE un. "$INSTDIR\Docs\infoID.htm"
     RMDir "$INSTDIR\Docs"
+    !insertmacro REMOVE_FILE un. "$INSTDIR\de\Res.dll"
+    RMDir "$INSTDIR\de"
+    !insertmacro REMOVE_FILE un. "$INSTDIR\fr\Res.dll"
+    RMDir "$INSTDIR\fr"
+    !insertmacro REMOVE_FILE un. "$INSTDIR\es\Res.dll"
+    RMDir "$INSTDIR\es"
     !insertmacro REMOVE_FILE un. "$SMPROGRAMS\Kestrava.lnk"
     ; The uninstaller in the program's folder, unless it is this process (then its
     ; clean-up copy removes it).

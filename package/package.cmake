@@ -3,13 +3,14 @@
 #   cmake --build build/win --target package
 #
 # makes dist/kestrava-<version>-win64.zip in the build tree, holding the stripped
-# program, the info page (Docs\infoID.htm), the German resource library (de\Res.dll),
-# README.txt and LICENSE.txt (both with Windows line ends); beside it the installer for
+# program, the info page (Docs\infoID.htm), the translated resource libraries in their
+# language folders (de\Res.dll, fr\Res.dll, es\Res.dll), README.txt and LICENSE.txt (both with Windows line ends); beside it the installer for
 # one user, dist/kestrava-<version>-win64-setup.exe (installer.nsi, made by makensis from
 # the same files), and SHA256SUMS listing both; and the Windows Package Manager's manifest
 # of the installer in dist/winget/ (winget.cmake). Only a Release build is packaged.
 # Given a certificate in the environment when it runs (signing.cmake), it signs the
-# program, de\Res.dll, the installer and the uninstaller the installer writes.
+# program, the resource libraries, the installer and the uninstaller the installer
+# writes.
 
 set(KESTRAVA_PACKAGE_TEXTS ${CMAKE_BINARY_DIR}/package-texts)
 set(KESTRAVA_PACKAGE_TEXT_FILES ${KESTRAVA_PACKAGE_TEXTS}/README.txt ${KESTRAVA_PACKAGE_TEXTS}/LICENSE.txt)
@@ -25,7 +26,9 @@ add_custom_target(kestrava_package_texts ALL DEPENDS ${KESTRAVA_PACKAGE_TEXT_FIL
 
 install(TARGETS kestrava RUNTIME DESTINATION .)
 install(FILES ${CMAKE_SOURCE_DIR}/Docs/infoID.htm DESTINATION Docs)
-install(FILES $<TARGET_FILE:kestrava_res_de> DESTINATION de)
+foreach(language IN LISTS KESTRAVA_LANGUAGES)
+    install(FILES $<TARGET_FILE:kestrava_res_${language}> DESTINATION ${language})
+endforeach()
 install(FILES ${KESTRAVA_PACKAGE_TEXT_FILES} DESTINATION .)
 
 set(CPACK_GENERATOR ZIP)
@@ -42,6 +45,8 @@ set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY OFF)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_SOURCE_GENERATOR "")
 set(CPACK_KESTRAVA_BUILD_TYPE "${CMAKE_BUILD_TYPE}")
+# The language folders, each with its Res.dll: signed, and installed by the installer.
+set(CPACK_KESTRAVA_LANGUAGES "${KESTRAVA_LANGUAGES}")
 
 # The installer, from the files CPack staged for the zip. makensis comes with the Debian
 # package nsis; without it the package target fails with a message that says so.

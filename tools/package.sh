@@ -10,7 +10,8 @@
 #
 # With KESTRAVA_SIGN_PFX (a .pfx file), KESTRAVA_SIGN_PASSWORD (its password) and
 # optionally KESTRAVA_SIGN_TIMESTAMP (an http(s) URL of a timestamp server) in the
-# environment, the program, de\Res.dll, the installer and its uninstaller are signed
+# environment, the program, the Res.dll of each language folder (de, fr, es), the
+# installer and its uninstaller are signed
 # (Authenticode, SHA-256; package/signing.cmake); without them the release is unsigned,
 # and the package target says so.
 set -euo pipefail

@@ -65,7 +65,7 @@ while IFS= read -r -d '' file; do
         pes=$((pes + 1))
     fi
 done < <(find "$work/zip" -type f -print0)
-((pes >= 2)) || fail "the zip holds $pes PE files, not the program and Res.dll"
+((pes >= 4)) || fail "the zip holds $pes PE files, not the program and the Res.dll of de, fr and es"
 
 signed "$dist/$installer" "$installer"
 

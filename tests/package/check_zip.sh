@@ -17,7 +17,8 @@ if [[ ! -f "$dist/$zip" ]]; then
 fi
 
 listing="$(unzip -Z1 "$dist/$zip" | grep -v '/$' | LC_ALL=C sort)"
-expected="$(printf '%s\n' Docs/infoID.htm LICENSE.txt README.txt de/Res.dll kestrava.exe | LC_ALL=C sort)"
+expected="$(printf '%s\n' Docs/infoID.htm LICENSE.txt README.txt de/Res.dll es/Res.dll fr/Res.dll kestrava.exe |
+    LC_ALL=C sort)"
 [[ "$listing" == "$expected" ]] || fail "the zip holds"$'\n'"$listing"$'\n'"instead of"$'\n'"$expected"
 echo "ok: the zip holds $(echo "$listing" | paste -sd ' ')"
 
@@ -41,10 +42,11 @@ done
 echo "ok: README.txt and LICENSE.txt have Windows line ends"
 
 for topic in 'kestrava.exe /load' 'kestrava.exe /tray' '/quiet' 'Load calibration at logon' '\Docs\infoID.htm' 'de\Res.dll' \
+    'fr\Res.dll' 'es\Res.dll' \
     'HKEY_CURRENT_USER\Software\Kestrava' 'HKEY_CURRENT_USER\Software\Microsoft\Windows\CurrentVersion\Run' \
     'MIT' "$installer" "$zip" 'setup.exe /S' '%LOCALAPPDATA%\Programs\Kestrava' 'Installed apps' \
     'uninstall.exe" /S'; do
     grep -qF -- "$topic" "$work/README.txt" || fail "README.txt does not mention $topic"
 done
 grep -qF '@VERSION@' "$work/README.txt" && fail "README.txt still says @VERSION@"
-echo "ok: README.txt covers installing, running, /load, the logon setting, the info page, the language and removal"
+echo "ok: README.txt covers installing, running, /load, the logon setting, the info page, the languages and removal"

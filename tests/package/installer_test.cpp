@@ -252,7 +252,8 @@ TEST_F(Installer, PutsTheProgramItsShortcutAndItsEntryWhereTheyBelongWithoutAdmi
               std::string::npos);
 
     ASSERT_NO_FATAL_FAILURE(Install());
-    for (const char* file : {"kestrava.exe", "LICENSE.txt", "Docs\\infoID.htm", "uninstall.exe"})
+    for (const char* file : {"kestrava.exe", "LICENSE.txt", "Docs\\infoID.htm", "de\\Res.dll", "fr\\Res.dll",
+                             "es\\Res.dll", "uninstall.exe"})
         EXPECT_TRUE(Exists(Installed(file))) << file;
     EXPECT_FALSE(Exists(Installed("Res.dll"))) << "the German texts are installed only when chosen";
 

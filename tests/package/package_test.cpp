@@ -121,15 +121,18 @@ TEST_F(PackagedProgram, ProgramLoadsWhatItsWindowsDoNotNeedOnlyWhenCalled)
             << later << " is loaded with the program";
 }
 
-TEST_F(PackagedProgram, GermanLibraryIsResourcesOnly)
+TEST_F(PackagedProgram, LanguageLibrariesAreResourcesOnly)
 {
-    const pe::Image image = Image("de\\Res.dll");
-    ASSERT_TRUE(image.Valid()) << "de\\Res.dll is no 64-bit PE image";
-    EXPECT_TRUE(image.IsDll());
-    EXPECT_EQ(image.EntryPoint(), 0u) << "a resource library runs no code";
-    std::vector<std::string> imports;
-    ASSERT_TRUE(image.ImportedLibraries(imports));
-    EXPECT_TRUE(imports.empty());
+    for (const char* library : {"de\\Res.dll", "fr\\Res.dll", "es\\Res.dll"}) {
+        SCOPED_TRACE(library);
+        const pe::Image image = Image(library);
+        ASSERT_TRUE(image.Valid()) << library << " is no 64-bit PE image";
+        EXPECT_TRUE(image.IsDll());
+        EXPECT_EQ(image.EntryPoint(), 0u) << "a resource library runs no code";
+        std::vector<std::string> imports;
+        ASSERT_TRUE(image.ImportedLibraries(imports));
+        EXPECT_TRUE(imports.empty());
+    }
 }
 
 TEST_F(PackagedProgram, ManifestIsTheProgramsOwnAndNamesWindows7To11)

@@ -2,7 +2,11 @@
 
 #include "support/win_test_util.h"
 
+#include <tlhelp32.h>
+
 #include <algorithm>
+#include <cstring>
+#include <iterator>
 
 namespace program {
 
@@ -234,7 +238,8 @@ bool Flush(HWND list)
 
 RunningProgram* RunningProgram::s_watched = nullptr;
 
-bool RunningProgram::Start(std::string& error, const std::string& program, const std::string& arguments)
+bool RunningProgram::Start(std::string& error, const std::string& program, const std::string& arguments,
+                           const std::string& language)
 {
     // The creation events come through this thread's queue.
     MSG msg;
@@ -247,6 +252,8 @@ bool RunningProgram::Start(std::string& error, const std::string& program, const
     // Started in its own folder, so that the resource library it finds is the one
     // beside it (none, for the build's own), whatever the test's working folder holds.
     const std::string folder = exe.substr(0, exe.find_last_of('\\'));
+    if (!language.empty())
+        return StartInLanguage(error, exe, commandLine, folder, language);
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info{};
@@ -259,11 +266,90 @@ bool RunningProgram::Start(std::string& error, const std::string& program, const
     m_thread.Reset(info.hThread);
     m_id = info.dwProcessId;
     m_threadId = info.dwThreadId;
+    Watch();
+    ResumeThread(m_thread.Get());
+    return true;
+}
+
+void RunningProgram::Watch()
+{
     s_watched = this;
     // Wine tells other processes of creations and focus changes, not of destructions.
     m_hook = SetWinEventHook(EVENT_OBJECT_CREATE, EVENT_OBJECT_FOCUS, nullptr, OnEvent, m_id, 0,
                              WINEVENT_OUTOFCONTEXT);
-    ResumeThread(m_thread.Get());
+}
+
+bool RunningProgram::StartInLanguage(std::string& error, const std::string& exe, const std::string& commandLine,
+                                     const std::string& folder, const std::string& language)
+{
+    char loader[MAX_PATH] = {};
+    const DWORD length = GetEnvironmentVariableA("WINELOADER", loader, static_cast<DWORD>(std::size(loader)));
+    if (length == 0 || length >= std::size(loader)) {
+        error = "no WINELOADER: a display language is set only under Wine";
+        return false;
+    }
+    // The test program's environment, with LC_ALL replaced.
+    std::string environment;
+    if (char* block = GetEnvironmentStringsA()) {
+        for (const char* entry = block; *entry; entry += std::strlen(entry) + 1)
+            if (_strnicmp(entry, "LC_ALL=", 7) != 0)
+                environment.append(entry).push_back('\0');
+        FreeEnvironmentStringsA(block);
+    }
+    environment.append("LC_ALL=" + language).push_back('\0');
+    environment.push_back('\0');
+
+    // The loader finds the rest of Wine from its own name, so that is its Unix path.
+    const std::string loaderPath = wintest::WinePath(loader);
+    std::string line = "\"" + std::string(loader) + "\" " + commandLine;
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info{};
+    if (!CreateProcessA(loaderPath.c_str(), line.data(), nullptr, nullptr, FALSE, 0, environment.data(),
+                        folder.c_str(), &startup, &info)) {
+        error = "cannot start " + exe + " through " + loaderPath + ": error " + std::to_string(GetLastError());
+        return false;
+    }
+    // A Unix program comes with no handles; the program's process is found by its file.
+    if (info.hProcess)
+        CloseHandle(info.hProcess);
+    if (info.hThread)
+        CloseHandle(info.hThread);
+    const auto runs = [&] {
+        wintest::HandleOwner snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS | TH32CS_SNAPTHREAD, 0));
+        if (snapshot.Get() == INVALID_HANDLE_VALUE)
+            return false;
+        PROCESSENTRY32 process{};
+        process.dwSize = sizeof process;
+        for (BOOL more = Process32First(snapshot.Get(), &process); more && !m_process;
+             more = Process32Next(snapshot.Get(), &process)) {
+            HANDLE handle = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION | PROCESS_QUERY_INFORMATION | SYNCHRONIZE |
+                                            PROCESS_TERMINATE | PROCESS_VM_READ,
+                                        FALSE, process.th32ProcessID);
+            if (!handle)
+                continue;
+            char image[MAX_PATH] = {};
+            DWORD size = static_cast<DWORD>(std::size(image));
+            if (QueryFullProcessImageNameA(handle, 0, image, &size) && lstrcmpiA(image, exe.c_str()) == 0) {
+                m_process.Reset(handle);
+                m_id = process.th32ProcessID;
+            } else {
+                CloseHandle(handle);
+            }
+        }
+        THREADENTRY32 thread{};
+        thread.dwSize = sizeof thread;
+        for (BOOL more = Thread32First(snapshot.Get(), &thread); more && m_process && !m_threadId;
+             more = Thread32Next(snapshot.Get(), &thread))
+            if (thread.th32OwnerProcessID == m_id)
+                m_threadId = thread.th32ThreadID;
+        return m_process.Get() != nullptr;
+    };
+    if (!WaitFor(runs)) {
+        error = exe + " did not start through " + loaderPath;
+        return false;
+    }
+    Watch();
     return true;
 }
 

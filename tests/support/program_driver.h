@@ -151,7 +151,19 @@ public:
     // Starts the program, with a watch on the windows it creates set before its first
     // instruction runs; arguments follow its quoted path on the command line. Fills
     // error when it could not be started.
-    bool Start(std::string& error, const std::string& program = {}, const std::string& arguments = {});
+    //
+    // Given a language (a Unix locale name such as "fr_FR.UTF-8"), the program runs
+    // with that display language. Wine 8 takes a process's display language, and its
+    // locale, from its Unix locale: LC_ALL, or, where that locale is not installed (as
+    // in the test bed), the name LC_ALL gives. It reads neither HKCU\Control
+    // Panel\International, which it writes anew at each start, nor the Windows
+    // environment, and a program started by a Windows program inherits that program's
+    // Unix environment. A Unix program started by a Windows program is given the
+    // Windows environment as its own, so the program is started through the Wine
+    // loader as a Unix program, with LC_ALL in the environment it is given; nothing of
+    // the test program's changes. The program's windows may then come before the watch.
+    bool Start(std::string& error, const std::string& program = {}, const std::string& arguments = {},
+               const std::string& language = {});
 
     DWORD Id() const { return m_id; }
     HANDLE Process() const { return m_process.Get(); }
@@ -199,6 +211,12 @@ public:
 
 private:
     static void CALLBACK OnEvent(HWINEVENTHOOK, DWORD event, HWND window, LONG object, LONG, DWORD, DWORD);
+
+    // Starts the program through the Wine loader with LC_ALL=language, and takes the
+    // process that runs it once it shows.
+    bool StartInLanguage(std::string& error, const std::string& exe, const std::string& commandLine,
+                         const std::string& folder, const std::string& language);
+    void Watch();
 
     static RunningProgram* s_watched;
 

@@ -34,18 +34,20 @@ protected:
         }
     }
 
-    // Starts the program (the build's own, or a copy elsewhere) without waiting.
-    void Launch(const std::string& program = {}, const std::string& arguments = {})
+    // Starts the program (the build's own, or a copy elsewhere) without waiting; in a
+    // display language other than the test bed's when one is given (a Unix locale name,
+    // see RunningProgram::Start).
+    void Launch(const std::string& program = {}, const std::string& arguments = {}, const std::string& language = {})
     {
         app = std::make_unique<RunningProgram>();
         std::string error;
-        ASSERT_TRUE(app->Start(error, program, arguments)) << error;
+        ASSERT_TRUE(app->Start(error, program, arguments, language)) << error;
     }
 
     // Starts the program and waits until it has opened its windows, with no report.
-    void Start(const std::string& program = {})
+    void Start(const std::string& program = {}, const std::string& language = {})
     {
-        ASSERT_NO_FATAL_FAILURE(Launch(program));
+        ASSERT_NO_FATAL_FAILURE(Launch(program, {}, language));
         windows = app->WaitForMonitorWindows(monitors.size());
         ASSERT_EQ(app->FindReport(), nullptr) << app->OpenReports();
         ASSERT_TRUE(app->IsRunning()) << "the program ended while starting";
@@ -190,32 +192,74 @@ protected:
     }
 };
 
-// A copy of the program in a folder of its own, with a chosen library named Res.dll
-// beside it; removed again at the end.
+// A copy of the program in a folder of its own, with chosen libraries named Res.dll
+// beside it or in its language folders; removed again at the end.
 class ProgramBesideLibrary : public ProgramTest {
 protected:
     void TearDown() override
     {
         ProgramTest::TearDown();
-        for (const std::string& file : {m_folder + "\\kestrava.exe", m_folder + "\\Res.dll"})
-            DeleteFileA(file.c_str());
-        RemoveDirectoryA(m_folder.c_str());
+        RemoveCopy();
     }
 
+    // Ends the program and removes its copy and what was planted beside it, so that a
+    // test may make another.
+    void RemoveCopy()
+    {
+        app.reset();
+        for (auto file = m_planted.rbegin(); file != m_planted.rend(); ++file)
+            if (!DeleteFileA(file->c_str()))
+                RemoveDirectoryA(file->c_str());
+        m_planted.clear();
+    }
+
+    // A library to plant: in the folder beside the program (""), or in a language folder
+    // ("fr"); cut short after bytes when that is not 0, as a damaged file.
+    struct Planted {
+        std::string folder;
+        const char* library;   // a Unix path of the build
+        DWORD bytes = 0;
+    };
+
     // The copy of the program, with library (a Unix path) beside it as Res.dll.
-    std::string CopyWith(const char* library)
+    std::string CopyWith(const char* library) { return CopyWith({Planted{"", library}}); }
+
+    // The copy of the program, with each library planted as Res.dll where it says.
+    std::string CopyWith(const std::vector<Planted>& libraries)
     {
         char temp[MAX_PATH] = {};
         GetTempPathA(static_cast<DWORD>(std::size(temp)), temp);
-        m_folder = std::string(temp) + "kestrava-library-" + std::to_string(GetCurrentProcessId());
-        CreateDirectoryA(m_folder.c_str(), nullptr);
-        const std::string exe = m_folder + "\\kestrava.exe";
-        EXPECT_TRUE(CopyFileA(wintest::ProgramExe().c_str(), exe.c_str(), FALSE));
-        EXPECT_TRUE(CopyFileA(wintest::WinePath(library).c_str(), (m_folder + "\\Res.dll").c_str(), FALSE));
+        const std::string top = std::string(temp) + "kestrava-library-" + std::to_string(GetCurrentProcessId());
+        const std::string exe = top + "\\kestrava.exe";
+        Make(top, CreateDirectoryA(top.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS);
+        Make(exe, CopyFileA(wintest::ProgramExe().c_str(), exe.c_str(), FALSE));
+        for (const Planted& planted : libraries) {
+            const std::string folder = planted.folder.empty() ? top : top + "\\" + planted.folder;
+            if (folder != top)
+                Make(folder, CreateDirectoryA(folder.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS);
+            const std::string file = folder + "\\Res.dll";
+            Make(file, CopyFileA(wintest::WinePath(planted.library).c_str(), file.c_str(), FALSE));
+            if (planted.bytes) {
+                wintest::HandleOwner cut(CreateFileA(file.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+                EXPECT_TRUE(SetFilePointer(cut.Get(), static_cast<LONG>(planted.bytes), nullptr, FILE_BEGIN) ==
+                                planted.bytes &&
+                            SetEndOfFile(cut.Get()))
+                    << file;
+            }
+        }
         return exe;
     }
 
-    std::string m_folder;
+private:
+    // Notes a file or folder made for the test, to be removed again, last first.
+    void Make(const std::string& path, BOOL made)
+    {
+        EXPECT_TRUE(made) << path << ": error " << GetLastError();
+        if (made)
+            m_planted.push_back(path);
+    }
+
+    std::vector<std::string> m_planted;
 };
 
 }  // namespace programtest

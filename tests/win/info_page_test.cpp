@@ -406,10 +406,11 @@ TEST(InfoPageFromReport, EscapeOpensThePageOverTheReportWhichStaysOpenBehindIt)
 
 // ---- Template 160 ------------------------------------------------------------------
 
-TEST(InfoPageResources, ProgramAndResourceLibraryCarryTemplate160AsTabled)
+TEST(InfoPageResources, ProgramAndResourceLibrariesCarryTemplate160AsTabled)
 {
     auto box = [](const auto& item) { return std::vector<int>({item.x, item.y, item.cx, item.cy}); };
-    for (const std::string& path : {wintest::ProgramExe(), wintest::WinePath(KESTRAVA_RES_DLL)}) {
+    for (const std::string& path : {wintest::ProgramExe(), wintest::WinePath(KESTRAVA_RES_DLL),
+                                    wintest::WinePath(KESTRAVA_RES_FR_DLL), wintest::WinePath(KESTRAVA_RES_ES_DLL)}) {
         SCOPED_TRACE(path);
         wintest::ModuleOwner module(wintest::LoadAsDataFile(path));
         ASSERT_TRUE(module);

@@ -1,17 +1,20 @@
-// The resources of the program's windows, and the resource library that may replace
+// The resources of the program's windows, and the resource libraries that may replace
 // them all: templates 102 and 130, menu 129, icon 128, bitmap 131 and the manifest as
-// the program carries them; Res.dll carrying the same set; and LoadResourceLibrary,
-// which takes Res.dll for its resources without running any of its code.
+// the program carries them; each translated Res.dll (German, French, Spanish) carrying
+// the same set; and LoadResourceLibrary, which takes Res.dll for its resources without
+// running any of its code.
 #include "app/resource_library.h"
 #include "program_resources.h"
 #include "support/expected_strings.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cstdint>
 #include <cstring>
 #include <map>
+#include <ostream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -316,20 +319,32 @@ TEST_F(WindowResources, ManifestAsksForCommonControls6)
     EXPECT_NE(folder.find("microsoft.windows.common-controls_6595b64144ccf1df_6.0."), std::string::npos) << path;
 }
 
-// ---- The resource library ----
+// ---- The translated resource libraries ----
 
-class ResourceLibrary : public WindowResources {
+struct Translation {
+    const char* language;
+    const char* library;   // a Unix path of the build
+};
+
+void PrintTo(const Translation& translation, std::ostream* out) { *out << translation.language; }
+
+class ResourceLibrary : public WindowResources, public testing::WithParamInterface<Translation> {
 protected:
-    ResourceLibrary() : m_library(LoadAsDataFile(ResourceLibraryPath())) {}
+    ResourceLibrary() : m_library(LoadAsDataFile(wintest::WinePath(GetParam().library))) {}
     HMODULE Library() const { return m_library.Get(); }
 
     ModuleOwner m_library;
 };
 
-TEST_F(ResourceLibrary, CarriesEveryTemplateWithTheProgramsLayout)
+INSTANTIATE_TEST_SUITE_P(Languages, ResourceLibrary,
+                         testing::Values(Translation{"de", KESTRAVA_RES_DLL}, Translation{"fr", KESTRAVA_RES_FR_DLL},
+                                         Translation{"es", KESTRAVA_RES_ES_DLL}),
+                         [](const testing::TestParamInfo<Translation>& tested) { return tested.param.language; });
+
+TEST_P(ResourceLibrary, CarriesEveryTemplateWithTheProgramsLayout)
 {
     ASSERT_NE(Program(), nullptr);
-    ASSERT_NE(Library(), nullptr) << ResourceLibraryPath();
+    ASSERT_NE(Library(), nullptr) << GetParam().library;
     for (int id : {102, 130, 161}) {
         SCOPED_TRACE("template " + std::to_string(id));
         DialogTemplate own, translated;
@@ -354,7 +369,7 @@ TEST_F(ResourceLibrary, CarriesEveryTemplateWithTheProgramsLayout)
     }
 }
 
-TEST_F(ResourceLibrary, CarriesTheMenuIconBitmapAndVersion)
+TEST_P(ResourceLibrary, CarriesTheMenuIconBitmapAndVersion)
 {
     ASSERT_NE(Program(), nullptr);
     ASSERT_NE(Library(), nullptr);
@@ -394,7 +409,7 @@ TEST_F(ResourceLibrary, CarriesTheMenuIconBitmapAndVersion)
         wintest::FindResourceData(Library(), 1, reinterpret_cast<LPCSTR>(RT_VERSION)));
 }
 
-TEST_F(ResourceLibrary, TranslatesEveryStringKeepingItsArguments)
+TEST_P(ResourceLibrary, TranslatesEveryStringKeepingItsArguments)
 {
     ASSERT_NE(Library(), nullptr);
     std::map<uint32_t, std::string> table = wintest::ReadStringTable(Library());
@@ -417,7 +432,45 @@ TEST_F(ResourceLibrary, TranslatesEveryStringKeepingItsArguments)
     }
 }
 
-TEST_F(ResourceLibrary, HoldsNoCode)
+// The layout is the program's, so each translated text of the monitor window must fit
+// the control the English one was laid out for, on one line: a static control would
+// wrap it out of sight, a button cut it. A radio button's text starts after its circle.
+TEST_P(ResourceLibrary, MonitorWindowTextsFitTheirControls)
+{
+    ASSERT_NE(Library(), nullptr);
+    const DLGPROC quiet = [](HWND, UINT message, WPARAM, LPARAM) -> INT_PTR { return message == WM_INITDIALOG; };
+    wintest::WindowOwner window(CreateDialogParamA(Library(), MAKEINTRESOURCEA(102), nullptr, quiet, 0));
+    ASSERT_TRUE(window);
+    int checked = 0;
+    for (HWND control = GetWindow(window.Get(), GW_CHILD); control; control = GetWindow(control, GW_HWNDNEXT)) {
+        wchar_t buffer[256] = {};
+        const std::wstring text(buffer, static_cast<size_t>(std::max(
+                                            0, GetWindowTextW(control, buffer, static_cast<int>(std::size(buffer))))));
+        if (text.empty())
+            continue;
+        SCOPED_TRACE(wintest::WindowText(control));
+        const LONG_PTR kind = GetWindowLongPtrA(control, GWL_STYLE) & 0x0F;
+        const bool radio = wintest::ClassName(control) == "Button" && kind == BS_AUTORADIOBUTTON;
+        const bool group = wintest::ClassName(control) == "Button" && kind == BS_GROUPBOX;
+        RECT client{};
+        GetClientRect(control, &client);
+        SIZE extent{};
+        HDC dc = GetDC(control);
+        ASSERT_NE(dc, nullptr);
+        HGDIOBJ old = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(control, WM_GETFONT, 0, 0)));
+        GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &extent);
+        SelectObject(dc, old);
+        ReleaseDC(control, dc);
+        // A radio button's circle and the gap after it; a group box's caption sits inset
+        // by a character on either side.
+        const LONG taken = radio ? GetSystemMetrics(SM_CXMENUCHECK) + 4 : group ? 2 * extent.cy : 0;
+        EXPECT_LE(extent.cx, client.right - taken) << "the control is " << client.right << " pixels wide";
+        ++checked;
+    }
+    EXPECT_EQ(checked, 6) << "the radio buttons, the group, the two legends and Refresh";
+}
+
+TEST_P(ResourceLibrary, HoldsNoCode)
 {
     ASSERT_NE(Library(), nullptr);
     const IMAGE_NT_HEADERS64* nt = NtHeaders(Library());

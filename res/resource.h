@@ -126,6 +126,6 @@
 #define IDS_VERIFY_NOT_KEPT 1037
 
 // What a list row's fonts say, for a screen reader (the row's accessible description).
-#define IDS_ROW_CALIBRATION 1100
-#define IDS_ROW_NO_CALIBRATION 1101
-#define IDS_ROW_NOT_FROM_MAKER 1102
+#define IDS_ROW_CALIBRATION 1050
+#define IDS_ROW_NO_CALIBRATION 1051
+#define IDS_ROW_NOT_FROM_MAKER 1052

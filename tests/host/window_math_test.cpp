@@ -268,3 +268,31 @@ TEST(WindowMathTest, MinimisedIconIsCentredRoundingUp)
 }
 
 }  // namespace
+
+namespace {
+
+TEST(WindowMathTest, AWindowGoesBesideTheOneItBelongsToWhereThereIsRoom)
+{
+    const Rect32 work{0, 0, 1920, 1040};
+    struct Case {
+        const char* name;
+        Rect32 other;
+        int32_t x;
+        int32_t y;
+    };
+    // A window of 450 x 400.
+    const Case cases[] = {
+        {"Right", {700, 300, 1200, 800}, 1200, 300},
+        {"LeftWhenTheRightIsFull", {1500, 100, 1900, 600}, 1050, 100},
+        {"OverItWhenNeitherSideHasRoom", {100, 200, 1800, 900}, 725, 200},
+        {"KeptInsideTheArea", {700, 900, 1200, 1040}, 1200, 640},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const Point32 origin = BesideOrigin(Rect32{0, 0, 450, 400}, c.other, work);
+        EXPECT_EQ(origin.x, c.x);
+        EXPECT_EQ(origin.y, c.y);
+    }
+}
+
+}  // namespace

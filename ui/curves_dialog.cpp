@@ -270,8 +270,12 @@ void CurvesDialog::Layout()
         HWND control = ::GetDlgItem(m_hWnd, id);
         const RECT now = fw::ChildRect(m_hWnd, control);
         const RECT wanted = ToRect(rect);
-        if (control && !::EqualRect(&now, &wanted))
-            ::MoveWindow(control, rect.left, rect.top, Width(rect), Height(rect), TRUE);
+        if (!control || ::EqualRect(&now, &wanted))
+            return;
+        ::MoveWindow(control, rect.left, rect.top, Width(rect), Height(rect), TRUE);
+        // Its drawing depends on its size, and a static repaints only what a move
+        // uncovered: the whole of it is drawn again.
+        ::InvalidateRect(control, nullptr, FALSE);
     };
     place(IDC_CURVES_PLOT, m_layout.plot);
     place(IDC_CURVES_VERDICT, m_layout.verdict);

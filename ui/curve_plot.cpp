@@ -4,15 +4,20 @@
 
 namespace {
 
-// Sizes at 96 DPI.
+// Sizes at 96 DPI: the margin round the client area and the gap between its parts.
 constexpr int32_t kMargin = 8;
 constexpr int32_t kGap = 4;
-constexpr int32_t kDashOn = 9;
-constexpr int32_t kDashOff = 5;
-constexpr int32_t kDotOn = 3;
-constexpr int32_t kDotOff = 4;
-constexpr int32_t kProfileWidth = 3;
-constexpr int32_t kCardWidth = 1;
+
+// A stroke's period, in columns at 96 DPI: drawn, then left out.
+struct Dashes {
+    int32_t on;
+    int32_t off;
+};
+constexpr Dashes kDashed{9, 5};
+constexpr Dashes kDotted{3, 4};
+
+// The lines' widths at 96 DPI: the profile's, the video card's.
+constexpr std::array<int32_t, 2> kLineWidths = {3, 1};
 
 // value * numerator / denominator, rounded half up; all of them non-negative.
 int64_t RoundedRatio(int64_t value, int64_t numerator, int64_t denominator)
@@ -121,9 +126,9 @@ bool StrokeCovers(Stroke stroke, int32_t column, int32_t dpi)
 {
     if (stroke == Stroke::Solid)
         return true;
-    const bool dashed = stroke == Stroke::Dashed;
-    const int32_t on = std::max(ForDpi(dashed ? kDashOn : kDotOn, dpi), 2);
-    const int32_t off = std::max(ForDpi(dashed ? kDashOff : kDotOff, dpi), 1);
+    const Dashes& dashes = stroke == Stroke::Dashed ? kDashed : kDotted;
+    const int32_t on = std::max(ForDpi(dashes.on, dpi), 2);
+    const int32_t off = std::max(ForDpi(dashes.off, dpi), 1);
     return column >= 0 && column % (on + off) < on;
 }
 
@@ -141,6 +146,6 @@ std::vector<StrokeRun> StrokeRuns(Stroke stroke, int32_t count, int32_t dpi)
     return runs;
 }
 
-int32_t ProfileLineWidth(int32_t dpi) { return std::max(ForDpi(kProfileWidth, dpi), 1); }
+int32_t ProfileLineWidth(int32_t dpi) { return std::max(ForDpi(kLineWidths[0], dpi), 1); }
 
-int32_t CardLineWidth(int32_t dpi) { return std::max(ForDpi(kCardWidth, dpi), 1); }
+int32_t CardLineWidth(int32_t dpi) { return std::max(ForDpi(kLineWidths[1], dpi), 1); }

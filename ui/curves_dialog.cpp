@@ -22,13 +22,18 @@ namespace {
 // The widest labels of the axes.
 constexpr const char* kWidestOutputLabel = "100 %";
 constexpr const char* kWidestInputLabel = "255";
-// Sizes at 96 DPI: the ticks outside the plot, the space between a label and its tick,
-// the legend's line samples and the space around its entries, the reason's inset.
+// The axes' ticks outside the plot, and the space between a label and its tick, at 96
+// DPI.
 constexpr int32_t kTickLength = 3;
 constexpr int32_t kLabelGap = 4;
-constexpr int32_t kSampleLength = 24;
-constexpr int32_t kSampleGap = 5;
-constexpr int32_t kEntryGap = 14;
+// A legend entry at 96 DPI: its line sample, the space before its name and after it.
+struct LegendEntry {
+    int32_t sample;
+    int32_t beforeName;
+    int32_t after;
+};
+constexpr LegendEntry kEntry{24, 5, 14};
+// The inset of the reason in the plot, at 96 DPI.
 constexpr int32_t kReasonInset = 8;
 // The verdict's room in the smallest window, in lines.
 constexpr int32_t kMinimumVerdictLines = 3;
@@ -138,12 +143,12 @@ void CurvesDialog::PlaceBesideOwner()
 INT_PTR CurvesDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
-    case WM_PAINT:
-        OnPaint();
-        return TRUE;
     case WM_ERASEBKGND:
         // WM_PAINT fills the whole client area, off screen first.
         ::SetWindowLongPtrA(m_hWnd, DWLP_MSGRESULT, 1);
+        return TRUE;
+    case WM_PAINT:
+        OnPaint();
         return TRUE;
     case WM_DRAWITEM:
         if (wParam != IDC_CURVES_PLOT || !lParam)
@@ -177,11 +182,7 @@ void CurvesDialog::OnDpiChanged(SIZE oldUnits, const RECT* suggested)
 {
     // Meanwhile no smallest size: the old one is for the old DPI.
     m_ptMinTrack = POINT{};
-    if (suggested)
-        ::SetWindowPos(m_hWnd, nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
-                       suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
-    else
-        fw::Dialog::OnDpiChanged(oldUnits, suggested);
+    TakeSuggestedRect(oldUnits, suggested);
     Layout();
 }
 
@@ -206,9 +207,7 @@ void CurvesDialog::RampsChecked()
 
 void CurvesDialog::BringToFront()
 {
-    if (::IsIconic(m_hWnd))
-        ::ShowWindow(m_hWnd, SW_RESTORE);
-    ::SetWindowPos(m_hWnd, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    fw::RestoreAndRaise(m_hWnd);
     ::SetForegroundWindow(m_hWnd);
 }
 
@@ -344,14 +343,14 @@ void CurvesDialog::DrawLegend(HDC dc, const Rect32& legend) const
 {
     const auto dpi = static_cast<int32_t>(Dpi());
     const int32_t middle = (legend.top + legend.bottom) / 2;
-    const int32_t sample = ForDpi(kSampleLength, dpi);
+    const int32_t sample = ForDpi(kEntry.sample, dpi);
     int32_t x = legend.left;
     // An entry: its line sample, then its name; none that would run past the legend.
     const auto entry = [&](COLORREF colour, int32_t width, Stroke stroke, uint32_t nameId) {
         const std::string name = GetResourceString(nameId);
         RECT measured{0, 0, 0, 0};
         ::DrawTextA(dc, name.c_str(), -1, &measured, DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
-        const int32_t end = x + sample + ForDpi(kSampleGap, dpi) + measured.right;
+        const int32_t end = x + sample + ForDpi(kEntry.beforeName, dpi) + measured.right;
         if (end > legend.right)
             return;
         {
@@ -359,9 +358,9 @@ void CurvesDialog::DrawLegend(HDC dc, const Rect32& legend) const
             fw::SelectGuard keep(dc, pen.Get());
             DrawSample(dc, x, middle, sample, stroke, dpi);
         }
-        RECT rect{x + sample + ForDpi(kSampleGap, dpi), legend.top, end, legend.bottom};
+        RECT rect{x + sample + ForDpi(kEntry.beforeName, dpi), legend.top, end, legend.bottom};
         ::DrawTextA(dc, name.c_str(), -1, &rect, DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
-        x = end + ForDpi(kEntryGap, dpi);
+        x = end + ForDpi(kEntry.after, dpi);
     };
     const std::array<uint32_t, 3> names = {IDS_CURVES_RED, IDS_CURVES_GREEN, IDS_CURVES_BLUE};
     for (size_t channel = 0; channel < names.size(); ++channel)

@@ -183,11 +183,7 @@ void MonitorProfileDialog::OnDpiChanged(SIZE oldUnits, const RECT* suggested)
 {
     // Meanwhile no smallest size: the old one is for the old DPI.
     m_ptMinTrack = POINT{};
-    if (suggested)
-        ::SetWindowPos(m_hWnd, nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
-                       suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
-    else
-        fw::Dialog::OnDpiChanged(oldUnits, suggested);
+    TakeSuggestedRect(oldUnits, suggested);
     // Opening at another DPI than the dialog manager made it for, the window is not
     // made up yet: the base has laid it out as the template would be.
     if (!m_layout.IsMade())
@@ -354,9 +350,4 @@ void MonitorProfileDialog::Close()
     ::PostMessageA(m_hWnd, WM_CLOSE, 0, 0);
 }
 
-void MonitorProfileDialog::BringToFront()
-{
-    if (::IsIconic(m_hWnd))
-        ::ShowWindow(m_hWnd, SW_RESTORE);
-    ::SetWindowPos(m_hWnd, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
-}
+void MonitorProfileDialog::BringToFront() { fw::RestoreAndRaise(m_hWnd); }

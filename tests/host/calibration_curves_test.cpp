@@ -14,23 +14,7 @@
 
 namespace {
 
-template <class... Args>
-std::string Text(uint32_t id, Args... args)
-{
-    return FormatBounded(1024, GetResourceString(id), args...);
-}
-
-class CalibrationCurves : public StandardMonitorTest {
-protected:
-    CalibrationCurves()
-    {
-        MonitorStrings names;
-        EXPECT_EQ(GetMonitorStrings(monitor, names, 1), 0);
-        screen = names.deviceString;
-    }
-
-    std::string screen;
-};
+class CalibrationCurves : public StandardMonitorTest {};
 
 TEST_F(CalibrationCurves, OnlyATableThatLoadsIsPlottedAndEveryOtherCaseSaysWhy)
 {

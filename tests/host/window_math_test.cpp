@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -274,24 +275,18 @@ namespace {
 TEST(WindowMathTest, AWindowGoesBesideTheOneItBelongsToWhereThereIsRoom)
 {
     const Rect32 work{0, 0, 1920, 1040};
-    struct Case {
-        const char* name;
-        Rect32 other;
-        int32_t x;
-        int32_t y;
+    // A window of 450 x 400, beside windows of the work area, and where it goes.
+    const std::vector<std::pair<Rect32, Point32>> cases = {
+        {{700, 300, 1200, 800}, {1200, 300}},     // right of it
+        {{1500, 100, 1900, 600}, {1050, 100}},    // left: the right is full
+        {{100, 200, 1800, 900}, {725, 200}},      // over it: neither side has room
+        {{700, 900, 1200, 1040}, {1200, 640}},    // up, into the area
     };
-    // A window of 450 x 400.
-    const Case cases[] = {
-        {"Right", {700, 300, 1200, 800}, 1200, 300},
-        {"LeftWhenTheRightIsFull", {1500, 100, 1900, 600}, 1050, 100},
-        {"OverItWhenNeitherSideHasRoom", {100, 200, 1800, 900}, 725, 200},
-        {"KeptInsideTheArea", {700, 900, 1200, 1040}, 1200, 640},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        const Point32 origin = BesideOrigin(Rect32{0, 0, 450, 400}, c.other, work);
-        EXPECT_EQ(origin.x, c.x);
-        EXPECT_EQ(origin.y, c.y);
+    for (const auto& [other, expected] : cases) {
+        SCOPED_TRACE(std::to_string(other.left) + ", " + std::to_string(other.top));
+        const Point32 origin = BesideOrigin(Rect32{0, 0, 450, 400}, other, work);
+        EXPECT_EQ(origin.x, expected.x);
+        EXPECT_EQ(origin.y, expected.y);
     }
 }
 

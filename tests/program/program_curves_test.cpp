@@ -96,15 +96,19 @@ protected:
 
     // The columns of a line, spread over its middle, where the channel's stroke draws and
     // the strokes of the channels drawn after it do not: where lines meet (the video
-    // card's three, on a linear ramp), each shows through the gaps of the later ones.
+    // card's three, on a linear ramp), each shows through the gaps of the later ones. A
+    // run of a stroke reaches one column past its last, to join the next point, and a
+    // wide pen's round ends half its width further.
     static std::vector<int32_t> Columns(size_t channel, int32_t width, int32_t dpi)
     {
+        const int32_t cap = CardLineWidth(dpi) / 2;
         const auto shows = [&](int32_t x) {
             if (!StrokeCovers(kChannelStrokes[channel], x, dpi))
                 return false;
             for (size_t later = channel + 1; later < kChannelStrokes.size(); ++later)
-                if (StrokeCovers(kChannelStrokes[later], x, dpi))
-                    return false;
+                for (int32_t column = x - 1 - cap; column <= x + cap; ++column)
+                    if (StrokeCovers(kChannelStrokes[later], column, dpi))
+                        return false;
             return true;
         };
         std::vector<int32_t> columns;
@@ -147,10 +151,13 @@ protected:
     }
 
     // The pixels of a channel's colour that lie off every line of that channel given:
-    // farther than a wide pen reaches from the line in their column and its neighbours.
-    static size_t StrayPixels(const Plot& shot, const std::vector<std::vector<std::vector<Point32>>>& lineSets)
+    // farther than the profile's pen reaches at dpi from the line in their column and in
+    // the columns its round ends reach.
+    static size_t StrayPixels(const Plot& shot, const std::vector<std::vector<std::vector<Point32>>>& lineSets,
+                              int32_t dpi)
     {
-        constexpr int32_t kReach = kTolerance + 4;
+        const int32_t reach = kTolerance + ProfileLineWidth(dpi);
+        const int32_t ends = ProfileLineWidth(dpi) / 2 + 1;
         size_t stray = 0;
         for (int32_t y = 0; y < shot.image.height; ++y)
             for (int32_t x = 0; x < shot.image.width; ++x)
@@ -159,9 +166,9 @@ protected:
                         continue;
                     bool onLine = false;
                     for (const auto& lines : lineSets)
-                        for (int32_t column = std::max(x - 1, 0); column <= x + 1; ++column)
+                        for (int32_t column = std::max(x - ends, 0); column <= x + ends; ++column)
                             if (static_cast<size_t>(column) < lines[channel].size() &&
-                                std::abs(lines[channel][static_cast<size_t>(column)].y - y) <= kReach)
+                                std::abs(lines[channel][static_cast<size_t>(column)].y - y) <= reach)
                                 onLine = true;
                     stray += onLine ? 0 : 1;
                 }
@@ -225,13 +232,32 @@ TEST_F(ProgramCurves, ShowCurvesOpensOneWindowOwnedByTheMonitorWindowThatPlotsEa
     ASSERT_GT(shot.rect.right, 600);
     ASSERT_GT(shot.rect.bottom, 500);
     EXPECT_TRUE(Follows(shot, lines, dpi)) << "the profile's table";
-    EXPECT_EQ(StrayPixels(shot, {lines}), 0u) << "drawn off the table's lines";
+    EXPECT_EQ(StrayPixels(shot, {lines}, dpi), 0u) << "drawn off the table's lines";
     // Where the linear ramp would be, mid-way, no line of the table is.
     const int32_t middle = shot.rect.right / 2;
     const int32_t linear = PlotY(128 * 257, shot.rect);
     ASSERT_GT(std::abs(linear - lines[0][static_cast<size_t>(middle)].y), 4 * kTolerance) << "too close to tell apart";
     EXPECT_FALSE(DrawnNear(shot.image, 0, middle, linear - 1));
     EXPECT_FALSE(wintest::ControlText(curves, IDC_CURVES_VERDICT).empty()) << "no verdict below the plot";
+
+    // Told it moved to a monitor of twice the DPI, it takes the rectangle suggested and
+    // lays itself out again: lines twice as wide, strokes twice as long, each still where
+    // the table puts it.
+    const int32_t twice = 2 * dpi;
+    const RECT suggested{0, 0, 1400, 1000};
+    const wintest::Remote<RECT> remote(app->Process(), suggested);
+    ASSERT_TRUE(program::Send(curves, WM_DPICHANGED, MAKEWPARAM(twice, twice), remote.Get()));
+    EXPECT_TRUE(program::SameRect(program::WindowRect(curves), suggested))
+        << program::Describe(program::WindowRect(curves));
+    program::WaitFor(
+        [&] {
+            shot = ShotOf(curves);
+            lines = Lines(FromTable(mild), shot.rect);
+            return Follows(shot, lines, twice) && StrayPixels(shot, {lines}, twice) == 0;
+        },
+        5s);
+    EXPECT_TRUE(Follows(shot, lines, twice)) << "the profile's table at " << twice << " DPI";
+    EXPECT_EQ(StrayPixels(shot, {lines}, twice), 0u) << "drawn off the table's lines at " << twice << " DPI";
 
     // Reset to linear: the video card's thin lines move to the linear ramp, the profile's
     // thick ones stay.
@@ -243,12 +269,12 @@ TEST_F(ProgramCurves, ShowCurvesOpensOneWindowOwnedByTheMonitorWindowThatPlotsEa
             shot = ShotOf(curves);
             card = Lines(CurrentRamp(), shot.rect);
             lines = Lines(FromTable(mild), shot.rect);
-            return Follows(shot, card, dpi) && Follows(shot, lines, dpi);
+            return Follows(shot, card, twice) && Follows(shot, lines, twice);
         },
         5s);
-    EXPECT_TRUE(Follows(shot, card, dpi)) << "the video card's ramp";
-    EXPECT_TRUE(Follows(shot, lines, dpi)) << "the profile's table";
-    EXPECT_EQ(StrayPixels(shot, {lines, card}), 0u) << "drawn off the table's and the ramp's lines";
+    EXPECT_TRUE(Follows(shot, card, twice)) << "the video card's ramp";
+    EXPECT_TRUE(Follows(shot, lines, twice)) << "the profile's table";
+    EXPECT_EQ(StrayPixels(shot, {lines, card}, twice), 0u) << "drawn off the table's and the ramp's lines";
 
     // Closed, it goes alone; the command opens it again.
     ASSERT_TRUE(PostMessageW(curves, WM_CLOSE, 0, 0));

@@ -389,7 +389,14 @@ void ProgramCore::CheckKeepers()
     } while (m_bCheckAgain);
     m_bChecking = false;
     UpdateTip();
+    TellRampsChecked();
     TellBackedOff(backedOff);
+}
+
+void ProgramCore::TellRampsChecked()
+{
+    for (MonitorView* window : Windows())
+        window->RampsChecked();
 }
 
 void ProgramCore::TellBackedOff(const std::vector<MonitorHandle>& monitors)

@@ -170,6 +170,8 @@ private:
     // The listed program in front, or empty; pausing starts and ends here.
     void UpdatePause();
     void UpdateTip(bool force = false);
+    // Tells every window that the ramps were looked at or written.
+    void TellRampsChecked();
     const DesktopMonitor* DesktopMonitorOf(MonitorHandle monitor) const;
     // Who a monitor is, also under a handle newer than the desktop last read.
     MonitorIdentity IdentityOf(MonitorHandle monitor) const;

@@ -44,6 +44,7 @@ int32_t ProgramCore::LoadAll(bool quiet)
     m_sdrWaiting.clear();
     const int32_t result = LoadCurrentCalibrations(quiet, m_settings.extendedTables, &m_keepers);
     UpdateTip();
+    TellRampsChecked();
     return result;
 }
 
@@ -80,6 +81,7 @@ void ProgramCore::ResetAll()
             m_keepers.Forget(monitor.handle);
     }
     UpdateTip();
+    TellRampsChecked();
 }
 
 void ProgramCore::ToggleFromTray(CalibrationAction action)
@@ -118,6 +120,7 @@ void ProgramCore::Apply(MonitorHandle monitor, const std::string& path, bool sel
     else
         m_keepers.Forget(monitor);
     UpdateTip();
+    TellRampsChecked();
     // A failure before the calibration step has been reported where it happened and
     // leaves no message id: one report is enough.
     if (result != 0 && messageId != 0)
@@ -155,6 +158,7 @@ void ProgramCore::Reset(MonitorView& window, MonitorHandle monitor, const std::s
     else
         m_keepers.Forget(monitor);
     UpdateTip();
+    TellRampsChecked();
 }
 
 KeepState ProgramCore::KeepStateOf(MonitorHandle monitor) const { return m_keepers.StateOf(monitor); }

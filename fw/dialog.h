@@ -91,6 +91,10 @@ protected:
     // (or where it is): a dialog sized by its template never cuts a control off,
     // whatever size the system suggests.
     virtual void OnDpiChanged(SIZE oldUnits, const RECT* suggested);
+    // For a dialog that lays its controls out itself: takes the rectangle the system
+    // suggests for the new DPI, or without one (opening over an owner of another DPI)
+    // is placed in proportion by the base's OnDpiChanged.
+    void TakeSuggestedRect(SIZE oldUnits, const RECT* suggested);
     // The dialog base units of DialogFont(): its average character width and its
     // height, the units of the template's coordinates.
     SIZE BaseUnits() const { return m_baseUnits; }

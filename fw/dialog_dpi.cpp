@@ -82,6 +82,15 @@ void Dialog::OnDpiChanged(SIZE oldUnits, const RECT* suggested)
     PlaceClientArea(corner, x(client.right), y(client.bottom));
 }
 
+void Dialog::TakeSuggestedRect(SIZE oldUnits, const RECT* suggested)
+{
+    if (suggested)
+        ::SetWindowPos(m_hWnd, nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
+                       suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
+    else
+        Dialog::OnDpiChanged(oldUnits, suggested);
+}
+
 bool Dialog::SizeForDpi(UINT dpi, SIZE& size) const
 {
     const fw::Font font = FontAtDpi(m_pointFont, dpi);

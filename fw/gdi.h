@@ -7,6 +7,7 @@
 
 #include <windows.h>
 
+#include <optional>
 #include <utility>
 
 namespace fw {
@@ -45,6 +46,13 @@ private:
 };
 using Bitmap = GdiObject<HBITMAP>;
 using Brush = GdiObject<HBRUSH>;
+using Pen = GdiObject<HPEN>;
+
+// An owned memory device context (CreateCompatibleDC), deleted when the owner ends.
+struct MemoryDcTraits {
+    static void Close(HDC dc) { ::DeleteDC(dc); }
+};
+using MemoryDc = Owner<HDC, MemoryDcTraits>;
 
 // Selects a font, bitmap, brush or pen into a device context and selects the previous
 // one back when the guard ends. A null object, or one the context refuses, selects
@@ -90,6 +98,42 @@ private:
     HDC m_hDC;
     COLORREF m_crText;
     COLORREF m_crBackground;
+};
+
+// Drawing off screen, for painting without flicker: a bitmap of area's size in a memory
+// context, whose coordinates are target's, copied to target's area when the guard ends.
+// Where the bitmap cannot be made, Get() is target itself and everything is drawn there.
+class BufferedDc {
+public:
+    BufferedDc(HDC target, const RECT& area)
+        : m_hTarget(target), m_rcArea(area), m_memory(::CreateCompatibleDC(target)),
+          m_bitmap(m_memory ? ::CreateCompatibleBitmap(target, Width(), Height()) : nullptr)
+    {
+        if (m_bitmap && Width() > 0 && Height() > 0) {
+            m_select.emplace(m_memory.Get(), m_bitmap.Get());
+            ::SetViewportOrgEx(m_memory.Get(), -area.left, -area.top, nullptr);
+        }
+    }
+    ~BufferedDc()
+    {
+        if (m_select)
+            ::BitBlt(m_hTarget, m_rcArea.left, m_rcArea.top, Width(), Height(), m_memory.Get(), m_rcArea.left,
+                     m_rcArea.top, SRCCOPY);
+    }
+    BufferedDc(const BufferedDc&) = delete;
+    BufferedDc& operator=(const BufferedDc&) = delete;
+
+    HDC Get() const { return m_select ? m_memory.Get() : m_hTarget; }
+
+private:
+    int Width() const { return m_rcArea.right - m_rcArea.left; }
+    int Height() const { return m_rcArea.bottom - m_rcArea.top; }
+
+    HDC m_hTarget;
+    RECT m_rcArea;
+    MemoryDc m_memory;
+    Bitmap m_bitmap;                     // declared before the guard that selects it
+    std::optional<SelectGuard> m_select;
 };
 
 // A window's client-area device context (GetDC), released when the guard ends.

@@ -18,4 +18,11 @@ RECT ChildRect(HWND parent, HWND child)
     return rect;
 }
 
+void RestoreAndRaise(HWND window)
+{
+    if (::IsIconic(window))
+        ::ShowWindow(window, SW_RESTORE);
+    ::SetWindowPos(window, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+}
+
 }  // namespace fw

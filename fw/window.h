@@ -28,6 +28,9 @@ protected:
 // A child's window rectangle in its parent's client coordinates.
 RECT ChildRect(HWND parent, HWND child);
 
+// Restores a window when it is minimised, and puts it above the other windows.
+void RestoreAndRaise(HWND window);
+
 // Shows the wait cursor while the guard lives and puts the previous cursor back when it
 // ends: for work that keeps the message loop from running long enough to be noticed.
 class WaitCursor {

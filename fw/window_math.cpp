@@ -33,6 +33,17 @@ Point32 KeptInside(const Rect32& window, const Rect32& work)
     return origin;
 }
 
+Point32 BesideOrigin(const Rect32& window, const Rect32& other, const Rect32& work)
+{
+    const int32_t width = Width(window);
+    int32_t x = other.right;
+    if (x + width > work.right)
+        x = other.left - width;
+    if (x < work.left)
+        x = other.left + (Width(other) - width) / 2;
+    return KeptInside(Rect32{x, other.top, x + width, other.top + Height(window)}, work);
+}
+
 Rect32 SizeGripRect(const Rect32& client, int32_t scrollWidth, int32_t scrollHeight)
 {
     return Rect32{client.right - scrollWidth, client.bottom - scrollHeight, client.right, client.bottom};

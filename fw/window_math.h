@@ -32,6 +32,11 @@ Point32 FittedSize(Point32 size, const Rect32& work, Point32 minimum);
 // it must, and a window larger than the area keeps its top-left corner on it.
 Point32 KeptInside(const Rect32& window, const Rect32& work);
 
+// The top-left corner that puts a window beside another one (a window it belongs to)
+// inside a work area: right of it where the area has room, else left of it, else centred
+// over it, level with its top; then kept inside the area.
+Point32 BesideOrigin(const Rect32& window, const Rect32& other, const Rect32& work);
+
 // The scroll-arrow-sized square in the bottom-right corner of the client area.
 Rect32 SizeGripRect(const Rect32& client, int32_t scrollWidth, int32_t scrollHeight);
 

@@ -85,6 +85,8 @@
 #define IDM_KEEP_LOADED 0x1040
 #define IDM_LOAD_AT_LOGON 0x1050
 #define IDM_EXTENDED_TABLES 0x1060
+// After them, the command that opens the monitor's calibration curves window.
+#define IDM_SHOW_CURVES 0x1070
 
 // Every running copy's own hidden window, which the icon's menu commands below go to: its
 // class, by which a second copy and the installer find a running one.
@@ -124,6 +126,25 @@
 #define IDS_TRAY_TIP_SHORT 1035
 #define IDS_STATE_NOT_KEPT 1036
 #define IDS_VERIFY_NOT_KEPT 1037
+
+// The calibration curves window of a monitor: its template and controls (the plot,
+// whose text is the legend in words, and Verify's verdict), the window menu's command,
+// the caption, the legend and why nothing is plotted.
+#define IDD_CALIBRATION_CURVES 170
+#define IDC_CURVES_PLOT 1020
+#define IDC_CURVES_VERDICT 1021
+#define IDS_CMD_SHOW_CURVES 1038
+#define IDS_CURVES_CAPTION 1039
+#define IDS_CURVES_RED 1040
+#define IDS_CURVES_GREEN 1041
+#define IDS_CURVES_BLUE 1042
+#define IDS_CURVES_PROFILE 1043
+#define IDS_CURVES_CARD 1044
+#define IDS_CURVES_LEGEND 1045
+#define IDS_CURVES_NO_PROFILE 1046
+#define IDS_CURVES_NO_TABLE 1047
+#define IDS_CURVES_NOT_LOADABLE 1048
+#define IDS_CURVES_HDR 1049
 
 // What a list row's fonts say, for a screen reader (the row's accessible description).
 #define IDS_ROW_CALIBRATION 1050

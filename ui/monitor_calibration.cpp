@@ -2,6 +2,7 @@
 #include "ui/monitor_calibration.h"
 
 #include "report/resource_strings.h"
+#include "res/resource.h"
 
 void MonitorCalibration::AddCommands(HWND window) const
 {
@@ -11,6 +12,8 @@ void MonitorCalibration::AddCommands(HWND window) const
     ::AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
     for (const CalibrationCommand& command : kCalibrationCommands)
         ::AppendMenuA(menu, MF_STRING, command.id, GetResourceString(command.stringId));
+    // The window's own command, which the window carries out (OnShowCurves).
+    ::AppendMenuA(menu, MF_STRING, IDM_SHOW_CURVES, GetResourceString(IDS_CMD_SHOW_CURVES));
 }
 
 void MonitorCalibration::UpdateCommands(HWND window, bool hasSelection) const

@@ -19,8 +19,9 @@ public:
     const Settings& CurrentSettings() const { return m_host.CurrentSettings(); }
     bool IsAdvancedColor(MonitorHandle monitor) const { return m_host.IsAdvancedColor(monitor); }
 
-    // The commands after a separator in the window's window menu, and their marks as
-    // the settings are now (Reload and Verify greyed without a selected profile).
+    // The commands after a separator in the window's window menu, then the one that
+    // shows the calibration curves, and their marks as the settings are now (Reload and
+    // Verify greyed without a selected profile).
     void AddCommands(HWND window) const;
     void UpdateCommands(HWND window, bool hasSelection) const;
 

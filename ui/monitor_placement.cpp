@@ -88,3 +88,16 @@ void FitWorkArea(HWND window, MonitorHandle monitor, POINT minimum)
     if (fitted.x != size.x || fitted.y != size.y)
         ::SetWindowPos(window, nullptr, 0, 0, fitted.x, fitted.y, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
+
+void PlaceBeside(HWND window, HWND other, POINT minimum)
+{
+    const MonitorHandle monitor = MonitorOf(other);
+    FitWorkArea(window, monitor, minimum);
+    Rect32 work{};
+    RECT otherRect{};
+    RECT rect{};
+    if (!WorkArea(monitor, work) || !::GetWindowRect(other, &otherRect) || !::GetWindowRect(window, &rect))
+        return;
+    const Point32 origin = BesideOrigin(ToRect32(rect), ToRect32(otherRect), work);
+    ::SetWindowPos(window, nullptr, origin.x, origin.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}

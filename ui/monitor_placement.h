@@ -24,3 +24,7 @@ POINT MinimumOnMonitor(MonitorHandle monitor, POINT minimum);
 // Shrinks a window made larger than its monitor's work area (a high DPI on a small
 // monitor) to the area, never below minimum (its smallest size; 0 for none).
 void FitWorkArea(HWND window, MonitorHandle monitor, POINT minimum);
+
+// Places a window beside another one on that one's monitor (BesideOrigin), first shrunk
+// to the work area as FitWorkArea does.
+void PlaceBeside(HWND window, HWND other, POINT minimum);

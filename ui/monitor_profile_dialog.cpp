@@ -30,7 +30,13 @@ MonitorProfileDialog::MonitorProfileDialog(const DesktopMonitor& monitor, Monito
         app->SetMainWindow(m_hWnd);
 }
 
-MonitorProfileDialog::~MonitorProfileDialog() { m_calibration.Host().WindowGone(*this); }
+MonitorProfileDialog::~MonitorProfileDialog()
+{
+    // The curves window goes with this one; until it has, it asks nothing of it.
+    if (m_pCurves)
+        m_pCurves->Orphan();
+    m_calibration.Host().WindowGone(*this);
+}
 
 bool MonitorProfileDialog::OwnSelf()
 {
@@ -101,7 +107,9 @@ INT_PTR MonitorProfileDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM 
         OnHelp();
         return TRUE;
     case WM_SYSCOMMAND:
-        if (!OnCalibrationCommand(static_cast<UINT>(wParam & 0xFFF0)))
+        if ((wParam & 0xFFF0) == IDM_SHOW_CURVES)
+            OnShowCurves();
+        else if (!OnCalibrationCommand(static_cast<UINT>(wParam & 0xFFF0)))
             return FALSE;
         ::SetWindowLongPtrA(m_hWnd, DWLP_MSGRESULT, 0);
         return TRUE;
@@ -175,11 +183,7 @@ void MonitorProfileDialog::OnDpiChanged(SIZE oldUnits, const RECT* suggested)
 {
     // Meanwhile no smallest size: the old one is for the old DPI.
     m_ptMinTrack = POINT{};
-    if (suggested)
-        ::SetWindowPos(m_hWnd, nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
-                       suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
-    else
-        fw::Dialog::OnDpiChanged(oldUnits, suggested);
+    TakeSuggestedRect(oldUnits, suggested);
     // Opening at another DPI than the dialog manager made it for, the window is not
     // made up yet: the base has laid it out as the template would be.
     if (!m_layout.IsMade())
@@ -219,6 +223,7 @@ void MonitorProfileDialog::OnSelChangeProfile()
         return;
 
     m_calibration.Host().Select(m_hMonitor, m_ProfileList.GetFullPath(selection));
+    FollowCurves();
 }
 
 std::string MonitorProfileDialog::SelectedPath() const
@@ -269,6 +274,7 @@ int MonitorProfileDialog::FillProfileList()
                 AddProfilesToList(m_hMonitor, profiles, kListByDeviceId);
         },
         current);
+    FollowCurves();
     return m_nLastSel;
 }
 
@@ -280,7 +286,46 @@ void MonitorProfileDialog::UpdateVerdictContext()
                                     m_calibration.IsAdvancedColor(m_hMonitor), MonitorDescription());
 }
 
-void MonitorProfileDialog::SettingsChanged() { UpdateVerdictContext(); }
+void MonitorProfileDialog::SettingsChanged()
+{
+    UpdateVerdictContext();
+    FollowCurves();
+}
+
+void MonitorProfileDialog::RampsChecked()
+{
+    if (m_pCurves)
+        m_pCurves->RampsChecked();
+}
+
+CurvesDialog::Subject MonitorProfileDialog::CurvesSubject() const
+{
+    CurvesDialog::Subject subject;
+    subject.monitor = m_hMonitor;
+    subject.path = SelectedPath();
+    subject.monitorName = MonitorDescription();
+    subject.extendedTables = m_calibration.CurrentSettings().extendedTables;
+    subject.advancedColor = m_calibration.IsAdvancedColor(m_hMonitor);
+    subject.state = m_calibration.Host().KeepStateOf(m_hMonitor);
+    subject.keeping = m_calibration.CurrentSettings().keepLoaded;
+    return subject;
+}
+
+void MonitorProfileDialog::FollowCurves()
+{
+    if (m_pCurves)
+        m_pCurves->Follow();
+}
+
+void MonitorProfileDialog::OnShowCurves()
+{
+    if (m_pCurves) {
+        m_pCurves->BringToFront();
+        return;
+    }
+    m_pCurves = CurvesDialog::Open(
+        m_hWnd, [this] { return CurvesSubject(); }, [this] { m_pCurves = nullptr; });
+}
 
 bool MonitorProfileDialog::OnCalibrationCommand(UINT id)
 {
@@ -296,6 +341,7 @@ void MonitorProfileDialog::MonitorMoved(const DesktopMonitor& monitor)
     }
     KeepOnMonitor(m_hWnd, monitor.handle, monitor.rect);
     UpdateVerdictContext();
+    FollowCurves();
 }
 
 void MonitorProfileDialog::Close()
@@ -304,9 +350,4 @@ void MonitorProfileDialog::Close()
     ::PostMessageA(m_hWnd, WM_CLOSE, 0, 0);
 }
 
-void MonitorProfileDialog::BringToFront()
-{
-    if (::IsIconic(m_hWnd))
-        ::ShowWindow(m_hWnd, SW_RESTORE);
-    ::SetWindowPos(m_hWnd, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
-}
+void MonitorProfileDialog::BringToFront() { fw::RestoreAndRaise(m_hWnd); }

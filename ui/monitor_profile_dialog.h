@@ -9,6 +9,7 @@
 #include "fw/gdi.h"
 #include "fw/window_icons.h"
 #include "platform/platform.h"
+#include "ui/curves_dialog.h"
 #include "ui/monitor_calibration.h"
 #include "ui/monitor_window_host.h"
 #include "ui/profile_list_box.h"
@@ -43,8 +44,10 @@ public:
     // Caption and position are checked again.
     void MonitorMoved(const DesktopMonitor& monitor) override;
     void Close() override;
-    // The menu's marks and the rows' tooltips follow.
+    // The menu's marks, the rows' tooltips and the curves window follow.
     void SettingsChanged() override;
+    // The curves window reads the ramp again.
+    void RampsChecked() override;
     void ShowMessage(const std::string& text, bool warning) override
     {
         MonitorCalibration::ShowMessage(m_hWnd, text, warning ? MB_ICONWARNING : MB_ICONINFORMATION);
@@ -81,6 +84,9 @@ protected:
     // The window menu's calibration commands (Reload, Verify, Reset and the settings);
     // false for a command that is not one.
     virtual bool OnCalibrationCommand(UINT command);
+    // The window menu's "Show calibration curves": the monitor's curves window, opened,
+    // or brought to the front when it is open.
+    virtual void OnShowCurves();
 
 private:
     // Below this size the controls would run into each other and the list vanish.
@@ -96,6 +102,11 @@ private:
     void UpdateVerdictContext();
     // The selected profile's path; empty when none is selected.
     std::string SelectedPath() const;
+    // What the curves window shows, as the window has it now.
+    CurvesDialog::Subject CurvesSubject() const;
+    // Tells the curves window, when open, that the selection, a setting or the monitor
+    // changed.
+    void FollowCurves();
 
     int m_nView = 1;   // 0: all monitor profiles; otherwise: those associated with the monitor
     fw::WindowIcons m_icons;
@@ -109,4 +120,5 @@ private:
     std::string m_description;   // the monitor's, as the caption and the messages show it
     MonitorCalibration m_calibration;
     bool m_bClosedByProgram = false;   // the program closed it: not the user's request
+    CurvesDialog* m_pCurves = nullptr;   // the curves window while it is open; it owns itself
 };

@@ -26,6 +26,9 @@ public:
     virtual void Close() = 0;
     // A setting, or what the program does with the monitor's calibration, changed.
     virtual void SettingsChanged() = 0;
+    // The program looked at the ramps (the keepers' check) or wrote one: whatever shows
+    // the monitor's ramp reads it again.
+    virtual void RampsChecked() = 0;
     // A message box over the window; it never takes the focus from another program.
     virtual void ShowMessage(const std::string& text, bool warning) = 0;
     // Restored when minimised, and put above the other windows.

@@ -17,13 +17,6 @@
 
 namespace {
 
-// A string-table text, filled in.
-template <class... Args>
-std::string Text(uint32_t id, Args... args)
-{
-    return FormatBounded(1024, GetResourceString(id), args...);
-}
-
 class CalibrationCommands : public HostTest {};
 
 TEST_F(CalibrationCommands, EachIdFindsItsOwnCommandAndIsAUsableSystemCommand)
@@ -47,13 +40,6 @@ TEST_F(CalibrationCommands, EachIdFindsItsOwnCommandAndIsAUsableSystemCommand)
 
 class VerifyAnswers : public StandardMonitorTest {
 protected:
-    VerifyAnswers()
-    {
-        MonitorStrings names;
-        EXPECT_EQ(GetMonitorStrings(monitor, names, 1), 0);
-        screen = names.deviceString;
-    }
-
     std::string Load(const std::string& name, bool extended = false)
     {
         sim.InstallProfile(TestProfile(name));
@@ -61,8 +47,6 @@ protected:
         LoadCalibration(monitor, ColorPath(name).c_str(), messageId, extended);
         return ColorPath(name);
     }
-
-    std::string screen;
 };
 
 // Five green entries put three steps lower from outside.

@@ -445,6 +445,7 @@ public:
     void MonitorMoved(const DesktopMonitor&) override {}
     void Close() override { closing = true; }
     void SettingsChanged() override {}
+    void RampsChecked() override {}
     void ShowMessage(const std::string& text, bool warning) override;
     void BringToFront() override {}
 
@@ -692,6 +693,7 @@ private:
         void MonitorMoved(const DesktopMonitor&) override {}
         void Close() override {}
         void SettingsChanged() override {}
+        void RampsChecked() override {}
         void ShowMessage(const std::string& text, bool) override { m_harness.Told(text); }
         void BringToFront() override {}
 

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -265,6 +266,28 @@ TEST(WindowMathTest, MinimisedIconIsCentredRoundingUp)
     EXPECT_EQ(origin.x, 64);   // (160 - 32 + 1) / 2
     EXPECT_EQ(origin.y, 0);    // (31 - 32 + 1) / 2
     EXPECT_EQ(IconOrigin(0, 0, 32, 32).x, -15);   // truncated toward zero
+}
+
+}  // namespace
+
+namespace {
+
+TEST(WindowMathTest, AWindowGoesBesideTheOneItBelongsToWhereThereIsRoom)
+{
+    const Rect32 work{0, 0, 1920, 1040};
+    // A window of 450 x 400, beside windows of the work area, and where it goes.
+    const std::vector<std::pair<Rect32, Point32>> cases = {
+        {{700, 300, 1200, 800}, {1200, 300}},     // right of it
+        {{1500, 100, 1900, 600}, {1050, 100}},    // left: the right is full
+        {{100, 200, 1800, 900}, {725, 200}},      // over it: neither side has room
+        {{700, 900, 1200, 1040}, {1200, 640}},    // up, into the area
+    };
+    for (const auto& [other, expected] : cases) {
+        SCOPED_TRACE(std::to_string(other.left) + ", " + std::to_string(other.top));
+        const Point32 origin = BesideOrigin(Rect32{0, 0, 450, 400}, other, work);
+        EXPECT_EQ(origin.x, expected.x);
+        EXPECT_EQ(origin.y, expected.y);
+    }
 }
 
 }  // namespace

@@ -4,6 +4,8 @@
 
 #include "cms/gamma_ramp.h"
 #include "cms/monitor_strings.h"
+#include "report/resource_strings.h"
+#include "report/text_format.h"
 #include "sim/sim_platform.h"
 #include "support/rc_string_table.h"
 #include "support/recording_presenter.h"
@@ -18,6 +20,13 @@
 inline std::filesystem::path TestProfile(const std::string& name)
 {
     return std::filesystem::path(KESTRAVA_PROFILE_DIR) / name;
+}
+
+// A string-table text, filled in.
+template <class... Args>
+std::string Text(uint32_t id, Args... args)
+{
+    return FormatBounded(1024, GetResourceString(id), args...);
 }
 
 class HostTest : public ::testing::Test {
@@ -64,9 +73,11 @@ protected:
         EXPECT_EQ(GetMonitorStrings(monitor, names, 1), 0);
         adapter = names.adapterName;
         deviceId = names.deviceId;
+        screen = names.deviceString;
     }
 
     MonitorHandle monitor = nullptr;
     std::string adapter;
     std::string deviceId;
+    std::string screen;   // the monitor's name, as messages give it
 };

@@ -49,8 +49,21 @@ private:
     Win32Platform* m_platform;
 };
 
-// Reads each (id, text) entry of table through the platform with module as its
-// resource module, and an id no module has (499), which is refused and leaves nothing.
+// A UTF-8 text in the ANSI code page, as the program's ANSI functions read it.
+inline std::string AnsiOf(const std::string& utf8)
+{
+    const int units = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+    std::wstring wide(static_cast<size_t>(units > 0 ? units : 0), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(), units);
+    const int bytes = WideCharToMultiByte(CP_ACP, 0, wide.data(), units, nullptr, 0, nullptr, nullptr);
+    std::string ansi(static_cast<size_t>(bytes > 0 ? bytes : 0), '\0');
+    WideCharToMultiByte(CP_ACP, 0, wide.data(), units, ansi.data(), bytes, nullptr, nullptr);
+    return ansi;
+}
+
+// Reads each (id, text) entry of table (UTF-8, as ReadStringTable gives it) through the
+// platform with module as its resource module, where it reads in the ANSI code page; and
+// an id no module has (499), which is refused and leaves nothing.
 template <typename Table>
 void ExpectPlatformReads(HMODULE module, const Table& table)
 {
@@ -60,7 +73,7 @@ void ExpectPlatformReads(HMODULE module, const Table& table)
         SCOPED_TRACE(id);
         std::string loaded = "stale";
         EXPECT_TRUE(platform.LoadResourceString(id, loaded));
-        EXPECT_EQ(loaded, text);
+        EXPECT_EQ(loaded, AnsiOf(text));
     }
     std::string missing = "stale";
     EXPECT_FALSE(platform.LoadResourceString(499, missing));

@@ -1104,8 +1104,14 @@ struct Step : rc::state::Command<Model, Harness> {
             Model after = model;
             Apply(after, event);
             RC_PRE(Allowed(after, inner));
+            // A window's own report or message disables it: while one is open, its list
+            // and its menu take nothing.
+            RC_PRE(!(FromWindow(event.kind) && FromWindow(inner.kind) && event.monitor == inner.monitor));
         }
     }
+
+    // The commands of a monitor's window.
+    static bool FromWindow(Kind kind) { return kind == Kind::Select || kind == Kind::Reload || kind == Kind::Reset; }
 
     void apply(Model& model) const override
     {

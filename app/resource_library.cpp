@@ -1,6 +1,8 @@
 // Win32 only: the resource library loader.
 #include "app/resource_library.h"
 
+#include "platform/win32/win32_text.h"
+
 #include "app/language_folders.h"
 
 #include <iterator>
@@ -29,30 +31,6 @@ HMODULE LoadQuietly(Load load)
         ::SetThreadErrorMode(oldMode, nullptr);
     ::SetLastError(error);
     return module;
-}
-
-// The folder of the running program with its closing backslash, of any length; empty
-// when it cannot be read.
-std::wstring ProgramFolder()
-{
-    // A path of the extended form is at most 32,767 units long.
-    constexpr size_t kLongestPath = 32768;
-    std::wstring path(MAX_PATH, L'\0');
-    for (;;) {
-        const DWORD length = ::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-        if (length == 0)
-            return {};
-        // A path that fills the buffer may have been cut: it is read again into more.
-        if (length < path.size()) {
-            path.resize(length);
-            break;
-        }
-        if (path.size() >= kLongestPath)
-            return {};
-        path.resize(path.size() * 2);
-    }
-    const size_t slash = path.find_last_of(L'\\');
-    return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash + 1);
 }
 
 // The user's display languages, most preferred first: the list Windows keeps (one

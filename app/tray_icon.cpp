@@ -1,6 +1,8 @@
 // Win32 only: the program's icon in the notification area.
 #include "app/tray_icon.h"
 
+#include "platform/win32/win32_text.h"
+
 #include <shellapi.h>
 
 #include <algorithm>
@@ -9,15 +11,6 @@
 namespace {
 
 constexpr UINT kIconId = 1;
-
-std::wstring Widen(const std::string& text)
-{
-    const int length = ::MultiByteToWideChar(CP_ACP, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring wide(static_cast<size_t>(std::max(length, 0)), L'\0');
-    if (length > 0)
-        ::MultiByteToWideChar(CP_ACP, 0, text.c_str(), static_cast<int>(text.size()), wide.data(), length);
-    return wide;
-}
 
 }  // namespace
 
@@ -66,8 +59,8 @@ void TrayIcon::Balloon(const std::string& title, const std::string& text)
     data.uID = kIconId;
     data.uFlags = NIF_INFO;
     data.dwInfoFlags = NIIF_WARNING;
-    const std::wstring wideTitle = Widen(title);
-    const std::wstring wideText = Widen(text);
+    const std::wstring wideTitle = WidenAnsi(title);
+    const std::wstring wideText = WidenAnsi(text);
     std::copy_n(wideTitle.begin(), std::min(wideTitle.size(), std::size(data.szInfoTitle) - 1), data.szInfoTitle);
     std::copy_n(wideText.begin(), std::min(wideText.size(), std::size(data.szInfo) - 1), data.szInfo);
     ::Shell_NotifyIconW(NIM_MODIFY, &data);

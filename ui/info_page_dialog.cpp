@@ -2,6 +2,7 @@
 #include "ui/info_page_dialog.h"
 
 #include "platform/win32/win32_platform.h"
+#include "platform/win32/win32_text.h"
 #include "report/code_page.h"
 #include "report/resource_strings.h"
 #include "res/resource.h"
@@ -20,26 +21,12 @@ bool IsFile(const std::string& path)
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
 
-// The program's own file, in the ANSI code page; empty when its path does not convert
-// exactly.
-std::string ProgramPath()
+// The program's folder, in the ANSI code page; empty when it does not convert exactly.
+std::string ProgramFolderAnsi()
 {
-    std::u16string wide(MAX_PATH, u'\0');
-    for (;;) {
-        const DWORD length =
-            ::GetModuleFileNameW(nullptr, reinterpret_cast<wchar_t*>(wide.data()), static_cast<DWORD>(wide.size()));
-        if (length == 0)
-            return {};
-        if (length < wide.size()) {
-            wide.resize(length);
-            break;
-        }
-        if (wide.size() >= 32768)
-            return {};
-        wide.resize(wide.size() * 2);
-    }
-    std::string path;
-    return NarrowExactly(wide, CP_ACP, path) ? path : std::string();
+    const std::wstring wide = ProgramFolder();
+    std::string folder;
+    return NarrowExactly(std::u16string(wide.begin(), wide.end()), CP_ACP, folder) ? folder : std::string();
 }
 
 }  // namespace
@@ -52,7 +39,7 @@ std::string InfoPageDialog::PageToOpen(const char* address, const char* pageId)
     const char* file = address + sizeof kScheme - 1;
     if (IsFile(file))
         return address;
-    const std::string beside = PageBesideProgram(ProgramPath(), pageId);
+    const std::string beside = PageBesideProgram(ProgramFolderAnsi(), pageId);
     return !beside.empty() && IsFile(beside) ? kScheme + beside : std::string(address);
 }
 

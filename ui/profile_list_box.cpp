@@ -6,6 +6,7 @@
 #include "fw/dialog.h"
 #include "fw/dpi.h"
 #include "fw/window.h"
+#include "platform/win32/win32_text.h"
 #include "report/mbstring.h"
 #include "ui/row_description.h"
 
@@ -313,17 +314,6 @@ const std::string& ProfileListBox::VerdictOf(int row)
 
 namespace {
 
-std::wstring Widen(const std::string& ansi)
-{
-    if (ansi.empty())
-        return {};
-    const int length = ::MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), nullptr, 0);
-    std::wstring wide(length > 0 ? static_cast<size_t>(length) : 0, L'\0');
-    if (length > 0)
-        ::MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), wide.data(), length);
-    return wide;
-}
-
 // COM, for handing the object to another process, on the window's thread from the
 // first request on, until the program ends.
 bool ComReady()
@@ -409,12 +399,12 @@ std::wstring ProfileListBox::ListName()
 std::wstring ProfileListBox::RowName(int row)
 {
     std::string text;
-    return GetText(row, text) ? Widen(text) : std::wstring();
+    return GetText(row, text) ? WidenAnsi(text) : std::wstring();
 }
 
 std::wstring ProfileListBox::RowDescription(int row)
 {
-    return Widen(DescribeRow(m_profiles.StyleOf(static_cast<intptr_t>(GetItemData(row))), VerdictOf(row)));
+    return WidenAnsi(DescribeRow(m_profiles.StyleOf(static_cast<intptr_t>(GetItemData(row))), VerdictOf(row)));
 }
 
 void ProfileListBox::SetVerdictContext(bool extendedTables, bool advancedColor, const std::string& monitorName)
